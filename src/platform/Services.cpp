@@ -1,0 +1,23 @@
+#include "platform/Services.h"
+
+#include "platform/DateTime.h"
+#include "platform/SystemServices.h"
+
+Services& Svc() {
+  static Services services;
+  return services;
+}
+
+void InstallProductionServices() {
+  static SystemClock clock;
+  static MsvcRandom random;
+  static QtDesktop desktop;
+  static QtMessageBoxes messages;
+  Svc() = Services{&clock, &random, &desktop, &messages};
+}
+
+double NowDays() { return DateTimeToDays(Svc().clock->Now()); }
+
+void ReportError(const QString& message) {
+  if (Svc().messages) Svc().messages->Show(message, QStringLiteral("Quillatorne"), MB_OK | MB_ICONERROR);
+}

@@ -1,0 +1,73 @@
+#pragma once
+// The seams between the program and the machine it runs on. Each has one production
+// implementation in this folder; the tests install fakes.
+#include <QDateTime>
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <cstdint>
+
+class IClock {
+ public:
+  virtual ~IClock() = default;
+  virtual QDateTime Now() const = 0;
+};
+
+// A generator yielding 0..32767, seeded once at start-up.
+class IRandom {
+ public:
+  virtual ~IRandom() = default;
+  virtual void Seed(uint32_t seed) = 0;
+  virtual int Next() = 0;
+};
+
+class IDesktop {
+ public:
+  virtual ~IDesktop() = default;
+  // The primary screen in device pixels.
+  virtual QSize ScreenSize() const = 0;
+  // Makes the file the desktop wallpaper; the image is the same picture, for desktops
+  // that need another file format. Returns false with a reason on failure.
+  virtual bool InstallWallpaper(const QString& bmpPath, const QImage& image, QString* error) = 0;
+  // Starts an executable detached, or hands any other file or a URL to the desktop.
+  virtual bool ShellOpen(const QString& target) = 0;
+  // Plays a sound file without waiting; no audio device is not an error.
+  virtual void PlaySound(const QString& file) = 0;
+};
+
+// Message box flags and answers, as the Win32 message box takes and gives them.
+enum : unsigned {
+  MB_OK = 0x00,
+  MB_OKCANCEL = 0x01,
+  MB_YESNO = 0x04,
+  MB_ICONERROR = 0x10,
+  MB_ICONQUESTION = 0x20,
+  MB_ICONWARNING = 0x30,
+  MB_ICONINFORMATION = 0x40,
+  MB_DEFBUTTON2 = 0x100,
+};
+enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
+
+class IMessageBoxes {
+ public:
+  virtual ~IMessageBoxes() = default;
+  // Modal; keeps the event loop (and so the tick) running. Returns IDOK, IDYES, ...
+  virtual int Show(const QString& text, const QString& caption, unsigned flags) = 0;
+};
+
+struct Services {
+  IClock* clock = nullptr;
+  IRandom* random = nullptr;
+  IDesktop* desktop = nullptr;
+  IMessageBoxes* messages = nullptr;
+};
+
+// The services in force. main() installs the production ones; tests install fakes.
+Services& Svc();
+// Installs the production implementations (needs a QGuiApplication for the desktop).
+void InstallProductionServices();
+
+// "Now" as the program's date-time (days since 1899-12-30).
+double NowDays();
+// The general error report: every exception that reaches the event loop ends here.
+void ReportError(const QString& message);

@@ -1,0 +1,83 @@
+#include "platform/SystemServices.h"
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include "platform/WallpaperInstaller.h"
+
+QDateTime SystemClock::Now() const { return QDateTime::currentDateTime(); }
+
+int MsvcRandom::Next() {
+  state_ = state_ * 214013u + 2531011u;
+  return static_cast<int>((state_ >> 16) & 0x7FFF);
+}
+
+QSize QtDesktop::ScreenSize() const {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return QSize(1024, 768);
+  const qreal ratio = screen->devicePixelRatio();
+  return QSize(qRound(screen->size().width() * ratio), qRound(screen->size().height() * ratio));
+}
+
+bool QtDesktop::InstallWallpaper(const QString& bmpPath, const QImage& image, QString* error) {
+  return InstallDesktopWallpaper(bmpPath, image, error);
+}
+
+bool QtDesktop::ShellOpen(const QString& target) {
+  const QFileInfo info(target);
+  if (info.isFile() && info.isExecutable()) {
+    return QProcess::startDetached(info.absoluteFilePath(), {}, info.absolutePath());
+  }
+  const QUrl url = info.exists() ? QUrl::fromLocalFile(info.absoluteFilePath())
+                                 : QUrl::fromUserInput(target);
+  return QDesktopServices::openUrl(url);
+}
+
+void QtDesktop::PlaySound(const QString& file) {
+  // Whichever player the desktop has; none, or no audio device, is not an error.
+  for (const char* player : {"pw-play", "paplay", "aplay"}) {
+    const QString exe = QStandardPaths::findExecutable(QString::fromLatin1(player));
+    if (!exe.isEmpty()) {
+      QProcess::startDetached(exe, {file});
+      return;
+    }
+  }
+}
+
+int QtMessageBoxes::Show(const QString& text, const QString& caption, unsigned flags) {
+  QMessageBox box;
+  box.setWindowTitle(caption);
+  box.setText(text);
+  switch (flags & 0xF0) {
+    case MB_ICONERROR: box.setIcon(QMessageBox::Critical); break;
+    case MB_ICONQUESTION: box.setIcon(QMessageBox::Question); break;
+    case MB_ICONWARNING: box.setIcon(QMessageBox::Warning); break;
+    case MB_ICONINFORMATION: box.setIcon(QMessageBox::Information); break;
+    default: break;
+  }
+  const bool second = (flags & 0xF00) == MB_DEFBUTTON2;
+  if ((flags & 0x0F) == MB_YESNO) {
+    QPushButton* yes = box.addButton(QMessageBox::Yes);
+    QPushButton* no = box.addButton(QMessageBox::No);
+    box.setDefaultButton(second ? no : yes);
+    box.exec();
+    return box.clickedButton() == yes ? IDYES : IDNO;
+  }
+  if ((flags & 0x0F) == MB_OKCANCEL) {
+    QPushButton* ok = box.addButton(QMessageBox::Ok);
+    QPushButton* cancel = box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(second ? cancel : ok);
+    box.exec();
+    return box.clickedButton() == ok ? IDOK : IDCANCEL;
+  }
+  box.addButton(QMessageBox::Ok);
+  box.exec();
+  return IDOK;
+}

@@ -1,0 +1,4 @@
+#include "reminders/PopupScheduler.h"
+
+// The popup reminders fill this in.
+void CheckPopupReminders() {}

@@ -1,0 +1,3 @@
+#pragma once
+// Shows a due popup reminder (modally) from the tick.
+void CheckPopupReminders();

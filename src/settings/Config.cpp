@@ -1,0 +1,45 @@
+#include "settings/Config.h"
+
+#include "platform/DateTime.h"
+#include "platform/Services.h"
+
+namespace {
+constexpr int kChangeDelaySeconds[kChangeDelayCount] = {5,    30,   60,    120,   180,
+                                                        300,  600,  1200,  3600,  7200,
+                                                        10800, 21600, 43200, 86400, 172800};
+}
+
+int ChangeDelaySeconds(int index) {
+  if (index < 0 || index >= kChangeDelayCount) index = kDefaultChangeDelay;
+  return kChangeDelaySeconds[index];
+}
+
+PopupReminder NewPopupReminder() {
+  PopupReminder r;
+  r.DateTime = NowDays();
+  r.Id = NextReminderId();
+  return r;
+}
+
+ColorReminder NewColorReminder() {
+  ColorReminder c;
+  c.date = DayNumber(NowDays());
+  return c;
+}
+
+Config::Config(QSize screen) {
+  DynamicConfig.DesktopBoxWidth = screen.width() > screen.height() ? 187 : 140;
+  DynamicConfig.DesktopBoxHeight = screen.height() > screen.width() ? 187 : 140;
+}
+
+Config& Cfg() {
+  static Config config;
+  return config;
+}
+
+void ResetConfig(QSize screen) { Cfg() = Config(screen); }
+
+quint64 NextReminderId() {
+  static quint64 next = 0;
+  return ++next;
+}

@@ -1,0 +1,183 @@
+#pragma once
+// The one settings record. Plain fields, read and written directly by every module;
+// LoadConfig/SaveConfig persist it (ConfigStore.h).
+#include <QList>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <cstdint>
+
+using Color = uint32_t;  // 0x00BBGGRR, red in the low byte
+
+// A value shared with the mail worker: always read and written whole. Copying takes a
+// snapshot, so the record stays a plain copyable value.
+template <typename T>
+class Shared {
+ public:
+  Shared(T v = T()) : v_(v) {}
+  Shared(const Shared& o) : v_(o.load()) {}
+  Shared& operator=(const Shared& o) {
+    store(o.load());
+    return *this;
+  }
+  Shared& operator=(T v) {
+    store(v);
+    return *this;
+  }
+  operator T() const { return load(); }
+  T load() const { return v_.load(std::memory_order_acquire); }
+  void store(T v) { v_.store(v, std::memory_order_release); }
+  T exchange(T v) { return v_.exchange(v, std::memory_order_acq_rel); }
+
+ private:
+  std::atomic<T> v_;
+};
+
+constexpr int kChangeDelayCount = 15;
+constexpr int kDefaultChangeDelay = 10;
+// Seconds of change delay for ChangeDelay index 0..14; any other index counts as 10.
+int ChangeDelaySeconds(int index);
+
+struct PopupReminder {
+  QString Name = QStringLiteral("New reminder");
+  QString Text = QStringLiteral("<enter text here>");
+  double DateTime = 0;  // a new reminder is due now: see NewPopupReminder()
+  int Recur = 0;        // 0 don't, 1 daily, 2 weekly, 3 monthly, 4 yearly
+  // Not persisted:
+  bool Showing = false;
+  bool IsSnoozed = false;
+  int ListIndex = -1;
+  quint64 Id = 0;  // identity for the whole run, so answers reach the right entry
+};
+// A reminder as the user adds it: due now.
+PopupReminder NewPopupReminder();
+
+struct EmailAccount {
+  QString Name;
+  QString Server;
+  QString User;
+  QString Password;
+  bool EnableCheck = false;
+};
+
+struct ColorReminder {
+  int date = 0;  // day number; a new one is today: see NewColorReminder()
+  int style = 0;  // 0 red, 1 yellow, 2 green
+};
+ColorReminder NewColorReminder();
+
+struct WallpaperConfigT {
+  QStringList Paths;
+  int ChangeRule = 2;
+  int ChangeDelay = kDefaultChangeDelay;
+  Color BackgroundColor = 0x000000;
+  bool StretchToFit = true;
+  bool ConstrainProportions = true;
+  bool Recursive = false;
+  bool ShowImage = true;
+  QString SelPath;
+  QString SelFile;
+  double LastTimeWallpaperChanged = 0;
+};
+
+struct CalendarConfigT {
+  bool ShowCalendar = true;
+  int Style = 0;
+  int Size = 50;
+  int PosX = 120;
+  int PosY = 5;
+  int FirstWeekDay = 1;
+  int Language = 1;
+  bool DrawGlass = true;
+  bool DrawTextShadow = true;
+  QString Font = QStringLiteral("Arial");
+  Color ColorMonthYear = 0x00B3FF;
+  Color ColorDayNames = 0xC0C0C0;
+  Color ColorDayNumbers = 0xFFFF00;
+  Color ColorWeekMarker = 0x00B3FF;
+};
+
+struct RemindersConfigT {
+  QList<PopupReminder> Reminders;
+};
+
+struct ProgramConfigT {
+  bool ExitAfterSet = false;
+  bool EnableSounds = true;
+  bool AllowXP = false;
+  int LastYear = 0;
+  int LastMonth = 0;
+  int LastDay = 0;
+  QString LastImageFileName;
+  int VersionMajor = 4;
+  int VersionMinor = 2;
+};
+
+struct EmailConfigT {
+  QList<EmailAccount> Accounts;
+  QString EmailClient;
+  QString DiffProgram;
+  bool EnableCheck = true;
+  int IntervalMinutes = 20;
+  bool ReportErrorsDialog = false;
+  bool ReportErrorsSound = false;
+  QString ErrorSound;
+  bool CheckOnStartup = false;
+  bool AddIcon = false;
+  bool LeftLaunch = false;
+  bool LeftRemoveIcon = false;
+  bool LeftShowMenu = false;
+  bool RightLaunch = false;
+  bool RightRemoveIcon = false;
+  bool RightShowMenu = false;
+  bool Animate = false;
+  bool ShowDialog = false;
+  bool OnlyOnce = false;
+  bool LaunchEmailProgram = false;
+  bool LaunchDiffProgram = false;
+  bool PlaySound = false;
+  QString Sound;
+};
+
+struct DynamicConfigT {
+  bool PreviewOpen = false;
+  bool WindowVisible = true;
+  int DesktopBoxWidth = 140;
+  int DesktopBoxHeight = 140;
+  // The four values the mail worker shares with the user-interface thread.
+  Shared<bool> EmailCheckRunning = false;
+  Shared<int> NewMailCount = 0;
+  Shared<double> LastEmailCheck = 0.0;
+  Shared<bool> NoNewMail = false;
+  QString SelectedImage;
+  double LastSetTime = 0;
+  QList<PopupReminder> SnoozedReminders;
+  int AnnouncedMailCount = 0;
+  int EditReminderIndex = -1;
+};
+
+struct ColorRemConfigT {
+  QList<ColorReminder> ColorReminders;
+};
+
+struct Config {
+  Config() = default;
+  // The miniature desktop on the calendar style page follows the screen's shape.
+  explicit Config(QSize screen);
+
+  WallpaperConfigT WallpaperConfig;
+  CalendarConfigT CalendarConfig;
+  RemindersConfigT RemindersConfig;
+  ProgramConfigT ProgramConfig;
+  EmailConfigT EmailConfig;
+  DynamicConfigT DynamicConfig;
+  ColorRemConfigT ColorRemConfig;
+};
+
+// The global record; lives for the whole run.
+Config& Cfg();
+// Rebuilds the global record with its initial values (start-up, tests).
+void ResetConfig(QSize screen);
+// A fresh run-wide identity for a popup reminder.
+quint64 NextReminderId();

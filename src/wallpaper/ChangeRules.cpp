@@ -1,0 +1,6 @@
+#include "wallpaper/ChangeRules.h"
+
+// The wallpaper engine fills these in.
+void ChooseStartupWallpaper() {}
+void CheckTimedChange() {}
+void CheckDayChange() {}
