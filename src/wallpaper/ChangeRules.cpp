@@ -4,3 +4,5 @@
 void ChooseStartupWallpaper() {}
 void CheckTimedChange() {}
 void CheckDayChange() {}
+void RefreshWallpaper() {}
+void PickWallpaper(bool random) { (void)random; }

@@ -3,3 +3,7 @@
 void ChooseStartupWallpaper();
 void CheckTimedChange();
 void CheckDayChange();
+// Recomposes the current image (the date or the settings changed).
+void RefreshWallpaper();
+// Installs a random image, or the one after the current one.
+void PickWallpaper(bool random);
