@@ -1,0 +1,137 @@
+#include "support/E2E.h"
+
+#include <signal.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QThread>
+
+#include "support/TempHome.h"
+
+bool WaitUntil(const std::function<bool()>& cond, int timeoutMs) {
+  QElapsedTimer t;
+  t.start();
+  while (!cond()) {
+    if (t.elapsed() > timeoutMs) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(50);
+  }
+  return true;
+}
+
+XvfbDisplay::XvfbDisplay(int width, int height) {
+  // -displayfd makes Xvfb pick a free display and tell us its number.
+  xvfb_.setProgram(QStringLiteral("Xvfb"));
+  xvfb_.setArguments({QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                      QStringLiteral("0"), QStringLiteral("%1x%2x24").arg(width).arg(height),
+                      QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+  xvfb_.setProcessChannelMode(QProcess::SeparateChannels);
+  xvfb_.start();
+  if (!xvfb_.waitForStarted(5000)) return;
+  QByteArray out;
+  WaitUntil(
+      [&] {
+        out += xvfb_.readAllStandardOutput();
+        return out.contains('\n') || xvfb_.state() == QProcess::NotRunning;
+      },
+      10000);
+  const QByteArray number = out.trimmed();
+  if (!number.isEmpty()) display_ = QStringLiteral(":") + QString::fromLatin1(number);
+}
+
+XvfbDisplay::~XvfbDisplay() {
+  if (xvfb_.state() != QProcess::NotRunning) {
+    xvfb_.terminate();
+    if (!xvfb_.waitForFinished(3000)) xvfb_.kill();
+    xvfb_.waitForFinished(1000);
+  }
+}
+
+QImage XvfbDisplay::GrabRoot() const {
+  // `import` writes a PNG we can load without extra plugins.
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("DISPLAY"), display_);
+  p.setProcessEnvironment(env);
+  p.start(QStringLiteral("import"),
+          {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("png:-")});
+  if (!p.waitForFinished(20000)) return QImage();
+  return QImage::fromData(p.readAllStandardOutput(), "PNG");
+}
+
+ProgramRun::ProgramRun(const XvfbDisplay& display, const TempHome& home) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("DISPLAY"), display.display());
+  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+  env.insert(QStringLiteral("HOME"), home.path());
+  env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path() + "/.config");
+  env.insert(QStringLiteral("XDG_DATA_HOME"), home.path() + "/.local/share");
+  env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path() + "/run");
+  env.remove(QStringLiteral("XDG_CURRENT_DESKTOP"));
+  env.remove(QStringLiteral("DESKTOP_SESSION"));
+  env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+  env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+  env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+  QDir().mkpath(home.path() + "/run");
+  QFile::setPermissions(home.path() + "/run", QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                  QFileDevice::ExeOwner);
+  process_.setProcessEnvironment(env);
+  process_.setProgram(QStringLiteral(QUILLATORNE_BINARY));
+}
+
+ProgramRun::~ProgramRun() {
+  if (running()) {
+    process_.kill();
+    process_.waitForFinished(3000);
+  }
+}
+
+void ProgramRun::setEnv(const QString& name, const QString& value) {
+  QProcessEnvironment env = process_.processEnvironment();
+  env.insert(name, value);
+  process_.setProcessEnvironment(env);
+}
+
+bool ProgramRun::Start() {
+  process_.start();
+  return process_.waitForStarted(10000);
+}
+
+bool ProgramRun::WaitForExit(int timeoutMs) {
+  return WaitUntil([&] { return !running(); }, timeoutMs);
+}
+
+int ProgramRun::Terminate(int timeoutMs) {
+  if (!running()) return process_.exitCode();
+  ::kill(static_cast<pid_t>(process_.processId()), SIGTERM);
+  if (!WaitForExit(timeoutMs)) {
+    process_.kill();
+    process_.waitForFinished(3000);
+    return -1;
+  }
+  return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
+}
+
+QString ProgramRun::stderrText() {
+  err_ += process_.readAllStandardError();
+  return QString::fromLocal8Bit(err_);
+}
+
+QStringList NamedWindows(const QString& display) {
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("DISPLAY"), display);
+  p.setProcessEnvironment(env);
+  p.start(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")});
+  p.waitForFinished(10000);
+  QStringList names;
+  const QRegularExpression re(QStringLiteral("0x[0-9a-f]+ \"([^\"]*)\".*\\d+x\\d+\\+"));
+  for (const QString& line : QString::fromLocal8Bit(p.readAllStandardOutput()).split('\n')) {
+    const auto m = re.match(line);
+    if (m.hasMatch()) names << m.captured(1);
+  }
+  return names;
+}

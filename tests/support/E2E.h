@@ -1,0 +1,49 @@
+#pragma once
+// Running the real program: an Xvfb display of our own and the program under it, with
+// HOME and the XDG folders in a temporary home.
+#include <QImage>
+#include <QProcess>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class TempHome;
+
+class XvfbDisplay {
+ public:
+  // Starts Xvfb on a free display with one screen of that size (24-bit).
+  XvfbDisplay(int width = 1024, int height = 768);
+  ~XvfbDisplay();
+  bool ok() const { return !display_.isEmpty(); }
+  QString display() const { return display_; }  // ":N"
+  // The root window's contents, as `xwd -root` shows them.
+  QImage GrabRoot() const;
+
+ private:
+  QProcess xvfb_;
+  QString display_;
+};
+
+class ProgramRun {
+ public:
+  ProgramRun(const XvfbDisplay& display, const TempHome& home);
+  ~ProgramRun();
+  // Extra environment for the program (set before Start).
+  void setEnv(const QString& name, const QString& value);
+  bool Start();
+  // Sends SIGTERM and waits for the end; returns the exit code (-1 when it had to be killed).
+  int Terminate(int timeoutMs = 10000);
+  bool WaitForExit(int timeoutMs);
+  bool running() const { return process_.state() != QProcess::NotRunning; }
+  QString stderrText();
+  QProcess& process() { return process_; }
+
+ private:
+  QProcess process_;
+  QByteArray err_;
+};
+
+// Polls cond every 50 ms (processing events) until it holds or the time is up.
+bool WaitUntil(const std::function<bool()>& cond, int timeoutMs);
+// Names of the windows on the display, mapped or not (xwininfo -root -tree).
+QStringList NamedWindows(const QString& display);
