@@ -9,6 +9,7 @@
 #include "mail/MailNotify.h"
 #include "platform/Services.h"
 #include "reminders/PopupScheduler.h"
+#include "reminders/ReminderSelector.h"
 #include "settings/Config.h"
 #include "settings/ConfigStore.h"
 #include "wallpaper/ChangeRules.h"
@@ -95,6 +96,8 @@ void TFormMain::ToggleMainWindow() {
     show();
     raise();
     activateWindow();
+    // Popups may have removed or moved reminders while the window was hidden.
+    if (reminderSelector_) reminderSelector_->LoadFromConfig();
   }
   d.WindowVisible = !d.WindowVisible;
 }
@@ -113,9 +116,9 @@ void TFormMain::TimerEXITTimer() {
 }
 
 void TFormMain::ShowReminderForEdit(int index) {
-  (void)index;
   ToggleMainWindow();
   SelectSlot(10);
+  if (reminderSelector_) reminderSelector_->SelectReminder(index);
 }
 
 void TFormMain::FormClose() {

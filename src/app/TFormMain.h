@@ -9,6 +9,8 @@
 
 #include "app/Scheduler.h"
 
+class IReminderSelector;
+
 // One slot of the side bar's page table: slot = section * 5 + item.
 struct PageSlot {
   QWidget* page = nullptr;
@@ -35,6 +37,10 @@ class TFormMain : public QWidget {
   QTimer* Timer_Minimize = nullptr;
   QSystemTrayIcon* TrayIcon = nullptr;
 
+  // The popup reminders page, once it exists: refreshed on every showing, and the target
+  // of a reminder's Edit request.
+  void setReminderSelector(IReminderSelector* page) { reminderSelector_ = page; }
+
   void TimerIDLETimer();
   void TimerEXITTimer();
   void Timer_MinimizeTimer();
@@ -51,6 +57,7 @@ class TFormMain : public QWidget {
   std::array<PageSlot, kPageSlots> pageTable_;
   QStackedWidget* ElPanelFrameHolder = nullptr;
   QLabel* ElLabelCaption = nullptr;
+  IReminderSelector* reminderSelector_ = nullptr;
   int currentSlot_ = -1;
   bool closed_ = false;
 };
