@@ -438,5 +438,6 @@ bool RegistryFile::Flush(QString* error) {
     ::close(dfd);
   }
   dirty_ = false;
+  ++writes_;
   return true;
 }

@@ -21,6 +21,8 @@ class RegistryFile : public IRegistryBackend {
   bool EndUpdate() override;
 
   const QString& fileName() const { return fileName_; }
+  // How many times the file has been written.
+  int writes() const { return writes_; }
   // Where a bad file was moved to at load, empty when none was.
   const QString& movedAsideTo() const { return movedAside_; }
   // Writes the whole store to the file: temporary file, flush, rename.
@@ -44,6 +46,7 @@ class RegistryFile : public IRegistryBackend {
   QString movedAside_;
   QList<Key> keys_;
   int updateDepth_ = 0;
+  int writes_ = 0;
   bool dirty_ = false;
   bool reportedFailure_ = false;
 };

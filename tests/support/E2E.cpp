@@ -135,3 +135,36 @@ QStringList NamedWindows(const QString& display) {
   }
   return names;
 }
+
+namespace {
+QString RunXwininfo(const QString& display, const QStringList& args) {
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("DISPLAY"), display);
+  p.setProcessEnvironment(env);
+  p.start(QStringLiteral("xwininfo"), args);
+  p.waitForFinished(10000);
+  return QString::fromLocal8Bit(p.readAllStandardOutput());
+}
+}  // namespace
+
+bool WindowViewable(const QString& display, const QString& name) {
+  const QString tree = RunXwininfo(display, {QStringLiteral("-root"), QStringLiteral("-tree")});
+  const QRegularExpression re(QStringLiteral("(0x[0-9a-f]+) \"([^\"]*)\""));
+  for (const QString& line : tree.split('\n')) {
+    const auto m = re.match(line);
+    if (!m.hasMatch() || m.captured(2) != name) continue;
+    const QString info = RunXwininfo(display, {QStringLiteral("-id"), m.captured(1)});
+    if (info.contains(QStringLiteral("Map State: IsViewable"))) return true;
+  }
+  return false;
+}
+
+QByteArray Utf16LeWithBom(const QString& text) {
+  QByteArray out("\xFF\xFE", 2);
+  for (QChar c : text) {
+    out.append(static_cast<char>(c.unicode() & 0xFF));
+    out.append(static_cast<char>(c.unicode() >> 8));
+  }
+  return out;
+}

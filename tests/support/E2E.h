@@ -47,3 +47,7 @@ class ProgramRun {
 bool WaitUntil(const std::function<bool()>& cond, int timeoutMs);
 // Names of the windows on the display, mapped or not (xwininfo -root -tree).
 QStringList NamedWindows(const QString& display);
+// Whether a window with that name is mapped and viewable on the display.
+bool WindowViewable(const QString& display, const QString& name);
+// Encodes text as regedit exports it on Windows: UTF-16LE with a byte-order mark.
+QByteArray Utf16LeWithBom(const QString& text);
