@@ -24,15 +24,19 @@ QuillatorneApplication::QuillatorneApplication(int& argc, char** argv) : QApplic
   setQuitOnLastWindowClosed(false);
 }
 
-bool QuillatorneApplication::notify(QObject* receiver, QEvent* event) {
+bool GuardedCall(const std::function<bool()>& handler) {
   try {
-    return QApplication::notify(receiver, event);
+    return handler();
   } catch (const std::exception& e) {
     ReportError(QString::fromLocal8Bit(e.what()));
   } catch (...) {
     ReportError(QString());
   }
   return false;
+}
+
+bool QuillatorneApplication::notify(QObject* receiver, QEvent* event) {
+  return GuardedCall([&] { return QApplication::notify(receiver, event); });
 }
 
 void RouteTerminationSignals(QWidget* mainWindow) {
