@@ -51,8 +51,13 @@ void FinishOccurrence(QList<PopupReminder>& list, int index, const PopupReminder
   }
 }
 
-bool IsOverdue(const PopupReminder& r, double now) {
-  return !r.Showing && ReminderSlot(r.DateTime) < ReminderSlot(now);
+// The due test against a slot worked out once per call.
+bool DueInSlot(const PopupReminder& r, qint64 nowSlot) {
+  return !r.Showing && ReminderSlot(r.DateTime) == nowSlot;
+}
+
+bool DueOrOverdue(const PopupReminder& r, qint64 nowSlot) {
+  return !r.Showing && ReminderSlot(r.DateTime) <= nowSlot;
 }
 
 }  // namespace
@@ -62,20 +67,24 @@ IReminderPopup& ReminderPopup() { return g_popup ? *g_popup : WindowReminderPopu
 void SetReminderPopup(IReminderPopup* popup) { g_popup = popup; }
 
 bool IsReminderDue(const PopupReminder& reminder, double now) {
-  return !reminder.Showing && ReminderSlot(reminder.DateTime) == ReminderSlot(now);
+  return DueInSlot(reminder, ReminderSlot(now));
 }
 
 void CatchUpRecurringReminders(double now) {
-  for (PopupReminder& r : Cfg().RemindersConfig.Reminders) CatchUpReminder(r, now);
+  const qint64 nowSlot = ReminderSlot(now);
+  for (PopupReminder& r : Cfg().RemindersConfig.Reminders)
+    if (IsRecurring(r.Recur) && !r.Showing && ReminderSlot(r.DateTime) < nowSlot)
+      MoveToNextOccurrence(r, now);
 }
 
 void CheckPopupReminders() {
   const double now = NowDays();
+  const qint64 nowSlot = ReminderSlot(now);
   CatchUpRecurringReminders(now);
 
   auto& reminders = Cfg().RemindersConfig.Reminders;
   for (int i = 0; i < reminders.size(); ++i) {
-    if (!IsReminderDue(reminders[i], now)) continue;
+    if (!DueInSlot(reminders[i], nowSlot)) continue;
     reminders[i].IsSnoozed = false;
     reminders[i].ListIndex = i;
     ShowPopupReminder(reminders[i]);
@@ -85,7 +94,7 @@ void CheckPopupReminders() {
   // while it could not pop up (program off, window open) pops up late rather than never.
   auto& snoozed = Cfg().DynamicConfig.SnoozedReminders;
   for (int i = 0; i < snoozed.size(); ++i) {
-    if (!IsReminderDue(snoozed[i], now) && !IsOverdue(snoozed[i], now)) continue;
+    if (!DueOrOverdue(snoozed[i], nowSlot)) continue;
     snoozed[i].IsSnoozed = true;
     snoozed[i].ListIndex = -1;
     ShowPopupReminder(snoozed[i]);
@@ -95,6 +104,8 @@ void CheckPopupReminders() {
 
 void ShowPopupReminder(PopupReminder& reminder) {
   const bool snoozed = reminder.IsSnoozed;
+  // An entry made without NewPopupReminder() has no identity yet.
+  if (reminder.Id == 0) reminder.Id = NextReminderId();
   reminder.Showing = true;
   // The reference dies with the first change to its list; from here on the entry is
   // found by its Id.

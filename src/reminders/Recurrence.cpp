@@ -47,9 +47,12 @@ double NextOccurrence(double dateTime, int recur, int anchorDay) {
 }
 
 qint64 ReminderSlot(double dateTime) {
-  const QDateTime dt = DaysToDateTime(dateTime);
-  const qint64 minutes = static_cast<qint64>(DateToDayNumber(dt.date())) * 1440 +
-                         dt.time().hour() * 60 + dt.time().minute();
+  // The wall-clock minute, rounded as DaysToDateTime rounds, without building a QDateTime:
+  // the tick asks this of every reminder every second.
+  const double whole = std::floor(dateTime);
+  qint64 ms = std::llround((dateTime - whole) * kSecondsPerDay * 1000.0);
+  if (ms >= 86400000) ms = 86399999;
+  const qint64 minutes = static_cast<qint64>(whole) * 1440 + ms / 60000;
   return FloorDiv(minutes, 4);
 }
 
@@ -68,11 +71,4 @@ void MoveToNextOccurrence(PopupReminder& r, double now) {
     r.DateTime = NextOccurrence(r.DateTime, r.Recur, anchor);
   } while (ReminderSlot(r.DateTime) < nowSlot);
   r.RecurDay = anchor;
-}
-
-bool CatchUpReminder(PopupReminder& r, double now) {
-  if (!IsRecurring(r.Recur) || r.Showing) return false;
-  if (ReminderSlot(r.DateTime) >= ReminderSlot(now)) return false;
-  MoveToNextOccurrence(r, now);
-  return true;
 }

@@ -19,6 +19,3 @@ qint64 ReminderSlot(double dateTime);
 // Moves a recurring reminder on by one occurrence, then on until its slot is not past
 // `now`. Keeps its day of the month in RecurDay across shorter months.
 void MoveToNextOccurrence(PopupReminder& reminder, double now);
-// Moves a recurring reminder whose slot has passed on to its first occurrence that is
-// not past `now`; returns whether it moved. Anything else is left alone.
-bool CatchUpReminder(PopupReminder& reminder, double now);

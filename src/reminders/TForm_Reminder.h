@@ -32,7 +32,8 @@ class TForm_Reminder : public QDialog {
   // Labels, texts and which buttons are enabled; test mode offers Close only.
   void Fill(const PopupReminder& reminder, bool test);
   // Rebuilds the snooze menu and shows the window modally, in front of everything else;
-  // returns when it closes.
+  // returns when it closes. (A try-out from the reminders page fills in test mode and
+  // calls exec() instead: no menu, answer ignored.)
   void ShowModal();
   // Empties Menu_Pulldown and adds one item per snooze choice, tagged with its position.
   void RebuildSnoozeMenu();
