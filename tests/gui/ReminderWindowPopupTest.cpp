@@ -24,6 +24,7 @@ struct WindowCase {
   int listed;          // reminders left in the list
   int snoozedMinutes;  // minutes after 10:07 of the one snoozed copy, -1 for none
 };
+void PrintTo(const WindowCase& c, std::ostream* os) { *os << c.name; }
 
 class ReminderWindowPopup : public ::testing::TestWithParam<WindowCase> {
  protected:

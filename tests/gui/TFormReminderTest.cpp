@@ -33,6 +33,7 @@ struct ButtonCase {
   bool edit;
   bool snooze;
 };
+void PrintTo(const ButtonCase& c, std::ostream* os) { *os << c.name; }
 
 class ReminderButtons : public ::testing::TestWithParam<ButtonCase> {};
 
@@ -95,6 +96,7 @@ struct ClickCase {
   ReminderResult::Answer answer;
   int minutes;
 };
+void PrintTo(const ClickCase& c, std::ostream* os) { *os << c.name; }
 
 class ReminderAnswers : public ::testing::TestWithParam<ClickCase> {};
 

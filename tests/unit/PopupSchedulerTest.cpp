@@ -84,6 +84,10 @@ struct DueCase {
   bool showing;
   bool due;
 };
+void PrintTo(const DueCase& c, std::ostream* os) {
+  *os << c.reminder.toString(Qt::ISODate).toStdString() << " at "
+      << c.now.toString(Qt::ISODateWithMs).toStdString() << (c.showing ? " showing" : "");
+}
 
 class DueSlots : public ::testing::TestWithParam<DueCase> {};
 
@@ -205,6 +209,7 @@ struct NestedCase {
   ReminderResult outer;
   ReminderResult inner;
 };
+void PrintTo(const NestedCase& c, std::ostream* os) { *os << c.name; }
 
 class NestedPopups : public PopupReminders, public ::testing::WithParamInterface<NestedCase> {
  protected:
@@ -356,6 +361,7 @@ struct CatchUpCase {
   QDateTime expected;
   bool popsUp;
 };
+void PrintTo(const CatchUpCase& c, std::ostream* os) { *os << c.name; }
 
 class CatchUp : public PopupReminders, public ::testing::WithParamInterface<CatchUpCase> {};
 

@@ -17,6 +17,7 @@ struct StepCase {
   int recur;
   QList<QDateTime> next;  // the occurrences that follow, in order
 };
+void PrintTo(const StepCase& c, std::ostream* os) { *os << c.name; }
 
 class RecurrenceSteps : public ::testing::TestWithParam<StepCase> {};
 
