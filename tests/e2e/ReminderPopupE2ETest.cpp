@@ -73,6 +73,7 @@ TEST(ReminderPopupE2E, AReminderDueNowPopsUpInFrontSoonAfterStartUp) {
   sinceStart.start();
   ASSERT_TRUE(program.Start());
   const bool shown = WaitUntil([&] { return PopupViewable(display.display()); }, 2000);
+  RecordProperty("popup_after_ms", static_cast<int>(sinceStart.elapsed()));
   EXPECT_TRUE(shown) << "no popup " << sinceStart.elapsed() << " ms after the start\n"
                      << program.stderrText().toStdString();
 
