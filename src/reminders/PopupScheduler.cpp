@@ -1,4 +1,144 @@
 #include "reminders/PopupScheduler.h"
 
-// The popup reminders fill this in.
-void CheckPopupReminders() {}
+#include "platform/DateTime.h"
+#include "platform/Services.h"
+#include "reminders/Recurrence.h"
+#include "reminders/ReminderPopup.h"
+#include "reminders/TForm_Reminder.h"
+#include "settings/Config.h"
+
+namespace {
+
+IReminderPopup* g_popup = nullptr;
+
+QList<PopupReminder>& ListOf(bool snoozed) {
+  return snoozed ? Cfg().DynamicConfig.SnoozedReminders : Cfg().RemindersConfig.Reminders;
+}
+
+int IndexOf(const QList<PopupReminder>& list, quint64 id) {
+  for (int i = 0; i < list.size(); ++i)
+    if (list[i].Id == id) return i;
+  return -1;
+}
+
+// Clears the Showing mark however the popup ends, exceptions included.
+class ShowingMark {
+ public:
+  ShowingMark(bool snoozed, quint64 id) : snoozed_(snoozed), id_(id) {}
+  ~ShowingMark() {
+    auto& list = ListOf(snoozed_);
+    const int i = IndexOf(list, id_);
+    if (i >= 0) list[i].Showing = false;
+  }
+
+ private:
+  bool snoozed_;
+  quint64 id_;
+};
+
+// Done with the occurrence that popped up: a recurring reminder moves on, any other
+// entry goes. An entry whose time the user changed on the page meanwhile keeps the
+// user's new time.
+void FinishOccurrence(QList<PopupReminder>& list, int index, const PopupReminder& shown,
+                      bool snoozed) {
+  if (index < 0) return;  // deleted on the page while its popup was open
+  PopupReminder& entry = list[index];
+  if (entry.DateTime != shown.DateTime) return;
+  if (!snoozed && IsRecurring(entry.Recur)) {
+    MoveToNextOccurrence(entry, NowDays());
+  } else {
+    list.removeAt(index);
+  }
+}
+
+// The due test against a slot worked out once per call.
+bool DueInSlot(const PopupReminder& r, qint64 nowSlot) {
+  return !r.Showing && ReminderSlot(r.DateTime) == nowSlot;
+}
+
+bool DueOrOverdue(const PopupReminder& r, qint64 nowSlot) {
+  return !r.Showing && ReminderSlot(r.DateTime) <= nowSlot;
+}
+
+}  // namespace
+
+IReminderPopup& ReminderPopup() { return g_popup ? *g_popup : WindowReminderPopup(); }
+
+void SetReminderPopup(IReminderPopup* popup) { g_popup = popup; }
+
+bool IsReminderDue(const PopupReminder& reminder, double now) {
+  return DueInSlot(reminder, ReminderSlot(now));
+}
+
+void CatchUpRecurringReminders(double now) {
+  const qint64 nowSlot = ReminderSlot(now);
+  for (PopupReminder& r : Cfg().RemindersConfig.Reminders)
+    if (IsRecurring(r.Recur) && !r.Showing && ReminderSlot(r.DateTime) < nowSlot)
+      MoveToNextOccurrence(r, now);
+}
+
+void CheckPopupReminders() {
+  const double now = NowDays();
+  const qint64 nowSlot = ReminderSlot(now);
+  CatchUpRecurringReminders(now);
+
+  auto& reminders = Cfg().RemindersConfig.Reminders;
+  for (int i = 0; i < reminders.size(); ++i) {
+    if (!DueInSlot(reminders[i], nowSlot)) continue;
+    reminders[i].IsSnoozed = false;
+    reminders[i].ListIndex = i;
+    ShowPopupReminder(reminders[i]);
+    return;
+  }
+  // A snoozed copy is on no page where the user could find it, so one whose time passed
+  // while it could not pop up (program off, window open) pops up late rather than never.
+  auto& snoozed = Cfg().DynamicConfig.SnoozedReminders;
+  for (int i = 0; i < snoozed.size(); ++i) {
+    if (!DueOrOverdue(snoozed[i], nowSlot)) continue;
+    snoozed[i].IsSnoozed = true;
+    snoozed[i].ListIndex = -1;
+    ShowPopupReminder(snoozed[i]);
+    return;
+  }
+}
+
+void ShowPopupReminder(PopupReminder& reminder) {
+  const bool snoozed = reminder.IsSnoozed;
+  // An entry made without NewPopupReminder() has no identity yet.
+  if (reminder.Id == 0) reminder.Id = NextReminderId();
+  reminder.Showing = true;
+  // The reference dies with the first change to its list; from here on the entry is
+  // found by its Id.
+  const PopupReminder shown = reminder;
+  std::optional<ReminderResult> result;
+  {
+    ShowingMark mark(snoozed, shown.Id);
+    result = ReminderPopup().Show(shown);
+  }
+  if (!result) return;  // the program is ending: leave the reminder as it is
+
+  auto& list = ListOf(snoozed);
+  const int index = IndexOf(list, shown.Id);
+  switch (result->answer) {
+    case ReminderResult::Edit:
+      if (!snoozed && index >= 0) Cfg().DynamicConfig.EditReminderIndex = index;
+      break;
+    case ReminderResult::Close:
+      FinishOccurrence(list, index, shown, snoozed);
+      break;
+    case ReminderResult::Snooze: {
+      PopupReminder copy = index >= 0 ? list[index] : shown;
+      // From the reminder's own time, not from now.
+      copy.DateTime = shown.DateTime + result->minutes / kMinutesPerDay;
+      if (IsRecurring(copy.Recur)) copy.Recur = 0;  // this occurrence only
+      copy.Id = NextReminderId();
+      copy.Showing = false;
+      copy.IsSnoozed = true;
+      copy.ListIndex = -1;
+      copy.RecurDay = 0;
+      FinishOccurrence(list, index, shown, snoozed);
+      Cfg().DynamicConfig.SnoozedReminders.append(copy);
+      break;
+    }
+  }
+}

@@ -1,3 +1,20 @@
 #pragma once
-// Shows a due popup reminder (modally) from the tick.
+// When popup reminders are due, and what the user's answer to a popup does.
+struct PopupReminder;
+
+// Due in the four-minute slot (same date, hour and minute - minute mod 4) of its
+// DateTime, unless its popup is already open.
+bool IsReminderDue(const PopupReminder& reminder, double now);
+
+// Shows a due popup reminder (modally) from the tick: the reminder list before the
+// snoozed list, at most one per call. Recurring reminders left behind are moved on first.
 void CheckPopupReminders();
+
+// Shows `reminder` (an entry of the reminder list or of the snoozed list, IsSnoozed
+// telling which) and applies the answer to that same entry, found again by its Id: other
+// popups opened meanwhile may have removed or added entries.
+void ShowPopupReminder(PopupReminder& reminder);
+
+// Moves every recurring reminder whose slot has passed (the program was off, the main
+// window was open) on to its next occurrence that is not past `now`.
+void CatchUpRecurringReminders(double now);

@@ -49,6 +49,9 @@ struct PopupReminder {
   bool IsSnoozed = false;
   int ListIndex = -1;
   quint64 Id = 0;  // identity for the whole run, so answers reach the right entry
+  // Day of the month a monthly or yearly reminder keeps where a shorter month cut it
+  // short (31 -> 30 April -> 31 May); 0 until it first moves on.
+  int RecurDay = 0;
 };
 // A reminder as the user adds it: due now.
 PopupReminder NewPopupReminder();

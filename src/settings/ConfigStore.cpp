@@ -18,6 +18,25 @@ const QString kEmailAccounts = QStringLiteral("Email Accounts");
 const QString kColorReminders = QStringLiteral("ColorReminders");
 
 QString PopupSection(int n) { return QStringLiteral("Popup Reminder %1").arg(n); }
+QString SnoozedSection(int n) { return QStringLiteral("Snoozed Reminder %1").arg(n); }
+
+// A snoozed copy keeps the four values of a popup reminder, in the same order.
+PopupReminder ReadReminder(const RegistryStore& s, const QString& section) {
+  PopupReminder r;
+  r.Id = NextReminderId();
+  r.Name = s.ReadString(section, QStringLiteral("Name"), QString());
+  r.Text = s.ReadString(section, QStringLiteral("Text"), QString());
+  r.DateTime = s.ReadDateTime(section, QStringLiteral("DateTime"), 0);
+  r.Recur = s.ReadInteger(section, QStringLiteral("Recur"), 0);
+  return r;
+}
+
+void WriteReminder(RegistryStore& s, const QString& section, const PopupReminder& r) {
+  s.WriteString(section, QStringLiteral("Name"), r.Name);
+  s.WriteString(section, QStringLiteral("Text"), r.Text);
+  s.WriteDateTime(section, QStringLiteral("DateTime"), r.DateTime);
+  s.WriteInteger(section, QStringLiteral("Recur"), r.Recur);
+}
 
 // The mail options live beside the accounts when there are any.
 const QString& MailOptionsSection(const EmailConfigT& e) {
@@ -92,6 +111,13 @@ void LoadStored(const RegistryStore& s, Config& c) {
     r.DateTime = s.ReadDateTime(PopupSection(n), N("DateTime"), 0);
     r.Recur = s.ReadInteger(PopupSection(n), N("Recur"), 0);
     c.RemindersConfig.Reminders.append(r);
+  }
+  // Snoozed copies outlive the run; they come back as snoozed copies, never as list entries.
+  const int snoozed = s.ReadInteger(kReminders, N("Snoozed Count"), 0);
+  for (int n = 1; n <= snoozed; ++n) {
+    PopupReminder r = ReadReminder(s, SnoozedSection(n));
+    r.IsSnoozed = true;
+    c.DynamicConfig.SnoozedReminders.append(r);
   }
 
   auto& p = c.ProgramConfig;
@@ -178,6 +204,9 @@ void SaveAll(RegistryStore& s, const Config& c) {
     s.WriteDateTime(PopupSection(n), N("DateTime"), r.DateTime);
     s.WriteInteger(PopupSection(n), N("Recur"), r.Recur);
   }
+  const auto& snoozed = c.DynamicConfig.SnoozedReminders;
+  s.WriteInteger(kReminders, N("Snoozed Count"), static_cast<int>(snoozed.size()));
+  for (int n = 1; n <= snoozed.size(); ++n) WriteReminder(s, SnoozedSection(n), snoozed[n - 1]);
 
   const auto& p = c.ProgramConfig;
   s.WriteBool(kProgram, N("ExitAfterSet"), p.ExitAfterSet);

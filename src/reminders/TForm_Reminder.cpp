@@ -1,0 +1,247 @@
+#include "reminders/TForm_Reminder.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLinearGradient>
+#include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QToolButton>
+
+#include "settings/Config.h"
+
+namespace {
+
+constexpr int kClientWidth = 474;
+constexpr int kClientHeight = 235;
+constexpr int kDefaultSnoozeMinutes = 5;
+
+// The header: white fading into sky blue from left to right.
+class GradientPanel : public QWidget {
+ public:
+  using QWidget::QWidget;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    QLinearGradient g(0, 0, width(), 0);
+    g.setColorAt(0, Qt::white);
+    g.setColorAt(1, QColor(0x87, 0xCE, 0xEB));
+    p.fillRect(rect(), g);
+  }
+};
+
+// The decorative picture: an alarm clock.
+QPixmap ClockPicture(int w, int h) {
+  QPixmap pm(w, h);
+  pm.fill(Qt::transparent);
+  QPainter p(&pm);
+  p.setRenderHint(QPainter::Antialiasing);
+  const QPointF c(w / 2.0, h / 2.0 + 6);
+  const qreal r = qMin(w, h) / 2.0 - 14;
+  p.setPen(QPen(QColor(0x1F, 0x4E, 0x9A), 4));
+  p.setBrush(QColor(0xF4, 0xF8, 0xFF));
+  p.drawEllipse(c, r, r);
+  p.setBrush(QColor(0x1F, 0x4E, 0x9A));
+  p.drawEllipse(QPointF(c.x() - r * 0.7, c.y() - r * 1.0), r * 0.22, r * 0.22);
+  p.drawEllipse(QPointF(c.x() + r * 0.7, c.y() - r * 1.0), r * 0.22, r * 0.22);
+  p.setPen(QPen(QColor(0x1F, 0x4E, 0x9A), 4, Qt::SolidLine, Qt::RoundCap));
+  p.drawLine(c, QPointF(c.x(), c.y() - r * 0.65));
+  p.drawLine(c, QPointF(c.x() + r * 0.45, c.y() + r * 0.2));
+  for (int i = 0; i < 12; ++i) {
+    p.save();
+    p.translate(c);
+    p.rotate(i * 30.0);
+    p.drawLine(QPointF(0, -r * 0.85), QPointF(0, -r * 0.75));
+    p.restore();
+  }
+  return pm;
+}
+
+class WindowPopup : public IReminderPopup {
+ public:
+  std::optional<ReminderResult> Show(const PopupReminder& reminder) override {
+    TForm_Reminder form;
+    form.Fill(reminder, false);
+    form.ShowModal();
+    if (!form.answered()) return std::nullopt;
+    return form.answer();
+  }
+};
+
+}  // namespace
+
+const std::array<SnoozeChoice, kSnoozeChoiceCount>& SnoozeChoices() {
+  static const std::array<SnoozeChoice, kSnoozeChoiceCount> choices = {{
+      {QStringLiteral("1 minute"), 1},
+      {QStringLiteral("3 minutes"), 3},
+      {QStringLiteral("7 minutes"), 7},
+      {QStringLiteral("10 minutes"), 10},
+      {QStringLiteral("15 minutes"), 15},
+      {QStringLiteral("20 minutes"), 20},
+      {QStringLiteral("30 minutes"), 30},
+      {QStringLiteral("1 hour"), 60},
+      {QStringLiteral("1 hour 30 minutes"), 90},
+      {QStringLiteral("2 hours"), 120},
+  }};
+  return choices;
+}
+
+TForm_Reminder::TForm_Reminder(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("Form_Reminder"));
+  setWindowTitle(QStringLiteral("Quillatorne reminder"));
+  // A reminder must be seen: it stays over other applications' windows.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+  setFixedSize(kClientWidth, kClientHeight);
+  QFont face(QStringLiteral("MS Sans Serif"));
+  face.setPointSize(8);
+  setFont(face);
+  setAutoFillBackground(true);
+  setBackgroundRole(QPalette::Button);
+
+  ElPanelCaption = new GradientPanel(this);
+  ElPanelCaption->setGeometry(0, 0, kClientWidth, 32);
+  QFont captionFont(QStringLiteral("Tahoma"));
+  captionFont.setPixelSize(27);
+  QPalette blue = palette();
+  blue.setColor(QPalette::WindowText, Qt::blue);
+  Label_Caption = new QLabel(QStringLiteral("Quillatorne reminder"), ElPanelCaption);
+  Label_Caption->setFont(captionFont);
+  Label_Caption->setPalette(blue);
+  Label_Caption->setGeometry(6, 0, 300, 32);
+  Label_Snoozed = new QLabel(QStringLiteral(":SNOOZED:"), ElPanelCaption);
+  Label_Snoozed->setFont(captionFont);
+  Label_Snoozed->setPalette(blue);
+  Label_Snoozed->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  Label_Snoozed->setGeometry(kClientWidth - 166, 0, 160, 32);
+  Label_Snoozed->setVisible(false);
+
+  Image1 = new QLabel(this);
+  Image1->setGeometry(0, 36, 116, 164);
+  Image1->setPixmap(ClockPicture(116, 164));
+
+  QFont textFont(QStringLiteral("MS Sans Serif"));
+  textFont.setPixelSize(19);
+  QPalette navy = palette();
+  navy.setColor(QPalette::Text, QColor(0x00, 0x00, 0x80));
+  Edit_Text = new QLineEdit(this);
+  Edit_Text->setGeometry(117, 36, 353, 32);
+  Memo_Message = new QPlainTextEdit(this);
+  Memo_Message->setGeometry(117, 70, 353, 129);
+  for (QWidget* w : {static_cast<QWidget*>(Edit_Text), static_cast<QWidget*>(Memo_Message)}) {
+    w->setFont(textFont);
+    w->setPalette(navy);
+  }
+  Edit_Text->setReadOnly(true);
+  Memo_Message->setReadOnly(true);
+
+  const int buttonsTop = kClientHeight - 28 - 4;
+  Button_Edit = new QPushButton(style()->standardIcon(QStyle::SP_FileDialogDetailedView),
+                                QStringLiteral("Edit"), this);
+  Button_Edit->setGeometry(117, buttonsTop, 82, 28);
+  Button_Close = new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton),
+                                 QStringLiteral("Close"), this);
+  Button_Close->setGeometry(203, buttonsTop, 83, 28);
+  Button_Close->setDefault(true);
+  Button_Snooze = new QToolButton(this);
+  Button_Snooze->setText(QStringLiteral("Snooze for 5 minutes"));
+  Button_Snooze->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
+  Button_Snooze->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  Button_Snooze->setPopupMode(QToolButton::MenuButtonPopup);
+  Button_Snooze->setGeometry(kClientWidth - 4 - 164, buttonsTop, 164, 28);
+  QFont menuFont(QStringLiteral("Tahoma"));
+  Menu_Pulldown = new QMenu(this);
+  Menu_Pulldown->setFont(menuFont);
+  Button_Snooze->setMenu(Menu_Pulldown);
+
+  connect(Button_Close, &QPushButton::clicked, this, &TForm_Reminder::Button_CloseClick);
+  connect(Button_Edit, &QPushButton::clicked, this, &TForm_Reminder::Button_EditClick);
+  connect(Button_Snooze, &QToolButton::clicked, this, &TForm_Reminder::Button_SnoozeClick);
+}
+
+void TForm_Reminder::Fill(const PopupReminder& reminder, bool test) {
+  Label_Snoozed->setVisible(reminder.IsSnoozed);
+  Edit_Text->setText(reminder.Name);
+  Memo_Message->setPlainText(reminder.Text);
+  Button_Edit->setEnabled(!test && !reminder.IsSnoozed && reminder.Recur != 0);
+  Button_Snooze->setEnabled(!test);
+  Button_Close->setEnabled(true);
+}
+
+void TForm_Reminder::RebuildSnoozeMenu() {
+  Menu_Pulldown->clear();
+  const auto& choices = SnoozeChoices();
+  for (int tag = 0; tag < kSnoozeChoiceCount; ++tag) {
+    QAction* item = Menu_Pulldown->addAction(choices[tag].caption);
+    item->setData(tag);
+    connect(item, &QAction::triggered, this, [this, tag] { SnoozeChoiceClick(tag); });
+  }
+}
+
+void TForm_Reminder::BringToFront() {
+  raise();
+  activateWindow();
+}
+
+void TForm_Reminder::ShowModal() {
+  RebuildSnoozeMenu();
+  setWindowModality(Qt::ApplicationModal);
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect frame(QPoint(), size());
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+  }
+  show();
+  BringToFront();
+  exec();
+}
+
+void TForm_Reminder::Answer(ReminderResult::Answer answer, int minutes) {
+  answer_ = ReminderResult{answer, minutes};
+  answered_ = true;
+}
+
+void TForm_Reminder::Button_CloseClick() {
+  Answer(ReminderResult::Close, 0);
+  accept();
+}
+
+void TForm_Reminder::Button_EditClick() {
+  Answer(ReminderResult::Edit, 0);
+  accept();
+}
+
+void TForm_Reminder::Button_SnoozeClick() {
+  Answer(ReminderResult::Snooze, kDefaultSnoozeMinutes);
+  accept();
+}
+
+void TForm_Reminder::SnoozeChoiceClick(int tag) {
+  if (tag < 0 || tag >= kSnoozeChoiceCount) return;
+  Answer(ReminderResult::Snooze, SnoozeChoices()[tag].minutes);
+  accept();
+}
+
+void TForm_Reminder::reject() {
+  // The close box and Escape: the window's first answer, Close.
+  Answer(ReminderResult::Close, 0);
+  QDialog::reject();
+}
+
+void TForm_Reminder::closeEvent(QCloseEvent* event) {
+  if (!answered_) Answer(ReminderResult::Close, 0);
+  QDialog::closeEvent(event);
+}
+
+IReminderPopup& WindowReminderPopup() {
+  static WindowPopup popup;
+  return popup;
+}

@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTimer>
+#include <QToolButton>
+#include <functional>
+
+#include "platform/DateTime.h"
+#include "reminders/PopupScheduler.h"
+#include "reminders/ReminderPopup.h"
+#include "reminders/TForm_Reminder.h"
+#include "settings/Config.h"
+#include "support/Fakes.h"
+
+namespace {
+
+// The real window, answered by acting on it while its modal loop runs.
+struct WindowCase {
+  const char* name;
+  std::function<void(TForm_Reminder&)> act;
+  int listed;          // reminders left in the list
+  int snoozedMinutes;  // minutes after 10:07 of the one snoozed copy, -1 for none
+};
+void PrintTo(const WindowCase& c, std::ostream* os) { *os << c.name; }
+
+class ReminderWindowPopup : public ::testing::TestWithParam<WindowCase> {
+ protected:
+  void SetUp() override {
+    ResetConfig(QSize(1024, 768));
+    SetReminderPopup(nullptr);
+    fakes.clock.now = QDateTime(QDate(2026, 3, 15), QTime(10, 5));
+  }
+  FakeServices fakes;
+};
+
+TEST_P(ReminderWindowPopup, TheSchedulerActsOnTheWindowsAnswer) {
+  const WindowCase& c = GetParam();
+  PopupReminder r = NewPopupReminder();
+  r.Name = QStringLiteral("Dentist");
+  r.DateTime = DateTimeToDays(QDateTime(QDate(2026, 3, 15), QTime(10, 7)));
+  Cfg().RemindersConfig.Reminders << r;
+
+  bool sawWindow = false;
+  QTimer::singleShot(0, [&] {
+    auto* form = qobject_cast<TForm_Reminder*>(QApplication::activeModalWidget());
+    ASSERT_NE(form, nullptr);
+    sawWindow = true;
+    EXPECT_EQ(form->Edit_Text->text(), "Dentist");
+    EXPECT_TRUE(form->Button_Snooze->isEnabled());  // not in test mode
+    c.act(*form);
+  });
+  CheckPopupReminders();
+  EXPECT_TRUE(sawWindow);
+  EXPECT_EQ(Cfg().RemindersConfig.Reminders.size(), c.listed);
+  const auto& snoozed = Cfg().DynamicConfig.SnoozedReminders;
+  if (c.snoozedMinutes < 0) {
+    EXPECT_TRUE(snoozed.isEmpty());
+  } else {
+    ASSERT_EQ(snoozed.size(), 1);
+    EXPECT_EQ(DaysToDateTime(snoozed[0].DateTime),
+              QDateTime(QDate(2026, 3, 15), QTime(10, 7)).addSecs(60 * c.snoozedMinutes));
+  }
+  for (const auto& left : Cfg().RemindersConfig.Reminders) EXPECT_FALSE(left.Showing);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, ReminderWindowPopup,
+    ::testing::Values(
+        WindowCase{"CloseBox", [](TForm_Reminder& f) { f.close(); }, 0, -1},
+        WindowCase{"SnoozeForAnHour",
+                   [](TForm_Reminder& f) { f.Menu_Pulldown->actions().at(7)->trigger(); }, 0, 60},
+        // The modal loop ending without an answer, as when the program quits under it.
+        WindowCase{"GoneUnanswered", [](TForm_Reminder& f) { f.hide(); }, 1, -1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
