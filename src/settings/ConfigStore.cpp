@@ -20,7 +20,7 @@ const QString kColorReminders = QStringLiteral("ColorReminders");
 QString PopupSection(int n) { return QStringLiteral("Popup Reminder %1").arg(n); }
 QString SnoozedSection(int n) { return QStringLiteral("Snoozed Reminder %1").arg(n); }
 
-// A snoozed copy keeps the four values of a popup reminder, in the same order.
+// A popup reminder's four values; a snoozed copy keeps the same four.
 PopupReminder ReadReminder(const RegistryStore& s, const QString& section) {
   PopupReminder r;
   r.Id = NextReminderId();
@@ -103,15 +103,8 @@ void LoadStored(const RegistryStore& s, Config& c) {
   k.ColorWeekMarker = static_cast<Color>(s.ReadInteger(kCalendar, N("ColorWeekMarker"), 0xFFFFFF));
 
   const int reminders = s.ReadInteger(kReminders, N("Reminder Count"), 0);
-  for (int n = 1; n <= reminders; ++n) {
-    PopupReminder r;
-    r.Id = NextReminderId();
-    r.Name = s.ReadString(PopupSection(n), N("Name"), QString());
-    r.Text = s.ReadString(PopupSection(n), N("Text"), QString());
-    r.DateTime = s.ReadDateTime(PopupSection(n), N("DateTime"), 0);
-    r.Recur = s.ReadInteger(PopupSection(n), N("Recur"), 0);
-    c.RemindersConfig.Reminders.append(r);
-  }
+  for (int n = 1; n <= reminders; ++n)
+    c.RemindersConfig.Reminders.append(ReadReminder(s, PopupSection(n)));
   // Snoozed copies outlive the run; they come back as snoozed copies, never as list entries.
   const int snoozed = s.ReadInteger(kReminders, N("Snoozed Count"), 0);
   for (int n = 1; n <= snoozed; ++n) {
@@ -197,13 +190,7 @@ void SaveAll(RegistryStore& s, const Config& c) {
 
   const auto& reminders = c.RemindersConfig.Reminders;
   s.WriteInteger(kReminders, N("Reminder Count"), static_cast<int>(reminders.size()));
-  for (int n = 1; n <= reminders.size(); ++n) {
-    const PopupReminder& r = reminders[n - 1];
-    s.WriteString(PopupSection(n), N("Name"), r.Name);
-    s.WriteString(PopupSection(n), N("Text"), r.Text);
-    s.WriteDateTime(PopupSection(n), N("DateTime"), r.DateTime);
-    s.WriteInteger(PopupSection(n), N("Recur"), r.Recur);
-  }
+  for (int n = 1; n <= reminders.size(); ++n) WriteReminder(s, PopupSection(n), reminders[n - 1]);
   const auto& snoozed = c.DynamicConfig.SnoozedReminders;
   s.WriteInteger(kReminders, N("Snoozed Count"), static_cast<int>(snoozed.size()));
   for (int n = 1; n <= snoozed.size(); ++n) WriteReminder(s, SnoozedSection(n), snoozed[n - 1]);
