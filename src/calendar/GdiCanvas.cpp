@@ -100,11 +100,13 @@ void GdiCanvas::DrawText(const QString& text, Color color, const Box& box, unsig
   if (!painter_.isActive() || text.isEmpty()) return;
   const QRect rect(box.left, box.top, box.right - box.left, box.bottom - box.top);
   if (!(format & DT_NOCLIP) && rect.isEmpty()) return;
-  int flags = (format & DT_CENTER) ? Qt::AlignHCenter : (format & DT_RIGHT) ? Qt::AlignRight
-                                                                            : Qt::AlignLeft;
+  int flags = (format & DT_CENTER)  ? Qt::AlignHCenter
+              : (format & DT_RIGHT) ? Qt::AlignRight
+                                    : Qt::AlignLeft;
   if (format & DT_SINGLELINE) {
-    flags |= (format & DT_VCENTER) ? Qt::AlignVCenter
-                                   : (format & DT_BOTTOM) ? Qt::AlignBottom : Qt::AlignTop;
+    flags |= (format & DT_VCENTER)  ? Qt::AlignVCenter
+             : (format & DT_BOTTOM) ? Qt::AlignBottom
+                                    : Qt::AlignTop;
   } else {
     // Without a single line GDI ignores the vertical flags: the text starts at the top.
     flags |= Qt::AlignTop;

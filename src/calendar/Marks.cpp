@@ -11,8 +11,8 @@ namespace {
 // The dot is the filled circle of the Wingdings symbol font, which few Linux systems
 // have; without it the circle is painted directly, so a stand-in font's "l" never shows.
 bool HaveWingdings() {
-  static const bool have = QFontDatabase::families().contains(QStringLiteral("Wingdings"),
-                                                              Qt::CaseInsensitive);
+  static const bool have =
+      QFontDatabase::families().contains(QStringLiteral("Wingdings"), Qt::CaseInsensitive);
   return have;
 }
 

@@ -2,9 +2,9 @@
 
 #include "settings/Config.h"
 
-const char* const EnglishMonthNames[12] = {"January", "February", "March",     "April",
-                                           "May",     "June",     "July",      "August",
-                                           "September", "October", "November", "December"};
+const char* const EnglishMonthNames[12] = {"January",   "February", "March",    "April",
+                                           "May",       "June",     "July",     "August",
+                                           "September", "October",  "November", "December"};
 const char* const EnglishDayNames[7] = {"Su", "Mo", "Tu", "We", "Th", "Fr", "Sa"};
 
 namespace {
@@ -55,5 +55,6 @@ QString MonthName(const QDate& date) {
 }
 
 QString MonthTitle(const QDate& date) {
-  return MonthName(date) + QStringLiteral("  ") + QString::number(date.year()).rightJustified(4, u'0');
+  return MonthName(date) + QStringLiteral("  ") +
+         QString::number(date.year()).rightJustified(4, u'0');
 }

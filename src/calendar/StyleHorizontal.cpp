@@ -34,8 +34,7 @@ void DrawHorizontal(QImage& canvas, int width, int height) {
     dc.SetFont(small);
     DrawShadowedText(dc, DayName(col), k.ColorDayNames, heading, kCalendarTextFormat);
     dc.SetFont(large);
-    DrawShadowedText(dc, QString::number(d.day()), k.ColorDayNumbers, number,
-                     kCalendarTextFormat);
+    DrawShadowedText(dc, QString::number(d.day()), k.ColorDayNumbers, number, kCalendarTextFormat);
     if (d.day() == today.day()) {
       dc.SetPenColor(k.ColorWeekMarker);
       dc.SetPenStyle(PenStyle::Solid);
