@@ -31,7 +31,8 @@ QFont FontForCellHeight(const QString& face, int cellHeight) {
     const int m = std::max(1, CellHeightAt(face, h));
     size = std::max<int64_t>(1, int64_t{h} * h / m);
     while (size > 1 && CellHeightAt(face, size) > h) --size;
-    while (CellHeightAt(face, size + 1) <= h) ++size;
+    // Bounded: a bitmap face may keep one height whatever size is asked for.
+    while (size < 2 * h && CellHeightAt(face, size + 1) <= h) ++size;
     cache.insert(key, size);
   }
   QFont f(face);

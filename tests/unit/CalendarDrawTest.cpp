@@ -5,6 +5,7 @@
 #include "calendar/Geometry.h"
 #include "calendar/Marks.h"
 #include "calendar/Render.h"
+#include "calendar/Styles.h"
 #include "platform/DateTime.h"
 
 namespace {
@@ -353,6 +354,33 @@ TEST_F(CalendarDraw, VerticalTitleClimbsColumnZeroFromNearTheBottom) {
   EXPECT_LT(maxY, r.bottom - h / 2);
   EXPECT_GT(maxY, r.bottom - h / 2 - 8);
   EXPECT_GT(maxY - minY, 4 * h);
+}
+
+TEST_F(CalendarDraw, VerticalHeadingsSitBelowTheTopByAFractionOfTheSize) {
+  Cal().Style = 1;
+  Cal().DrawTextShadow = false;
+  for (const auto& [size, s] : {std::pair{50, 2}, {100, 5}}) {
+    Cal().Size = size;
+    const QImage img = Draw();
+    const CalendarBox r = CalendarRect(1024, 768);
+    // The first heading, drawn on its own where it belongs.
+    QImage ref = GreyCanvas();
+    {
+      GdiCanvas dc(ref);
+      dc.SetFont(FontForCellHeight(Cal().Font, FontSmall(r.cell)));
+      dc.DrawText("Mo", Cal().ColorDayNames,
+                  Box{r.left + r.cell, r.top + s, r.left + 2 * r.cell, r.top + s + r.cell},
+                  kCalendarTextFormat);
+    }
+    int differing = 0, drawn = 0;
+    for (int y = r.top; y < r.top + s + r.cell; ++y)
+      for (int x = r.left + r.cell; x < r.left + 2 * r.cell; ++x) {
+        differing += At(img, x, y) != At(ref, x, y);
+        drawn += At(ref, x, y) != kBackground;
+      }
+    EXPECT_GT(drawn, 20) << size;
+    EXPECT_EQ(differing, 0) << size;
+  }
 }
 
 struct BadCase {
