@@ -261,7 +261,7 @@ TEST_P(CalendarStyleTest, DrawsNothingOutsideItsRectangle) {
   }
 }
 
-TEST_P(CalendarStyleTest, DotsInTheirColoursWithAShadowBelowTheDay) {
+TEST_P(CalendarStyleTest, DrawsTheDotsOfMarkedDays) {
   Cal().DrawTextShadow = false;
   const QImage img = Draw();
   for (int s = 0; s < 3; ++s) EXPECT_FALSE(PixelsOf(img, RgbOf(DotColors[s])).isEmpty()) << s;
@@ -293,10 +293,6 @@ TEST_F(CalendarDraw, DotsAreRoundRedYellowGreenAndCentredOnTheDay) {
   const QImage img = Draw();
   // The 11th is a Wednesday in row 2: box {130, 260, 195, 325}; three dots from x 143.
   // The 12th: box {195, 260, 260, 325}; one green dot from x 221. All between y 309 and 322.
-  struct Expect {
-    int style;
-    double centreX;
-  };
   const QList<QPoint> greens = PixelsOf(img, RgbOf(DotColors[2]));
   QList<QPoint> green11, green12;
   for (const QPoint& p : greens) (p.x() < 195 ? green11 : green12) << p;
