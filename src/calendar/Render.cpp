@@ -1,14 +1,25 @@
 #include "calendar/Render.h"
 
-// The calendar renderer fills these in.
-CalendarBox CalendarRect(int width, int height) {
-  (void)width;
-  (void)height;
-  return CalendarBox{};
-}
+#include "calendar/Styles.h"
+#include "settings/Config.h"
+
+int FontLarge(int cell) { return static_cast<int>(cell * 0.8); }
+int FontMedium(int cell) { return static_cast<int>(cell * 0.8 * 0.9); }
+int FontSmall(int cell) { return static_cast<int>(cell * 0.8 * 0.8); }
 
 void DrawCalendar(QImage& canvas, int width, int height) {
-  (void)canvas;
-  (void)width;
-  (void)height;
+  if (canvas.isNull()) return;
+  switch (Cfg().CalendarConfig.Style) {
+    case 0:
+      DrawClassic(canvas, width, height);
+      break;
+    case 1:
+      DrawVertical(canvas, width, height);
+      break;
+    case 2:
+      DrawHorizontal(canvas, width, height);
+      break;
+    default:
+      break;  // an unknown style draws nothing
+  }
 }

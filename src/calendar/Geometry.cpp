@@ -1,0 +1,90 @@
+#include "calendar/Geometry.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdint>
+
+#include "calendar/Names.h"
+#include "calendar/Render.h"
+#include "platform/Services.h"
+#include "settings/Config.h"
+
+namespace {
+// No screen comes near this; a rectangle beyond it comes from a hand-edited setting and
+// would only overflow the drawers' arithmetic.
+constexpr int64_t kMaxCoordinate = int64_t{1} << 24;
+}  // namespace
+
+QDate CalendarToday() { return Svc().clock ? Svc().clock->Now().date() : QDate::currentDate(); }
+
+int WeekdayOf(const QDate& date) { return date.dayOfWeek() % 7 + 1; }
+
+int DaysInMonthOf(const QDate& date) {
+  int n = 0;
+  for (QDate d(date.year(), date.month(), 1); d.month() == date.month(); d = d.addDays(1)) ++n;
+  return n;
+}
+
+int DaysInLastColumn(const QDate& date) {
+  int n = 0;
+  for (QDate d(date.year(), date.month(), 1); d.month() == date.month(); d = d.addDays(1))
+    if (WeekColumn(WeekdayOf(d)) == 7) ++n;
+  return n;
+}
+
+int TruncToInt(double v) {
+  if (std::isnan(v)) return 0;
+  if (v >= 2147483647.0) return INT_MAX;
+  if (v <= -2147483648.0) return INT_MIN;
+  return static_cast<int>(v);
+}
+
+QPoint CalendarOrigin(int width, int height) {
+  const DynamicConfigT& dyn = Cfg().DynamicConfig;
+  const CalendarConfigT& k = Cfg().CalendarConfig;
+  // Single precision on purpose: positions must land on the same pixels as they always have.
+  const float rx = static_cast<float>(dyn.DesktopBoxWidth) / static_cast<float>(width);
+  const float ry = static_cast<float>(dyn.DesktopBoxHeight) / static_cast<float>(height);
+  const float x = static_cast<float>(k.PosX) / rx;
+  const float y = static_cast<float>(k.PosY) / ry;
+  // A zero-sized miniature or canvas gives no scale; keep such a calendar at the edge.
+  return QPoint(std::isfinite(x) ? TruncToInt(x) : 0, std::isfinite(y) ? TruncToInt(y) : 0);
+}
+
+CalendarBox CalendarRect(int width, int height) {
+  const CalendarConfigT& k = Cfg().CalendarConfig;
+  const double size = k.Size;
+  const QDate today = CalendarToday();
+  int64_t cell = 0, w = 0, h = 0;
+  switch (k.Style) {
+    case 0: {
+      w = TruncToInt(height * size * 0.6 * 0.01);
+      cell = w / 7;
+      h = (int64_t{DaysInLastColumn(today)} + 3) * cell;
+      break;
+    }
+    case 1:
+      cell = TruncToInt(height * size * 0.01) / 14;
+      w = 5 * cell;
+      h = 14 * cell;
+      break;
+    case 2: {
+      const int days = DaysInMonthOf(today);
+      cell = TruncToInt(width * size * 0.01) / days;
+      w = days * cell;
+      h = 3 * cell;
+      break;
+    }
+    default:
+      return CalendarBox{};
+  }
+  // A size that leaves no whole pixel per cell (or a negative one) has nothing to draw.
+  if (cell <= 0) return CalendarBox{};
+  const QPoint o = CalendarOrigin(width, height);
+  const int64_t right = int64_t{o.x()} + w, bottom = int64_t{o.y()} + h;
+  if (std::llabs(o.x()) > kMaxCoordinate || std::llabs(o.y()) > kMaxCoordinate ||
+      right > kMaxCoordinate || bottom > kMaxCoordinate)
+    return CalendarBox{};
+  return CalendarBox{o.x(), o.y(), static_cast<int>(right), static_cast<int>(bottom),
+                     static_cast<int>(cell)};
+}

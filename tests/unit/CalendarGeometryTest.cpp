@@ -1,0 +1,146 @@
+#include <climits>
+
+#include "CalendarFixture.h"
+#include "calendar/Geometry.h"
+#include "calendar/Render.h"
+
+namespace {
+struct OriginCase {
+  const char* name;
+  int posX, posY, boxW, boxH, width, height;
+  QPoint expected;
+};
+
+class CalendarOriginTest : public CalendarTest, public ::testing::WithParamInterface<OriginCase> {};
+
+TEST_P(CalendarOriginTest, ScalesTheMiniaturePositionToTheCanvas) {
+  const OriginCase& c = GetParam();
+  Cal().PosX = c.posX;
+  Cal().PosY = c.posY;
+  Cfg().DynamicConfig.DesktopBoxWidth = c.boxW;
+  Cfg().DynamicConfig.DesktopBoxHeight = c.boxH;
+  EXPECT_EQ(CalendarOrigin(c.width, c.height), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Positions, CalendarOriginTest,
+    ::testing::Values(OriginCase{"Landscape", 120, 5, 187, 140, 1024, 768, QPoint(657, 27)},
+                      OriginCase{"Preview", 120, 5, 187, 140, 640, 480, QPoint(410, 17)},
+                      OriginCase{"Portrait", 120, 5, 140, 187, 768, 1024, QPoint(658, 27)},
+                      OriginCase{"Corner", 0, 0, 187, 140, 1024, 768, QPoint(0, 0)},
+                      OriginCase{"NoMiniature", 120, 5, 0, 0, 1024, 768, QPoint(0, 0)},
+                      OriginCase{"NoCanvas", 120, 5, 187, 140, 0, 0, QPoint(0, 0)}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct RectCase {
+  const char* name;
+  int style, size, firstWeekDay;
+  QDate today;
+  int width, height;
+  CalendarBox expected;  // all zero: empty
+};
+
+class CalendarRectTest : public CalendarTest, public ::testing::WithParamInterface<RectCase> {};
+
+TEST_P(CalendarRectTest, FollowsTheStyleRule) {
+  const RectCase& c = GetParam();
+  Cal().Style = c.style;
+  Cal().Size = c.size;
+  Cal().FirstWeekDay = c.firstWeekDay;
+  SetToday(c.today);
+  const CalendarBox r = CalendarRect(c.width, c.height);
+  EXPECT_EQ(r.left, c.expected.left);
+  EXPECT_EQ(r.top, c.expected.top);
+  EXPECT_EQ(r.right, c.expected.right);
+  EXPECT_EQ(r.bottom, c.expected.bottom);
+  EXPECT_EQ(r.cell, c.expected.cell);
+}
+
+// Origin (657, 27) on 1024 x 768 with the first-run position 120, 5.
+INSTANTIATE_TEST_SUITE_P(
+    Styles, CalendarRectTest,
+    ::testing::Values(
+        // March 2026 starts on a Sunday: with Monday first, five Sundays in column 7.
+        RectCase{"ClassicFiveInLastColumn",
+                 0,
+                 50,
+                 1,
+                 QDate(2026, 3, 18),
+                 1024,
+                 768,
+                 {657, 27, 887, 283, 32}},
+        // With Sunday first the same month has four Saturdays in column 7.
+        RectCase{
+            "ClassicSundayFirst", 0, 50, 0, QDate(2026, 3, 18), 1024, 768, {657, 27, 887, 251, 32}},
+        // February 2021: 28 days from a Monday, four full weeks and an empty last row.
+        RectCase{"ClassicCommonFebruary",
+                 0,
+                 50,
+                 1,
+                 QDate(2021, 2, 10),
+                 1024,
+                 768,
+                 {657, 27, 887, 251, 32}},
+        RectCase{
+            "ClassicFullSize", 0, 100, 1, QDate(2026, 3, 1), 1024, 768, {657, 27, 1117, 547, 65}},
+        RectCase{"ClassicTinyCells", 0, 5, 1, QDate(2026, 3, 1), 1024, 768, {657, 27, 680, 51, 3}},
+        RectCase{"Vertical", 1, 50, 1, QDate(2026, 3, 18), 1024, 768, {657, 27, 792, 405, 27}},
+        RectCase{
+            "VerticalPreview", 1, 50, 1, QDate(2026, 3, 18), 640, 480, {410, 17, 495, 255, 17}},
+        RectCase{"HorizontalThirtyDays",
+                 2,
+                 50,
+                 1,
+                 QDate(2026, 4, 9),
+                 1024,
+                 768,
+                 {657, 27, 1167, 78, 17}},
+        RectCase{"HorizontalLeapFebruary",
+                 2,
+                 50,
+                 1,
+                 QDate(2024, 2, 29),
+                 1024,
+                 768,
+                 {657, 27, 1150, 78, 17}},
+        RectCase{"HorizontalCommonFebruary",
+                 2,
+                 50,
+                 1,
+                 QDate(2023, 2, 1),
+                 1024,
+                 768,
+                 {657, 27, 1161, 81, 18}},
+        RectCase{"UnknownStyle", 3, 50, 1, QDate(2026, 3, 18), 1024, 768, {}},
+        RectCase{"NegativeStyle", -1, 50, 1, QDate(2026, 3, 18), 1024, 768, {}},
+        RectCase{"ZeroSize", 0, 0, 1, QDate(2026, 3, 18), 1024, 768, {}},
+        RectCase{"NegativeSize", 1, -50, 1, QDate(2026, 3, 18), 1024, 768, {}},
+        RectCase{"AbsurdSize", 2, INT_MAX, 1, QDate(2026, 3, 18), 1024, 768, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CalendarTest, RectangleIsEmptyExactlyWhenNoStyleApplies) {
+  Cal().Style = 3;
+  EXPECT_TRUE(CalendarRect(1024, 768).isEmpty());
+  Cal().Style = 0;
+  EXPECT_FALSE(CalendarRect(1024, 768).isEmpty());
+}
+
+TEST_F(CalendarTest, ClassicHeightFollowsTheWeekRowsOfTodaysMonth) {
+  // Same settings, different months: May 2026 ends on a Sunday (one spare row), February
+  // 2021 fills exactly four weeks.
+  SetToday(QDate(2026, 5, 20));
+  const int may = CalendarRect(1024, 768).bottom - CalendarRect(1024, 768).top;
+  SetToday(QDate(2021, 2, 20));
+  const int february = CalendarRect(1024, 768).bottom - CalendarRect(1024, 768).top;
+  EXPECT_EQ(may, 8 * 32);
+  EXPECT_EQ(february, 7 * 32);
+}
+
+TEST_F(CalendarTest, MonthArithmetic) {
+  EXPECT_EQ(DaysInMonthOf(QDate(2024, 2, 10)), 29);
+  EXPECT_EQ(DaysInMonthOf(QDate(2100, 2, 10)), 28);
+  EXPECT_EQ(DaysInMonthOf(QDate(2026, 12, 31)), 31);
+  EXPECT_EQ(WeekdayOf(QDate(2026, 3, 1)), 1);  // a Sunday
+  EXPECT_EQ(WeekdayOf(QDate(2026, 3, 7)), 7);  // a Saturday
+}
+}  // namespace
