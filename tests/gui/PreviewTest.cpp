@@ -21,7 +21,8 @@ class PreviewTest : public MainWindowTest {
  protected:
   // Looks at the preview from inside its modal loop, then closes it with a click on the picture.
   void InspectAndClose() {
-    QTimer::singleShot(0, [this] {
+    // Tied to the window, so a check never fired (no preview opened) dies with this test.
+    QTimer::singleShot(0, form.get(), [this] {
       auto* preview = qobject_cast<QDialog*>(QApplication::activeModalWidget());
       if (!preview) return;
       auto* dialog = dynamic_cast<TFormPreview*>(preview);
