@@ -1,5 +1,7 @@
 #include <QAbstractButton>
+#include <QApplication>
 #include <QMetaObject>
+#include <QMouseEvent>
 
 #include "MainWindowFixture.h"
 #include "widgets/ElFormCaption.h"
@@ -225,7 +227,9 @@ TEST_F(MainWindowTest, HideButtonSavesButTheTrayToggleDoesNot) {
 }
 
 TEST_F(MainWindowTest, TheLinkOpensTheHomePageItShows) {
-  form->ElPanel2Click();
+  QMouseEvent click(QEvent::MouseButtonRelease, QPointF(20, 10), QPointF(20, 10), Qt::LeftButton,
+                    Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(form->ElPanel2, &click);
   ASSERT_EQ(fake.desktop.opened.size(), 1);
   EXPECT_EQ(fake.desktop.opened[0], TFormMain::HomePage());
   EXPECT_EQ(form->ElPanel2->text(), TFormMain::HomePage());
