@@ -8,7 +8,7 @@ PKGS=(
   libgtest-dev libgmock-dev
   xvfb xauth x11-utils
   fonts-liberation fonts-dejavu-core
-  imagemagick
+  imagemagick xdotool
   dovecot-pop3d
 )
 missing=()

@@ -3,16 +3,26 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
-#include <QVBoxLayout>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
 
+#include "app/TFormPreview.h"
 #include "mail/MailCheck.h"
 #include "mail/MailNotify.h"
+#include "pages/ConfigPage.h"
+#include "pages/TFrameHelpContents.h"
 #include "platform/Services.h"
 #include "reminders/PopupScheduler.h"
 #include "reminders/ReminderSelector.h"
 #include "settings/Config.h"
 #include "settings/ConfigStore.h"
 #include "wallpaper/ChangeRules.h"
+#include "wallpaper/Compose.h"
+#include "widgets/ElFormCaption.h"
+#include "widgets/ElSideBar.h"
+#include "widgets/GradientPanel.h"
+#include "widgets/Pictures.h"
 
 namespace {
 struct SlotCaption {
@@ -20,14 +30,44 @@ struct SlotCaption {
   const char* caption;
 };
 const SlotCaption kCaptions[] = {
-    {0, "Wallpaper: Source Directories"}, {1, "Wallpaper: Showing Rules"},
-    {5, "Calendar: Visual Style"},        {6, "Calendar: Options"},
-    {10, "Reminders: Popup Reminders"},   {11, "Reminders: Color-Dot Reminders"},
-    {15, "Email: Accounts"},              {16, "Email: Actions"},
-    {17, "Email: Options"},               {20, "Options: Program Options"},
+    {0, "Wallpaper: Source Directories"},
+    {1, "Wallpaper: Showing Rules"},
+    {5, "Calendar: Visual Style"},
+    {6, "Calendar: Options"},
+    {10, "Reminders: Popup Reminders"},
+    {11, "Reminders: Color-Dot Reminders"},
+    {15, "Email: Accounts"},
+    {16, "Email: Actions"},
+    {17, "Email: Options"},
+    {20, "Options: Program Options"},
     {25, "Help: Quillatorne Manual"},
 };
+
+struct SideBarSection {
+  const char* caption;
+  std::initializer_list<const char*> items;
+};
+const SideBarSection kSideBar[] = {
+    {"Wallpaper", {"Source", "Rules"}},    {"Calendar", {"Style/Pos", "Options"}},
+    {"Reminders", {"Popup", "Color-Dot"}}, {"Email", {"Accounts", "Actions", "Options"}},
+    {"Options", {"Application"}},          {"Help", {"Contents"}},
+};
+
+// Pages showing settings that another page edits too; they are refreshed when selected.
+bool RefreshedOnSelection(int slot) { return slot == 1 || slot == 6 || slot == 20; }
+
+constexpr int kFrame = 1;  // border around the whole window
+constexpr int kClientWidth = 540;
+constexpr int kClientHeight = 380;
+constexpr int kTrayRetryMs = 3000;
+
+const char* kExitQuestion =
+    "If closed, Quillatorne will not be able to update desktop wallpaper and calendar.\n"
+    "It is recommended that you hide Quillatorne instead.\n\n"
+    "Do you still want to close Quillatorne?";
 }  // namespace
+
+QString TFormMain::HomePage() { return QStringLiteral("https://github.com/orbwright/quillatorne"); }
 
 TFormMain::TFormMain(QWidget* parent) : QWidget(parent) { FormCreate(); }
 
@@ -35,23 +75,28 @@ TFormMain::~TFormMain() = default;
 
 void TFormMain::FormCreate() {
   setWindowTitle(QStringLiteral("Quillatorne"));
-  setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-  setFixedSize(540, 380);
+  // Our own caption strip stands in for the title bar: no close, minimise or maximise.
+  setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
+  setWindowIcon(ApplicationIcon());
   // Created fully transparent; the first showing makes it opaque.
   setWindowOpacity(0.0);
+  composer_ = [](const QString& path, int w, int h) { return ComposeWallpaper(path, w, h); };
 
   for (const auto& c : kCaptions) pageTable_[c.slot].caption = QString::fromLatin1(c.caption);
   Svc().random->Seed(static_cast<uint32_t>(Svc().clock->Now().toSecsSinceEpoch()));
 
-  auto* layout = new QVBoxLayout(this);
-  ElLabelCaption = new QLabel(this);
-  ElPanelFrameHolder = new QStackedWidget(this);
-  layout->addWidget(ElLabelCaption);
-  layout->addWidget(ElPanelFrameHolder, 1);
+  BuildWindow();
 
   LoadConfig();
   ChooseStartupWallpaper();
-  SelectSlot(0);
+  const auto& program = Cfg().ProgramConfig;
+  ElFormCaption1->setTexts(
+      QStringLiteral("Quillatorne"),
+      QString::asprintf("version %i.%02i", program.VersionMajor, program.VersionMinor));
+
+  SetPage(25, new TFrameHelpContents(ElPanelFrameHolder));
+  ElSideBar1->setCurrent(0, 0);
+  ElSideBarItemChange();
 
   scheduler_.steps.StartMailCheck = [] { StartMailCheck(true, -1); };
   scheduler_.steps.CheckPopupReminders = [] { CheckPopupReminders(); };
@@ -71,20 +116,156 @@ void TFormMain::FormCreate() {
   Timer_Minimize->setInterval(1);
   connect(Timer_Minimize, &QTimer::timeout, this, &TFormMain::Timer_MinimizeTimer);
 
-  TrayIcon = new QSystemTrayIcon(this);
-  TrayIcon->setToolTip(QStringLiteral("Quillatorne"));
-  TrayIcon->setIcon(QApplication::windowIcon());
+  BuildTrayIcon();
 
   if (Cfg().ProgramConfig.ExitAfterSet) TimerEXIT->start();
   Timer_Minimize->start();
   TimerIDLE->start();
 }
 
+void TFormMain::BuildWindow() {
+  setFixedSize(kClientWidth + 2 * kFrame, ElFormCaption::kHeight + kClientHeight + 2 * kFrame);
+  if (QScreen* s = QGuiApplication::primaryScreen()) {
+    move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+  }
+
+  ElFormCaption1 = new ElFormCaption(this);
+  ElFormCaption1->setGeometry(kFrame, kFrame, kClientWidth, ElFormCaption::kHeight);
+  const int top = kFrame + ElFormCaption::kHeight;  // the client area starts here
+  const int left = kFrame;
+
+  ElSideBar1 = new ElSideBar(this);
+  ElSideBar1->setGeometry(left, top, 85, 354);
+  for (int s = 0; s < int(std::size(kSideBar)); ++s) {
+    ElSideBar1->addSection(QString::fromLatin1(kSideBar[s].caption));
+    int item = 0;
+    for (const char* caption : kSideBar[s].items)
+      ElSideBar1->addItem(s, QString::fromLatin1(caption), SideBarPicture(s * 5 + item++));
+  }
+  connect(ElSideBar1, &ElSideBar::itemChanged, this, &TFormMain::ElSideBarItemChange);
+
+  auto* ElPanel3 = new QWidget(this);
+  ElPanel3->setGeometry(left + 85, top, 1, 354);
+  ElPanel3->setAutoFillBackground(true);
+  QPalette sep = ElPanel3->palette();
+  sep.setColor(QPalette::Window, QColor(0x7a, 0x8c, 0xa8));
+  ElPanel3->setPalette(sep);
+
+  auto* ElPanelCaption =
+      new GradientPanel(Qt::white, QColor(0x87, 0xce, 0xeb), Qt::Horizontal, this);
+  ElPanelCaption->setGeometry(left + 86, top, 454, 32);
+  ElLabelCaption = new QLabel(ElPanelCaption);
+  ElLabelCaption->setGeometry(8, 0, 446, 32);
+  QFont captionFont(QStringLiteral("Tahoma"));
+  captionFont.setPixelSize(20);
+  ElLabelCaption->setFont(captionFont);
+  ElLabelCaption->setStyleSheet(QStringLiteral("color: #1f4fb0;"));
+
+  ElPanelFrameHolder = new QStackedWidget(this);
+  ElPanelFrameHolder->setGeometry(left + 86, top + 32, 454, 322);
+  ElPanelFrameHolder->setAutoFillBackground(true);
+  // Shown in front while the selected slot has no page yet.
+  ElPanelFrameHolder->addWidget(new QWidget(ElPanelFrameHolder));
+
+  auto* ElToolBar =
+      new GradientPanel(QColor(0xf2, 0xf2, 0xf2), QColor(0xd6, 0xdc, 0xe6), Qt::Vertical, this);
+  ElToolBar->setGeometry(left, top + 354, kClientWidth, 26);
+  ElPanel2 = new QLabel(HomePage(), ElToolBar);
+  ElPanel2->setGeometry(0, 0, 260, 26);
+  ElPanel2->setAlignment(Qt::AlignCenter);
+  QFont linkFont(QStringLiteral("Tahoma"));
+  linkFont.setPixelSize(11);
+  linkFont.setBold(true);
+  ElPanel2->setFont(linkFont);
+  ElPanel2->setStyleSheet(QStringLiteral("color: #000080;"));
+  ElPanel2->setCursor(Qt::PointingHandCursor);
+  ElPanel2->setToolTip(QStringLiteral("Open the Quillatorne home page"));
+  ElPanel2->installEventFilter(this);
+
+  QToolButton** buttons[] = {&ElToolButton1, &ElToolButton2, &ElToolButton3, &ElToolButton4};
+  const char* captions[] = {"Preview", "Set", "Hide", "Exit"};
+  void (TFormMain::*handlers[])() = {&TFormMain::ElToolButton1Click, &TFormMain::ElToolButton2Click,
+                                     &TFormMain::ElToolButton3Click,
+                                     &TFormMain::ElToolButton4Click};
+  for (int i = 0; i < 4; ++i) {
+    auto* b = new QToolButton(ElToolBar);
+    b->setText(QString::fromLatin1(captions[i]));
+    b->setAutoRaise(true);
+    b->setGeometry(260 + 70 * i, 1, 70, 24);
+    connect(b, &QToolButton::clicked, this, handlers[i]);
+    *buttons[i] = b;
+  }
+}
+
+void TFormMain::BuildTrayIcon() {
+  PopupMenu_Main = new QMenu(this);
+  MI_ShowHide = PopupMenu_Main->addAction(QStringLiteral("Show Quillatorne"), this,
+                                          &TFormMain::MI_ShowHideClick);
+  MI_CheckEmail = PopupMenu_Main->addAction(QStringLiteral("Check e-mail"), this,
+                                            &TFormMain::MI_CheckEmailClick);
+  PopupMenu_Main->addSeparator();
+  MI_Refresh = PopupMenu_Main->addAction(QStringLiteral("Refresh wallpaper"), this,
+                                         &TFormMain::MI_RefreshClick);
+  MI_Random = PopupMenu_Main->addAction(QStringLiteral("Set random wallpaper"), this,
+                                        &TFormMain::MI_RandomClick);
+  MI_Next = PopupMenu_Main->addAction(QStringLiteral("Set next wallpaper"), this,
+                                      &TFormMain::MI_NextClick);
+  PopupMenu_Main->addSeparator();
+  MI_Close = PopupMenu_Main->addAction(QStringLiteral("Exit Quillatorne"), this,
+                                       &TFormMain::MI_CloseClick);
+  connect(PopupMenu_Main, &QMenu::aboutToShow, this, &TFormMain::PopupMenu_MainPopup);
+  PopupMenu_MainPopup();
+
+  TrayIcon = new QSystemTrayIcon(this);
+  TrayIcon->setToolTip(QStringLiteral("Quillatorne"));
+  TrayIcon->setIcon(ApplicationIcon());
+  TrayIcon->setContextMenu(PopupMenu_Main);
+  connect(TrayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
+    if (r == QSystemTrayIcon::DoubleClick) TrayIconDblClick();
+  });
+
+  // During log-in the panel may come up after us: look again now and then, not in a loop.
+  trayRetry_ = new QTimer(this);
+  trayRetry_->setInterval(kTrayRetryMs);
+  connect(trayRetry_, &QTimer::timeout, this, &TFormMain::AddTrayIcon);
+}
+
+void TFormMain::AddTrayIcon() {
+  if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+    if (!trayRetry_->isActive()) trayRetry_->start();
+    return;
+  }
+  trayRetry_->stop();
+  TrayIcon->show();
+}
+
+void TFormMain::SetPage(int slot, QWidget* page) {
+  if (slot < 0 || slot >= kPageSlots || !page) return;
+  if (QWidget* old = pageTable_[slot].page) {
+    ElPanelFrameHolder->removeWidget(old);
+    old->deleteLater();
+  }
+  ElPanelFrameHolder->addWidget(page);
+  pageTable_[slot].page = page;
+  if (auto* p = dynamic_cast<IConfigPage*>(page)) p->LoadFromConfig();
+  if (slot == currentSlot_) ElPanelFrameHolder->setCurrentWidget(page);
+}
+
 void TFormMain::SelectSlot(int slot) {
   if (slot < 0 || slot >= kPageSlots) return;
   currentSlot_ = slot;
-  if (QWidget* page = pageTable_[slot].page) ElPanelFrameHolder->setCurrentWidget(page);
+  ElSideBar1->setCurrent(slot / 5, slot % 5);
+  QWidget* page = pageTable_[slot].page;
+  ElPanelFrameHolder->setCurrentWidget(page ? page : ElPanelFrameHolder->widget(0));
   ElLabelCaption->setText(pageTable_[slot].caption);
+}
+
+void TFormMain::ElSideBarItemChange() {
+  const int slot = ElSideBar1->currentSection() * 5 + ElSideBar1->currentItem();
+  SelectSlot(slot);
+  if (RefreshedOnSelection(slot)) {
+    if (auto* p = dynamic_cast<IConfigPage*>(pageTable_[slot].page)) p->LoadFromConfig();
+  }
 }
 
 void TFormMain::ToggleMainWindow() {
@@ -100,6 +281,93 @@ void TFormMain::ToggleMainWindow() {
     if (reminderSelector_) reminderSelector_->LoadFromConfig();
   }
   d.WindowVisible = !d.WindowVisible;
+  // Menus exported to some panels are not asked before they show; keep the caption right.
+  if (MI_ShowHide) PopupMenu_MainPopup();
+}
+
+void TFormMain::ShowFromOutside() {
+  // A request during start-up: finish hiding first, so the toggle below shows.
+  if (Timer_Minimize->isActive()) Timer_MinimizeTimer();
+  if (!Cfg().DynamicConfig.WindowVisible) {
+    ToggleMainWindow();
+  } else {
+    raise();
+    activateWindow();
+  }
+}
+
+bool TFormMain::ConfirmExit() {
+  return Svc().messages->Show(QString::fromLatin1(kExitQuestion), QStringLiteral("Please Confirm"),
+                              MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+void TFormMain::ShowPreview() {
+  const QSize size = PreviewSize(Svc().desktop->ScreenSize());
+  auto& d = Cfg().DynamicConfig;
+  std::optional<QImage> bitmap = composer_(d.SelectedImage, size.width(), size.height());
+  if (!bitmap || bitmap->isNull()) return;
+  d.PreviewOpen = true;
+  // However the preview ends, the scheduler must not stay suspended.
+  struct Reopen {
+    ~Reopen() { Cfg().DynamicConfig.PreviewOpen = false; }
+  } reopen;
+  TFormPreview preview(this, *bitmap, size);
+  preview.exec();
+}
+
+bool TFormMain::ModalWindowOpen() const {
+  return Cfg().DynamicConfig.PreviewOpen || QApplication::activeModalWidget() != nullptr;
+}
+
+void TFormMain::PopupMenu_MainPopup() {
+  const bool blocked = ModalWindowOpen();
+  const bool visible = Cfg().DynamicConfig.WindowVisible;
+  MI_ShowHide->setText(visible ? QStringLiteral("Hide Quillatorne")
+                               : QStringLiteral("Show Quillatorne"));
+  MI_CheckEmail->setEnabled(!blocked && !Cfg().DynamicConfig.EmailCheckRunning);
+  for (QAction* a : {MI_ShowHide, MI_Refresh, MI_Random, MI_Next, MI_Close})
+    a->setEnabled(!blocked);
+}
+
+void TFormMain::ElToolButton1Click() {
+  SaveConfig();
+  ShowPreview();
+}
+
+void TFormMain::ElToolButton2Click() {
+  SaveConfig();
+  ApplyWallpaper(Cfg().DynamicConfig.SelectedImage);
+}
+
+void TFormMain::ElToolButton3Click() {
+  SaveConfig();
+  ToggleMainWindow();
+}
+
+void TFormMain::ElToolButton4Click() {
+  if (ConfirmExit()) close();
+}
+
+void TFormMain::ElPanel2Click() { Svc().desktop->ShellOpen(HomePage()); }
+
+void TFormMain::TrayIconDblClick() {
+  if (!ModalWindowOpen()) ToggleMainWindow();
+}
+
+void TFormMain::MI_ShowHideClick() {
+  if (!ModalWindowOpen()) ToggleMainWindow();
+}
+
+void TFormMain::MI_CheckEmailClick() { StartMailCheck(false, -1); }
+
+void TFormMain::MI_RefreshClick() { RefreshWallpaper(); }
+
+void TFormMain::MI_RandomClick() { PickWallpaper(true); }
+
+void TFormMain::MI_NextClick() { PickWallpaper(false); }
+
+void TFormMain::MI_CloseClick() {
+  if (ConfirmExit()) close();
 }
 
 void TFormMain::TimerIDLETimer() { scheduler_.TimerIDLETimer(); }
@@ -107,7 +375,7 @@ void TFormMain::TimerIDLETimer() { scheduler_.TimerIDLETimer(); }
 void TFormMain::Timer_MinimizeTimer() {
   Timer_Minimize->stop();
   ToggleMainWindow();
-  TrayIcon->show();
+  AddTrayIcon();
 }
 
 void TFormMain::TimerEXITTimer() {
@@ -125,6 +393,8 @@ void TFormMain::FormClose() {
   if (closed_) return;
   closed_ = true;
   TimerIDLE->stop();
+  trayRetry_->stop();
+  TrayIcon->hide();
   SaveConfig();
 }
 
@@ -132,4 +402,18 @@ void TFormMain::closeEvent(QCloseEvent* event) {
   FormClose();
   event->accept();
   QCoreApplication::quit();
+}
+
+void TFormMain::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), QColor(0x00, 0x00, 0x50));
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ElPanel2 && event->type() == QEvent::MouseButtonRelease &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    ElPanel2Click();
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
 }

@@ -1,14 +1,23 @@
 #pragma once
+#include <QAction>
+#include <QImage>
 #include <QLabel>
+#include <QMenu>
 #include <QStackedWidget>
 #include <QString>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <QToolButton>
 #include <QWidget>
 #include <array>
+#include <functional>
+#include <optional>
 
 #include "app/Scheduler.h"
 
+class ElFormCaption;
+class ElSideBar;
+class GradientPanel;
 class IReminderSelector;
 
 // One slot of the side bar's page table: slot = section * 5 + item.
@@ -17,6 +26,9 @@ struct PageSlot {
   QString caption;
 };
 constexpr int kPageSlots = 50;
+
+// Composes a wallpaper of the given size from an image, or nothing when it cannot.
+using Composer = std::function<std::optional<QImage>(const QString& path, int width, int height)>;
 
 class TFormMain : public QWidget {
   Q_OBJECT
@@ -30,6 +42,8 @@ class TFormMain : public QWidget {
   void SelectSlot(int slot);
   int currentSlot() const { return currentSlot_; }
   const std::array<PageSlot, kPageSlots>& PageTable() const { return pageTable_; }
+  // Puts a page into its slot, filling the page area, and fills it from the settings.
+  void SetPage(int slot, QWidget* page);
 
   Scheduler& scheduler() { return scheduler_; }
   QTimer* TimerIDLE = nullptr;
@@ -45,19 +59,69 @@ class TFormMain : public QWidget {
   void TimerEXITTimer();
   void Timer_MinimizeTimer();
 
+  // Window parts, named as the handlers refer to them.
+  ElFormCaption* ElFormCaption1 = nullptr;
+  ElSideBar* ElSideBar1 = nullptr;
+  QLabel* ElLabelCaption = nullptr;
+  QStackedWidget* ElPanelFrameHolder = nullptr;
+  QLabel* ElPanel2 = nullptr;
+  QToolButton* ElToolButton1 = nullptr;
+  QToolButton* ElToolButton2 = nullptr;
+  QToolButton* ElToolButton3 = nullptr;
+  QToolButton* ElToolButton4 = nullptr;
+  QMenu* PopupMenu_Main = nullptr;
+  QAction* MI_ShowHide = nullptr;
+  QAction* MI_CheckEmail = nullptr;
+  QAction* MI_Refresh = nullptr;
+  QAction* MI_Random = nullptr;
+  QAction* MI_Next = nullptr;
+  QAction* MI_Close = nullptr;
+
+  void ElSideBarItemChange();
+  bool ConfirmExit();
+  void ShowPreview();
+  void PopupMenu_MainPopup();
+  void ElToolButton1Click();
+  void ElToolButton2Click();
+  void ElToolButton3Click();
+  void ElToolButton4Click();
+  void ElPanel2Click();
+  void TrayIconDblClick();
+  void MI_ShowHideClick();
+  void MI_CheckEmailClick();
+  void MI_RefreshClick();
+  void MI_RandomClick();
+  void MI_NextClick();
+  void MI_CloseClick();
+
+  // Another start of the program asked for the window.
+  void ShowFromOutside();
+  // The composition the preview uses; tests put in their own.
+  void setComposer(Composer composer) { composer_ = std::move(composer); }
+  // True while the tray icon must not react: one of our modal windows is open.
+  bool ModalWindowOpen() const;
+  // Whether the tray icon is waiting for a system tray to appear.
+  bool waitingForTray() const { return trayRetry_ && trayRetry_->isActive(); }
+  static QString HomePage();
+
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void FormCreate();
   void FormClose();
   void ShowReminderForEdit(int index);
+  void BuildWindow();
+  void BuildTrayIcon();
+  void AddTrayIcon();
 
   Scheduler scheduler_;
   std::array<PageSlot, kPageSlots> pageTable_;
-  QStackedWidget* ElPanelFrameHolder = nullptr;
-  QLabel* ElLabelCaption = nullptr;
   IReminderSelector* reminderSelector_ = nullptr;
+  Composer composer_;
+  QTimer* trayRetry_ = nullptr;
   int currentSlot_ = -1;
   bool closed_ = false;
 };

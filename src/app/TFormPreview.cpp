@@ -1,0 +1,37 @@
+#include "app/TFormPreview.h"
+
+#include <QMouseEvent>
+#include <QPixmap>
+
+void PreviewImage::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) emit clicked();
+  QLabel::mousePressEvent(event);
+}
+
+TFormPreview::TFormPreview(QWidget* owner, const QImage& bitmap, QSize previewSize)
+    : QDialog(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+  setWindowTitle(QStringLiteral("Preview (click image to close)"));
+  setModal(true);
+  setAutoFillBackground(true);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, Qt::yellow);
+  setPalette(pal);
+
+  Image = new PreviewImage(this);
+  Image->setAlignment(Qt::AlignCenter);
+  Image->setGeometry(kBorder, kBorder, previewSize.width(), previewSize.height());
+  Image->setPixmap(QPixmap::fromImage(bitmap));
+  Image->setCursor(Qt::PointingHandCursor);
+  connect(Image, &PreviewImage::clicked, this, &QDialog::accept);
+  setFixedSize(Image->x() + Image->width() + kBorder, Image->y() + Image->height() + kBorder);
+
+  // Centred on the window that opened it.
+  if (owner) {
+    const QPoint centre = owner->frameGeometry().center();
+    move(centre - QPoint(width() / 2, height() / 2));
+  }
+}
+
+QSize PreviewSize(QSize screen) {
+  return screen.width() > screen.height() ? QSize(640, 480) : QSize(480, 640);
+}

@@ -1,0 +1,18 @@
+#pragma once
+#include <QColor>
+#include <QWidget>
+
+// A plain panel painted with a two-colour linear gradient.
+class GradientPanel : public QWidget {
+ public:
+  GradientPanel(QColor from, QColor to, Qt::Orientation direction, QWidget* parent = nullptr);
+  void setColors(QColor from, QColor to);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QColor from_;
+  QColor to_;
+  Qt::Orientation direction_;
+};

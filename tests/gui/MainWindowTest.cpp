@@ -1,0 +1,256 @@
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMetaObject>
+#include <QMouseEvent>
+
+#include "MainWindowFixture.h"
+#include "widgets/ElFormCaption.h"
+#include "widgets/ElSideBar.h"
+
+namespace {
+struct SideBarCase {
+  int section;
+  int item;
+  int slot;
+  const char* caption;
+  bool refreshed;  // the page is filled from the settings again when selected
+};
+
+class SideBarTest : public MainWindowTest, public ::testing::WithParamInterface<SideBarCase> {};
+
+TEST_P(SideBarTest, ItemSelectsItsSlotCaptionAndRefreshesOnlyTheSharedPages) {
+  const SideBarCase c = GetParam();
+  auto pages = FillSlots();
+  // Start from another page so that every case is a real change.
+  form->ElSideBar1->itemButton(5, 0)->click();
+  QMap<int, int> before;
+  for (auto it = pages.begin(); it != pages.end(); ++it) before[it.key()] = it.value()->loads;
+
+  if (c.item == 0 && c.section != 5) {
+    form->ElSideBar1->sectionButton(c.section)->click();  // a header opens its first item
+  } else {
+    form->ElSideBar1->itemButton(c.section, c.item)->click();
+  }
+
+  EXPECT_EQ(form->currentSlot(), c.slot);
+  EXPECT_EQ(form->ElLabelCaption->text(), QString::fromLatin1(c.caption));
+  EXPECT_EQ(form->ElPanelFrameHolder->currentWidget(), pages[c.slot]);
+  for (auto it = pages.begin(); it != pages.end(); ++it) {
+    const int expected = before[it.key()] + (it.key() == c.slot && c.refreshed ? 1 : 0);
+    EXPECT_EQ(it.value()->loads, expected) << "page in slot " << it.key();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AllItems, SideBarTest,
+    ::testing::Values(SideBarCase{0, 0, 0, "Wallpaper: Source Directories", false},
+                      SideBarCase{0, 1, 1, "Wallpaper: Showing Rules", true},
+                      SideBarCase{1, 0, 5, "Calendar: Visual Style", false},
+                      SideBarCase{1, 1, 6, "Calendar: Options", true},
+                      SideBarCase{2, 0, 10, "Reminders: Popup Reminders", false},
+                      SideBarCase{2, 1, 11, "Reminders: Color-Dot Reminders", false},
+                      SideBarCase{3, 0, 15, "Email: Accounts", false},
+                      SideBarCase{3, 1, 16, "Email: Actions", false},
+                      SideBarCase{3, 2, 17, "Email: Options", false},
+                      SideBarCase{4, 0, 20, "Options: Program Options", true},
+                      SideBarCase{5, 0, 25, "Help: Quillatorne Manual", false}),
+    [](const auto& info) { return "Slot" + std::to_string(info.param.slot); });
+
+TEST_F(MainWindowTest, StartsOnTheSourcePageWithTheManualInItsSlotAndTheVersionInTheCaption) {
+  EXPECT_EQ(form->currentSlot(), 0);
+  EXPECT_EQ(form->ElLabelCaption->text(), QStringLiteral("Wallpaper: Source Directories"));
+  EXPECT_NE(form->PageTable()[25].page, nullptr);
+  EXPECT_EQ(form->ElFormCaption1->leftText(), QStringLiteral("Quillatorne"));
+  EXPECT_EQ(form->ElFormCaption1->rightText(), QStringLiteral("version 4.02"));
+  EXPECT_EQ(form->windowTitle(), QStringLiteral("Quillatorne"));
+  // The client area below our caption strip, inside the one-pixel border.
+  EXPECT_EQ(form->size(), QSize(542, 380 + ElFormCaption::kHeight + 2));
+}
+
+TEST_F(MainWindowTest, AnEmptySlotShowsNoStalePage) {
+  auto pages = FillSlots();
+  form->ElSideBar1->itemButton(3, 0)->click();
+  ASSERT_EQ(form->ElPanelFrameHolder->currentWidget(), pages[15]);
+  form->SelectSlot(30);  // no side-bar item, no page
+  EXPECT_NE(form->ElPanelFrameHolder->currentWidget(), pages[15]);
+  EXPECT_EQ(form->ElLabelCaption->text(), QString());
+}
+
+TEST_F(MainWindowTest, ShowingTheWindowRefreshesTheRemindersPageAndMakesItOpaque) {
+  FakeReminderPage reminders;
+  form->setReminderSelector(&reminders);
+  EXPECT_EQ(form->windowOpacity(), 0.0);  // created fully transparent
+  EXPECT_FALSE(Cfg().DynamicConfig.WindowVisible);
+
+  form->ToggleMainWindow();
+  EXPECT_TRUE(Cfg().DynamicConfig.WindowVisible);
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_EQ(form->windowOpacity(), 1.0);
+  EXPECT_EQ(reminders.loads, 1);
+
+  form->ToggleMainWindow();  // hiding fills nothing
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_FALSE(Cfg().DynamicConfig.WindowVisible);
+  EXPECT_EQ(reminders.loads, 1);
+}
+
+TEST_F(MainWindowTest, ReminderEditRequestOpensThePopupPageOnThatReminder) {
+  FakeReminderPage reminders;
+  form->setReminderSelector(&reminders);
+  FillSlots();
+  int announced = 0;
+  form->scheduler().steps.AnnounceNewMail = [&] { ++announced; };
+  form->scheduler().steps.CheckPopupReminders = [] { Cfg().DynamicConfig.EditReminderIndex = 3; };
+
+  form->TimerIDLETimer();
+
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_EQ(form->currentSlot(), 10);
+  EXPECT_EQ(form->ElSideBar1->currentSection(), 2);
+  EXPECT_EQ(form->ElSideBar1->currentItem(), 0);
+  EXPECT_EQ(reminders.selected, 3);
+  EXPECT_EQ(announced, 0);
+}
+
+struct TrayMenuCase {
+  bool windowShown;
+  bool checkRunning;
+  const char* firstCaption;
+};
+
+class TrayMenuTest : public MainWindowTest, public ::testing::WithParamInterface<TrayMenuCase> {};
+
+TEST_P(TrayMenuTest, OpeningTheMenuSetsCaptionAndMailItem) {
+  const TrayMenuCase c = GetParam();
+  if (c.windowShown) form->ToggleMainWindow();
+  Cfg().DynamicConfig.EmailCheckRunning = c.checkRunning;
+
+  QMetaObject::invokeMethod(form->PopupMenu_Main, "aboutToShow");
+
+  EXPECT_EQ(form->MI_ShowHide->text(), QString::fromLatin1(c.firstCaption));
+  EXPECT_EQ(form->MI_CheckEmail->isEnabled(), !c.checkRunning);
+  for (QAction* a :
+       {form->MI_ShowHide, form->MI_Refresh, form->MI_Random, form->MI_Next, form->MI_Close})
+    EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
+  Cfg().DynamicConfig.EmailCheckRunning = false;
+}
+
+INSTANTIATE_TEST_SUITE_P(States, TrayMenuTest,
+                         ::testing::Values(TrayMenuCase{false, false, "Show Quillatorne"},
+                                           TrayMenuCase{true, false, "Hide Quillatorne"},
+                                           TrayMenuCase{false, true, "Show Quillatorne"},
+                                           TrayMenuCase{true, true, "Hide Quillatorne"}),
+                         [](const auto& info) {
+                           return std::string(info.param.windowShown ? "Shown" : "Hidden") +
+                                  (info.param.checkRunning ? "CheckRunning" : "Idle");
+                         });
+
+TEST_F(MainWindowTest, TrayMenuItemsComeInOrder) {
+  QStringList captions;
+  for (QAction* a : form->PopupMenu_Main->actions())
+    if (!a->isSeparator()) captions << a->text();
+  EXPECT_EQ(captions,
+            (QStringList{"Show Quillatorne", "Check e-mail", "Refresh wallpaper",
+                         "Set random wallpaper", "Set next wallpaper", "Exit Quillatorne"}));
+  EXPECT_EQ(form->TrayIcon->toolTip(), QStringLiteral("Quillatorne"));
+  EXPECT_EQ(form->TrayIcon->contextMenu(), form->PopupMenu_Main);
+}
+
+TEST_F(MainWindowTest, WithoutASystemTrayTheIconKeepsWaitingForOne) {
+  // The offscreen platform has no system tray, as a desktop during log-in may not.
+  ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
+  EXPECT_TRUE(form->waitingForTray());
+  EXPECT_FALSE(form->TrayIcon->isVisible());
+}
+
+enum class ExitRoute { ToolButton, TrayMenu };
+struct ExitCase {
+  ExitRoute route;
+  int answer;
+};
+
+class ExitTest : public MainWindowTest, public ::testing::WithParamInterface<ExitCase> {};
+
+TEST_P(ExitTest, ConfirmedExitSavesAndClosesRefusedExitChangesNothing) {
+  const ExitCase c = GetParam();
+  form->ToggleMainWindow();
+  fake.messages.answer = [&](const FakeMessageBoxes::Call&) { return c.answer; };
+
+  if (c.route == ExitRoute::ToolButton) {
+    form->ElToolButton4->click();
+  } else {
+    form->MI_Close->trigger();
+  }
+
+  ASSERT_EQ(fake.messages.calls.size(), 1);
+  const auto& box = fake.messages.calls[0];
+  EXPECT_EQ(box.caption, QStringLiteral("Please Confirm"));
+  EXPECT_EQ(box.flags, 36u);
+  EXPECT_EQ(
+      box.text,
+      QStringLiteral("If closed, Quillatorne will not be able to update desktop wallpaper and "
+                     "calendar.\nIt is recommended that you hide Quillatorne instead.\n\nDo you "
+                     "still want to close Quillatorne?"));
+  if (c.answer == IDYES) {
+    EXPECT_EQ(registry.saves, savesAtStart + 1);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(form->TimerIDLE->isActive());
+  } else {
+    EXPECT_EQ(registry.saves, savesAtStart);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(Cfg().DynamicConfig.WindowVisible);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, ExitTest,
+    ::testing::Values(ExitCase{ExitRoute::ToolButton, IDYES}, ExitCase{ExitRoute::ToolButton, IDNO},
+                      ExitCase{ExitRoute::TrayMenu, IDYES}, ExitCase{ExitRoute::TrayMenu, IDNO}),
+    [](const auto& info) {
+      return std::string(info.param.route == ExitRoute::ToolButton ? "ExitButton" : "TrayMenu") +
+             (info.param.answer == IDYES ? "Yes" : "No");
+    });
+
+TEST_F(MainWindowTest, HideButtonSavesButTheTrayToggleDoesNot) {
+  form->TrayIconDblClick();
+  EXPECT_TRUE(form->isVisible());
+  form->MI_ShowHide->trigger();
+  EXPECT_FALSE(form->isVisible());
+  form->TrayIconDblClick();
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_EQ(registry.saves, savesAtStart);
+
+  form->ElToolButton3->click();
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_FALSE(Cfg().DynamicConfig.WindowVisible);
+  EXPECT_EQ(registry.saves, savesAtStart + 1);
+}
+
+TEST_F(MainWindowTest, TheLinkOpensTheHomePageItShows) {
+  QMouseEvent click(QEvent::MouseButtonRelease, QPointF(20, 10), QPointF(20, 10), Qt::LeftButton,
+                    Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(form->ElPanel2, &click);
+  ASSERT_EQ(fake.desktop.opened.size(), 1);
+  EXPECT_EQ(fake.desktop.opened[0], TFormMain::HomePage());
+  EXPECT_EQ(form->ElPanel2->text(), TFormMain::HomePage());
+}
+
+TEST_F(MainWindowTest, AnotherStartShowsTheWindowEvenBeforeStartUpHidIt) {
+  // Fresh window: the start-up hide has not run yet.
+  form.reset();
+  ResetConfig(fake.desktop.screen);
+  form = std::make_unique<TFormMain>();
+  form->TimerIDLE->stop();
+  ASSERT_TRUE(form->Timer_Minimize->isActive());
+
+  form->ShowFromOutside();
+  EXPECT_FALSE(form->Timer_Minimize->isActive());
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_EQ(form->windowOpacity(), 1.0);
+  EXPECT_TRUE(Cfg().DynamicConfig.WindowVisible);
+
+  form->ShowFromOutside();  // already shown: stays shown
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_TRUE(Cfg().DynamicConfig.WindowVisible);
+}
+}  // namespace

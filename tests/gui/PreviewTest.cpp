@@ -1,0 +1,161 @@
+#include <QApplication>
+#include <QMouseEvent>
+#include <QTimer>
+
+#include "MainWindowFixture.h"
+#include "app/TFormPreview.h"
+
+namespace {
+// What the test saw while the preview was open.
+struct Seen {
+  bool opened = false;
+  QSize picture;
+  QString caption;
+  bool previewOpen = false;
+  int stepsRunInside = 0;
+  bool trayToggled = false;
+  bool menuBlocked = false;
+};
+
+class PreviewTest : public MainWindowTest {
+ protected:
+  // Looks at the preview from inside its modal loop, then closes it with a click on the picture.
+  void InspectAndClose() {
+    // Tied to the window, so a check never fired (no preview opened) dies with this test.
+    QTimer::singleShot(0, form.get(), [this] {
+      auto* preview = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (!preview) return;
+      auto* dialog = dynamic_cast<TFormPreview*>(preview);
+      seen.opened = true;
+      seen.caption = preview->windowTitle();
+      seen.previewOpen = Cfg().DynamicConfig.PreviewOpen;
+      if (dialog) {
+        seen.picture = dialog->Image->size();
+        const bool visibleBefore = Cfg().DynamicConfig.WindowVisible;
+        form->TimerIDLETimer();
+        seen.stepsRunInside = steps;
+        form->TrayIconDblClick();
+        seen.trayToggled = Cfg().DynamicConfig.WindowVisible != visibleBefore;
+        QMetaObject::invokeMethod(form->PopupMenu_Main, "aboutToShow");
+        seen.menuBlocked = !form->MI_ShowHide->isEnabled() && !form->MI_Close->isEnabled();
+        QMouseEvent click(QEvent::MouseButtonPress, QPointF(10, 10), QPointF(10, 10),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(dialog->Image, &click);
+      }
+      // Never leave a test hanging in the modal loop.
+      if (preview->isVisible()) preview->reject();
+    });
+  }
+
+  void CountSteps() {
+    auto count = [this] { ++steps; };
+    auto& s = form->scheduler().steps;
+    s.StartMailCheck = s.CheckPopupReminders = s.CheckTimedChange = s.CheckDayChange = count;
+  }
+
+  Seen seen;
+  int steps = 0;
+  QList<QSize> composed;
+};
+
+struct ScreenCase {
+  QSize screen;
+  QSize picture;
+};
+
+class PreviewSizeTest : public PreviewTest, public ::testing::WithParamInterface<ScreenCase> {};
+
+TEST_P(PreviewSizeTest, PictureFollowsTheScreenShapeAndTheTickWaitsWhileItIsOpen) {
+  fake.desktop.screen = GetParam().screen;
+  Cfg().DynamicConfig.SelectedImage = QStringLiteral("/pictures/lake.jpg");
+  QString composedPath;
+  form->setComposer([&](const QString& path, int w, int h) -> std::optional<QImage> {
+    composedPath = path;
+    composed << QSize(w, h);
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(Qt::darkCyan);
+    return img;
+  });
+  CountSteps();
+  InspectAndClose();
+
+  form->ElToolButton1->click();  // "Preview", with the window hidden so only the preview suspends
+
+  EXPECT_EQ(registry.saves, savesAtStart + 1);
+  EXPECT_EQ(composedPath, QStringLiteral("/pictures/lake.jpg"));
+  ASSERT_EQ(composed, QList<QSize>{GetParam().picture});
+  ASSERT_TRUE(seen.opened);
+  EXPECT_EQ(seen.picture, GetParam().picture);
+  EXPECT_EQ(seen.caption, QStringLiteral("Preview (click image to close)"));
+  EXPECT_TRUE(seen.previewOpen);
+  EXPECT_EQ(seen.stepsRunInside, 0);
+  EXPECT_FALSE(seen.trayToggled);
+  EXPECT_TRUE(seen.menuBlocked);
+
+  EXPECT_FALSE(Cfg().DynamicConfig.PreviewOpen);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  form->TimerIDLETimer();  // the window is hidden: the scheduler runs again
+  EXPECT_EQ(steps, 4);
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, PreviewSizeTest,
+                         ::testing::Values(ScreenCase{QSize(1024, 768), QSize(640, 480)},
+                                           ScreenCase{QSize(768, 1024), QSize(480, 640)},
+                                           ScreenCase{QSize(1080, 1080), QSize(480, 640)}),
+                         [](const auto& info) {
+                           return "Screen" + std::to_string(info.param.screen.width()) + "x" +
+                                  std::to_string(info.param.screen.height());
+                         });
+
+TEST_F(PreviewTest, NothingOpensWhenCompositionFails) {
+  form->setComposer([&](const QString&, int w, int h) -> std::optional<QImage> {
+    composed << QSize(w, h);
+    return std::nullopt;
+  });
+  InspectAndClose();
+  form->ShowPreview();
+  EXPECT_EQ(composed.size(), 1);
+  EXPECT_FALSE(seen.opened);
+  EXPECT_FALSE(Cfg().DynamicConfig.PreviewOpen);
+}
+
+TEST_F(PreviewTest, PreviewingChangesNoWallpaperState) {
+  // The program's own composition, on a real sample picture.
+  Cfg().DynamicConfig.SelectedImage =
+      QStringLiteral(QUILLATORNE_SOURCE_DIR "/data/images/dusk-hills.jpg");
+  auto& program = Cfg().ProgramConfig;
+  program.LastImageFileName = QStringLiteral("/pictures/before.jpg");
+  program.LastYear = 2026;
+  program.LastMonth = 3;
+  program.LastDay = 14;
+  Cfg().DynamicConfig.LastSetTime = 46095.25;
+  form->ToggleMainWindow();
+  InspectAndClose();
+
+  form->ElToolButton1->click();
+
+  EXPECT_TRUE(fake.desktop.installed.isEmpty());
+  EXPECT_EQ(program.LastImageFileName, QStringLiteral("/pictures/before.jpg"));
+  EXPECT_EQ(program.LastYear, 2026);
+  EXPECT_EQ(program.LastMonth, 3);
+  EXPECT_EQ(program.LastDay, 14);
+  EXPECT_EQ(Cfg().DynamicConfig.LastSetTime, 46095.25);
+  EXPECT_FALSE(Cfg().DynamicConfig.PreviewOpen);
+  EXPECT_TRUE(form->isVisible());  // the window stays shown behind the preview
+}
+
+TEST_F(PreviewTest, ClosingThePreviewWithTheWindowShownKeepsTheTickSuspended) {
+  form->setComposer([](const QString&, int w, int h) -> std::optional<QImage> {
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(Qt::gray);
+    return img;
+  });
+  CountSteps();
+  form->ToggleMainWindow();
+  InspectAndClose();
+  form->ShowPreview();
+  ASSERT_TRUE(seen.opened);
+  form->TimerIDLETimer();
+  EXPECT_EQ(steps, 0);
+}
+}  // namespace

@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# Takes the README's screenshots: starts the program under its own Xvfb with a fresh home
+# and the sample pictures, opens the main window (by starting the program a second time),
+# presses "Preview", and captures the main window, the preview and the whole desktop into
+# docs/images/. Needs Xvfb, xwininfo, xdotool and ImageMagick (scripts/setup.sh installs them).
+#
+#   tools/screenshots.sh [path/to/quillatorne]     (default: build/quillatorne)
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+program="$(realpath "${1:-$root/build/quillatorne}")"
+out="$root/docs/images"
+[ -x "$program" ] || { echo "no program at $program; run 'make build' first" >&2; exit 1; }
+mkdir -p "$out"
+
+work="$(mktemp -d)"
+xvfb_pid="" app_pid=""
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null && wait "$app_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Xvfb picks a free display and writes its number to the pipe.
+exec 3<> <(:)
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+read -r -t 10 number <&3
+export DISPLAY=":$number"
+
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
+export XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb ASAN_OPTIONS=detect_leaks=0
+unset XDG_CURRENT_DESKTOP DESKTOP_SESSION WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
+mkdir -p "$XDG_CONFIG_HOME/Quillatorne" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+
+# The sample pictures as the source folder, one of them selected and current (so the
+# start-up refresh installs it), no timed changes.
+pictures="$(dirname "$program")/images"
+key='HKEY_CURRENT_USER\SOFTWARE\Orbwright\Quillatorne\4.0'
+cat > "$XDG_CONFIG_HOME/Quillatorne/settings.reg" <<REG
+Windows Registry Editor Version 5.00
+
+[$key\\Base]
+"OK"=dword:00000001
+
+[$key\\Wallpaper]
+"PathsCount"=dword:00000001
+"Path 1"="$pictures"
+"SelPath"="$pictures"
+"SelFile"="dusk-hills.jpg"
+"ChangeRule"=dword:00000000
+
+[$key\\Program]
+"LastImageFileName"="$pictures/dusk-hills.jpg"
+REG
+
+window_id() { # title
+  xwininfo -root -tree | sed -n "s/^ *\(0x[0-9a-f]*\) \"$1\": .*/\1/p" | head -1
+}
+wait_for_window() { # title
+  for _ in $(seq 100); do
+    id="$(window_id "$1")"
+    if [ -n "$id" ] && xwininfo -id "$id" | grep -q 'IsViewable'; then echo "$id"; return 0; fi
+    sleep 0.2
+  done
+  return 1
+}
+
+"$program" &
+app_pid=$!
+for _ in $(seq 100); do [ -S "$XDG_RUNTIME_DIR/quillatorne.socket" ] && break; sleep 0.2; done
+sleep 2  # let the start-up wallpaper settle
+"$program"  # a second start opens the running copy's window
+main="$(wait_for_window Quillatorne)" || { echo "the main window did not appear" >&2; exit 1; }
+xdotool windowfocus "$main" || true  # no window manager here to give it the focus
+sleep 1
+import -window "$main" "$out/main-window.png"
+import -window root "$out/desktop.png"
+
+# Press "Preview": the tool bar's second panel, 35 pixels into the 70-pixel button.
+eval "$(xwininfo -id "$main" | awk '/Absolute upper-left X/ {print "x=" $4} /Absolute upper-left Y/ {print "y=" $4}')"
+xdotool mousemove $((x + 1 + 260 + 35)) $((y + 1 + 22 + 354 + 13)) click 1
+if preview="$(wait_for_window 'Preview (click image to close)')"; then
+  sleep 1
+  import -window "$preview" "$out/preview.png"
+  xdotool mousemove $((x + 271)) $((y + 202)) click 1  # a click on the picture closes it
+  sleep 1
+else
+  echo "no preview window: does this build have the Source page and the composition?" >&2
+  xdotool key Return  # dismiss the message box saying why
+  sleep 1
+fi
+
+# The manual: the side bar's "Help" section header.
+xdotool mousemove $((x + 43)) $((y + 261)) click 1
+sleep 1
+import -window "$main" "$out/help-page.png"
+ls -l "$out"
