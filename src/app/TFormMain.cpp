@@ -67,7 +67,7 @@ const char* kExitQuestion =
     "Do you still want to close Quillatorne?";
 }  // namespace
 
-QString TFormMain::HomePage() { return QStringLiteral("https://github.com/orbwright/quillatorne"); }
+QString TFormMain::HomePage() { return QStringLiteral("https://orbwright.example/quillatorne"); }
 
 TFormMain::TFormMain(QWidget* parent) : QWidget(parent) { FormCreate(); }
 
@@ -384,7 +384,8 @@ void TFormMain::TimerEXITTimer() {
 }
 
 void TFormMain::ShowReminderForEdit(int index) {
-  ToggleMainWindow();
+  // A nested popup's Edit may have shown the window already; showing must not hide it.
+  if (!Cfg().DynamicConfig.WindowVisible) ToggleMainWindow();
   SelectSlot(10);
   if (reminderSelector_) reminderSelector_->SelectReminder(index);
 }

@@ -112,6 +112,21 @@ TEST_F(MainWindowTest, ReminderEditRequestOpensThePopupPageOnThatReminder) {
   EXPECT_EQ(announced, 0);
 }
 
+TEST_F(MainWindowTest, ASecondEditRequestKeepsTheShownWindowOpen) {
+  FakeReminderPage reminders;
+  form->setReminderSelector(&reminders);
+  FillSlots();
+  // An outer popup answered Edit after a nested one had already opened the window.
+  form->scheduler().steps.CheckPopupReminders = [] { Cfg().DynamicConfig.EditReminderIndex = 1; };
+  form->TimerIDLETimer();
+  ASSERT_TRUE(form->isVisible());
+  Cfg().DynamicConfig.EditReminderIndex = 4;
+  form->scheduler().steps.EditReminder(4);
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_TRUE(Cfg().DynamicConfig.WindowVisible);
+  EXPECT_EQ(reminders.selected, 4);
+}
+
 struct TrayMenuCase {
   bool windowShown;
   bool checkRunning;
