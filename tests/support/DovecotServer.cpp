@@ -153,6 +153,9 @@ bool DovecotServer::Prepare(const QList<Mailbox>& boxes) {
                            "ssl = no\n"
                            "disable_plaintext_auth = no\n"
                            "auth_mechanisms = plain\n"
+                           // failed logins are part of the tests: no penalty delays
+                           "auth_failure_delay = 0\n"
+                           "login_trusted_networks = 127.0.0.0/8\n"
                            "default_internal_user = %2\n"
                            "default_login_user = %3\n"
                            "first_valid_uid = 1\n"

@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 namespace {
-constexpr int kWaitMs = 10000;  // the longest the server waits for anything
+constexpr int kWaitMs = 20000;  // the longest the server waits for anything
 
 int ListenOnLoopback(quint16* port) {
   const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
