@@ -73,7 +73,25 @@ void SplitServer(const QString& server, QString* host, int* port) {
 }
 
 Thread_EmailChecker::Thread_EmailChecker(int accountIndex, const std::atomic<bool>* abandon)
-    : accountIndex_(accountIndex), abandon_(abandon) {}
+    : accountIndex_(accountIndex), abandon_(abandon), thread_([this] {
+        RunCheck();
+        done_ = true;
+      }) {}
+
+Thread_EmailChecker::~Thread_EmailChecker() {
+  if (thread_.joinable()) thread_.join();
+}
+
+bool Thread_EmailChecker::Wait(int timeoutMs) {
+  // Polled rather than a timed condition wait, which ThreadSanitizer cannot follow here.
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!done_) {
+    if (std::chrono::steady_clock::now() >= until) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  if (thread_.joinable()) thread_.join();
+  return true;
+}
 
 void Thread_EmailChecker::RunCheck() {
   auto& d = Cfg().DynamicConfig;
@@ -111,7 +129,7 @@ void StartMailCheck(bool timed, int accountIndex) {
   Worker& w = TheWorker();
   // The previous check has published everything; its thread is at its very end.
   if (w.thread) {
-    w.thread->wait();
+    w.thread->Wait(INT_MAX);
     w.thread.reset();
   }
   if (!w.exitHooked) {
@@ -121,13 +139,12 @@ void StartMailCheck(bool timed, int accountIndex) {
   w.abandon = false;
   d.EmailCheckRunning = true;
   w.thread = std::make_unique<Thread_EmailChecker>(accountIndex, &w.abandon);
-  w.thread->start();
 }
 
 bool WaitForMailCheck(int timeoutMs) {
   Worker& w = TheWorker();
   if (!w.thread) return true;
-  if (!w.thread->wait(QDeadlineTimer(timeoutMs))) return false;
+  if (!w.thread->Wait(timeoutMs)) return false;
   w.thread.reset();
   return true;
 }
@@ -137,7 +154,7 @@ void AbandonMailCheck() {
   if (!w.thread) return;
   w.abandon = true;
   // Every wait of the client is cut into short slices, so this returns promptly.
-  if (w.thread->wait(QDeadlineTimer(10000))) {
+  if (w.thread->Wait(10000)) {
     w.thread.reset();
   } else {
     (void)w.thread.release();  // never destroy a running thread; the process ends anyway

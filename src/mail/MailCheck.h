@@ -2,28 +2,32 @@
 // The mail check: the trigger, and the worker thread that probes the accounts and leaves
 // its result in the shared fields of DynamicConfig.
 #include <QString>
-#include <QThread>
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <thread>
 
 class Pop3Client;
 
 // Starts a mail check on the worker thread when the rules allow; returns at once.
 void StartMailCheck(bool timed, int accountIndex);
 
-class Thread_EmailChecker : public QThread {
+// The worker: constructing it starts its thread at once, which runs one check and ends.
+class Thread_EmailChecker {
  public:
   Thread_EmailChecker(int accountIndex, const std::atomic<bool>* abandon);
+  // Only once the run has ended (Wait returned true).
+  ~Thread_EmailChecker();
+  // Waits at most timeoutMs for the run to end; true when it has (the thread is then joined).
+  bool Wait(int timeoutMs);
   // One check: probes the accounts, publishes the total, clears EmailCheckRunning.
   void RunCheck();
-
- protected:
-  void run() override { RunCheck(); }
 
  private:
   int accountIndex_;
   const std::atomic<bool>* abandon_;
+  std::atomic<bool> done_{false};
+  std::thread thread_;  // last: starts once everything above is in place
 };
 
 // "host:port" in an account's Server names a port other than the POP3 default.

@@ -8,8 +8,6 @@
 #include <QHostAddress>
 #include <QTcpSocket>
 #include <climits>
-#include <condition_variable>
-#include <mutex>
 #include <string>
 #include <thread>
 
@@ -25,10 +23,8 @@ int SliceOf(const QDeadlineTimer& deadline) {
 // The name lookup runs on a helper thread of its own: getaddrinfo cannot be interrupted,
 // and a lookup that outlives its time limit must not hold the check.
 struct Lookup {
-  std::mutex m;
-  std::condition_variable cv;
-  bool done = false;
-  bool found = false;
+  std::atomic<bool> done{false};
+  bool found = false;  // written before done
   quint32 address = 0;
 };
 }  // namespace
@@ -135,19 +131,16 @@ bool Pop3Client::Resolve(quint32* address) {
       }
       freeaddrinfo(result);
     }
-    std::lock_guard<std::mutex> lock(lookup->m);
     lookup->found = found;
     lookup->address = address;
     lookup->done = true;
-    lookup->cv.notify_all();
   }).detach();
 
   const QDeadlineTimer deadline = Deadline();
-  std::unique_lock<std::mutex> lock(lookup->m);
   while (!lookup->done) {
     if (abandon_ && abandon_->load()) throw Pop3Error(QByteArrayLiteral("Check abandoned"));
     if (deadline.hasExpired()) throw Pop3Error(QByteArrayLiteral("Host Lookup Timed Out"));
-    lookup->cv.wait_for(lock, std::chrono::milliseconds(qMax(1, SliceOf(deadline))));
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   *address = lookup->address;
   return lookup->found;

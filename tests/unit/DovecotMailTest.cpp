@@ -74,6 +74,8 @@ struct DovecotCase {
   QList<QStringList> accounts;  // user, password; user "closed" means a closed port
   int total;
 };
+// Test names in CTest stay readable.
+void PrintTo(const DovecotCase& c, std::ostream* os) { *os << c.name; }
 
 class DovecotCheck : public DovecotMail, public testing::WithParamInterface<DovecotCase> {};
 

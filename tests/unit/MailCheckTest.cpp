@@ -55,6 +55,8 @@ struct TriggerCase {
   int interval;
   bool starts;
 };
+// Test names in CTest stay readable.
+void PrintTo(const TriggerCase& c, std::ostream* os) { *os << c.name; }
 
 class MailCheckTrigger : public MailCheck, public testing::WithParamInterface<TriggerCase> {};
 
@@ -121,6 +123,8 @@ struct ResultCase {
   int accountIndex;
   int total;
 };
+// Test names in CTest stay readable.
+void PrintTo(const ResultCase& c, std::ostream* os) { *os << c.name; }
 
 class MailCheckResult : public MailCheck, public testing::WithParamInterface<ResultCase> {};
 
@@ -241,6 +245,8 @@ struct ServerCase {
   const char* host;
   int port;
 };
+// Test names in CTest stay readable.
+void PrintTo(const ServerCase& c, std::ostream* os) { *os << c.text; }
 
 class MailServerField : public testing::TestWithParam<ServerCase> {};
 

@@ -86,6 +86,8 @@ struct EffectCase {
   bool icon;
   bool animated;
 };
+// Test names in CTest stay readable.
+void PrintTo(const EffectCase& c, std::ostream* os) { *os << c.name; }
 
 class MailNotifySetting : public MailNotify, public testing::WithParamInterface<EffectCase> {};
 
@@ -313,6 +315,8 @@ struct ClickCase {
   bool launch, remove, menu;  // the settings for that button
   bool launched, removed, menuShown;
 };
+// Test names in CTest stay readable.
+void PrintTo(const ClickCase& c, std::ostream* os) { *os << c.name; }
 
 class MailIconClick : public MailNotify, public testing::WithParamInterface<ClickCase> {};
 

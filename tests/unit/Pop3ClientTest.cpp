@@ -17,6 +17,8 @@ struct ReplyCase {
   bool positive;
   int count;  // field 2 read as the message count
 };
+// Test names in CTest stay readable.
+void PrintTo(const ReplyCase& c, std::ostream* os) { *os << c.name; }
 
 class Pop3ReplyRules : public testing::TestWithParam<ReplyCase> {};
 
@@ -57,6 +59,8 @@ struct ExchangeCase {
   QList<QByteArray> clientLines;  // what the server heard, in order
   int timeOut = Pop3Client::kDefaultTimeOut;
 };
+// Test names in CTest stay readable.
+void PrintTo(const ExchangeCase& c, std::ostream* os) { *os << c.name; }
 
 class Pop3Exchange : public testing::TestWithParam<ExchangeCase> {};
 
@@ -171,6 +175,8 @@ struct NoConnectionCase {
   QString user;
   QString password;
 };
+// Test names in CTest stay readable.
+void PrintTo(const NoConnectionCase& c, std::ostream* os) { *os << c.name; }
 
 class Pop3NoConnection : public testing::TestWithParam<NoConnectionCase> {};
 
@@ -206,6 +212,8 @@ struct AddressCase {
   bool closedPort;
   QByteArray failure;
 };
+// Test names in CTest stay readable.
+void PrintTo(const AddressCase& c, std::ostream* os) { *os << c.name; }
 
 class Pop3Address : public testing::TestWithParam<AddressCase> {};
 
