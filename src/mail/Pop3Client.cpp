@@ -3,10 +3,13 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <QHostAddress>
 #include <QTcpSocket>
+#include <cerrno>
 #include <climits>
 #include <string>
 #include <thread>
@@ -152,20 +155,44 @@ void Pop3Client::OpenConnection() {
   if (!Resolve(&address) || address == 0) throw Pop3Error(QByteArrayLiteral("Null Remote Address"));
   if (Port <= 0 || Port > 65535) throw Pop3Error(QByteArrayLiteral("Connection Failed"));
 
-  socket_ = std::make_unique<QTcpSocket>();
-  socket_->connectToHost(QHostAddress(address), static_cast<quint16>(Port));
+  // Connected by hand: QTcpSocket gives up a connection attempt whenever one of its waits
+  // runs out, and our waits are short slices.
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (fd < 0) throw Pop3Error(QStringLiteral("Socket error %1").arg(errno));
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(static_cast<quint16>(Port));
+  to.sin_addr.s_addr = htonl(address);
+  bool connected = ::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0;
+  if (!connected && errno != EINPROGRESS) {
+    ::close(fd);
+    throw Pop3Error(QByteArrayLiteral("Connection Failed"));
+  }
   const QDeadlineTimer deadline = Deadline();
-  while (socket_->state() != QAbstractSocket::ConnectedState) {
-    if (socket_->state() == QAbstractSocket::UnconnectedState) {
-      CloseNow();
-      throw Pop3Error(QByteArrayLiteral("Connection Failed"));
+  while (!connected) {
+    if (abandon_ && abandon_->load()) {
+      ::close(fd);
+      throw Pop3Error(QByteArrayLiteral("Check abandoned"));
     }
-    CheckAbandon();
     if (deadline.hasExpired()) {
-      CloseNow();
+      ::close(fd);
       throw Pop3Error(QByteArrayLiteral("Connection Timed out"));
     }
-    socket_->waitForConnected(qMax(1, SliceOf(deadline)));
+    pollfd p{fd, POLLOUT, 0};
+    if (::poll(&p, 1, qMax(1, SliceOf(deadline))) <= 0) continue;
+    int error = 0;
+    socklen_t len = sizeof error;
+    if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &len) != 0 || error != 0) {
+      ::close(fd);
+      throw Pop3Error(QByteArrayLiteral("Connection Failed"));
+    }
+    connected = true;
+  }
+  socket_ = std::make_unique<QTcpSocket>();
+  if (!socket_->setSocketDescriptor(fd)) {
+    ::close(fd);
+    socket_.reset();
+    throw Pop3Error(QByteArrayLiteral("Connection Failed"));
   }
   open_ = true;
 }

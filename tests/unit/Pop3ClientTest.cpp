@@ -1,7 +1,15 @@
 // The POP3 probe against a scripted server: the exchanges, the reply rules, the failures.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <climits>
+#include <thread>
 
 #include "mail/Pop3Client.h"
 #include "support/Pop3TestServer.h"
@@ -277,6 +285,86 @@ TEST(Pop3Client, SecondConnectWhileOpenFails) {
   client.Disconnect();
   server.Finish();
   EXPECT_EQ(server.accepted(), 1);
+}
+
+// A loopback listener whose queue is full: further connection requests go unanswered
+// until it accepts.
+class FullListener {
+ public:
+  FullListener() {
+    listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    if (::bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        ::listen(listener, 0) != 0 ||
+        ::getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len) != 0)
+      return;
+    port = ntohs(a.sin_port);
+    filler = ::socket(AF_INET, SOCK_STREAM, 0);
+    ok = ::connect(filler, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+  }
+  ~FullListener() {
+    ::close(filler);
+    ::close(listener);
+  }
+  int listener = -1;
+  int filler = -1;
+  quint16 port = 0;
+  bool ok = false;
+};
+
+TEST(Pop3Client, ConnectionNeverAnsweredTimesOut) {
+  FullListener full;
+  ASSERT_TRUE(full.ok);
+  Pop3Client client;
+  client.Host = QStringLiteral("127.0.0.1");
+  client.Port = full.port;
+  client.UserID = QStringLiteral("ann");
+  client.Password = QStringLiteral("secret");
+  client.TimeOut = 300;
+  try {
+    client.Connect();
+    ADD_FAILURE() << "Connect succeeded";
+  } catch (const Pop3Error& e) {
+    EXPECT_EQ(e.description(), "Connection Timed out");
+  }
+  EXPECT_FALSE(client.ConnectionOpen());
+}
+
+TEST(Pop3Client, SlowConnectionIsWaitedFor) {
+  // The connection is answered only when the server gets round to accepting, well after the
+  // client's first short wait; the client must keep trying until its limit.
+  FullListener full;
+  ASSERT_TRUE(full.ok);
+  std::thread server([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const int first = ::accept(full.listener, nullptr, nullptr);
+    pollfd p{full.listener, POLLIN, 0};
+    if (::poll(&p, 1, 20000) > 0) {
+      const int fd = ::accept(full.listener, nullptr, nullptr);
+      ::send(fd, "-ERR busy\r\n", 11, MSG_NOSIGNAL);
+      pollfd q{fd, POLLIN, 0};
+      char quit[64];
+      if (::poll(&q, 1, 20000) > 0 && ::recv(fd, quit, sizeof quit, 0) > 0)
+        ::send(fd, "+OK bye\r\n", 9, MSG_NOSIGNAL);
+      ::close(fd);
+    }
+    ::close(first);
+  });
+  Pop3Client client;
+  client.Host = QStringLiteral("127.0.0.1");
+  client.Port = full.port;
+  client.UserID = QStringLiteral("ann");
+  client.Password = QStringLiteral("secret");
+  try {
+    client.Connect();
+    ADD_FAILURE() << "Connect succeeded";
+  } catch (const Pop3Error& e) {
+    EXPECT_EQ(e.description(), "-ERR busy\r\n");  // the greeting: the connection was made
+  }
+  server.join();
 }
 
 TEST(Pop3Client, DisconnectWithoutConnectionDoesNothing) {
