@@ -116,7 +116,8 @@ TEST_F(MailCheck, ManualCheckPostponesTheNextTimedOne) {
 
 // --- what a check publishes ----------------------------------------------------------------
 
-// One mailbox: its count, or -1 for a closed port, -2 for a wrong password.
+// One mailbox: its count, or -1 for a closed port, -2 for a wrong password, -3 for 5
+// messages and a refused QUIT.
 struct ResultCase {
   const char* name;
   QList<int> boxes;
@@ -141,6 +142,7 @@ TEST_P(MailCheckResult, PublishesTheTotal) {
     if (box == -2)
       script = {S::Send("+OK\r\n"), S::Receive(), S::Send("+OK\r\n"), S::Receive(),
                 S::Send("-ERR wrong password\r\n")};
+    if (box == -3) script = S::Mailbox(5) << S::Receive() << S::Send("-ERR not now\r\n");
     servers.push_back(std::make_unique<ScriptedPop3Server>(QList<QList<S::Step>>{script}));
     // Accounts whose own flag is off are probed all the same.
     AddAccount(servers.back()->address(), "secret", servers.size() % 2 == 0);
@@ -166,6 +168,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ResultCase{"SecondUnreachable", {3, -1}, -1, 3},
                     ResultCase{"WrongPasswordCountsZero", {-2, 4}, -1, 4},
                     ResultCase{"CheckSelectedProbesOne", {3, 4}, 1, 4},
+                    // the count was taken before the goodbye failed
+                    ResultCase{"RefusedQuitStillCounts", {-3, 1}, -1, 6},
                     ResultCase{"SelectedIndexOutOfRange", {3}, 5, 0},
                     ResultCase{"NoAccounts", {}, -1, 0},
                     ResultCase{"EmptyMailboxes", {0, 0}, -1, 0},
