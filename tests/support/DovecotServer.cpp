@@ -55,12 +55,19 @@ bool WriteFile(const QString& path, const QByteArray& bytes) {
   return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
+// As root the mail user must reach the folder, so it goes where everyone may walk: /tmp,
+// whatever TMPDIR says.
+QString TempTemplate() {
+  const QString base = ::geteuid() == 0 ? QStringLiteral("/tmp") : QDir::tempPath();
+  return base + QStringLiteral("/quillatorne-dovecot-XXXXXX");
+}
+
 bool Own(const QString& path, const Ids& ids) {
   return ::geteuid() != 0 || ::chown(QFile::encodeName(path).constData(), ids.uid, ids.gid) == 0;
 }
 }  // namespace
 
-DovecotServer::DovecotServer(const QList<Mailbox>& boxes) {
+DovecotServer::DovecotServer(const QList<Mailbox>& boxes) : dir_(TempTemplate()) {
   if (!dir_.isValid()) {
     error_ = QStringLiteral("no temporary folder");
     return;

@@ -27,7 +27,7 @@ class DovecotServer {
   bool WaitForGreeting();
   QString LogTail() const;
 
-  QTemporaryDir dir_;
+  QTemporaryDir dir_;  // see the constructor for where
   QProcess process_;
   quint16 port_ = 0;
   QString error_;
