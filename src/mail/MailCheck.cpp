@@ -141,6 +141,11 @@ void StartMailCheck(bool timed, int accountIndex) {
   w.thread = std::make_unique<Thread_EmailChecker>(accountIndex, &w.abandon);
 }
 
+void ReleaseFinishedMailCheck() {
+  Worker& w = TheWorker();
+  if (w.thread && w.thread->Finished() && w.thread->Wait(0)) w.thread.reset();
+}
+
 bool WaitForMailCheck(int timeoutMs) {
   Worker& w = TheWorker();
   if (!w.thread) return true;

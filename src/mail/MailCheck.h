@@ -20,6 +20,7 @@ class Thread_EmailChecker {
   ~Thread_EmailChecker();
   // Waits at most timeoutMs for the run to end; true when it has (the thread is then joined).
   bool Wait(int timeoutMs);
+  bool Finished() const { return done_; }
   // One check: probes the accounts, publishes the total, clears EmailCheckRunning.
   void RunCheck();
 
@@ -33,6 +34,9 @@ class Thread_EmailChecker {
 // "host:port" in an account's Server names a port other than the POP3 default.
 void SplitServer(const QString& server, QString* host, int* port);
 
+// Joins and frees the thread of a check that has ended; never waits for a running one.
+// Runs on every tick.
+void ReleaseFinishedMailCheck();
 // Waits (at most timeoutMs) for the worker thread of the last check to end; true when none
 // is left running.
 bool WaitForMailCheck(int timeoutMs);

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "mail/MailCheck.h"
 #include "platform/Services.h"
 #include "settings/Config.h"
 
@@ -23,6 +24,8 @@ void LaunchMailProgram() { LaunchIfExists(Cfg().EmailConfig.EmailClient); }
 void LaunchOtherProgram() { LaunchIfExists(Cfg().EmailConfig.DiffProgram); }
 
 void AnnounceNewMail(QWidget* mainWindow) {
+  // Every tick passes here, shown window or not: a good moment to free an ended worker.
+  ReleaseFinishedMailCheck();
   const auto& e = Cfg().EmailConfig;
   auto& d = Cfg().DynamicConfig;
   // Take the count and leave 0 in one step, so a count published meanwhile is not lost.
