@@ -1,5 +1,132 @@
 #include "mail/MailNotify.h"
 
-// The new-mail announcement fills these in.
-void AnnounceNewMail(QWidget* mainWindow) { (void)mainWindow; }
-void RemoveEmailTrayIcon() {}
+#include <QCursor>
+#include <QFileInfo>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QWidget>
+
+#include "mail/MailCheck.h"
+#include "platform/Services.h"
+#include "settings/Config.h"
+
+namespace {
+QPointer<MailNotifier> g_notifier;
+
+void LaunchIfExists(const QString& file) {
+  // Only a file that exists is opened; the shell's answer is not looked at.
+  if (!file.isEmpty() && QFileInfo(file).isFile()) Svc().desktop->ShellOpen(file);
+}
+}  // namespace
+
+void LaunchMailProgram() { LaunchIfExists(Cfg().EmailConfig.EmailClient); }
+void LaunchOtherProgram() { LaunchIfExists(Cfg().EmailConfig.DiffProgram); }
+
+void AnnounceNewMail(QWidget* mainWindow) {
+  // Every tick passes here, shown window or not: a good moment to free an ended worker.
+  ReleaseFinishedMailCheck();
+  const auto& e = Cfg().EmailConfig;
+  auto& d = Cfg().DynamicConfig;
+  // Take the count and leave 0 in one step, so a count published meanwhile is not lost.
+  const int n = d.NewMailCount.exchange(0);
+  if (n == 0) {
+    d.AnnouncedMailCount = 0;
+    return;
+  }
+  if (e.PlaySound && !e.Sound.isEmpty() && QFileInfo(e.Sound).isFile())
+    Svc().desktop->PlaySound(e.Sound);
+  if (e.LaunchEmailProgram) LaunchMailProgram();
+  if (e.LaunchDiffProgram) LaunchOtherProgram();
+  if (e.AddIcon) MailNotifier::Instance(mainWindow)->ShowIcon();
+  if (!e.ShowDialog) return;
+  if (e.OnlyOnce && n == d.AnnouncedMailCount) return;
+  Svc().messages->Show(QStringLiteral("You have %1 email message(s) waiting!").arg(n),
+                       QStringLiteral("Email Checker Message"), MB_OK | MB_ICONINFORMATION);
+  d.AnnouncedMailCount = n;
+}
+
+void RemoveEmailTrayIcon() {
+  if (MailNotifier* n = MailNotifier::Existing()) n->RemoveIcon();
+}
+
+MailNotifier::MailNotifier(QWidget* mainWindow) : QObject(mainWindow) {
+  StaticIcon = MailIcon();
+  IL_Animate = MailAnimationFrames();
+
+  TrayIcon_Email = new QSystemTrayIcon(this);
+  TrayIcon_Email->setIcon(StaticIcon);
+  connect(TrayIcon_Email, &QSystemTrayIcon::activated, this,
+          [this](QSystemTrayIcon::ActivationReason reason) {
+            if (reason == QSystemTrayIcon::Trigger)
+              TrayIcon_EmailClick(Qt::LeftButton, QCursor::pos());
+            else if (reason == QSystemTrayIcon::Context)
+              TrayIcon_EmailClick(Qt::RightButton, QCursor::pos());
+          });
+
+  PopupMenu_Email = new QMenu(mainWindow);
+  ElMenuItem5 = PopupMenu_Email->addAction(QStringLiteral("Launch email client"));
+  ElMenuItem4 = PopupMenu_Email->addAction(QStringLiteral("Just remove icon"));
+  ElMenuItem3 = PopupMenu_Email->addAction(QStringLiteral("Cancel"));
+  connect(ElMenuItem5, &QAction::triggered, this, &MailNotifier::ElMenuItem5Click);
+  connect(ElMenuItem4, &QAction::triggered, this, &MailNotifier::ElMenuItem4Click);
+
+  Timer_Animate = new QTimer(this);
+  Timer_Animate->setInterval(200);
+  connect(Timer_Animate, &QTimer::timeout, this, &MailNotifier::AnimateStep);
+}
+
+MailNotifier* MailNotifier::Instance(QWidget* mainWindow) {
+  if (!g_notifier || g_notifier->parent() != mainWindow) g_notifier = new MailNotifier(mainWindow);
+  return g_notifier;
+}
+
+MailNotifier* MailNotifier::Existing() { return g_notifier; }
+
+void MailNotifier::ShowIcon() {
+  animated_ = Cfg().EmailConfig.Animate;
+  if (animated_) {
+    if (!Timer_Animate->isActive()) {
+      frame_ = 0;
+      TrayIcon_Email->setIcon(IL_Animate[frame_]);
+      Timer_Animate->start();
+    }
+  } else {
+    Timer_Animate->stop();
+    TrayIcon_Email->setIcon(StaticIcon);
+  }
+  present_ = true;
+  TrayIcon_Email->show();
+}
+
+void MailNotifier::RemoveIcon() {
+  Timer_Animate->stop();
+  TrayIcon_Email->hide();
+  present_ = false;
+  animated_ = false;
+}
+
+void MailNotifier::AnimateStep() {
+  frame_ = (frame_ + 1) % IL_Animate.size();
+  TrayIcon_Email->setIcon(IL_Animate[frame_]);
+}
+
+void MailNotifier::TrayIcon_EmailClick(Qt::MouseButton button, QPoint pos) {
+  const auto& e = Cfg().EmailConfig;
+  bool launch = false, remove = false, menu = false;
+  if (button == Qt::LeftButton) {
+    launch = e.LeftLaunch;
+    remove = e.LeftRemoveIcon;
+    menu = e.LeftShowMenu;
+  } else if (button == Qt::RightButton) {
+    launch = e.RightLaunch;
+    remove = e.RightRemoveIcon;
+    menu = e.RightShowMenu;
+  }
+  if (launch) LaunchMailProgram();
+  if (remove) RemoveIcon();
+  if (menu) PopupMenu_Email->popup(pos);
+}
+
+void MailNotifier::ElMenuItem5Click() { LaunchMailProgram(); }
+void MailNotifier::ElMenuItem4Click() { RemoveIcon(); }

@@ -1,6 +1,64 @@
 #pragma once
+// The new-mail announcement and the mail tray icon with its small menu.
+#include <QIcon>
+#include <QList>
+#include <QObject>
+#include <QPoint>
+#include <QPointer>
+
+class QAction;
+class QMenu;
+class QSystemTrayIcon;
+class QTimer;
 class QWidget;
+
 // Announces NewMailCount when it is not 0, then sets it to 0.
 void AnnounceNewMail(QWidget* mainWindow);
 // Takes the mail icon out of the notification area.
 void RemoveEmailTrayIcon();
+// Open the mail program / the other program when its file exists.
+void LaunchMailProgram();
+void LaunchOtherProgram();
+
+// The mail icon and its menu; made on first use, owned by the main window.
+class MailNotifier : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit MailNotifier(QWidget* mainWindow);
+  // The notifier of this main window, made when missing.
+  static MailNotifier* Instance(QWidget* mainWindow);
+  // The notifier when one exists.
+  static MailNotifier* Existing();
+
+  // Present, then static or animated as Email/Animate says.
+  void ShowIcon();
+  void RemoveIcon();
+  bool iconPresent() const { return present_; }
+  bool iconAnimated() const { return animated_; }
+  int frame() const { return frame_; }
+
+  void TrayIcon_EmailClick(Qt::MouseButton button, QPoint pos);
+  void ElMenuItem5Click();
+  void ElMenuItem4Click();
+  // One step of the animation (Timer_Animate, every 200 ms).
+  void AnimateStep();
+
+  QSystemTrayIcon* TrayIcon_Email = nullptr;
+  QMenu* PopupMenu_Email = nullptr;
+  QAction* ElMenuItem5 = nullptr;  // "Launch email client"
+  QAction* ElMenuItem4 = nullptr;  // "Just remove icon"
+  QAction* ElMenuItem3 = nullptr;  // "Cancel"
+  QTimer* Timer_Animate = nullptr;
+  QList<QIcon> IL_Animate;
+  QIcon StaticIcon;
+
+ private:
+  bool present_ = false;
+  bool animated_ = false;
+  int frame_ = 0;
+};
+
+// The drawn icons: the static envelope and the four frames of the animation.
+QIcon MailIcon();
+QList<QIcon> MailAnimationFrames();

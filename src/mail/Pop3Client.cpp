@@ -1,0 +1,298 @@
+#include "mail/Pop3Client.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QHostAddress>
+#include <QTcpSocket>
+#include <cerrno>
+#include <climits>
+#include <string>
+#include <thread>
+
+namespace {
+// Waits are cut into slices so that quitting the program never waits for a silent server.
+constexpr int kSliceMs = 100;
+
+int SliceOf(const QDeadlineTimer& deadline) {
+  if (deadline.isForever()) return kSliceMs;
+  return static_cast<int>(qBound(qint64(0), deadline.remainingTime(), qint64(kSliceMs)));
+}
+
+// The name lookup runs on a helper thread of its own: getaddrinfo cannot be interrupted,
+// and a lookup that outlives its time limit must not hold the check.
+struct Lookup {
+  std::atomic<bool> done{false};
+  bool found = false;  // written before done
+  quint32 address = 0;
+};
+}  // namespace
+
+Pop3Error::Pop3Error(const QByteArray& description)
+    : std::runtime_error(description.toStdString()) {}
+
+Pop3Client::Pop3Client() = default;
+
+// Destroying the client closes an open connection without QUIT.
+Pop3Client::~Pop3Client() { CloseNow(); }
+
+QDeadlineTimer Pop3Client::Deadline() const {
+  return TimeOut > 0 ? QDeadlineTimer(TimeOut) : QDeadlineTimer(QDeadlineTimer::Forever);
+}
+
+void Pop3Client::CheckAbandon() {
+  if (abandon_ && abandon_->load()) {
+    CloseNow();
+    throw Pop3Error(QByteArrayLiteral("Check abandoned"));
+  }
+}
+
+void Pop3Client::FailSocket() {
+  const QString text = QStringLiteral("Socket error %1: %2")
+                           .arg(static_cast<int>(socket_->error()))
+                           .arg(socket_->errorString());
+  CloseNow();
+  throw Pop3Error(text);
+}
+
+void Pop3Client::CloseNow() {
+  if (socket_) {
+    socket_->abort();
+    socket_.reset();
+  }
+  open_ = false;
+}
+
+void Pop3Client::CloseGracefully() {
+  if (socket_) {
+    // Nothing is left to send after QUIT's reply, so this closes at once with a FIN.
+    socket_->disconnectFromHost();
+    socket_.reset();
+  }
+  open_ = false;
+}
+
+QByteArray Pop3Client::Field(const QByteArray& line, int n) {
+  qsizetype start = 0;
+  for (int i = 1; i < n; ++i) {
+    const qsizetype space = line.indexOf(' ', start);
+    if (space < 0) return QByteArray();
+    start = space + 1;
+  }
+  const qsizetype end = line.indexOf(' ', start);
+  return line.mid(start, end < 0 ? -1 : end - start);
+}
+
+bool Pop3Client::IsPositive(const QByteArray& line) { return Field(line, 1).contains("+OK"); }
+
+int Pop3Client::ParseCount(const QByteArray& field) {
+  qsizetype i = 0;
+  while (i < field.size() && (field[i] == ' ' || field[i] == '\t')) ++i;
+  bool negative = false;
+  if (i < field.size() && (field[i] == '+' || field[i] == '-')) negative = field[i++] == '-';
+  if (i == field.size()) return 0;
+  qint64 value = 0;
+  for (; i < field.size(); ++i) {
+    const char c = field[i];
+    if (c < '0' || c > '9') return 0;  // the line terminator makes "5\r\n" no number
+    value = value * 10 + (c - '0');
+    if (value > qint64(INT_MAX) + 1) return 0;  // not an int at all
+  }
+  if (negative) value = -value;
+  if (value > INT_MAX) return 0;
+  // A hostile server's negative count reads as an empty mailbox.
+  return value < 0 ? 0 : static_cast<int>(value);
+}
+
+bool Pop3Client::Resolve(quint32* address) {
+  const QByteArray host = Host.toUtf8();
+  in_addr parsed{};
+  // A dotted address is used as it is; 255.255.255.255 is no address and is looked up.
+  if (inet_aton(host.constData(), &parsed) && parsed.s_addr != INADDR_NONE) {
+    *address = ntohl(parsed.s_addr);
+    return true;
+  }
+  auto lookup = std::make_shared<Lookup>();
+  std::thread([lookup, name = host.toStdString()] {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* result = nullptr;
+    bool found = false;
+    quint32 address = 0;
+    if (!name.empty() && getaddrinfo(name.c_str(), nullptr, &hints, &result) == 0) {
+      for (addrinfo* a = result; a; a = a->ai_next) {
+        if (a->ai_family == AF_INET) {
+          address = ntohl(reinterpret_cast<sockaddr_in*>(a->ai_addr)->sin_addr.s_addr);
+          found = true;
+          break;
+        }
+      }
+      freeaddrinfo(result);
+    }
+    lookup->found = found;
+    lookup->address = address;
+    lookup->done = true;
+  }).detach();
+
+  const QDeadlineTimer deadline = Deadline();
+  while (!lookup->done) {
+    if (abandon_ && abandon_->load()) throw Pop3Error(QByteArrayLiteral("Check abandoned"));
+    if (deadline.hasExpired()) throw Pop3Error(QByteArrayLiteral("Host Lookup Timed Out"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  *address = lookup->address;
+  return lookup->found;
+}
+
+void Pop3Client::OpenConnection() {
+  if (open_) throw Pop3Error(QByteArrayLiteral("Already connected"));
+  quint32 address = 0;
+  if (!Resolve(&address) || address == 0) throw Pop3Error(QByteArrayLiteral("Null Remote Address"));
+  if (Port <= 0 || Port > 65535) throw Pop3Error(QByteArrayLiteral("Connection Failed"));
+
+  // Connected by hand: QTcpSocket gives up a connection attempt whenever one of its waits
+  // runs out, and our waits are short slices.
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (fd < 0) throw Pop3Error(QStringLiteral("Socket error %1").arg(errno));
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(static_cast<quint16>(Port));
+  to.sin_addr.s_addr = htonl(address);
+  bool connected = ::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0;
+  if (!connected && errno != EINPROGRESS) {
+    ::close(fd);
+    throw Pop3Error(QByteArrayLiteral("Connection Failed"));
+  }
+  const QDeadlineTimer deadline = Deadline();
+  while (!connected) {
+    if (abandon_ && abandon_->load()) {
+      ::close(fd);
+      throw Pop3Error(QByteArrayLiteral("Check abandoned"));
+    }
+    if (deadline.hasExpired()) {
+      ::close(fd);
+      throw Pop3Error(QByteArrayLiteral("Connection Timed out"));
+    }
+    pollfd p{fd, POLLOUT, 0};
+    if (::poll(&p, 1, qMax(1, SliceOf(deadline))) <= 0) continue;
+    int error = 0;
+    socklen_t len = sizeof error;
+    if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &len) != 0 || error != 0) {
+      ::close(fd);
+      throw Pop3Error(QByteArrayLiteral("Connection Failed"));
+    }
+    connected = true;
+  }
+  socket_ = std::make_unique<QTcpSocket>();
+  if (!socket_->setSocketDescriptor(fd)) {
+    ::close(fd);
+    socket_.reset();
+    throw Pop3Error(QByteArrayLiteral("Connection Failed"));
+  }
+  open_ = true;
+}
+
+void Pop3Client::Writeln(const QByteArray& text) {
+  // A server that has gone already gets nothing; its reply then reads as the empty line.
+  if (!socket_ || socket_->state() != QAbstractSocket::ConnectedState) return;
+  const QByteArray out = text + "\r\n";
+  if (socket_->write(out) != out.size()) FailSocket();
+  const QDeadlineTimer deadline = Deadline();
+  while (socket_->bytesToWrite() > 0) {
+    CheckAbandon();
+    if (deadline.hasExpired()) {
+      CloseNow();
+      throw Pop3Error(QByteArrayLiteral("Socket send aborted"));
+    }
+    if (!socket_->waitForBytesWritten(qMax(1, SliceOf(deadline)))) {
+      if (socket_->state() == QAbstractSocket::ConnectedState) continue;
+      if (socket_->error() == QAbstractSocket::RemoteHostClosedError) return;
+      FailSocket();
+    }
+  }
+}
+
+QByteArray Pop3Client::ReadLn() {
+  if (!socket_) return QByteArray();
+  const QDeadlineTimer deadline = Deadline();
+  QByteArray line;
+  for (;;) {
+    const qint64 available = socket_->bytesAvailable();
+    if (available > 0) {
+      const QByteArray data = socket_->peek(available);
+      const qsizetype lf = data.indexOf('\n');
+      const qsizetype take = lf >= 0 ? lf + 1 : data.size();
+      if (line.size() + take > kMaxLine) {
+        // The stream is out of step with us; no point in a polite QUIT.
+        CloseNow();
+        throw Pop3Error(QByteArrayLiteral("Reply line too long"));
+      }
+      line += socket_->read(take);
+      if (lf >= 0) return line;
+      continue;
+    }
+    if (socket_->state() != QAbstractSocket::ConnectedState) {
+      // The server closed before a line feed: our side closes too, the line is empty.
+      CloseNow();
+      return QByteArray();
+    }
+    CheckAbandon();
+    if (deadline.hasExpired()) {
+      CloseNow();
+      throw Pop3Error(QByteArrayLiteral("Socket readln aborted"));
+    }
+    if (!socket_->waitForReadyRead(qMax(1, SliceOf(deadline)))) {
+      if (socket_->state() == QAbstractSocket::ConnectedState) continue;
+      const auto error = socket_->error();
+      if (error != QAbstractSocket::RemoteHostClosedError &&
+          error != QAbstractSocket::SocketTimeoutError &&
+          error != QAbstractSocket::UnknownSocketError)
+        FailSocket();
+    }
+  }
+}
+
+QByteArray Pop3Client::Transaction(const QByteArray& command) {
+  Writeln(command);
+  lastReply_ = ReadLn();
+  return lastReply_;
+}
+
+void Pop3Client::Connect() {
+  // A line break in either would let the text smuggle extra commands to the server.
+  const auto unsafe = [](const QString& s) { return s.contains('\r') || s.contains('\n'); };
+  if (Password.isEmpty() || UserID.isEmpty() || unsafe(UserID) || unsafe(Password))
+    throw Pop3Error(QByteArrayLiteral("Authentication failed"));
+  OpenConnection();
+  try {
+    lastReply_ = ReadLn();
+    if (!IsPositive(lastReply_)) throw Pop3Error(lastReply_);
+    const bool loggedIn = IsPositive(Transaction("USER " + UserID.toUtf8())) &&
+                          IsPositive(Transaction("PASS " + Password.toUtf8()));
+    if (!loggedIn) throw Pop3Error(QByteArrayLiteral("Authentication failed"));
+    const QByteArray stat = Transaction("STAT");
+    if (!IsPositive(stat)) throw Pop3Error(stat);
+    messageCount_ = ParseCount(Field(stat, 2));
+  } catch (const Pop3Error&) {
+    Disconnect();  // a failure of its own takes the place of the first
+    throw;
+  }
+}
+
+void Pop3Client::Disconnect() {
+  if (!open_) return;
+  QByteArray reply;
+  try {
+    reply = Transaction("QUIT");
+  } catch (...) {
+    CloseNow();
+    throw;
+  }
+  CloseGracefully();
+  if (!IsPositive(reply)) throw Pop3Error(reply);
+}
