@@ -25,6 +25,11 @@ struct JpegDecoder::State {
   FILE* file = nullptr;
   bool created = false;
   bool decoded = false;
+  // Here rather than in the decoder: a constructor that throws runs no destructor of its own.
+  ~State() {
+    if (created) jpeg_destroy_decompress(&cinfo);
+    if (file) std::fclose(file);
+  }
 };
 
 namespace {
@@ -137,10 +142,7 @@ JpegDecoder::JpegDecoder(const QString& path) : path_(path), s_(std::make_unique
   }
 }
 
-JpegDecoder::~JpegDecoder() {
-  if (s_->created) jpeg_destroy_decompress(&s_->cinfo);
-  if (s_->file) std::fclose(s_->file);
-}
+JpegDecoder::~JpegDecoder() = default;
 
 QSize JpegDecoder::size() const {
   return QSize(static_cast<int>(s_->cinfo.image_width), static_cast<int>(s_->cinfo.image_height));
