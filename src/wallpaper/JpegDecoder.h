@@ -29,7 +29,7 @@ class JpegDecoder {
   QSize size() const;
   // The pixels as a 32-bit image (QImage::Format_RGB32); greyscale and CMYK come out as
   // colour. With a positive `cover` smaller than the picture the library's DCT scaling
-  // (n/8) decodes the smallest image that still covers it on both axes. Call once.
+  // (n/8) decodes a smaller image that still covers it on both axes. Call once.
   QImage Decode(QSize cover = QSize());
 
  private:

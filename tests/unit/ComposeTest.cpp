@@ -406,6 +406,9 @@ TEST_F(Compose, AWallpaperFileThatCannotBeWrittenStopsTheApply) {
   Cfg().DynamicConfig.LastSetTime = 3.0;
   EXPECT_THROW(ApplyWallpaper(Jpeg("g.jpg", Flat(8, 8, kGreen))), std::exception);
   EXPECT_THAT(fakes_.desktop.installed, IsEmpty());
+  // The temporary file is not left behind.
+  EXPECT_THAT(QDir(home_.dataDir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              ElementsAre("Quillatorne.bmp"));
   EXPECT_EQ(Cfg().DynamicConfig.LastSetTime, 3.0);
 }
 
@@ -425,14 +428,16 @@ struct ScaleCase {
 };
 class DctScale : public ::testing::TestWithParam<ScaleCase> {};
 
-TEST_P(DctScale, PicksTheSmallestScaleThatStillCovers) {
+TEST_P(DctScale, PicksASmallScaleThatStillCovers) {
   EXPECT_EQ(JpegScaleEighths(GetParam().full, GetParam().cover), GetParam().eighths);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, DctScale,
                          ::testing::Values(ScaleCase{{6000, 4000}, {640, 426}, 1},
                                            ScaleCase{{6000, 4000}, {3240, 2160}, 5},
-                                           ScaleCase{{6000, 4000}, {1620, 1080}, 3},
+                                           ScaleCase{{6000, 4000}, {1620, 1080}, 4},
+                                           ScaleCase{{6000, 4000}, {5000, 3400}, 8},
+                                           ScaleCase{{6000, 4000}, {4500, 3000}, 6},
                                            ScaleCase{{6000, 4000}, {6000, 4000}, 8},
                                            ScaleCase{{800, 600}, {1024, 768}, 8},
                                            ScaleCase{{801, 600}, {101, 75}, 1},
