@@ -369,7 +369,9 @@ bool InstallWallpaperOn(const InstallerMachine& m, const QString& bmpPath, const
                         QString* error) {
   QString reason;
   const DesktopKind kind = DetectDesktop(m.env);
-  const bool x11 = !m.env.value(QStringLiteral("DISPLAY")).isEmpty();
+  // Under a Wayland compositor the X root window (of XWayland) is never seen.
+  const bool x11 = !m.env.value(QStringLiteral("DISPLAY")).isEmpty() &&
+                   m.env.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty();
   if (kind != DesktopKind::Unknown) {
     const QString dir = QFileInfo(bmpPath).absolutePath();
     const QString copy =

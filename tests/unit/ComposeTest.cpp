@@ -407,8 +407,9 @@ TEST_F(Compose, AWallpaperFileThatCannotBeWrittenStopsTheApply) {
   EXPECT_THROW(ApplyWallpaper(Jpeg("g.jpg", Flat(8, 8, kGreen))), std::exception);
   EXPECT_THAT(fakes_.desktop.installed, IsEmpty());
   // The temporary file is not left behind.
-  EXPECT_THAT(QDir(home_.dataDir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-              ElementsAre("Quillatorne.bmp"));
+  EXPECT_THAT(
+      QDir(home_.dataDir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+      ElementsAre("Quillatorne.bmp"));
   EXPECT_EQ(Cfg().DynamicConfig.LastSetTime, 3.0);
 }
 
@@ -457,4 +458,13 @@ TEST_F(Compose, DecodingToACoverDecodesSmallerButNeverBelowIt) {
     EXPECT_EQ(image.size(), c.size);
     EXPECT_TRUE(Near(image.pixel(image.width() / 2, image.height() / 2), kGreen));
   }
+}
+
+TEST_F(Compose, AChangeOfResolutionTakesEffectAtTheNextApply) {
+  const QString path = Jpeg("g.jpg", Flat(8, 8, kGreen));
+  ApplyWallpaper(path);
+  EXPECT_EQ(QImage(WallpaperFilePath()).size(), QSize(64, 48));
+  fakes_.desktop.screen = QSize(50, 30);
+  ApplyWallpaper(path);
+  EXPECT_EQ(QImage(WallpaperFilePath()).size(), QSize(50, 30));
 }

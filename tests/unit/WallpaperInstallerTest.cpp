@@ -237,6 +237,11 @@ TEST_F(Installer, FailuresSayWhatWentWrong) {
   EXPECT_TRUE(rootSets_.isEmpty());  // a Wayland session has no root window to paint
 
   machine_.env.insert("DISPLAY", ":5");
+  machine_.env.insert("WAYLAND_DISPLAY", "wayland-0");  // XWayland's root window is never seen
+  EXPECT_FALSE(Install(&error));
+  EXPECT_TRUE(rootSets_.isEmpty());
+
+  machine_.env.remove("WAYLAND_DISPLAY");
   rootWorks_ = false;
   EXPECT_FALSE(Install(&error));
   EXPECT_THAT(error.toStdString(), HasSubstr("X11 root window: no X server"));
