@@ -137,7 +137,7 @@ JpegDecoder::JpegDecoder(const QString& path) : path_(path), s_(std::make_unique
   }
   if (!ReadHeaderPhase(&s_->cinfo, &s_->err, s_->file, &s_->created)) Fail();
   const jpeg_decompress_struct& c = s_->cinfo;
-  if (qint64(c.image_width) * c.image_height * 3 > kMaxJpegPixelBytes) {
+  if (qint64(c.image_width) * c.image_height * 4 > kMaxJpegPixelBytes) {
     throw JpegError(QStringLiteral("The picture \"%1\" is too large to use (%2 x %3 pixels).")
                         .arg(path)
                         .arg(c.image_width)

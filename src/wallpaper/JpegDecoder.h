@@ -11,8 +11,8 @@ class JpegError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Pictures whose full size would need more than this (at 24 bits a pixel) are refused before
-// anything is allocated for them.
+// Pictures whose full size would need more than this, at the 32 bits a pixel they are decoded
+// to, are refused before anything is allocated for them.
 constexpr qint64 kMaxJpegPixelBytes = qint64(512) * 1024 * 1024;
 
 // One JPEG file: the header is read on construction, the pixels on Decode. Every failure of

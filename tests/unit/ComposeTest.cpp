@@ -309,14 +309,15 @@ QByteArray ValidJpegBytes(const QString& path) {
   return f.readAll();
 }
 
-// The frame header's height and width set to 30000 x 30000 (2.7 GB at 24 bits).
-QByteArray Enormous(QByteArray jpeg) {
+// The frame header's size changed to declare width x height.
+QByteArray Declaring(QByteArray jpeg, quint16 width, quint16 height) {
   const qsizetype sof = jpeg.indexOf(QByteArray("\xFF\xC0", 2));
   if (sof < 0) return QByteArray();
-  qToBigEndian<quint16>(30000, jpeg.data() + sof + 5);
-  qToBigEndian<quint16>(30000, jpeg.data() + sof + 7);
+  qToBigEndian<quint16>(height, jpeg.data() + sof + 5);
+  qToBigEndian<quint16>(width, jpeg.data() + sof + 7);
   return jpeg;
 }
+QByteArray Enormous(const QByteArray& jpeg) { return Declaring(jpeg, 30000, 30000); }
 }  // namespace
 
 struct BadCase {
@@ -467,4 +468,11 @@ TEST_F(Compose, AChangeOfResolutionTakesEffectAtTheNextApply) {
   fakes_.desktop.screen = QSize(50, 30);
   ApplyWallpaper(path);
   EXPECT_EQ(QImage(WallpaperFilePath()).size(), QSize(50, 30));
+}
+
+TEST_F(Compose, PicturesAreRefusedAboveHalfAGigabyteOfPixels) {
+  const QByteArray valid = ValidJpegBytes(home_.path() + "/valid.jpg");
+  // 16384 x 8192 x 4 bytes is exactly 512 MiB: still allowed (only the header is read here).
+  EXPECT_NO_THROW(JpegDecoder(home_.write("limit.jpg", Declaring(valid, 16384, 8192))));
+  EXPECT_THROW(JpegDecoder(home_.write("over.jpg", Declaring(valid, 16384, 8193))), JpegError);
 }
