@@ -5,10 +5,9 @@
 //   wallpaper_bench            the table
 //   wallpaper_bench --peak W H F   one compose-and-write of F at W x H, then the peak memory
 //   wallpaper_bench --make F       only writes the test JPEG to F
-#include <sys/resource.h>
-
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
@@ -103,10 +102,15 @@ double Median(std::vector<double> v) {
   return v.empty() ? -1 : v[v.size() / 2];
 }
 
+// The high-water mark of this process's resident memory (VmHWM starts afresh at exec,
+// unlike getrusage's figure, which a child inherits from the parent that forked it).
 long PeakRssKb() {
-  rusage u{};
-  getrusage(RUSAGE_SELF, &u);
-  return u.ru_maxrss;
+  QFile status("/proc/self/status");
+  if (!status.open(QIODevice::ReadOnly)) return -1;
+  for (const QByteArray& line : status.readAll().split('\n')) {
+    if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
+  }
+  return -1;
 }
 
 void Setup() {

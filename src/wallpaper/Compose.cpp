@@ -137,7 +137,8 @@ std::optional<QImage> ComposeWallpaper(const QString& path, int width, int heigh
       if (place.resample)
         image = ResampleHalftone(image, place.drawn.width(), place.drawn.height());
       // The copy onto the canvas is a plain row copy, so both must have the same layout.
-      if (image.format() != QImage::Format_RGB32) image = image.convertToFormat(QImage::Format_RGB32);
+      if (image.format() != QImage::Format_RGB32)
+        image = image.convertToFormat(QImage::Format_RGB32);
       DarkenGlassArea(image, CalendarRect(width, height), width, height);
       Blit(canvas, image, place.position.x(), place.position.y());
     }
