@@ -1,7 +1,6 @@
 #include "wallpaper/Compose.h"
 
 #include <QFileInfo>
-#include <QPainter>
 #include <array>
 #include <cstdio>
 #include <cstring>
