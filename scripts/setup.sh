@@ -5,6 +5,7 @@ PKGS=(
   cmake ninja-build g++ pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libjpeg-dev libjpeg-turbo-progs
+  libxcb1-dev
   libgtest-dev libgmock-dev
   xvfb xauth x11-utils
   fonts-liberation fonts-dejavu-core

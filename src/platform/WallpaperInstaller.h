@@ -1,6 +1,36 @@
 #pragma once
 #include <QImage>
+#include <QProcessEnvironment>
 #include <QString>
+#include <QStringList>
+#include <functional>
 
 // Makes the picture the desktop's wallpaper by whatever means the running desktop offers.
 bool InstallDesktopWallpaper(const QString& bmpPath, const QImage& image, QString* error);
+
+// The desktops we know how to tell about a new wallpaper.
+enum class DesktopKind { Unknown, Gnome, Cinnamon, Mate, Plasma, Xfce, Lxqt, Lxde, Sway };
+// Recognised from the session's environment (XDG_CURRENT_DESKTOP, DESKTOP_SESSION, SWAYSOCK).
+DesktopKind DetectDesktop(const QProcessEnvironment& env);
+
+// What the installer needs from the machine; tests replace the parts.
+struct InstallerMachine {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  // Runs a program, waiting a bounded time; true when it ran and exited with 0. Its standard
+  // output goes to *output when given; a reason to *error on failure.
+  std::function<bool(const QString& program, const QStringList& args, QString* output,
+                     QString* error)>
+      run;
+  // Paints the X11 root window with the picture.
+  std::function<bool(const QImage& image, QString* error)> setRootPixmap;
+};
+// The machine as it is: real programs (at most a few seconds each) and the X server.
+InstallerMachine SystemInstallerMachine();
+
+// The installer proper, with the machine given.
+bool InstallWallpaperOn(const InstallerMachine& machine, const QString& bmpPath,
+                        const QImage& image, QString* error);
+
+// Sets the root window's background pixmap on the display of $DISPLAY and publishes it in
+// _XROOTPMAP_ID and ESETROOT_PMAP_ID, freeing the pixmap an earlier setter left behind.
+bool SetX11RootPixmap(const QImage& image, QString* error);

@@ -1,11 +1,174 @@
 #include "wallpaper/Compose.h"
 
-// The wallpaper engine fills these in.
-std::optional<QImage> ComposeWallpaper(const QString& path, int width, int height) {
-  (void)path;
-  (void)width;
-  (void)height;
-  return std::nullopt;
+#include <QFileInfo>
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+
+#include "platform/DateTime.h"
+#include "platform/Paths.h"
+#include "platform/Services.h"
+#include "settings/Config.h"
+#include "wallpaper/BmpWriter.h"
+#include "wallpaper/JpegDecoder.h"
+
+namespace {
+QRgb ColorToRgb(Color c) { return qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+
+void ShowMissingImage(const QString& path) {
+  QString text = QStringLiteral("Quillatorne could not find the image:\n\n") + path;
+  if (path.isEmpty()) text = QStringLiteral("There is no image selected.");
+  text += QStringLiteral("\n\n Please either select an image or switch off the Show Image option.");
+  Svc().messages->Show(text, QStringLiteral("Quillatorne Error"), MB_OK | MB_ICONERROR);
 }
 
-void ApplyWallpaper(const QString& path) { (void)path; }
+// Copies the image onto the canvas at (x, y), cropping whatever falls outside.
+void Blit(QImage& canvas, const QImage& image, int x, int y) {
+  const int x0 = std::max(0, x), y0 = std::max(0, y);
+  const int x1 = std::min(canvas.width(), x + image.width());
+  const int y1 = std::min(canvas.height(), y + image.height());
+  if (x1 <= x0 || y1 <= y0) return;
+  const size_t bytes = size_t(x1 - x0) * 4;
+  for (int cy = y0; cy < y1; ++cy) {
+    const uchar* src = image.constScanLine(cy - y) + size_t(x0 - x) * 4;
+    std::memcpy(canvas.scanLine(cy) + size_t(x0) * 4, src, bytes);
+  }
+}
+
+const std::array<uchar, 256>& GlassTable() {
+  static const std::array<uchar, 256> table = [] {
+    std::array<uchar, 256> t{};
+    for (int v = 0; v < 256; ++v) t[v] = static_cast<uchar>(static_cast<int>(v * 0.7));
+    return t;
+  }();
+  return table;
+}
+}  // namespace
+
+QString WallpaperFilePath() { return DataDirectory() + QStringLiteral("/Quillatorne.bmp"); }
+
+QSize FitInside(int imageWidth, int imageHeight, int boxWidth, int boxHeight) {
+  if (imageWidth <= 0 || imageHeight <= 0 || boxWidth <= 0 || boxHeight <= 0) return QSize(0, 0);
+  const float rx = static_cast<float>(static_cast<double>(imageWidth) / boxWidth);
+  const float ry = static_cast<float>(static_cast<double>(imageHeight) / boxHeight);
+  const float m = rx > ry ? rx : ry;
+  return QSize(static_cast<int>(static_cast<float>(imageWidth) / m),
+               static_cast<int>(static_cast<float>(imageHeight) / m));
+}
+
+QImage ResampleHalftone(const QImage& source, int width, int height) {
+  if (width <= 0 || height <= 0 || source.isNull()) return QImage();
+  if (source.width() == width && source.height() == height) return source.copy();
+  return source.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+void DarkenGlassArea(QImage& image, const CalendarBox& rect, int canvasWidth, int canvasHeight) {
+  const auto& cfg = Cfg();
+  if (!cfg.CalendarConfig.ShowCalendar || !cfg.WallpaperConfig.ShowImage ||
+      !cfg.CalendarConfig.DrawGlass) {
+    return;
+  }
+  if (image.isNull() || rect.isEmpty()) return;
+  if (image.depth() != 32) image = image.convertToFormat(QImage::Format_RGB32);
+  const int offX = (canvasWidth - image.width()) / 2;
+  const int offY = (canvasHeight - image.height()) / 2;
+  const int x0 = std::max(rect.left, offX), x1 = std::min(rect.right, offX + image.width());
+  const int y0 = std::max(rect.top, offY), y1 = std::min(rect.bottom, offY + image.height());
+  if (x1 <= x0 || y1 <= y0) return;
+  const auto& glass = GlassTable();
+  for (int y = y0; y < y1; ++y) {
+    uchar* p = image.scanLine(y - offY) + size_t(x0 - offX) * 4;
+    for (int x = x0; x < x1; ++x, p += 4) {
+      // Blue, green and red; the fourth byte is the unused alpha of the 32-bit format.
+      p[0] = glass[p[0]];
+      p[1] = glass[p[1]];
+      p[2] = glass[p[2]];
+    }
+  }
+}
+
+Placement PlaceImage(QSize image, int width, int height, QSize screen) {
+  const auto& w = Cfg().WallpaperConfig;
+  Placement place;
+  if (!w.StretchToFit) {
+    if (width == screen.width() && height == screen.height()) {
+      place.drawn = image;
+    } else {
+      // A smaller canvas (the preview) shows the picture at the share of the screen it will take.
+      const qint64 dw = screen.width() > 0 ? qint64(image.width()) * width / screen.width() : 0;
+      const qint64 dh = screen.height() > 0 ? qint64(image.height()) * height / screen.height() : 0;
+      place.drawn = QSize(static_cast<int>(dw), static_cast<int>(dh));
+      place.resample = true;
+    }
+  } else if (w.ConstrainProportions) {
+    place.drawn = FitInside(image.width(), image.height(), width, height);
+    place.resample = true;
+  } else {
+    place.drawn = QSize(width, height);
+    place.resample = true;
+    place.position = QPoint(0, 0);
+    return place;
+  }
+  // Truncating division: the odd pixel goes to the right or bottom margin.
+  place.position = QPoint((width - place.drawn.width()) / 2, (height - place.drawn.height()) / 2);
+  return place;
+}
+
+std::optional<QImage> ComposeWallpaper(const QString& path, int width, int height) {
+  const auto& cfg = Cfg();
+  QImage canvas(std::max(width, 0), std::max(height, 0), QImage::Format_RGB32);
+  if (width > 0 && height > 0 && canvas.isNull()) {
+    throw std::runtime_error("Not enough memory for the wallpaper.");
+  }
+  canvas.fill(ColorToRgb(cfg.WallpaperConfig.BackgroundColor));
+
+  if (cfg.WallpaperConfig.ShowImage) {
+    if (path.isEmpty() || !QFileInfo(path).isFile()) {
+      ShowMissingImage(path);
+      return std::nullopt;
+    }
+    JpegDecoder decoder(path);
+    const QSize full = decoder.size();
+    const Placement place = PlaceImage(full, width, height, Svc().desktop->ScreenSize());
+    if (!place.drawn.isEmpty()) {
+      QImage image = decoder.Decode(place.resample ? place.drawn : QSize());
+      if (place.resample)
+        image = ResampleHalftone(image, place.drawn.width(), place.drawn.height());
+      // The copy onto the canvas is a plain row copy, so both must have the same layout.
+      if (image.format() != QImage::Format_RGB32)
+        image = image.convertToFormat(QImage::Format_RGB32);
+      DarkenGlassArea(image, CalendarRect(width, height), width, height);
+      Blit(canvas, image, place.position.x(), place.position.y());
+    }
+  }
+  if (cfg.CalendarConfig.ShowCalendar) DrawCalendar(canvas, width, height);
+  return canvas;
+}
+
+void ApplyWallpaper(const QString& path) {
+  auto& program = Cfg().ProgramConfig;
+  program.LastImageFileName = path;
+  const QDate today = DaysToDateTime(NowDays()).date();
+  program.LastDay = today.day();
+  program.LastMonth = today.month();
+  program.LastYear = today.year();
+
+  const QSize screen = Svc().desktop->ScreenSize();
+  std::optional<QImage> canvas = ComposeWallpaper(path, screen.width(), screen.height());
+  if (!canvas) return;
+  const QString file = WallpaperFilePath();
+  WriteBmpFile(*canvas, file);
+
+  QString error;
+  if (!Svc().desktop->InstallWallpaper(file, *canvas, &error)) {
+    // The picture is written; a desktop that would not take it is no reason to nag the user.
+    static bool told = false;
+    if (!told) {
+      told = true;
+      fprintf(stderr, "Quillatorne: the wallpaper could not be installed: %s\n",
+              qPrintable(error.isEmpty() ? QStringLiteral("unknown reason") : error));
+    }
+  }
+  Cfg().DynamicConfig.LastSetTime = NowDays();
+}

@@ -1,10 +1,37 @@
 #pragma once
 #include <QImage>
+#include <QPoint>
+#include <QSize>
 #include <QString>
 #include <optional>
 
+#include "calendar/Render.h"
+
 // A new bitmap of that size: background, image and calendar as the settings say; none
-// when it cannot be composed (the user has then been told why).
+// when it cannot be composed (the user has then been told why). A picture that cannot be
+// decoded throws, with a message for the general error report.
 std::optional<QImage> ComposeWallpaper(const QString& path, int width, int height);
 // Records the image, composes it at the screen's size, writes and installs the wallpaper.
 void ApplyWallpaper(const QString& path);
+
+// Where the wallpaper file lives: Quillatorne.bmp in the program's data folder.
+QString WallpaperFilePath();
+
+// The largest size of the picture's proportions inside the box (enlarging as well). The
+// ratios are single precision, so results match the program's other builds to the pixel.
+QSize FitInside(int imageWidth, int imageHeight, int boxWidth, int boxHeight);
+// A smoothed copy of the whole source at that size: area-averaging when shrinking,
+// interpolating when enlarging.
+QImage ResampleHalftone(const QImage& source, int width, int height);
+// Darkens the image pixels that lie under the calendar (v * 0.7), the image standing
+// centred on a canvas of that size; the background around the image is not touched.
+void DarkenGlassArea(QImage& image, const CalendarBox& rect, int canvasWidth, int canvasHeight);
+
+// The drawn size and position of a picture of `image` size on a width x height canvas,
+// for a screen of `screen` size, by the placement settings.
+struct Placement {
+  QSize drawn;
+  QPoint position;
+  bool resample = false;
+};
+Placement PlaceImage(QSize image, int width, int height, QSize screen);

@@ -1,0 +1,48 @@
+#include "wallpaper/ImageCatalogue.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <QFile>
+
+#include "settings/Config.h"
+
+QString FileExtension(const QString& name) {
+  const qsizetype slash = name.lastIndexOf(QLatin1Char('/'));
+  const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+  if (dot < 0 || dot < slash) return QString();
+  return name.mid(dot);
+}
+
+QStringList ScanImageDirectory(const QString& directory, const QStringList& extensions) {
+  QStringList result;
+  if (directory.isEmpty()) return result;
+  // readdir gives the file system's own order, which is the order we keep.
+  const QByteArray encoded = QFile::encodeName(directory);
+  DIR* dir = ::opendir(encoded.constData());
+  if (!dir) return result;
+  const int dirFd = ::dirfd(dir);
+  while (const dirent* entry = ::readdir(dir)) {
+    const QString name = QFile::decodeName(entry->d_name);
+    const QString ext = FileExtension(name);
+    if (ext.isEmpty()) continue;
+    if (!extensions.contains(ext, Qt::CaseInsensitive)) continue;
+    // Only files (or links to files): a folder called "x.jpg" is not a picture.
+    struct stat st;
+    if (::fstatat(dirFd, entry->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
+    result << name;
+  }
+  ::closedir(dir);
+  return result;
+}
+
+QStringList BuildImageCatalogue() {
+  QStringList catalogue;
+  const QStringList extensions{QStringLiteral(".jpg")};
+  for (const QString& directory : Cfg().WallpaperConfig.Paths) {
+    for (const QString& name : ScanImageDirectory(directory, extensions)) {
+      catalogue << directory + QLatin1Char('/') + name;
+    }
+  }
+  return catalogue;
+}

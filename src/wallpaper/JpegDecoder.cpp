@@ -1,0 +1,189 @@
+#include "wallpaper/JpegDecoder.h"
+
+#include <QFile>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+
+// clang-format off
+#include <jpeglib.h>
+#include <jerror.h>
+// clang-format on
+
+namespace {
+// The library's error manager with room for the jump back and the message text.
+struct JpegErr {
+  jpeg_error_mgr pub;  // first, so the library's pointer is ours
+  std::jmp_buf jump;
+  char message[JMSG_LENGTH_MAX];
+};
+}  // namespace
+
+struct JpegDecoder::State {
+  jpeg_decompress_struct cinfo;
+  JpegErr err;
+  FILE* file = nullptr;
+  bool created = false;
+  bool decoded = false;
+  // Here rather than in the decoder: a constructor that throws runs no destructor of its own.
+  ~State() {
+    if (created) jpeg_destroy_decompress(&cinfo);
+    if (file) std::fclose(file);
+  }
+};
+
+namespace {
+// The library's fatal errors come here instead of exit(): keep the text, unwind to the phase.
+void OnErrorExit(j_common_ptr c) {
+  auto* err = reinterpret_cast<JpegErr*>(c->err);
+  (*c->err->format_message)(c, err->message);
+  std::longjmp(err->jump, 1);
+}
+
+// A file that ends early decodes as grey by default; a wallpaper half grey is a failure.
+void OnEmitMessage(j_common_ptr c, int level) {
+  if (level < 0) {
+    if (c->err->msg_code == JWRN_JPEG_EOF) OnErrorExit(c);
+    c->err->num_warnings++;
+  }
+}
+
+void OnOutputMessage(j_common_ptr) {}
+
+// The phases that run library code. They hold no C++ objects, so the long jump out of the
+// library on an error skips no destructor; the caller turns `false` into an exception.
+bool ReadHeaderPhase(jpeg_decompress_struct* c, JpegErr* err, FILE* file, bool* created) {
+  if (setjmp(err->jump)) return false;
+  jpeg_create_decompress(c);
+  *created = true;
+  jpeg_stdio_src(c, file);
+  jpeg_read_header(c, TRUE);
+  return true;
+}
+
+bool StartPhase(jpeg_decompress_struct* c, JpegErr* err) {
+  if (setjmp(err->jump)) return false;
+  jpeg_start_decompress(c);
+  return true;
+}
+
+bool ScanlinePhase(jpeg_decompress_struct* c, JpegErr* err, unsigned char* bits,
+                   qsizetype bytesPerLine) {
+  if (setjmp(err->jump)) return false;
+  while (c->output_scanline < c->output_height) {
+    JSAMPROW rows[16];
+    const JDIMENSION left = c->output_height - c->output_scanline;
+    const JDIMENSION count = left < 16 ? left : 16;
+    for (JDIMENSION i = 0; i < count; ++i) {
+      rows[i] = bits + qsizetype(c->output_scanline + i) * bytesPerLine;
+    }
+    if (jpeg_read_scanlines(c, rows, count) == 0) break;
+  }
+  return true;
+}
+
+int CeilDiv(qint64 a, qint64 b) { return static_cast<int>((a + b - 1) / b); }
+
+// CMYK as Photoshop writes it (inverted, Adobe marker) or plain; to 0xffRRGGBB in place.
+void CmykToRgb32(QImage& image, bool inverted) {
+  for (int y = 0; y < image.height(); ++y) {
+    uchar* p = image.scanLine(y);
+    for (int x = 0; x < image.width(); ++x, p += 4) {
+      int c = p[0], m = p[1], yy = p[2], k = p[3];
+      if (!inverted) {
+        c = 255 - c;
+        m = 255 - m;
+        yy = 255 - yy;
+        k = 255 - k;
+      }
+      const int r = c * k / 255, g = m * k / 255, b = yy * k / 255;
+      p[0] = static_cast<uchar>(b);
+      p[1] = static_cast<uchar>(g);
+      p[2] = static_cast<uchar>(r);
+      p[3] = 0xFF;
+    }
+  }
+}
+}  // namespace
+
+int JpegScaleEighths(QSize full, QSize cover) {
+  if (cover.width() <= 0 || cover.height() <= 0) return 8;
+  int n = 1;
+  while (n < 8 && (CeilDiv(qint64(full.width()) * n, 8) < cover.width() ||
+                   CeilDiv(qint64(full.height()) * n, 8) < cover.height())) {
+    ++n;
+  }
+  // libjpeg-turbo has vector code for the 1/8, 2/8, 4/8 and 8/8 transforms only; the others
+  // run in plain C and cost more than the next of these plus the larger resample (3/8 more
+  // than 4/8, 7/8 more than 8/8). 5/8 and 6/8 still beat a full decode and its resample.
+  if (n == 3) return 4;
+  if (n == 7) return 8;
+  return n;
+}
+
+JpegDecoder::JpegDecoder(const QString& path) : path_(path), s_(std::make_unique<State>()) {
+  std::memset(&s_->cinfo, 0, sizeof s_->cinfo);
+  s_->cinfo.err = jpeg_std_error(&s_->err.pub);
+  s_->err.pub.error_exit = OnErrorExit;
+  s_->err.pub.emit_message = OnEmitMessage;
+  s_->err.pub.output_message = OnOutputMessage;
+  s_->err.message[0] = '\0';
+
+  s_->file = std::fopen(QFile::encodeName(path).constData(), "rb");
+  if (!s_->file) {
+    throw JpegError(QStringLiteral("Could not open the picture \"%1\": %2")
+                        .arg(path, QString::fromLocal8Bit(std::strerror(errno)))
+                        .toStdString());
+  }
+  if (!ReadHeaderPhase(&s_->cinfo, &s_->err, s_->file, &s_->created)) Fail();
+  const jpeg_decompress_struct& c = s_->cinfo;
+  if (qint64(c.image_width) * c.image_height * 4 > kMaxJpegPixelBytes) {
+    throw JpegError(QStringLiteral("The picture \"%1\" is too large to use (%2 x %3 pixels).")
+                        .arg(path)
+                        .arg(c.image_width)
+                        .arg(c.image_height)
+                        .toStdString());
+  }
+}
+
+JpegDecoder::~JpegDecoder() = default;
+
+QSize JpegDecoder::size() const {
+  return QSize(static_cast<int>(s_->cinfo.image_width), static_cast<int>(s_->cinfo.image_height));
+}
+
+void JpegDecoder::Fail() {
+  throw JpegError(QStringLiteral("Could not read the picture \"%1\": %2")
+                      .arg(path_, QString::fromLocal8Bit(s_->err.message))
+                      .toStdString());
+}
+
+QImage JpegDecoder::Decode(QSize cover) {
+  if (s_->decoded) throw JpegError("The picture was already decoded.");
+  s_->decoded = true;
+  jpeg_decompress_struct& c = s_->cinfo;
+  const bool cmyk = c.jpeg_color_space == JCS_CMYK || c.jpeg_color_space == JCS_YCCK;
+  c.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
+  c.scale_num = static_cast<unsigned>(JpegScaleEighths(size(), cover));
+  c.scale_denom = 8;
+  if (!StartPhase(&c, &s_->err)) Fail();
+  if (c.output_components != 4) {
+    throw JpegError(QStringLiteral("Could not read the picture \"%1\": unsupported colour format.")
+                        .arg(path_)
+                        .toStdString());
+  }
+  QImage image(static_cast<int>(c.output_width), static_cast<int>(c.output_height),
+               QImage::Format_RGB32);
+  if (image.isNull()) {
+    throw JpegError(
+        QStringLiteral("Not enough memory to read the picture \"%1\".").arg(path_).toStdString());
+  }
+  if (!ScanlinePhase(&c, &s_->err, image.bits(), image.bytesPerLine())) Fail();
+  if (c.output_scanline < c.output_height) {
+    throw JpegError(QStringLiteral("Could not read the picture \"%1\": the data ends early.")
+                        .arg(path_)
+                        .toStdString());
+  }
+  if (cmyk) CmykToRgb32(image, c.saw_Adobe_marker);
+  return image;
+}

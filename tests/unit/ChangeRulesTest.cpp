@@ -1,0 +1,265 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+
+#include "TestJpeg.h"
+#include "platform/DateTime.h"
+#include "settings/Config.h"
+#include "support/Fakes.h"
+#include "support/TempHome.h"
+#include "wallpaper/ChangeRules.h"
+#include "wallpaper/Compose.h"
+#include "wallpaper/ImageCatalogue.h"
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+namespace {
+// Three pictures in one source folder and a small screen; the clock at 2026-03-15 10:00.
+class ChangeRules : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fakes_.desktop.screen = QSize(64, 48);
+    ResetConfig(fakes_.desktop.screen);
+    folder_ = home_.path() + "/pictures";
+    QDir().mkpath(folder_);
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
+      ASSERT_TRUE(WriteFlatJpeg(folder_ + "/" + name, 32, 24, qRgb(40, 90, 200)));
+    }
+    Cfg().WallpaperConfig.Paths = {folder_};
+    catalogue_ = BuildImageCatalogue();
+    ASSERT_EQ(catalogue_.size(), 3);
+  }
+  void TearDown() override { ResetConfig(QSize(1024, 768)); }
+
+  // As if the last apply happened on the given date with that image.
+  void LastApplied(const QString& image, QDate date) {
+    auto& p = Cfg().ProgramConfig;
+    p.LastImageFileName = image;
+    p.LastDay = date.day();
+    p.LastMonth = date.month();
+    p.LastYear = date.year();
+  }
+  QString LastImage() const { return Cfg().ProgramConfig.LastImageFileName; }
+  QDate Today() const { return fakes_.clock.now.date(); }
+
+  FakeServices fakes_;
+  TempHome home_;
+  QString folder_;
+  QStringList catalogue_;
+};
+}  // namespace
+
+TEST_F(ChangeRules, RuleOneInstallsARandomPictureAtStartUp) {
+  Cfg().WallpaperConfig.ChangeRule = 1;
+  fakes_.random.values = {32767};  // 32767 % 3 == 1
+  LastApplied(catalogue_[0], Today());
+  ChooseStartupWallpaper();
+  EXPECT_EQ(LastImage(), catalogue_[1]);
+  EXPECT_THAT(fakes_.desktop.installed, ElementsAre(WallpaperFilePath()));
+  EXPECT_DOUBLE_EQ(Cfg().DynamicConfig.LastSetTime, NowDays());
+  // Afterwards only the day check runs: the same image the next day, no timed change.
+  CheckTimedChange();
+  EXPECT_EQ(fakes_.desktop.installed.size(), 1);
+  fakes_.clock.Advance(24 * 3600);
+  CheckDayChange();
+  EXPECT_EQ(LastImage(), catalogue_[1]);
+  EXPECT_EQ(fakes_.desktop.installed.size(), 2);
+}
+
+struct StartupCase {
+  int rule;
+  int daysSinceLastApply;
+  int installs;
+};
+class StartupRule : public ChangeRules, public ::testing::WithParamInterface<StartupCase> {};
+
+TEST_P(StartupRule, OtherRulesOnlyRefreshWhenTheDateChanged) {
+  const StartupCase& c = GetParam();
+  Cfg().WallpaperConfig.ChangeRule = c.rule;
+  LastApplied(catalogue_[2], Today().addDays(-c.daysSinceLastApply));
+  ChooseStartupWallpaper();
+  EXPECT_EQ(fakes_.desktop.installed.size(), c.installs);
+  EXPECT_EQ(LastImage(), catalogue_[2]);  // never another picture
+  const auto& p = Cfg().ProgramConfig;
+  const QDate expected = c.installs ? Today() : Today().addDays(-c.daysSinceLastApply);
+  EXPECT_EQ(QDate(p.LastYear, p.LastMonth, p.LastDay), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, StartupRule,
+                         ::testing::Values(StartupCase{0, 0, 0}, StartupCase{0, 1, 1},
+                                           StartupCase{2, 0, 0}, StartupCase{2, 31, 1},
+                                           StartupCase{7, 0, 0}, StartupCase{7, 365, 1}));
+
+TEST_F(ChangeRules, RuleTwoChangesOnTheFirstTickOfARunStartedTheSameDay) {
+  Cfg().WallpaperConfig.ChangeRule = 2;
+  LastApplied(catalogue_[0], Today());
+  ChooseStartupWallpaper();
+  EXPECT_THAT(fakes_.desktop.installed, IsEmpty());
+  fakes_.random.values = {2};
+  CheckTimedChange();
+  CheckDayChange();
+  EXPECT_EQ(LastImage(), catalogue_[2]);
+  EXPECT_EQ(fakes_.desktop.installed.size(), 1);
+}
+
+TEST_F(ChangeRules, RuleTwoOnALaterDayRefreshesAtStartUpAndChangesOneDelayLater) {
+  Cfg().WallpaperConfig.ChangeRule = 2;
+  Cfg().WallpaperConfig.ChangeDelay = 2;  // one minute
+  LastApplied(catalogue_[0], Today().addDays(-1));
+  ChooseStartupWallpaper();
+  EXPECT_EQ(fakes_.desktop.installed.size(), 1);
+  fakes_.random.values = {1};
+  fakes_.clock.Advance(59);
+  CheckTimedChange();
+  EXPECT_EQ(LastImage(), catalogue_[0]);
+  fakes_.clock.Advance(2);
+  CheckTimedChange();
+  EXPECT_EQ(LastImage(), catalogue_[1]);
+  EXPECT_EQ(fakes_.desktop.installed.size(), 2);
+}
+
+struct DelayCase {
+  int rule;
+  int delayIndex;
+  int secondsLater;
+  bool changes;
+};
+class TimedChange : public ChangeRules, public ::testing::WithParamInterface<DelayCase> {};
+
+TEST_P(TimedChange, WaitsForTheDelayAfterTheLastApply) {
+  const DelayCase& c = GetParam();
+  Cfg().WallpaperConfig.ChangeRule = c.rule;
+  Cfg().WallpaperConfig.ChangeDelay = c.delayIndex;
+  ApplyWallpaper(catalogue_[0]);  // any apply restarts the delay
+  fakes_.random.values = {1};
+  fakes_.clock.Advance(c.secondsLater);
+  CheckTimedChange();
+  EXPECT_EQ(LastImage(), c.changes ? catalogue_[1] : catalogue_[0]);
+  EXPECT_EQ(fakes_.desktop.installed.size(), c.changes ? 2 : 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Delays, TimedChange,
+    ::testing::Values(DelayCase{2, 0, 4, false}, DelayCase{2, 0, 6, true},
+                      DelayCase{2, 10, 10790, false}, DelayCase{2, 10, 10810, true},
+                      DelayCase{2, 14, 172790, false}, DelayCase{2, 14, 172810, true},
+                      // Out of range counts as three hours.
+                      DelayCase{2, 99, 10790, false}, DelayCase{2, -1, 10810, true},
+                      DelayCase{0, 0, 100000, false}, DelayCase{1, 0, 100000, false}));
+
+TEST_F(ChangeRules, DayCheckReappliesTheCurrentImageAfterMidnight) {
+  Cfg().WallpaperConfig.ChangeRule = 0;
+  fakes_.clock.now = QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59));
+  ApplyWallpaper(catalogue_[1]);
+  CheckDayChange();
+  EXPECT_EQ(fakes_.desktop.installed.size(), 1);
+  fakes_.clock.Advance(2);
+  CheckDayChange();
+  EXPECT_EQ(fakes_.desktop.installed.size(), 2);
+  EXPECT_EQ(LastImage(), catalogue_[1]);
+  const auto& p = Cfg().ProgramConfig;
+  EXPECT_EQ(QDate(p.LastYear, p.LastMonth, p.LastDay), QDate(2027, 1, 1));
+}
+
+TEST_F(ChangeRules, RefreshFallsBackToTheSelectedImageThenDoesNothing) {
+  LastApplied(folder_ + "/deleted.jpg", Today().addDays(-1));
+  Cfg().DynamicConfig.SelectedImage = catalogue_[2];
+  RefreshWallpaper();
+  EXPECT_EQ(LastImage(), catalogue_[2]);
+  EXPECT_EQ(fakes_.desktop.installed.size(), 1);
+
+  // Neither exists: nothing happens and the date stays old, so every tick tries again.
+  const QDate yesterday = Today().addDays(-1);
+  LastApplied(folder_ + "/deleted.jpg", yesterday);
+  Cfg().DynamicConfig.SelectedImage = folder_;  // a folder is no image either
+  CheckDayChange();
+  CheckDayChange();
+  EXPECT_EQ(fakes_.desktop.installed.size(), 1);
+  EXPECT_EQ(Cfg().ProgramConfig.LastDay, yesterday.day());
+  EXPECT_THAT(fakes_.messages.calls, IsEmpty());
+}
+
+struct NextCase {
+  int current;  // index into the catalogue; -1 a picture not in it
+  bool upperCase;
+  int expected;
+};
+class NextPicture : public ChangeRules, public ::testing::WithParamInterface<NextCase> {};
+
+TEST_P(NextPicture, FollowsTheCurrentImageWrappingAndIgnoringCase) {
+  const NextCase& c = GetParam();
+  QString current = c.current < 0 ? home_.path() + "/elsewhere/x.jpg" : catalogue_[c.current];
+  if (c.upperCase) current = current.toUpper();
+  Cfg().ProgramConfig.LastImageFileName = current;
+  PickWallpaper(false);
+  EXPECT_EQ(LastImage(), catalogue_[c.expected]);
+}
+
+INSTANTIATE_TEST_SUITE_P(Catalogue, NextPicture,
+                         ::testing::Values(NextCase{0, false, 1}, NextCase{1, true, 2},
+                                           NextCase{2, false, 0}, NextCase{2, true, 0},
+                                           NextCase{-1, false, 0}));
+
+TEST_F(ChangeRules, NextWithARepeatedFolderFollowsTheFirstListing) {
+  Cfg().WallpaperConfig.Paths = {folder_, folder_};
+  QStringList visited;
+  Cfg().ProgramConfig.LastImageFileName = catalogue_[2];
+  for (int i = 0; i < 4; ++i) {
+    PickWallpaper(false);
+    visited << LastImage();
+  }
+  // The lookup finds the first copy, so the second copy's turn never comes: each picture
+  // follows its predecessor in the first listing.
+  EXPECT_THAT(visited, ElementsAre(catalogue_[0], catalogue_[1], catalogue_[2], catalogue_[0]));
+}
+
+TEST_F(ChangeRules, AnEmptyCatalogueDoesNothing) {
+  Cfg().WallpaperConfig.Paths = {home_.path() + "/no-such-folder"};
+  Cfg().ProgramConfig.LastImageFileName = catalogue_[0];
+  PickWallpaper(true);
+  PickWallpaper(false);
+  EXPECT_THAT(fakes_.desktop.installed, IsEmpty());
+  EXPECT_THAT(fakes_.messages.calls, IsEmpty());
+  EXPECT_EQ(LastImage(), catalogue_[0]);
+}
+
+TEST_F(ChangeRules, ABadPictureIsReportedOnceAndRetriedOnTheNextTick) {
+  Cfg().WallpaperConfig.ChangeRule = 2;
+  Cfg().WallpaperConfig.Paths = {home_.path() + "/bad"};
+  home_.write("bad/broken.jpg", "this is not a picture");
+  // The error box keeps the event loop and so the tick running: a nested tick must not
+  // open a second box on top of the first.
+  int nested = 0;
+  fakes_.messages.answer = [&](const FakeMessageBoxes::Call&) {
+    ++nested;
+    CheckTimedChange();
+    CheckDayChange();
+    return IDOK;
+  };
+  CheckTimedChange();
+  ASSERT_EQ(fakes_.messages.calls.size(), 1);
+  EXPECT_EQ(fakes_.messages.calls[0].caption, "Quillatorne");
+  EXPECT_THAT(fakes_.messages.calls[0].text.toStdString(), ::testing::HasSubstr("broken.jpg"));
+  EXPECT_EQ(fakes_.messages.calls[0].flags, MB_OK | MB_ICONERROR);
+  EXPECT_EQ(nested, 1);
+  EXPECT_EQ(Cfg().DynamicConfig.LastSetTime, 0.0);
+  EXPECT_THAT(fakes_.desktop.installed, IsEmpty());
+  fakes_.messages.answer = nullptr;
+  CheckTimedChange();
+  EXPECT_EQ(fakes_.messages.calls.size(), 2);
+}
+
+TEST_F(ChangeRules, ABadPictureAtStartUpIsReportedAndStartUpGoesOn) {
+  Cfg().WallpaperConfig.ChangeRule = 0;
+  home_.write("bad/broken.jpg", QByteArray());
+  LastApplied(home_.path() + "/bad/broken.jpg", Today().addDays(-1));
+  EXPECT_NO_THROW(ChooseStartupWallpaper());
+  ASSERT_EQ(fakes_.messages.calls.size(), 1);
+  EXPECT_THAT(fakes_.messages.calls[0].text.toStdString(), ::testing::HasSubstr("broken.jpg"));
+  // The date is recorded before composing, so the next tick does not try again.
+  CheckDayChange();
+  EXPECT_EQ(fakes_.messages.calls.size(), 1);
+}

@@ -1,0 +1,86 @@
+#pragma once
+// Writes JPEG files for the tests with libjpeg itself, so greyscale and CMYK files can be made.
+#include <QByteArray>
+#include <QFile>
+#include <QImage>
+#include <QString>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+// clang-format off
+#include <jpeglib.h>
+// clang-format on
+
+enum class JpegKind { Colour, Grey, InvertedCmyk };
+
+// The picture as a JPEG file of that kind (quality 100); returns false when it could not be
+// written.
+inline bool WriteTestJpeg(const QString& path, const QImage& picture,
+                          JpegKind kind = JpegKind::Colour) {
+  const QImage image = picture.convertToFormat(QImage::Format_RGB32);
+  FILE* f = std::fopen(QFile::encodeName(path).constData(), "wb");
+  if (!f) return false;
+  jpeg_compress_struct c;
+  jpeg_error_mgr err;
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  jpeg_stdio_dest(&c, f);
+  c.image_width = static_cast<JDIMENSION>(image.width());
+  c.image_height = static_cast<JDIMENSION>(image.height());
+  c.input_components = kind == JpegKind::Grey ? 1 : kind == JpegKind::InvertedCmyk ? 4 : 3;
+  c.in_color_space = kind == JpegKind::Grey           ? JCS_GRAYSCALE
+                     : kind == JpegKind::InvertedCmyk ? JCS_CMYK
+                                                      : JCS_RGB;
+  jpeg_set_defaults(&c);
+  jpeg_set_quality(&c, 100, TRUE);
+  // No chroma subsampling: colours stay put to the 8-pixel block, so tests can look at edges.
+  for (int i = 0; i < c.num_components; ++i) {
+    c.comp_info[i].h_samp_factor = 1;
+    c.comp_info[i].v_samp_factor = 1;
+  }
+  jpeg_start_compress(&c, TRUE);
+  std::vector<unsigned char> row(size_t(image.width()) * 4);
+  while (c.next_scanline < c.image_height) {
+    const QRgb* in =
+        reinterpret_cast<const QRgb*>(image.constScanLine(static_cast<int>(c.next_scanline)));
+    unsigned char* out = row.data();
+    for (int x = 0; x < image.width(); ++x) {
+      const int r = qRed(in[x]), g = qGreen(in[x]), b = qBlue(in[x]);
+      if (kind == JpegKind::Grey) {
+        *out++ = static_cast<unsigned char>(qGray(in[x]));
+      } else if (kind == JpegKind::InvertedCmyk) {
+        // As Photoshop stores it: inverted ink, no black ink used.
+        *out++ = static_cast<unsigned char>(r);
+        *out++ = static_cast<unsigned char>(g);
+        *out++ = static_cast<unsigned char>(b);
+        *out++ = 255;
+      } else {
+        *out++ = static_cast<unsigned char>(r);
+        *out++ = static_cast<unsigned char>(g);
+        *out++ = static_cast<unsigned char>(b);
+      }
+    }
+    JSAMPROW rows[1] = {row.data()};
+    jpeg_write_scanlines(&c, rows, 1);
+  }
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
+  return std::fclose(f) == 0;
+}
+
+inline QImage Flat(int width, int height, QRgb colour) {
+  QImage image(width, height, QImage::Format_RGB32);
+  image.fill(colour);
+  return image;
+}
+
+inline bool WriteFlatJpeg(const QString& path, int width, int height, QRgb colour) {
+  return WriteTestJpeg(path, Flat(width, height, colour));
+}
+
+// Colour within a small distance: JPEG is lossy even at quality 100.
+inline bool Near(QRgb a, QRgb b, int tolerance = 4) {
+  return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
+         std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+}

@@ -1,0 +1,257 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include "platform/WallpaperInstaller.h"
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+namespace {
+struct EnvCase {
+  const char* current;  // XDG_CURRENT_DESKTOP
+  const char* session;  // DESKTOP_SESSION
+  bool swaysock;
+  DesktopKind kind;
+};
+class Detecting : public ::testing::TestWithParam<EnvCase> {};
+
+TEST_P(Detecting, RecognisesTheSessionsDesktop) {
+  const EnvCase& c = GetParam();
+  QProcessEnvironment env;
+  if (*c.current) env.insert("XDG_CURRENT_DESKTOP", c.current);
+  if (*c.session) env.insert("DESKTOP_SESSION", c.session);
+  if (c.swaysock) env.insert("SWAYSOCK", "/run/user/1000/sway-ipc.sock");
+  EXPECT_EQ(DetectDesktop(env), c.kind);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sessions, Detecting,
+                         ::testing::Values(EnvCase{"GNOME", "", false, DesktopKind::Gnome},
+                                           EnvCase{"ubuntu:GNOME", "", false, DesktopKind::Gnome},
+                                           EnvCase{"Budgie:GNOME", "", false, DesktopKind::Gnome},
+                                           EnvCase{"Unity", "", false, DesktopKind::Gnome},
+                                           EnvCase{"X-Cinnamon", "", false, DesktopKind::Cinnamon},
+                                           EnvCase{"MATE", "", false, DesktopKind::Mate},
+                                           EnvCase{"KDE", "", false, DesktopKind::Plasma},
+                                           EnvCase{"XFCE", "", false, DesktopKind::Xfce},
+                                           EnvCase{"LXQt", "", false, DesktopKind::Lxqt},
+                                           EnvCase{"sway", "", false, DesktopKind::Sway},
+                                           EnvCase{"", "", true, DesktopKind::Sway},
+                                           EnvCase{"", "plasma", false, DesktopKind::Plasma},
+                                           EnvCase{"i3", "i3", false, DesktopKind::Unknown},
+                                           EnvCase{"", "", false, DesktopKind::Unknown}));
+
+// A machine whose programs are recorded and answered by script.
+class Installer : public ::testing::Test {
+ protected:
+  struct Call {
+    QString program;
+    QStringList args;
+    bool fileThere;  // the file named in the call existed while the program ran
+  };
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    bmp_ = dir_.path() + "/Quillatorne.bmp";
+    picture_ = QImage(40, 30, QImage::Format_RGB32);
+    picture_.fill(qRgb(10, 200, 30));
+    ASSERT_TRUE(picture_.save(bmp_, "BMP"));
+    machine_.env = QProcessEnvironment();
+    machine_.run = [this](const QString& program, const QStringList& args, QString* output,
+                          QString* error) {
+      const QString file = FileIn(args);
+      calls_.append({program, args, !file.isEmpty() && QFileInfo(file).isFile()});
+      if (output) *output = listing_;
+      if (failing_.contains(program) || failing_.contains(program + " " + args.value(2))) {
+        *error = program + " said no";
+        return false;
+      }
+      return true;
+    };
+    machine_.setRootPixmap = [this](const QImage& image, QString* error) {
+      rootSets_ << image.size();
+      if (!rootWorks_) *error = "no X server";
+      return rootWorks_;
+    };
+  }
+  // The picture file a call names, as a plain path.
+  QString FileIn(const QStringList& args) const {
+    for (QString a : args) {
+      if (a.startsWith("file://")) return QUrl(a).toLocalFile();
+      if (a.startsWith("--set-wallpaper=")) a = a.mid(16);
+      if (a.startsWith('"')) a = a.mid(1, a.size() - 2);
+      if (a.startsWith(dir_.path())) return a;
+    }
+    return QString();
+  }
+  bool Install(QString* error = nullptr) {
+    QString e;
+    const bool ok = InstallWallpaperOn(machine_, bmp_, picture_, &e);
+    if (error) *error = e;
+    return ok;
+  }
+  QStringList Copies() const { return QDir(dir_.path()).entryList({"Quillatorne-*"}, QDir::Files); }
+  void Desktop(const char* name, bool x11 = false) {
+    machine_.env.insert("XDG_CURRENT_DESKTOP", name);
+    if (x11) machine_.env.insert("DISPLAY", ":5");
+  }
+
+  QTemporaryDir dir_;
+  QString bmp_;
+  QImage picture_;
+  InstallerMachine machine_;
+  QList<Call> calls_;
+  QString listing_;
+  QStringList failing_;  // programs, or "program third-argument", that fail
+  QList<QSize> rootSets_;
+  bool rootWorks_ = true;
+};
+}  // namespace
+
+TEST_F(Installer, GnomeGetsAFreshPngUriForBothStylesEveryTime) {
+  Desktop("ubuntu:GNOME");
+  ASSERT_TRUE(Install());
+  ASSERT_TRUE(Install());
+  ASSERT_EQ(calls_.size(), 4);
+  QStringList uris;
+  for (const Call& c : calls_) {
+    EXPECT_EQ(c.program, "gsettings");
+    EXPECT_TRUE(c.fileThere);
+    uris << c.args[3];
+  }
+  EXPECT_THAT(calls_[0].args,
+              ElementsAre("set", "org.gnome.desktop.background", "picture-uri", uris[0]));
+  EXPECT_THAT(calls_[1].args,
+              ElementsAre("set", "org.gnome.desktop.background", "picture-uri-dark", uris[0]));
+  EXPECT_EQ(uris[1], uris[0]);
+  EXPECT_EQ(uris[2], uris[3]);
+  EXPECT_NE(uris[2], uris[0]);  // a path GNOME already shows would be ignored
+  // Only the copy on show is kept, and it is a PNG of the picture; the program's BMP stays.
+  const QString current = QUrl(uris[2]).toLocalFile();
+  EXPECT_THAT(Copies(), ElementsAre(QFileInfo(current).fileName()));
+  EXPECT_TRUE(current.endsWith(".png"));
+  EXPECT_EQ(QImage(current, "PNG").convertToFormat(QImage::Format_RGB32), picture_);
+  EXPECT_TRUE(QFile::exists(bmp_));
+}
+
+TEST_F(Installer, OlderGnomeWithoutTheDarkKeyStillSucceeds) {
+  Desktop("GNOME");
+  failing_ << "gsettings picture-uri-dark";
+  EXPECT_TRUE(Install());
+}
+
+struct ToolCase {
+  const char* desktop;
+  const char* program;
+  const char* key;  // an argument the call must carry
+  const char* suffix;
+};
+class DesktopTool : public Installer, public ::testing::WithParamInterface<ToolCase> {};
+
+TEST_P(DesktopTool, IsToldAboutAFreshFileOfAFormItReads) {
+  const ToolCase& c = GetParam();
+  Desktop(c.desktop);
+  ASSERT_TRUE(Install());
+  ASSERT_EQ(calls_.size(), 1);
+  EXPECT_EQ(calls_[0].program, c.program);
+  if (*c.key) {
+    EXPECT_THAT(calls_[0].args, ::testing::Contains(QString::fromLatin1(c.key)));
+  }
+  EXPECT_TRUE(calls_[0].fileThere);
+  const QString file = FileIn(calls_[0].args);
+  EXPECT_TRUE(file.endsWith(c.suffix)) << qPrintable(file);
+  EXPECT_NE(file, bmp_);
+  EXPECT_EQ(QImage(file).convertToFormat(QImage::Format_RGB32), picture_);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Desktops, DesktopTool,
+    ::testing::Values(ToolCase{"X-Cinnamon", "gsettings", "org.cinnamon.desktop.background",
+                               ".png"},
+                      ToolCase{"MATE", "gsettings", "picture-filename", ".png"},
+                      ToolCase{"KDE", "plasma-apply-wallpaperimage", "", ".bmp"},
+                      ToolCase{"LXQt", "pcmanfm-qt", "", ".bmp"},
+                      ToolCase{"sway", "swaymsg", "bg", ".png"}));
+
+TEST_F(Installer, XfceSetsEveryMonitorAndWorkspace) {
+  Desktop("XFCE");
+  listing_ =
+      "/backdrop/screen0/monitor0/workspace0/last-image\n/backdrop/screen0/monitor0/workspace0/"
+      "image-style\n"
+      "/backdrop/screen0/monitorHDMI-1/workspace0/last-image\n/backdrop/screen0/monitorHDMI-1/"
+      "workspace1/last-image\n"
+      "/desktop-icons/style\n";
+  ASSERT_TRUE(Install());
+  ASSERT_EQ(calls_.size(), 4);
+  EXPECT_THAT(calls_[0].args, ElementsAre("-c", "xfce4-desktop", "-l"));
+  QStringList set;
+  for (int i = 1; i < 4; ++i) {
+    EXPECT_EQ(calls_[i].args[4], "-s");
+    EXPECT_TRUE(calls_[i].fileThere);
+    set << calls_[i].args[3];
+  }
+  EXPECT_THAT(set, ElementsAre("/backdrop/screen0/monitor0/workspace0/last-image",
+                               "/backdrop/screen0/monitorHDMI-1/workspace0/last-image",
+                               "/backdrop/screen0/monitorHDMI-1/workspace1/last-image"));
+}
+
+TEST_F(Installer, XfceWithoutBackdropsYetCreatesTheFirst) {
+  Desktop("XFCE");
+  ASSERT_TRUE(Install());
+  ASSERT_EQ(calls_.size(), 2);
+  EXPECT_THAT(calls_[1].args,
+              ::testing::IsSupersetOf(
+                  {QString("-n"), QString("/backdrop/screen0/monitor0/workspace0/last-image")}));
+}
+
+TEST_F(Installer, WithoutAKnownDesktopOnX11TheRootWindowIsPainted) {
+  machine_.env.insert("DISPLAY", ":5");
+  ASSERT_TRUE(Install());
+  EXPECT_THAT(calls_, IsEmpty());
+  EXPECT_THAT(rootSets_, ElementsAre(QSize(40, 30)));
+  EXPECT_THAT(Copies(), IsEmpty());
+}
+
+TEST_F(Installer, AFailingDesktopToolFallsBackToTheRootWindowOnX11) {
+  Desktop("KDE", true);
+  failing_ << "plasma-apply-wallpaperimage";
+  EXPECT_TRUE(Install());
+  EXPECT_EQ(rootSets_.size(), 1);
+  EXPECT_THAT(Copies(), IsEmpty());  // the copy nobody took is not left behind
+}
+
+TEST_F(Installer, FailuresSayWhatWentWrong) {
+  QString error;
+  EXPECT_FALSE(Install(&error));
+  EXPECT_THAT(error.toStdString(), HasSubstr("no known way"));
+
+  Desktop("KDE");
+  failing_ << "plasma-apply-wallpaperimage";
+  EXPECT_FALSE(Install(&error));
+  EXPECT_THAT(error.toStdString(), HasSubstr("KDE Plasma: plasma-apply-wallpaperimage said no"));
+  EXPECT_TRUE(rootSets_.isEmpty());  // a Wayland session has no root window to paint
+
+  machine_.env.insert("DISPLAY", ":5");
+  machine_.env.insert("WAYLAND_DISPLAY", "wayland-0");  // XWayland's root window is never seen
+  EXPECT_FALSE(Install(&error));
+  EXPECT_TRUE(rootSets_.isEmpty());
+
+  machine_.env.remove("WAYLAND_DISPLAY");
+  rootWorks_ = false;
+  EXPECT_FALSE(Install(&error));
+  EXPECT_THAT(error.toStdString(), HasSubstr("X11 root window: no X server"));
+}
+
+TEST_F(Installer, TheSwayPathIsQuotedForItsCommandParser) {
+  Desktop("sway");
+  ASSERT_TRUE(Install());
+  ASSERT_EQ(calls_.size(), 1);
+  EXPECT_EQ(calls_[0].args[0], "output");
+  EXPECT_EQ(calls_[0].args[1], "*");
+  EXPECT_TRUE(calls_[0].args[3].startsWith('"') && calls_[0].args[3].endsWith('"'));
+}
