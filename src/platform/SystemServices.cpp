@@ -55,6 +55,8 @@ int QtMessageBoxes::Show(const QString& text, const QString& caption, unsigned f
   QMessageBox box;
   box.setWindowTitle(caption);
   box.setText(text);
+  // Shown by task bars for a minimised box, and readable by other X clients.
+  box.setWindowIconText(text);
   switch (flags & 0xF0) {
     case MB_ICONERROR: box.setIcon(QMessageBox::Critical); break;
     case MB_ICONQUESTION: box.setIcon(QMessageBox::Question); break;

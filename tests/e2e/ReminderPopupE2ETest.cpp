@@ -14,20 +14,6 @@ namespace {
 
 const char* const kPopupTitle = "Quillatorne reminder";
 
-QString RunOn(const QString& display, const QString& program, const QStringList& args) {
-  QProcess p;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("DISPLAY"), display);
-  p.setProcessEnvironment(env);
-  p.start(program, args);
-  p.waitForFinished(10000);
-  return QString::fromLocal8Bit(p.readAllStandardOutput());
-}
-
-bool PopupViewable(const QString& display) {
-  return RunOn(display, "xwininfo", {"-name", kPopupTitle}).contains("IsViewable");
-}
-
 // A date-time as the settings file holds it: eight little-endian bytes.
 QByteArray HexDateTime(double days) {
   unsigned char bytes[8];
@@ -72,7 +58,7 @@ TEST(ReminderPopupE2E, AReminderDueNowPopsUpInFrontSoonAfterStartUp) {
   QElapsedTimer sinceStart;
   sinceStart.start();
   ASSERT_TRUE(program.Start());
-  const bool shown = WaitUntil([&] { return PopupViewable(display.display()); }, 2000);
+  const bool shown = WaitUntil([&] { return WindowViewable(display.display(), kPopupTitle); }, 2000);
   RecordProperty("popup_after_ms", static_cast<int>(sinceStart.elapsed()));
   EXPECT_TRUE(shown) << "no popup " << sinceStart.elapsed() << " ms after the start\n"
                      << program.stderrText().toStdString();
@@ -80,7 +66,7 @@ TEST(ReminderPopupE2E, AReminderDueNowPopsUpInFrontSoonAfterStartUp) {
   if (shown) {
     // Over other applications: stacked above them and active.
     const QString state =
-        RunOn(display.display(), "xprop", {"-name", kPopupTitle, "_NET_WM_STATE"});
+        RunOnDisplay(display.display(), "xprop", {"-name", kPopupTitle, "_NET_WM_STATE"});
     EXPECT_TRUE(state.contains("_NET_WM_STATE_ABOVE")) << state.toStdString();
   }
 

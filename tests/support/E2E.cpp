@@ -120,44 +120,42 @@ QString ProgramRun::stderrText() {
   return QString::fromLocal8Bit(err_);
 }
 
-QStringList NamedWindows(const QString& display) {
+QString RunOnDisplay(const QString& display, const QString& program, const QStringList& args) {
   QProcess p;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert(QStringLiteral("DISPLAY"), display);
   p.setProcessEnvironment(env);
-  p.start(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")});
-  p.waitForFinished(10000);
-  QStringList names;
-  const QRegularExpression re(QStringLiteral("0x[0-9a-f]+ \"([^\"]*)\".*\\d+x\\d+\\+"));
-  for (const QString& line : QString::fromLocal8Bit(p.readAllStandardOutput()).split('\n')) {
-    const auto m = re.match(line);
-    if (m.hasMatch()) names << m.captured(1);
-  }
-  return names;
-}
-
-namespace {
-QString RunXwininfo(const QString& display, const QStringList& args) {
-  QProcess p;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("DISPLAY"), display);
-  p.setProcessEnvironment(env);
-  p.start(QStringLiteral("xwininfo"), args);
+  p.start(program, args);
   p.waitForFinished(10000);
   return QString::fromLocal8Bit(p.readAllStandardOutput());
 }
-}  // namespace
 
-bool WindowViewable(const QString& display, const QString& name) {
-  const QString tree = RunXwininfo(display, {QStringLiteral("-root"), QStringLiteral("-tree")});
-  const QRegularExpression re(QStringLiteral("(0x[0-9a-f]+) \"([^\"]*)\""));
+QStringList WindowIds(const QString& display, const QString& name) {
+  QStringList ids;
+  const QRegularExpression re(QStringLiteral("^\\s*(0x[0-9a-f]+) \"([^\"]*)\""));
+  const QString tree =
+      RunOnDisplay(display, QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")});
   for (const QString& line : tree.split('\n')) {
     const auto m = re.match(line);
-    if (!m.hasMatch() || m.captured(2) != name) continue;
-    const QString info = RunXwininfo(display, {QStringLiteral("-id"), m.captured(1)});
-    if (info.contains(QStringLiteral("Map State: IsViewable"))) return true;
+    if (m.hasMatch() && m.captured(2) == name) ids << m.captured(1);
   }
-  return false;
+  return ids;
+}
+
+bool WindowIdViewable(const QString& display, const QString& id) {
+  return RunOnDisplay(display, QStringLiteral("xwininfo"), {QStringLiteral("-id"), id})
+      .contains(QStringLiteral("Map State: IsViewable"));
+}
+
+QString ViewableWindow(const QString& display, const QString& name) {
+  for (const QString& id : WindowIds(display, name)) {
+    if (WindowIdViewable(display, id)) return id;
+  }
+  return QString();
+}
+
+bool WindowViewable(const QString& display, const QString& name) {
+  return !ViewableWindow(display, name).isEmpty();
 }
 
 QByteArray Utf16LeWithBom(const QString& text) {

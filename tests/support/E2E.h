@@ -45,9 +45,13 @@ class ProgramRun {
 
 // Polls cond every 50 ms (processing events) until it holds or the time is up.
 bool WaitUntil(const std::function<bool()>& cond, int timeoutMs);
-// Names of the windows on the display, mapped or not (xwininfo -root -tree).
-QStringList NamedWindows(const QString& display);
-// Whether a window with that name is mapped and viewable on the display.
+// Runs an X client (xwininfo, xprop, ...) on the display; returns what it printed.
+QString RunOnDisplay(const QString& display, const QString& program, const QStringList& args);
+// Ids of the windows with that name, mapped or not.
+QStringList WindowIds(const QString& display, const QString& name);
+bool WindowIdViewable(const QString& display, const QString& id);
+// The id of a mapped, viewable window with that name; empty when there is none.
+QString ViewableWindow(const QString& display, const QString& name);
 bool WindowViewable(const QString& display, const QString& name);
 // Encodes text as regedit exports it on Windows: UTF-16LE with a byte-order mark.
 QByteArray Utf16LeWithBom(const QString& text);
