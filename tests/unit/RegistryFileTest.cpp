@@ -7,18 +7,11 @@
 #include <csignal>
 
 #include "platform/RegistryFile.h"
+#include "support/E2E.h"
 #include "support/TempHome.h"
 
 namespace {
 
-QByteArray Utf16Le(const QString& text) {
-  QByteArray out("\xFF\xFE", 2);
-  for (QChar c : text) {
-    out.append(static_cast<char>(c.unicode() & 0xFF));
-    out.append(static_cast<char>(c.unicode() >> 8));
-  }
-  return out;
-}
 
 const char* const kKey = "SOFTWARE\\Orbwright\\Quillatorne\\4.0\\Calendar";
 
@@ -35,7 +28,7 @@ const QString kWindowsExport = QStringLiteral(
 
 TEST(RegistryFileParse, ReadsAWindowsExport) {
   TempHome home;
-  const QString name = home.write(".config/Quillatorne/settings.reg", Utf16Le(kWindowsExport));
+  const QString name = home.write(".config/Quillatorne/settings.reg", Utf16LeWithBom(kWindowsExport));
   RegistryFile file(name);
   EXPECT_TRUE(file.movedAsideTo().isEmpty());
   EXPECT_EQ(file.QueryValue(kKey, "font")->data, QByteArray("Tahoma \"Bold\" C:\\x\0", 19));
