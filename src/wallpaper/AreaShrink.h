@@ -26,20 +26,20 @@ class AreaShrink {
   bool Done() const { return nextOut_ >= outEnd_; }
 
  private:
-  // Fixed-point weights: each output pixel's weights add up to exactly 1 << kBits, so a flat
-  // colour stays exactly that colour.
+  // Weights are multiples of 1 / (1 << kBits) adding up to exactly 1 for each output, so the
+  // sums down are exact in single precision and a flat colour stays exactly that colour.
   static constexpr int kBits = 12;
   struct Taps {
     std::vector<int> first, count;  // per output index
-    std::vector<uint32_t> weights;  // count[i] weights per output index, in order
+    std::vector<float> weights;     // count[i] weights per output index, in order
     std::vector<int> offset;        // where output index i's weights start
   };
   static Taps MakeTaps(int source, int target);
+  void Finish(const float* acc, uint32_t* out) const;
 
   QSize source_, target_;
   Taps x_, y_;
-  std::vector<uint32_t> row_;     // the current source row shrunk across: 3 channels a pixel
-  std::vector<uint32_t> acc_[2];  // the output rows being summed, by output row parity
+  std::vector<float> acc_[2];  // source-wide sums of the output rows being made, by parity
   int outFirst_ = 0, outEnd_ = 0, nextOut_ = 0, nextSource_ = 0;
   uchar* out_ = nullptr;
   qsizetype stride_ = 0;

@@ -126,10 +126,10 @@ int JpegScaleEighths(QSize full, QSize cover) {
     ++n;
   }
   // libjpeg-turbo has vector code for the 1/8, 2/8, 4/8 and 8/8 transforms only; the others
-  // run in plain C and cost more than the next of these plus the larger resample (3/8 more
-  // than 4/8, 7/8 more than 8/8). 5/8 and 6/8 still beat a full decode and its resample.
+  // run in plain C and cost more than the next of these plus the larger shrink (3/8 more than
+  // 4/8, 6/8 and 7/8 more than 8/8). 5/8 still beats a full decode and its shrink.
   if (n == 3) return 4;
-  if (n == 7) return 8;
+  if (n == 6 || n == 7) return 8;
   return n;
 }
 

@@ -8,19 +8,24 @@
 #include "wallpaper/AreaShrink.h"
 #include "wallpaper/JpegDecoder.h"
 
-namespace {
-// Skipping a row (entropy decoding only) against decoding and shrinking it, as measured on
-// 4:2:0 photographs at the 4/8 and 5/8 scales: about 0.3 to 0.5.
-constexpr double kSkipShare = 0.4;
-}  // namespace
+double SkipShare(int eighths) {
+  // Measured on a 4:2:0 photograph: at 1/8 a decode is mostly entropy decoding, at 5/8 and up
+  // the inverse transforms take the larger part.
+  if (eighths <= 1) return 0.85;
+  if (eighths == 2) return 0.7;
+  if (eighths <= 4) return 0.6;
+  if (eighths == 5) return 0.35;
+  return 0.3;
+}
 
-std::vector<int> ShrinkBands(int rows, int parts) {
+std::vector<int> ShrinkBands(int rows, int parts, double skipShare) {
   parts = std::clamp(parts, 1, std::max(rows, 1));
+  skipShare = std::clamp(skipShare, 0.0, 0.95);
   // Band i ends where its cost, skip share of the rows above plus its own, reaches the top
   // band's: e[i] = e[i - 1] * (1 - share) + 1 in units of the top band's height.
   std::vector<double> ends(static_cast<size_t>(parts));
   double e = 0;
-  for (double& end : ends) end = e = e * (1 - kSkipShare) + 1;
+  for (double& end : ends) end = e = e * (1 - skipShare) + 1;
   std::vector<int> cuts{0};
   for (int i = 0; i + 1 < parts; ++i) {
     const int cut = static_cast<int>(rows * ends[size_t(i)] / ends.back() + 0.5);
@@ -37,9 +42,11 @@ int ShrinkParts(QSize size) {
 }
 
 void DecodeShrunk(const QString& path, QSize size, uchar* out, qsizetype stride, int parts) {
-  const QSize decoded = JpegDecoder(path).ScaledSize(size);
+  const JpegDecoder header(path);
+  const QSize decoded = header.ScaledSize(size);
   const AreaShrink plan(decoded, size);
-  const std::vector<int> cuts = ShrinkBands(size.height(), parts);
+  const std::vector<int> cuts =
+      ShrinkBands(size.height(), parts, SkipShare(JpegScaleEighths(header.size(), size)));
   const auto band = [&](size_t i) {
     const int first = cuts[i], end = cuts[i + 1];
     if (first >= end) return;

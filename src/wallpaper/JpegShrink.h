@@ -12,9 +12,11 @@
 void DecodeShrunk(const QString& path, QSize size, uchar* out, qsizetype stride, int parts);
 
 // The first output row of each of `parts` bands of `rows` rows, and `rows` at the end. A band
-// skips the rows above it by entropy decoding alone, which costs a share of a decoded row, so
-// lower bands are cut shorter to take about as long as the top one.
-std::vector<int> ShrinkBands(int rows, int parts);
+// skips the rows above it by entropy decoding alone, which costs `skipShare` of decoding and
+// shrinking a row, so lower bands are cut shorter to take about as long as the top one.
+std::vector<int> ShrinkBands(int rows, int parts, double skipShare);
+// That share for a decode at the DCT scale eighths/8.
+double SkipShare(int eighths);
 
 // The bands to use on this machine for a picture of that size: one per core, up to two, when
 // the picture is large enough to pay for a thread.

@@ -114,14 +114,14 @@ INSTANTIATE_TEST_SUITE_P(Cuts, ShrinkingInBands,
 
 TEST(ShrinkBands, CoverEveryRowOnceWithLowerBandsShorter) {
   for (int parts : {1, 2, 3, 4}) {
-    const std::vector<int> cuts = ShrinkBands(2160, parts);
+    const std::vector<int> cuts = ShrinkBands(2160, parts, 0.35);
     ASSERT_EQ(cuts.size(), size_t(parts) + 1);
     EXPECT_EQ(cuts.front(), 0);
     EXPECT_EQ(cuts.back(), 2160);
     for (int i = 1; i < parts; ++i) EXPECT_LT(cuts[i + 1] - cuts[i], cuts[i] - cuts[i - 1]);
   }
   // More parts than rows: no band is given a row twice or a negative count.
-  const std::vector<int> few = ShrinkBands(2, 5);
+  const std::vector<int> few = ShrinkBands(2, 5, 0.85);
   EXPECT_EQ(few.front(), 0);
   EXPECT_EQ(few.back(), 2);
   EXPECT_TRUE(std::is_sorted(few.begin(), few.end()));
