@@ -182,6 +182,8 @@ TEST_P(JpegBands, AShrinkDecodedInBandsIsTheShrinkOfTheWholeDecode) {
 INSTANTIATE_TEST_SUITE_P(Kinds, JpegBands,
                          ::testing::Values(KindCase{"Colour", JpegKind::Colour},
                                            KindCase{"Colour420", JpegKind::Colour420},
+                                           KindCase{"Colour422", JpegKind::Colour422},
+                                           KindCase{"Progressive", JpegKind::Progressive420},
                                            KindCase{"Grey", JpegKind::Grey},
                                            KindCase{"Cmyk", JpegKind::InvertedCmyk}),
                          [](const auto& info) { return std::string(info.param.name); });

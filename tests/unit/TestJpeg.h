@@ -13,8 +13,9 @@
 #include <jpeglib.h>
 // clang-format on
 
-// Colour420 has its colour at half resolution both ways, as cameras write it.
-enum class JpegKind { Colour, Colour420, Grey, InvertedCmyk };
+// Colour420 has its colour at half resolution both ways, as most cameras write it, Colour422
+// across only; Progressive420 is stored in several scans, as many web pictures are.
+enum class JpegKind { Colour, Colour420, Colour422, Progressive420, Grey, InvertedCmyk };
 
 // The picture as a JPEG file of that kind (quality 100); returns false when it could not be
 // written.
@@ -38,10 +39,14 @@ inline bool WriteTestJpeg(const QString& path, const QImage& picture,
   jpeg_set_quality(&c, 100, TRUE);
   // No chroma subsampling unless asked: colours stay put to the 8-pixel block, so tests can
   // look at edges.
+  const bool halfAcross = kind == JpegKind::Colour420 || kind == JpegKind::Colour422 ||
+                          kind == JpegKind::Progressive420;
+  const bool halfDown = kind == JpegKind::Colour420 || kind == JpegKind::Progressive420;
   for (int i = 0; i < c.num_components; ++i) {
-    c.comp_info[i].h_samp_factor = kind == JpegKind::Colour420 && i == 0 ? 2 : 1;
-    c.comp_info[i].v_samp_factor = kind == JpegKind::Colour420 && i == 0 ? 2 : 1;
+    c.comp_info[i].h_samp_factor = halfAcross && i == 0 ? 2 : 1;
+    c.comp_info[i].v_samp_factor = halfDown && i == 0 ? 2 : 1;
   }
+  if (kind == JpegKind::Progressive420) jpeg_simple_progression(&c);
   jpeg_start_compress(&c, TRUE);
   std::vector<unsigned char> row(size_t(image.width()) * 4);
   while (c.next_scanline < c.image_height) {
