@@ -20,7 +20,8 @@ class AreaShrink {
   // Makes output rows [outFirst, outEnd) into `out` (the row outFirst; rows `stride` bytes
   // apart), from the source rows that Push is given next, starting at FirstSourceRow(outFirst).
   void Begin(int outFirst, int outEnd, uchar* out, qsizetype stride);
-  // The next source row, width() 32-bit pixels; rows beyond the band are ignored.
+  // The next source row, as many 32-bit pixels as the source is wide; rows beyond the band
+  // are ignored.
   void Push(const uchar* row);
   // True once every output row of the band is made.
   bool Done() const { return nextOut_ >= outEnd_; }

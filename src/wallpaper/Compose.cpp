@@ -160,7 +160,7 @@ std::optional<QImage> ComposeWallpaper(const QString& path, int width, int heigh
       // picture-sized copies, and only the margins filled.
       FillOutside(canvas, drawn, background);
       uchar* at = canvas.bits() + drawn.y() * canvas.bytesPerLine() + qsizetype(drawn.x()) * 4;
-      DecodeShrunk(path, drawn.size(), at, canvas.bytesPerLine(), ShrinkParts(drawn.size()));
+      DecodeShrunk(path, drawn.size(), at, canvas.bytesPerLine(), ShrinkParts(full, drawn.size()));
       QImage image(at, drawn.width(), drawn.height(), canvas.bytesPerLine(), QImage::Format_RGB32);
       DarkenGlassArea(image, CalendarRect(width, height), width, height);
     } else {

@@ -35,9 +35,11 @@ std::vector<int> ShrinkBands(int rows, int parts, double skipShare) {
   return cuts;
 }
 
-int ShrinkParts(QSize size) {
+int ShrinkParts(QSize full, QSize size) {
   // A thread costs far less than a millisecond; below about a quarter megapixel it is not worth it.
   if (qint64(size.width()) * size.height() < 256 * 1024) return 1;
+  // Where entropy decoding is most of the work, a second band would mostly repeat it.
+  if (SkipShare(JpegScaleEighths(full, size)) > 0.65) return 1;
   return std::thread::hardware_concurrency() >= 2 ? 2 : 1;
 }
 

@@ -18,6 +18,7 @@ std::vector<int> ShrinkBands(int rows, int parts, double skipShare);
 // That share for a decode at the DCT scale eighths/8.
 double SkipShare(int eighths);
 
-// The bands to use on this machine for a picture of that size: one per core, up to two, when
-// the picture is large enough to pay for a thread.
-int ShrinkParts(QSize size);
+// The bands to use on this machine for a picture of `full` size shrunk to `size`: one per
+// core, up to two, when the work is large enough to pay for a thread and not mostly the
+// entropy decoding that every band repeats for the rows above it.
+int ShrinkParts(QSize full, QSize size);
