@@ -190,6 +190,13 @@ bool JpegDecoder::Start(QSize cover) {
                         .arg(path_)
                         .toStdString());
   }
+  // Rows are handed out at this width, which callers size their buffers by.
+  if (QSize(static_cast<int>(c.output_width), static_cast<int>(c.output_height)) !=
+      ScaledSize(cover)) {
+    throw JpegError(QStringLiteral("Could not read the picture \"%1\": unexpected scaled size.")
+                        .arg(path_)
+                        .toStdString());
+  }
   return cmyk;
 }
 
