@@ -1,6 +1,8 @@
 #include "wallpaper/Compose.h"
 
 #include <QFileInfo>
+#include <QRect>
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -10,8 +12,10 @@
 #include "platform/Paths.h"
 #include "platform/Services.h"
 #include "settings/Config.h"
+#include "wallpaper/AreaShrink.h"
 #include "wallpaper/BmpWriter.h"
 #include "wallpaper/JpegDecoder.h"
+#include "wallpaper/JpegShrink.h"
 
 namespace {
 QRgb ColorToRgb(Color c) { return qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
@@ -33,6 +37,22 @@ void Blit(QImage& canvas, const QImage& image, int x, int y) {
   for (int cy = y0; cy < y1; ++cy) {
     const uchar* src = image.constScanLine(cy - y) + size_t(x0 - x) * 4;
     std::memcpy(canvas.scanLine(cy) + size_t(x0) * 4, src, bytes);
+  }
+}
+
+// Fills the canvas around `inside` (which lies within it) with the colour.
+void FillOutside(QImage& canvas, const QRect& inside, QRgb colour) {
+  const auto fillRow = [&](int y, int x0, int x1) {
+    auto* row = reinterpret_cast<QRgb*>(canvas.scanLine(y));
+    std::fill(row + x0, row + x1, colour);
+  };
+  for (int y = 0; y < canvas.height(); ++y) {
+    if (y < inside.top() || y > inside.bottom()) {
+      fillRow(y, 0, canvas.width());
+    } else {
+      fillRow(y, 0, inside.left());
+      fillRow(y, inside.right() + 1, canvas.width());
+    }
   }
 }
 
@@ -60,6 +80,8 @@ QSize FitInside(int imageWidth, int imageHeight, int boxWidth, int boxHeight) {
 QImage ResampleHalftone(const QImage& source, int width, int height) {
   if (width <= 0 || height <= 0 || source.isNull()) return QImage();
   if (source.width() == width && source.height() == height) return source.copy();
+  if (width <= source.width() && height <= source.height())
+    return AreaShrinkImage(source, width, height);
   return source.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
@@ -121,7 +143,7 @@ std::optional<QImage> ComposeWallpaper(const QString& path, int width, int heigh
   if (width > 0 && height > 0 && canvas.isNull()) {
     throw std::runtime_error("Not enough memory for the wallpaper.");
   }
-  canvas.fill(ColorToRgb(cfg.WallpaperConfig.BackgroundColor));
+  const QRgb background = ColorToRgb(cfg.WallpaperConfig.BackgroundColor);
 
   if (cfg.WallpaperConfig.ShowImage) {
     if (path.isEmpty() || !QFileInfo(path).isFile()) {
@@ -131,16 +153,31 @@ std::optional<QImage> ComposeWallpaper(const QString& path, int width, int heigh
     JpegDecoder decoder(path);
     const QSize full = decoder.size();
     const Placement place = PlaceImage(full, width, height, Svc().desktop->ScreenSize());
-    if (!place.drawn.isEmpty()) {
-      QImage image = decoder.Decode(place.resample ? place.drawn : QSize());
-      if (place.resample)
-        image = ResampleHalftone(image, place.drawn.width(), place.drawn.height());
-      // The copy onto the canvas is a plain row copy, so both must have the same layout.
-      if (image.format() != QImage::Format_RGB32)
-        image = image.convertToFormat(QImage::Format_RGB32);
+    const QRect drawn(place.position, place.drawn);
+    if (place.resample && !drawn.isEmpty() && canvas.rect().contains(drawn) &&
+        drawn.width() <= full.width() && drawn.height() <= full.height()) {
+      // Shrinking onto the canvas, whole: decoded and averaged straight into place, with no
+      // picture-sized copies, and only the margins filled.
+      FillOutside(canvas, drawn, background);
+      uchar* at = canvas.bits() + drawn.y() * canvas.bytesPerLine() + qsizetype(drawn.x()) * 4;
+      DecodeShrunk(path, drawn.size(), at, canvas.bytesPerLine(), ShrinkParts(full, drawn.size()));
+      QImage image(at, drawn.width(), drawn.height(), canvas.bytesPerLine(), QImage::Format_RGB32);
       DarkenGlassArea(image, CalendarRect(width, height), width, height);
-      Blit(canvas, image, place.position.x(), place.position.y());
+    } else {
+      canvas.fill(background);
+      if (!drawn.isEmpty()) {
+        QImage image = decoder.Decode(place.resample ? place.drawn : QSize());
+        if (place.resample)
+          image = ResampleHalftone(image, place.drawn.width(), place.drawn.height());
+        // The copy onto the canvas is a plain row copy, so both must have the same layout.
+        if (image.format() != QImage::Format_RGB32)
+          image = image.convertToFormat(QImage::Format_RGB32);
+        DarkenGlassArea(image, CalendarRect(width, height), width, height);
+        Blit(canvas, image, place.position.x(), place.position.y());
+      }
     }
+  } else {
+    canvas.fill(background);
   }
   if (cfg.CalendarConfig.ShowCalendar) DrawCalendar(canvas, width, height);
   return canvas;

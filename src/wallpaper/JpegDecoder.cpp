@@ -1,9 +1,11 @@
 #include "wallpaper/JpegDecoder.h"
 
 #include <QFile>
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 // clang-format off
 #include <jpeglib.h>
@@ -67,6 +69,19 @@ bool StartPhase(jpeg_decompress_struct* c, JpegErr* err) {
   return true;
 }
 
+bool SkipPhase(jpeg_decompress_struct* c, JpegErr* err, JDIMENSION lines, JDIMENSION* skipped) {
+  if (setjmp(err->jump)) return false;
+  *skipped = jpeg_skip_scanlines(c, lines);
+  return true;
+}
+
+bool ReadPhase(jpeg_decompress_struct* c, JpegErr* err, JSAMPROW* rows, JDIMENSION count,
+               JDIMENSION* got) {
+  if (setjmp(err->jump)) return false;
+  *got = jpeg_read_scanlines(c, rows, count);
+  return true;
+}
+
 bool ScanlinePhase(jpeg_decompress_struct* c, JpegErr* err, unsigned char* bits,
                    qsizetype bytesPerLine) {
   if (setjmp(err->jump)) return false;
@@ -85,23 +100,20 @@ bool ScanlinePhase(jpeg_decompress_struct* c, JpegErr* err, unsigned char* bits,
 int CeilDiv(qint64 a, qint64 b) { return static_cast<int>((a + b - 1) / b); }
 
 // CMYK as Photoshop writes it (inverted, Adobe marker) or plain; to 0xffRRGGBB in place.
-void CmykToRgb32(QImage& image, bool inverted) {
-  for (int y = 0; y < image.height(); ++y) {
-    uchar* p = image.scanLine(y);
-    for (int x = 0; x < image.width(); ++x, p += 4) {
-      int c = p[0], m = p[1], yy = p[2], k = p[3];
-      if (!inverted) {
-        c = 255 - c;
-        m = 255 - m;
-        yy = 255 - yy;
-        k = 255 - k;
-      }
-      const int r = c * k / 255, g = m * k / 255, b = yy * k / 255;
-      p[0] = static_cast<uchar>(b);
-      p[1] = static_cast<uchar>(g);
-      p[2] = static_cast<uchar>(r);
-      p[3] = 0xFF;
+void CmykToRgb32(uchar* p, int width, bool inverted) {
+  for (int x = 0; x < width; ++x, p += 4) {
+    int c = p[0], m = p[1], yy = p[2], k = p[3];
+    if (!inverted) {
+      c = 255 - c;
+      m = 255 - m;
+      yy = 255 - yy;
+      k = 255 - k;
     }
+    const int r = c * k / 255, g = m * k / 255, b = yy * k / 255;
+    p[0] = static_cast<uchar>(b);
+    p[1] = static_cast<uchar>(g);
+    p[2] = static_cast<uchar>(r);
+    p[3] = 0xFF;
   }
 }
 }  // namespace
@@ -114,10 +126,10 @@ int JpegScaleEighths(QSize full, QSize cover) {
     ++n;
   }
   // libjpeg-turbo has vector code for the 1/8, 2/8, 4/8 and 8/8 transforms only; the others
-  // run in plain C and cost more than the next of these plus the larger resample (3/8 more
-  // than 4/8, 7/8 more than 8/8). 5/8 and 6/8 still beat a full decode and its resample.
+  // run in plain C and cost more than the next of these plus the larger shrink (3/8 more than
+  // 4/8, 6/8 and 7/8 more than 8/8). 5/8 still beats a full decode and its shrink.
   if (n == 3) return 4;
-  if (n == 7) return 8;
+  if (n == 6 || n == 7) return 8;
   return n;
 }
 
@@ -158,7 +170,13 @@ void JpegDecoder::Fail() {
                       .toStdString());
 }
 
-QImage JpegDecoder::Decode(QSize cover) {
+QSize JpegDecoder::ScaledSize(QSize cover) const {
+  const int n = JpegScaleEighths(size(), cover);
+  const jpeg_decompress_struct& c = s_->cinfo;
+  return QSize(CeilDiv(qint64(c.image_width) * n, 8), CeilDiv(qint64(c.image_height) * n, 8));
+}
+
+bool JpegDecoder::Start(QSize cover) {
   if (s_->decoded) throw JpegError("The picture was already decoded.");
   s_->decoded = true;
   jpeg_decompress_struct& c = s_->cinfo;
@@ -172,6 +190,25 @@ QImage JpegDecoder::Decode(QSize cover) {
                         .arg(path_)
                         .toStdString());
   }
+  // Rows are handed out at this width, which callers size their buffers by.
+  if (QSize(static_cast<int>(c.output_width), static_cast<int>(c.output_height)) !=
+      ScaledSize(cover)) {
+    throw JpegError(QStringLiteral("Could not read the picture \"%1\": unexpected scaled size.")
+                        .arg(path_)
+                        .toStdString());
+  }
+  return cmyk;
+}
+
+void JpegDecoder::FailEarlyEnd() {
+  throw JpegError(QStringLiteral("Could not read the picture \"%1\": the data ends early.")
+                      .arg(path_)
+                      .toStdString());
+}
+
+QImage JpegDecoder::Decode(QSize cover) {
+  const bool cmyk = Start(cover);
+  jpeg_decompress_struct& c = s_->cinfo;
   QImage image(static_cast<int>(c.output_width), static_cast<int>(c.output_height),
                QImage::Format_RGB32);
   if (image.isNull()) {
@@ -179,11 +216,39 @@ QImage JpegDecoder::Decode(QSize cover) {
         QStringLiteral("Not enough memory to read the picture \"%1\".").arg(path_).toStdString());
   }
   if (!ScanlinePhase(&c, &s_->err, image.bits(), image.bytesPerLine())) Fail();
-  if (c.output_scanline < c.output_height) {
-    throw JpegError(QStringLiteral("Could not read the picture \"%1\": the data ends early.")
-                        .arg(path_)
-                        .toStdString());
+  if (c.output_scanline < c.output_height) FailEarlyEnd();
+  if (cmyk) {
+    for (int y = 0; y < image.height(); ++y)
+      CmykToRgb32(image.scanLine(y), image.width(), c.saw_Adobe_marker);
   }
-  if (cmyk) CmykToRgb32(image, c.saw_Adobe_marker);
   return image;
+}
+
+void JpegDecoder::DecodeRows(QSize cover, int first, int end,
+                             const std::function<void(const uchar*)>& row) {
+  const bool cmyk = Start(cover);
+  jpeg_decompress_struct& c = s_->cinfo;
+  const auto height = static_cast<int>(c.output_height);
+  first = std::clamp(first, 0, height);
+  end = std::clamp(end, first, height);
+  if (first > 0) {
+    JDIMENSION skipped = 0;
+    if (!SkipPhase(&c, &s_->err, static_cast<JDIMENSION>(first), &skipped)) Fail();
+    if (skipped < static_cast<JDIMENSION>(first)) FailEarlyEnd();
+  }
+  const size_t rowBytes = size_t(c.output_width) * 4;
+  constexpr int kStrip = 16;
+  std::vector<uchar> strip(rowBytes * kStrip);
+  while (static_cast<int>(c.output_scanline) < end) {
+    JSAMPROW rows[kStrip];
+    const int count = std::min(kStrip, end - static_cast<int>(c.output_scanline));
+    for (int i = 0; i < count; ++i) rows[i] = strip.data() + rowBytes * size_t(i);
+    JDIMENSION got = 0;
+    if (!ReadPhase(&c, &s_->err, rows, static_cast<JDIMENSION>(count), &got)) Fail();
+    if (got == 0) FailEarlyEnd();
+    for (JDIMENSION i = 0; i < got; ++i) {
+      if (cmyk) CmykToRgb32(rows[i], static_cast<int>(c.output_width), c.saw_Adobe_marker);
+      row(rows[i]);
+    }
+  }
 }

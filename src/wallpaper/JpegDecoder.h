@@ -2,6 +2,7 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -31,10 +32,18 @@ class JpegDecoder {
   // colour. With a positive `cover` smaller than the picture the library's DCT scaling
   // (n/8) decodes a smaller image that still covers it on both axes. Call once.
   QImage Decode(QSize cover = QSize());
+  // The size Decode(cover) gives.
+  QSize ScaledSize(QSize cover) const;
+  // As Decode, but hands the rows [first, end) of that picture to `row` one at a time, in
+  // order, instead of keeping them; the rows above `first` are skipped without building their
+  // pixels. Call once, instead of Decode.
+  void DecodeRows(QSize cover, int first, int end, const std::function<void(const uchar*)>& row);
 
  private:
   struct State;
+  bool Start(QSize cover);  // true for CMYK output
   [[noreturn]] void Fail();
+  [[noreturn]] void FailEarlyEnd();
   QString path_;
   std::unique_ptr<State> s_;
 };

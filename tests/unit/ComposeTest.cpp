@@ -132,6 +132,48 @@ TEST_F(Compose, ASmallImageStandsCentredInTheBackgroundWithTheOddPixelRight) {
   EXPECT_EQ(canvas->pixel(30, 11), Background());
 }
 
+struct ShrinkCase {
+  const char* name;
+  bool stretch, constrain;
+  QSize screen, canvas;
+};
+class ShrinkingOntoTheCanvas : public Compose, public ::testing::WithParamInterface<ShrinkCase> {};
+
+// A large picture is decoded and shrunk straight into the canvas, in bands on two threads; the
+// result must be the plain composition: background, the shrunk picture placed, glass, calendar.
+TEST_P(ShrinkingOntoTheCanvas, GivesThePlainComposition) {
+  const ShrinkCase& c = GetParam();
+  Mode(c.stretch, c.constrain);
+  fakes_.desktop.screen = c.screen;
+  Cfg().CalendarConfig.ShowCalendar = true;
+  Cfg().CalendarConfig.DrawGlass = true;
+  const QString path = Jpeg("busy.jpg", Busy(1200, 1000), JpegKind::Colour420);
+  const int width = c.canvas.width(), height = c.canvas.height();
+
+  const Placement place = PlaceImage(QSize(1200, 1000), width, height, c.screen);
+  ASSERT_TRUE(place.resample);
+  QImage plain = Flat(width, height, Background());
+  QImage image = ResampleHalftone(JpegDecoder(path).Decode(place.drawn), place.drawn.width(),
+                                  place.drawn.height());
+  DarkenGlassArea(image, CalendarRect(width, height), width, height);
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x)
+      plain.setPixel(place.position.x() + x, place.position.y() + y, image.pixel(x, y));
+  }
+  DrawCalendar(plain, width, height);
+
+  const auto composed = ComposeWallpaper(path, width, height);
+  ASSERT_TRUE(composed);
+  EXPECT_EQ(*composed, plain);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, ShrinkingOntoTheCanvas,
+    ::testing::Values(ShrinkCase{"Fit", true, true, {800, 600}, {800, 600}},
+                      ShrinkCase{"Stretch", true, false, {800, 600}, {800, 600}},
+                      ShrinkCase{"UnscaledPreview", false, true, {1600, 1200}, {800, 600}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 struct CropCase {
   int imageWidth;
   int firstBlueColumn;  // on a 64-pixel canvas, the image turning blue at its column 32
@@ -439,7 +481,7 @@ INSTANTIATE_TEST_SUITE_P(Sizes, DctScale,
                                            ScaleCase{{6000, 4000}, {3240, 2160}, 5},
                                            ScaleCase{{6000, 4000}, {1620, 1080}, 4},
                                            ScaleCase{{6000, 4000}, {5000, 3400}, 8},
-                                           ScaleCase{{6000, 4000}, {4500, 3000}, 6},
+                                           ScaleCase{{6000, 4000}, {4500, 3000}, 8},
                                            ScaleCase{{6000, 4000}, {6000, 4000}, 8},
                                            ScaleCase{{800, 600}, {1024, 768}, 8},
                                            ScaleCase{{801, 600}, {101, 75}, 1},

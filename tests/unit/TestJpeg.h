@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QImage>
 #include <QString>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -12,7 +13,9 @@
 #include <jpeglib.h>
 // clang-format on
 
-enum class JpegKind { Colour, Grey, InvertedCmyk };
+// Colour420 has its colour at half resolution both ways, as most cameras write it, Colour422
+// across only; Progressive420 is stored in several scans, as many web pictures are.
+enum class JpegKind { Colour, Colour420, Colour422, Progressive420, Grey, InvertedCmyk };
 
 // The picture as a JPEG file of that kind (quality 100); returns false when it could not be
 // written.
@@ -34,11 +37,16 @@ inline bool WriteTestJpeg(const QString& path, const QImage& picture,
                                                       : JCS_RGB;
   jpeg_set_defaults(&c);
   jpeg_set_quality(&c, 100, TRUE);
-  // No chroma subsampling: colours stay put to the 8-pixel block, so tests can look at edges.
+  // No chroma subsampling unless asked: colours stay put to the 8-pixel block, so tests can
+  // look at edges.
+  const bool halfAcross = kind == JpegKind::Colour420 || kind == JpegKind::Colour422 ||
+                          kind == JpegKind::Progressive420;
+  const bool halfDown = kind == JpegKind::Colour420 || kind == JpegKind::Progressive420;
   for (int i = 0; i < c.num_components; ++i) {
-    c.comp_info[i].h_samp_factor = 1;
-    c.comp_info[i].v_samp_factor = 1;
+    c.comp_info[i].h_samp_factor = halfAcross && i == 0 ? 2 : 1;
+    c.comp_info[i].v_samp_factor = halfDown && i == 0 ? 2 : 1;
   }
+  if (kind == JpegKind::Progressive420) jpeg_simple_progression(&c);
   jpeg_start_compress(&c, TRUE);
   std::vector<unsigned char> row(size_t(image.width()) * 4);
   while (c.next_scanline < c.image_height) {
@@ -83,4 +91,22 @@ inline bool WriteFlatJpeg(const QString& path, int width, int height, QRgb colou
 inline bool Near(QRgb a, QRgb b, int tolerance = 4) {
   return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
          std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+}
+
+// A picture with detail everywhere, as a photograph has: ramps, hard edges and noise.
+inline QImage Busy(int width, int height) {
+  QImage image(width, height, QImage::Format_RGB32);
+  unsigned seed = 12345;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      seed = seed * 1664525u + 1013904223u;
+      const int noise = static_cast<int>((seed >> 24) % 41) - 20;
+      const int edge = ((x / 13) + (y / 9)) % 3 == 0 ? 90 : 0;
+      image.setPixel(x, y,
+                     qRgb(std::clamp(x * 255 / width + noise, 0, 255),
+                          std::clamp(y * 255 / height - edge + noise, 0, 255),
+                          std::clamp(edge + 60 + noise, 0, 255)));
+    }
+  }
+  return image;
 }
