@@ -4,8 +4,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 JOBS="${JOBS:-$(nproc)}"
 
-# The mail checker shares state between its worker thread and the user-interface thread:
-# its tests run again under ThreadSanitizer (a build of its own, unit tests only).
+# The mail checker shares state between its worker thread and the user-interface thread,
+# and large pictures are decoded in bands on two threads: those tests run again under
+# ThreadSanitizer (a build of its own, unit tests only).
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILLATORNE_TSAN=ON -DQUILLATORNE_SANITIZE=OFF
 cmake --build build-tsan -j "$JOBS" --target unit_tests
-(cd build-tsan && ctest -R '^unit\..*(Pop3|Mail|Dovecot)' --output-on-failure -j "$JOBS")
+(cd build-tsan && ctest -R '^unit\..*(Pop3|Mail|Dovecot|Band|Shrink|Compose)' --output-on-failure -j "$JOBS")
