@@ -10,7 +10,7 @@ setup:
 	@bash scripts/setup.sh
 
 configure: setup
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLATORNE_TESTS=OFF
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLATORNE_TESTS=OFF
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS) --target quillatorne
