@@ -1,5 +1,6 @@
 #include "calendar/Render.h"
 
+#include "calendar/Geometry.h"
 #include "calendar/Styles.h"
 #include "settings/Config.h"
 
@@ -9,17 +10,24 @@ int FontSmall(int cell) { return static_cast<int>(cell * 0.8 * 0.8); }
 
 void DrawCalendar(QImage& canvas, int width, int height) {
   if (canvas.isNull()) return;
-  switch (Cfg().CalendarConfig.Style) {
+  const CalendarConfigT& k = Cfg().CalendarConfig;
+  void (*draw)(const StyleContext&) = nullptr;
+  switch (k.Style) {
     case 0:
-      DrawClassic(canvas, width, height);
+      draw = DrawClassic;
       break;
     case 1:
-      DrawVertical(canvas, width, height);
+      draw = DrawVertical;
       break;
     case 2:
-      DrawHorizontal(canvas, width, height);
+      draw = DrawHorizontal;
       break;
     default:
-      break;  // an unknown style draws nothing
+      return;  // an unknown style draws nothing
   }
+  const CalendarBox r = CalendarRect(width, height);
+  if (r.isEmpty()) return;
+  GdiCanvas dc(canvas);
+  if (!dc.IsActive()) return;
+  draw(StyleContext{dc, r, k, CalendarToday()});
 }

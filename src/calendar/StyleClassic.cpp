@@ -5,14 +5,12 @@
 #include "calendar/Render.h"
 #include "calendar/Styles.h"
 
-void DrawClassic(QImage& canvas, int width, int height) {
-  const CalendarBox r = CalendarRect(width, height);
-  if (r.isEmpty()) return;
-  GdiCanvas dc(canvas);
-  if (!dc.IsActive()) return;
-  const CalendarConfigT& k = Cfg().CalendarConfig;
+void DrawClassic(const StyleContext& ctx) {
+  GdiCanvas& dc = ctx.dc;
+  const CalendarBox& r = ctx.r;
+  const CalendarConfigT& k = ctx.k;
   const int cell = r.cell;
-  const QDate today = CalendarToday();
+  const QDate today = ctx.today;
   const QFont large = FontForCellHeight(k.Font, FontLarge(cell));
 
   dc.SetFont(large);

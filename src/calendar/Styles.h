@@ -1,10 +1,22 @@
 #pragma once
 // The three calendar layouts; DrawCalendar picks one by the Style setting.
-#include <QImage>
+#include <QDate>
 
-void DrawClassic(QImage& canvas, int width, int height);
-void DrawVertical(QImage& canvas, int width, int height);
-void DrawHorizontal(QImage& canvas, int width, int height);
+#include "calendar/GdiCanvas.h"
+#include "calendar/Render.h"
+#include "settings/Config.h"
+
+// What every style draws from: a canvas, its calendar rectangle and cell, the settings, today.
+struct StyleContext {
+  GdiCanvas& dc;
+  const CalendarBox& r;
+  const CalendarConfigT& k;
+  QDate today;
+};
+
+void DrawClassic(const StyleContext& ctx);
+void DrawVertical(const StyleContext& ctx);
+void DrawHorizontal(const StyleContext& ctx);
 
 // Font heights of the styles, as fractions of a cell height, truncated.
 int FontLarge(int cell);   // 0.8
