@@ -17,6 +17,24 @@
 namespace {
 using S = ScriptedPop3Server;
 
+// A client for ann/secret on that loopback port.
+void Aim(Pop3Client& client, int port, const QString& host = QStringLiteral("127.0.0.1")) {
+  client.Host = host;
+  client.Port = port;
+  client.UserID = QStringLiteral("ann");
+  client.Password = QStringLiteral("secret");
+}
+
+// Connect must fail; the failure's description, or a marker when it did not fail.
+QByteArray ConnectFailure(Pop3Client& client) {
+  try {
+    client.Connect();
+  } catch (const Pop3Error& e) {
+    return e.description();
+  }
+  return "(connected)";
+}
+
 // --- the reply rules ---------------------------------------------------------------------
 
 struct ReplyCase {
@@ -77,10 +95,7 @@ TEST_P(Pop3Exchange, LinesOnTheWireAndOutcome) {
   ScriptedPop3Server server({c.script});
   ASSERT_NE(server.port(), 0);
   Pop3Client client;
-  client.Host = QStringLiteral("127.0.0.1");
-  client.Port = server.port();
-  client.UserID = QStringLiteral("ann");
-  client.Password = QStringLiteral("secret");
+  Aim(client, server.port());
   client.TimeOut = c.timeOut;
 
   QByteArray failure;
@@ -195,12 +210,7 @@ TEST_P(Pop3NoConnection, FailsWithoutConnecting) {
   client.Port = server.port();
   client.UserID = GetParam().user;
   client.Password = GetParam().password;
-  try {
-    client.Connect();
-    ADD_FAILURE() << "Connect succeeded";
-  } catch (const Pop3Error& e) {
-    EXPECT_EQ(e.description(), "Authentication failed");
-  }
+  EXPECT_EQ(ConnectFailure(client), "Authentication failed");
   server.Finish();
   EXPECT_EQ(server.accepted(), 0);
 }
@@ -227,16 +237,8 @@ class Pop3Address : public testing::TestWithParam<AddressCase> {};
 
 TEST_P(Pop3Address, OpeningFails) {
   Pop3Client client;
-  client.Host = GetParam().host;
-  client.Port = GetParam().closedPort ? ClosedLoopbackPort() : 110;
-  client.UserID = QStringLiteral("ann");
-  client.Password = QStringLiteral("secret");
-  try {
-    client.Connect();
-    ADD_FAILURE() << "Connect succeeded";
-  } catch (const Pop3Error& e) {
-    EXPECT_EQ(e.description(), GetParam().failure);
-  }
+  Aim(client, GetParam().closedPort ? ClosedLoopbackPort() : 110, GetParam().host);
+  EXPECT_EQ(ConnectFailure(client), GetParam().failure);
   EXPECT_FALSE(client.ConnectionOpen());
 }
 
@@ -270,17 +272,9 @@ TEST(Pop3Client, ServesOneAccountAfterAnother) {
 TEST(Pop3Client, SecondConnectWhileOpenFails) {
   ScriptedPop3Server server({S::Mailbox(2)});
   Pop3Client client;
-  client.Host = QStringLiteral("127.0.0.1");
-  client.Port = server.port();
-  client.UserID = QStringLiteral("ann");
-  client.Password = QStringLiteral("secret");
+  Aim(client, server.port());
   client.Connect();
-  try {
-    client.Connect();
-    ADD_FAILURE() << "second Connect succeeded";
-  } catch (const Pop3Error& e) {
-    EXPECT_EQ(e.description(), "Already connected");
-  }
+  EXPECT_EQ(ConnectFailure(client), "Already connected");
   EXPECT_TRUE(client.ConnectionOpen());
   client.Disconnect();
   server.Finish();
@@ -319,17 +313,9 @@ TEST(Pop3Client, ConnectionNeverAnsweredTimesOut) {
   FullListener full;
   ASSERT_TRUE(full.ok);
   Pop3Client client;
-  client.Host = QStringLiteral("127.0.0.1");
-  client.Port = full.port;
-  client.UserID = QStringLiteral("ann");
-  client.Password = QStringLiteral("secret");
+  Aim(client, full.port);
   client.TimeOut = 300;
-  try {
-    client.Connect();
-    ADD_FAILURE() << "Connect succeeded";
-  } catch (const Pop3Error& e) {
-    EXPECT_EQ(e.description(), "Connection Timed out");
-  }
+  EXPECT_EQ(ConnectFailure(client), "Connection Timed out");
   EXPECT_FALSE(client.ConnectionOpen());
 }
 
@@ -354,16 +340,8 @@ TEST(Pop3Client, SlowConnectionIsWaitedFor) {
     ::close(first);
   });
   Pop3Client client;
-  client.Host = QStringLiteral("127.0.0.1");
-  client.Port = full.port;
-  client.UserID = QStringLiteral("ann");
-  client.Password = QStringLiteral("secret");
-  try {
-    client.Connect();
-    ADD_FAILURE() << "Connect succeeded";
-  } catch (const Pop3Error& e) {
-    EXPECT_EQ(e.description(), "-ERR busy\r\n");  // the greeting: the connection was made
-  }
+  Aim(client, full.port);
+  EXPECT_EQ(ConnectFailure(client), "-ERR busy\r\n");  // the greeting: the connection was made
   server.join();
 }
 
@@ -378,17 +356,9 @@ TEST(Pop3Client, AbandonEndsAWaitAtOnce) {
   Pop3Client client;
   const std::atomic<bool> abandon{true};
   client.SetAbandonFlag(&abandon);
-  client.Host = QStringLiteral("127.0.0.1");
-  client.Port = server.port();
-  client.UserID = QStringLiteral("ann");
-  client.Password = QStringLiteral("secret");
+  Aim(client, server.port());
   client.TimeOut = 0;  // no limit: only the abandon flag can end the wait
-  try {
-    client.Connect();
-    ADD_FAILURE() << "Connect succeeded";
-  } catch (const Pop3Error& e) {
-    EXPECT_EQ(e.description(), "Check abandoned");
-  }
+  EXPECT_EQ(ConnectFailure(client), "Check abandoned");
   EXPECT_FALSE(client.ConnectionOpen());
 }
 }  // namespace
