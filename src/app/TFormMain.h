@@ -87,6 +87,8 @@ class TFormMain : public QWidget {
   void ElToolButton4Click();
   void ElPanel2Click();
   void TrayIconDblClick();
+  // A right click on the tray icon: the menu at the mouse, unless a modal window is open.
+  void TrayIconRightClick();
   void MI_ShowHideClick();
   void MI_CheckEmailClick();
   void MI_RefreshClick();
@@ -115,6 +117,8 @@ class TFormMain : public QWidget {
   void ShowReminderForEdit(int index);
   void BuildWindow();
   void BuildTrayIcon();
+  // The start-up work that may show a box: the start-up wallpaper, the settings notice.
+  void AfterStartUp();
   void AddTrayIcon();
 
   Scheduler scheduler_;

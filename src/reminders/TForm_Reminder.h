@@ -31,13 +31,14 @@ class TForm_Reminder : public QDialog {
 
   // Labels, texts and which buttons are enabled; test mode offers Close only.
   void Fill(const PopupReminder& reminder, bool test);
-  // Rebuilds the snooze menu and shows the window modally, in front of everything else;
+  // Rebuilds the snooze menu and shows the window modally, in front of everything else
+  // but without taking the keyboard focus;
   // returns when it closes. (A try-out from the reminders page fills in test mode and
   // calls exec() instead: no menu, answer ignored.)
   void ShowModal();
   // Empties Menu_Pulldown and adds one item per snooze choice, tagged with its position.
   void RebuildSnoozeMenu();
-  // Brings the window over other applications' windows.
+  // Raises the window over other applications' windows without taking the keyboard.
   void BringToFront();
 
   ReminderResult answer() const { return answer_; }
@@ -63,6 +64,7 @@ class TForm_Reminder : public QDialog {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void reject() override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void Answer(ReminderResult::Answer answer, int minutes);

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <cstring>
 
@@ -29,12 +30,13 @@ QByteArray Section(const char* name) {
 }
 
 // Two one-off reminders, one in this four-minute slot and one in the next, so whichever
-// slot the program starts in has a reminder due.
-QByteArray SettingsWithReminderDueNow() {
+// slot the program starts in has a reminder due. The wallpaper values are given whole.
+QByteArray SettingsWithReminderDueNow(
+    const QByteArray& wallpaper = "\"ChangeRule\"=dword:00000000\n") {
   const double now = DateTimeToDays(QDateTime::currentDateTime());
   QByteArray s = "Windows Registry Editor Version 5.00\n";
   s += Section("Base") + "\"OK\"=dword:00000001\n";
-  s += Section("Wallpaper") + "\"ChangeRule\"=dword:00000000\n";
+  s += Section("Wallpaper") + wallpaper;
   s += Section("Email") + "\"EnableCheck\"=dword:00000000\n";
   s += Section("Reminders") + "\"Reminder Count\"=dword:00000002\n";
   const char* sections[] = {"Popup Reminder 1", "Popup Reminder 2"};
@@ -46,6 +48,16 @@ QByteArray SettingsWithReminderDueNow() {
     s += "\"Recur\"=dword:00000000\n";
   }
   return s;
+}
+
+// Ends the program and looks at what it saved: both reminders, untouched.
+void ExpectSavedWithBothReminders(ProgramRun& program, const TempHome& home) {
+  EXPECT_EQ(program.Terminate(), 0) << program.stderrText().toStdString();
+  QFile saved(home.configFile());
+  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+  const QByteArray text = saved.readAll();
+  EXPECT_TRUE(text.contains("\"Reminder Count\"=dword:00000002")) << text.constData();
+  EXPECT_TRUE(text.contains("\"Snoozed Count\"=dword:00000000")) << text.constData();
 }
 
 TEST(ReminderPopupE2E, AReminderDueNowPopsUpInFrontSoonAfterStartUp) {
@@ -71,12 +83,76 @@ TEST(ReminderPopupE2E, AReminderDueNowPopsUpInFrontSoonAfterStartUp) {
   }
 
   // Ending the program with the popup unanswered saves both reminders untouched.
-  EXPECT_EQ(program.Terminate(), 0) << program.stderrText().toStdString();
-  QFile saved(home.configFile());
-  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
-  const QByteArray text = saved.readAll();
-  EXPECT_TRUE(text.contains("\"Reminder Count\"=dword:00000002")) << text.constData();
-  EXPECT_TRUE(text.contains("\"Snoozed Count\"=dword:00000000")) << text.constData();
+  ExpectSavedWithBothReminders(program, home);
+}
+
+// The user types in another program when the popup appears: the keys stay there.
+TEST(ReminderPopupE2E, KeysTypedInAnotherWindowNeitherMoveToThePopupNorAnswerIt) {
+  TempHome home;
+  XvfbDisplay display;
+  ASSERT_TRUE(display.ok());
+  home.write(".config/Quillatorne/settings.reg", SettingsWithReminderDueNow());
+
+  // xev stands for the program the user types in; it prints every key it receives.
+  QProcess typing;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("DISPLAY"), display.display());
+  typing.setProcessEnvironment(env);
+  typing.start(QStringLiteral("xev"), {"-name", "Typing here", "-event", "keyboard"});
+  ASSERT_TRUE(typing.waitForStarted(5000));
+  QString editor;
+  ASSERT_TRUE(WaitUntil([&] { return !(editor = ViewableWindow(display.display(), "Typing here")).isEmpty(); },
+                        5000));
+  RunOnDisplay(display.display(), "xdotool", {"windowfocus", "--sync", editor});
+
+  ProgramRun program(display, home);
+  ASSERT_TRUE(program.Start());
+  ASSERT_TRUE(WaitUntil([&] { return WindowViewable(display.display(), kPopupTitle); }, 5000))
+      << program.stderrText().toStdString();
+
+  RunOnDisplay(display.display(), "xdotool", {"key", "Return", "Escape", "space"});
+  QByteArray seen;
+  const bool typed = WaitUntil(
+      [&] {
+        seen += typing.readAllStandardOutput();
+        return seen.contains("(keysym 0x20, space)") && seen.count("KeyRelease") >= 3;
+      },
+      5000);
+  EXPECT_TRUE(typed) << seen.constData();
+  EXPECT_EQ(RunOnDisplay(display.display(), "xdotool", {"getwindowfocus"}).trimmed().toULongLong(),
+            editor.toULongLong(nullptr, 16));
+  EXPECT_TRUE(WindowViewable(display.display(), kPopupTitle));
+
+  ExpectSavedWithBothReminders(program, home);
+  typing.kill();
+  typing.waitForFinished(3000);
+}
+
+// Rule 1 on a folder holding only an empty picture: the start-up wallpaper fails with an
+// error box. The tray icon and the timers are up by then: the due reminder still pops up
+// over the box, and SIGTERM still saves.
+TEST(StartUpE2E, ABadPictureAtStartUpHoldsUpNeitherAReminderNorTheSaveOnSigterm) {
+  TempHome home;
+  XvfbDisplay display;
+  ASSERT_TRUE(display.ok());
+  const QString pictures = QFileInfo(home.write("pictures/x.jpg", QByteArray())).path();
+  home.write(".config/Quillatorne/settings.reg",
+             SettingsWithReminderDueNow("\"PathsCount\"=dword:00000001\n\"Path 1\"=\"" +
+                                        pictures.toUtf8() +
+                                        "\"\n\"ChangeRule\"=dword:00000001\n"
+                                        "\"ShowImage\"=dword:00000001\n"));
+
+  ProgramRun program(display, home);
+  ASSERT_TRUE(program.Start());
+  // The main window hides at once; what stays up under this name is the error box.
+  ASSERT_TRUE(WaitUntil([&] { return WindowViewable(display.display(), "Quillatorne"); }, 5000))
+      << program.stderrText().toStdString();
+  EXPECT_TRUE(WaitUntil([&] { return WindowViewable(display.display(), kPopupTitle); }, 5000))
+      << "the reminder waited for the error box\n"
+      << program.stderrText().toStdString();
+  EXPECT_TRUE(WindowViewable(display.display(), "Quillatorne"));
+
+  ExpectSavedWithBothReminders(program, home);
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
+#include <QFontMetrics>
+#include <QTimer>
 #include <QMetaObject>
 #include <QMouseEvent>
 
@@ -65,6 +68,7 @@ TEST_F(MainWindowTest, StartsOnTheSourcePageWithTheManualInItsSlotAndTheVersionI
   EXPECT_EQ(form->windowTitle(), QStringLiteral("Quillatorne"));
   // The client area below our caption strip, inside the one-pixel border.
   EXPECT_EQ(form->size(), QSize(542, 380 + ElFormCaption::kHeight + 2));
+  EXPECT_EQ(QFontMetrics(form->ElLabelCaption->font()).height(), 27);
 }
 
 TEST_F(MainWindowTest, AnEmptySlotShowsNoStalePage) {
@@ -130,18 +134,37 @@ TEST_F(MainWindowTest, ASecondEditRequestKeepsTheShownWindowOpen) {
 struct TrayMenuCase {
   bool windowShown;
   bool checkRunning;
+  bool modalOpen;  // a modal window of the program is open
   const char* firstCaption;
 };
 
 class TrayMenuTest : public MainWindowTest, public ::testing::WithParamInterface<TrayMenuCase> {};
 
-TEST_P(TrayMenuTest, OpeningTheMenuSetsCaptionAndMailItem) {
+TEST_P(TrayMenuTest, RightClickOpensTheMenuOnlyWithoutAModalWindow) {
   const TrayMenuCase c = GetParam();
   if (c.windowShown) form->ToggleMainWindow();
   Cfg().DynamicConfig.EmailCheckRunning = c.checkRunning;
 
-  QMetaObject::invokeMethod(form->PopupMenu_Main, "aboutToShow");
+  bool opened = false;
+  auto rightClick = [&] {
+    form->TrayIconRightClick();
+    opened = form->PopupMenu_Main->isVisible();
+    form->PopupMenu_Main->hide();
+  };
+  if (c.modalOpen) {
+    QDialog modal(form.get());
+    QTimer::singleShot(0, &modal, [&] {
+      rightClick();
+      modal.reject();
+    });
+    modal.exec();
+  } else {
+    rightClick();
+  }
 
+  EXPECT_EQ(opened, !c.modalOpen);
+  // Whenever the menu opens (also as a panel that asks for it before showing it).
+  QMetaObject::invokeMethod(form->PopupMenu_Main, "aboutToShow");
   EXPECT_EQ(form->MI_ShowHide->text(), QString::fromLatin1(c.firstCaption));
   EXPECT_EQ(form->MI_CheckEmail->isEnabled(), !c.checkRunning);
   for (QAction* a :
@@ -151,13 +174,16 @@ TEST_P(TrayMenuTest, OpeningTheMenuSetsCaptionAndMailItem) {
 }
 
 INSTANTIATE_TEST_SUITE_P(States, TrayMenuTest,
-                         ::testing::Values(TrayMenuCase{false, false, "Show Quillatorne"},
-                                           TrayMenuCase{true, false, "Hide Quillatorne"},
-                                           TrayMenuCase{false, true, "Show Quillatorne"},
-                                           TrayMenuCase{true, true, "Hide Quillatorne"}),
+                         ::testing::Values(TrayMenuCase{false, false, false, "Show Quillatorne"},
+                                           TrayMenuCase{true, false, false, "Hide Quillatorne"},
+                                           TrayMenuCase{false, true, false, "Show Quillatorne"},
+                                           TrayMenuCase{true, true, false, "Hide Quillatorne"},
+                                           TrayMenuCase{false, false, true, "Show Quillatorne"},
+                                           TrayMenuCase{true, true, true, "Hide Quillatorne"}),
                          [](const auto& info) {
                            return std::string(info.param.windowShown ? "Shown" : "Hidden") +
-                                  (info.param.checkRunning ? "CheckRunning" : "Idle");
+                                  (info.param.checkRunning ? "CheckRunning" : "Idle") +
+                                  (info.param.modalOpen ? "UnderAModalWindow" : "");
                          });
 
 TEST_F(MainWindowTest, TrayMenuItemsComeInOrder) {
@@ -168,7 +194,6 @@ TEST_F(MainWindowTest, TrayMenuItemsComeInOrder) {
             (QStringList{"Show Quillatorne", "Check e-mail", "Refresh wallpaper",
                          "Set random wallpaper", "Set next wallpaper", "Exit Quillatorne"}));
   EXPECT_EQ(form->TrayIcon->toolTip(), QStringLiteral("Quillatorne"));
-  EXPECT_EQ(form->TrayIcon->contextMenu(), form->PopupMenu_Main);
 }
 
 TEST_F(MainWindowTest, WithoutASystemTrayTheIconKeepsWaitingForOne) {
