@@ -16,6 +16,7 @@
 #include "platform/Services.h"
 #include "reminders/PopupScheduler.h"
 #include "reminders/ReminderSelector.h"
+#include "reminders/TForm_Reminder.h"
 #include "settings/Config.h"
 #include "settings/ConfigStore.h"
 #include "wallpaper/ChangeRules.h"
@@ -319,7 +320,8 @@ void TFormMain::ShowPreview() {
 }
 
 bool TFormMain::ModalWindowOpen() const {
-  return Cfg().DynamicConfig.PreviewOpen || QApplication::activeModalWidget() != nullptr;
+  return Cfg().DynamicConfig.PreviewOpen || QApplication::activeModalWidget() != nullptr ||
+         ReminderWindowOpen();
 }
 
 void TFormMain::PopupMenu_MainPopup() {

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -182,17 +183,39 @@ void TForm_Reminder::RebuildSnoozeMenu() {
 
 void TForm_Reminder::BringToFront() { raise(); }
 
+namespace {
+int g_openPopups = 0;
+}
+
+bool ReminderWindowOpen() { return g_openPopups > 0; }
+
 void TForm_Reminder::ShowModal() {
   RebuildSnoozeMenu();
-  setWindowModality(Qt::ApplicationModal);
+  // Not modal to the window system, which hands a modal window the keyboard focus as it
+  // shows. The caller still waits here until the window is answered. Over an open modal
+  // box it belongs to that box, or the box would keep the user from answering it.
+  if (QWidget* modal = QApplication::activeModalWidget(); modal && !parentWidget())
+    setParent(modal, windowFlags());
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect frame(QPoint(), size());
     frame.moveCenter(screen->availableGeometry().center());
     move(frame.topLeft());
   }
+  QEventLoop loop;
+  loop_ = &loop;
+  ++g_openPopups;
   show();
   BringToFront();
-  exec();
+  loop.exec(QEventLoop::DialogExec);
+  --g_openPopups;
+  loop_ = nullptr;
+}
+
+void TForm_Reminder::hideEvent(QHideEvent* event) {
+  // Answered, or hidden by the program (as when it quits): the caller goes on. A window
+  // system merely minimising it is no answer.
+  if (loop_ && !event->spontaneous()) loop_->quit();
+  QDialog::hideEvent(event);
 }
 
 void TForm_Reminder::Answer(ReminderResult::Answer answer, int minutes) {

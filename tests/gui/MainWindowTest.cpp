@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 
 #include "MainWindowFixture.h"
+#include "reminders/TForm_Reminder.h"
 #include "widgets/ElFormCaption.h"
 #include "widgets/ElSideBar.h"
 
@@ -131,12 +132,19 @@ TEST_F(MainWindowTest, ASecondEditRequestKeepsTheShownWindowOpen) {
   EXPECT_EQ(reminders.selected, 4);
 }
 
+enum class Open { Nothing, ModalBox, ReminderWindow };
 struct TrayMenuCase {
   bool windowShown;
   bool checkRunning;
-  bool modalOpen;  // a modal window of the program is open
+  Open open;  // what of the program is open over the tray
   const char* firstCaption;
 };
+
+std::string TrayMenuCaseName(const TrayMenuCase& c) {
+  const char* open[] = {"", "UnderAModalBox", "UnderAReminder"};
+  return std::string(c.windowShown ? "Shown" : "Hidden") +
+         (c.checkRunning ? "CheckRunning" : "Idle") + open[int(c.open)];
+}
 
 class TrayMenuTest : public MainWindowTest, public ::testing::WithParamInterface<TrayMenuCase> {};
 
@@ -151,18 +159,35 @@ TEST_P(TrayMenuTest, RightClickOpensTheMenuOnlyWithoutAModalWindow) {
     opened = form->PopupMenu_Main->isVisible();
     form->PopupMenu_Main->hide();
   };
-  if (c.modalOpen) {
+  bool toggled = false;
+  auto clicks = [&] {
+    rightClick();
+    const bool before = Cfg().DynamicConfig.WindowVisible;
+    form->TrayIconDblClick();
+    toggled = Cfg().DynamicConfig.WindowVisible != before;
+  };
+  if (c.open == Open::ModalBox) {
     QDialog modal(form.get());
     QTimer::singleShot(0, &modal, [&] {
-      rightClick();
+      clicks();
       modal.reject();
     });
     modal.exec();
+  } else if (c.open == Open::ReminderWindow) {
+    TForm_Reminder popup;
+    popup.Fill(PopupReminder{}, false);
+    QTimer::singleShot(0, &popup, [&] {
+      clicks();
+      popup.close();
+    });
+    popup.ShowModal();
   } else {
     rightClick();
   }
 
-  EXPECT_EQ(opened, !c.modalOpen);
+  EXPECT_EQ(opened, c.open == Open::Nothing);
+  EXPECT_FALSE(toggled);
+  if (c.windowShown != Cfg().DynamicConfig.WindowVisible) form->ToggleMainWindow();
   // Whenever the menu opens (also as a panel that asks for it before showing it).
   QMetaObject::invokeMethod(form->PopupMenu_Main, "aboutToShow");
   EXPECT_EQ(form->MI_ShowHide->text(), QString::fromLatin1(c.firstCaption));
@@ -174,17 +199,15 @@ TEST_P(TrayMenuTest, RightClickOpensTheMenuOnlyWithoutAModalWindow) {
 }
 
 INSTANTIATE_TEST_SUITE_P(States, TrayMenuTest,
-                         ::testing::Values(TrayMenuCase{false, false, false, "Show Quillatorne"},
-                                           TrayMenuCase{true, false, false, "Hide Quillatorne"},
-                                           TrayMenuCase{false, true, false, "Show Quillatorne"},
-                                           TrayMenuCase{true, true, false, "Hide Quillatorne"},
-                                           TrayMenuCase{false, false, true, "Show Quillatorne"},
-                                           TrayMenuCase{true, true, true, "Hide Quillatorne"}),
-                         [](const auto& info) {
-                           return std::string(info.param.windowShown ? "Shown" : "Hidden") +
-                                  (info.param.checkRunning ? "CheckRunning" : "Idle") +
-                                  (info.param.modalOpen ? "UnderAModalWindow" : "");
-                         });
+                         ::testing::Values(
+                             TrayMenuCase{false, false, Open::Nothing, "Show Quillatorne"},
+                             TrayMenuCase{true, false, Open::Nothing, "Hide Quillatorne"},
+                             TrayMenuCase{false, true, Open::Nothing, "Show Quillatorne"},
+                             TrayMenuCase{true, true, Open::Nothing, "Hide Quillatorne"},
+                             TrayMenuCase{false, false, Open::ModalBox, "Show Quillatorne"},
+                             TrayMenuCase{true, true, Open::ModalBox, "Hide Quillatorne"},
+                             TrayMenuCase{false, true, Open::ReminderWindow, "Show Quillatorne"}),
+                         [](const auto& info) { return TrayMenuCaseName(info.param); });
 
 TEST_F(MainWindowTest, TrayMenuItemsComeInOrder) {
   QStringList captions;

@@ -46,8 +46,11 @@ TEST_P(ReminderWindowPopup, TheSchedulerActsOnTheWindowsAnswer) {
 
   bool sawWindow = false;
   QTimer::singleShot(0, [&] {
-    auto* form = qobject_cast<TForm_Reminder*>(QApplication::activeModalWidget());
+    TForm_Reminder* form = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* f = qobject_cast<TForm_Reminder*>(w); f && f->isVisible()) form = f;
     ASSERT_NE(form, nullptr);
+    EXPECT_TRUE(ReminderWindowOpen());
     sawWindow = true;
     EXPECT_EQ(form->Edit_Text->text(), "Dentist");
     EXPECT_TRUE(form->Button_Snooze->isEnabled());  // not in test mode
