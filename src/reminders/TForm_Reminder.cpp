@@ -113,6 +113,8 @@ TForm_Reminder::TForm_Reminder(QWidget* parent) : QDialog(parent) {
   Label_Snoozed->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   Label_Snoozed->setGeometry(kClientWidth - 166, 0, 160, 32);
   Label_Snoozed->setVisible(false);
+  // On the button-faced window a label would otherwise take the button text's colour.
+  for (QLabel* l : {Label_Caption, Label_Snoozed}) l->setForegroundRole(QPalette::WindowText);
 
   Image1 = new QLabel(this);
   Image1->setGeometry(0, 36, 116, 164);

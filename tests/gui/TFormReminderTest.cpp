@@ -169,6 +169,8 @@ TEST(ReminderWindow, FixedLayoutWithTheSpecifiedTexts) {
   EXPECT_FALSE(form.answered());
   EXPECT_EQ(form.answer().answer, ReminderResult::Close);
   EXPECT_EQ(QFontMetrics(form.Label_Caption->font()).height(), 27);
+  EXPECT_EQ(form.Label_Caption->palette().color(form.Label_Caption->foregroundRole()),
+            QColor(Qt::blue));
 }
 
 // Keys meant for another program, pressed just as the popup appears, must not answer it.
