@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -171,6 +172,38 @@ TEST(StartUpE2E, ABadPictureAtStartUpHoldsUpNeitherAReminderNorTheSaveOnSigterm)
   EXPECT_TRUE(WindowViewable(display.display(), "Quillatorne"));
 
   ExpectSavedWithReminders(program, home, 1);
+}
+
+// A settings file that cannot be read is kept aside, and the user is told where once the
+// program runs; ending it with the box open still saves the new settings.
+TEST(StartUpE2E, AnUnreadableSettingsFileIsNamedInABoxAfterStartUp) {
+  TempHome home;
+  XvfbDisplay display;
+  ASSERT_TRUE(display.ok());
+  home.write(".config/Quillatorne/settings.reg", "\x01\x02 not a registry export\n[broken");
+
+  ProgramRun program(display, home);
+  ASSERT_TRUE(program.Start());
+  // The box carries its text as its icon name.
+  QString text;
+  const bool told = WaitUntil(
+      [&] {
+        const QString box = ViewableWindow(display.display(), "Quillatorne");
+        if (box.isEmpty()) return false;
+        text = RunOnDisplay(display.display(), "xprop", {"-id", box, "_NET_WM_ICON_NAME"});
+        return text.contains("default settings are in use");
+      },
+      5000);
+  EXPECT_TRUE(told) << text.toStdString() << program.stderrText().toStdString();
+  const QStringList kept =
+      QDir(QFileInfo(home.configFile()).path()).entryList({"settings.reg.bad-*"}, QDir::Files);
+  ASSERT_EQ(kept.size(), 1);
+  EXPECT_TRUE(text.contains(kept[0])) << text.toStdString();
+
+  EXPECT_EQ(program.Terminate(), 0) << program.stderrText().toStdString();
+  QFile saved(home.configFile());
+  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(saved.readAll().startsWith("Windows Registry Editor Version 5.00"));
 }
 
 }  // namespace
