@@ -73,7 +73,8 @@ TEST(ReminderPopupE2E, AReminderDueNowPopsUpInFrontSoonAfterStartUp) {
   QElapsedTimer sinceStart;
   sinceStart.start();
   ASSERT_TRUE(program.Start());
-  const bool shown = WaitUntil([&] { return WindowViewable(display.display(), kPopupTitle); }, 2000);
+  const bool shown =
+      WaitUntil([&] { return WindowViewable(display.display(), kPopupTitle); }, 2000);
   RecordProperty("popup_after_ms", static_cast<int>(sinceStart.elapsed()));
   EXPECT_TRUE(shown) << "no popup " << sinceStart.elapsed() << " ms after the start\n"
                      << program.stderrText().toStdString();
@@ -104,8 +105,9 @@ TEST(ReminderPopupE2E, KeysTypedInAnotherWindowNeitherMoveToThePopupNorAnswerIt)
   typing.start(QStringLiteral("xev"), {"-name", "Typing here", "-event", "keyboard"});
   ASSERT_TRUE(typing.waitForStarted(5000));
   QString editor;
-  ASSERT_TRUE(WaitUntil([&] { return !(editor = ViewableWindow(display.display(), "Typing here")).isEmpty(); },
-                        5000));
+  ASSERT_TRUE(WaitUntil(
+      [&] { return !(editor = ViewableWindow(display.display(), "Typing here")).isEmpty(); },
+      5000));
   RunOnDisplay(display.display(), "xdotool", {"windowfocus", "--sync", editor});
 
   ProgramRun program(display, home);

@@ -2,9 +2,9 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFontMetrics>
-#include <QTimer>
 #include <QMetaObject>
 #include <QMouseEvent>
+#include <QTimer>
 
 #include "MainWindowFixture.h"
 #include "reminders/TForm_Reminder.h"
@@ -198,16 +198,16 @@ TEST_P(TrayMenuTest, RightClickOpensTheMenuOnlyWithoutAModalWindow) {
   Cfg().DynamicConfig.EmailCheckRunning = false;
 }
 
-INSTANTIATE_TEST_SUITE_P(States, TrayMenuTest,
-                         ::testing::Values(
-                             TrayMenuCase{false, false, Open::Nothing, "Show Quillatorne"},
-                             TrayMenuCase{true, false, Open::Nothing, "Hide Quillatorne"},
-                             TrayMenuCase{false, true, Open::Nothing, "Show Quillatorne"},
-                             TrayMenuCase{true, true, Open::Nothing, "Hide Quillatorne"},
-                             TrayMenuCase{false, false, Open::ModalBox, "Show Quillatorne"},
-                             TrayMenuCase{true, true, Open::ModalBox, "Hide Quillatorne"},
-                             TrayMenuCase{false, true, Open::ReminderWindow, "Show Quillatorne"}),
-                         [](const auto& info) { return TrayMenuCaseName(info.param); });
+INSTANTIATE_TEST_SUITE_P(
+    States, TrayMenuTest,
+    ::testing::Values(TrayMenuCase{false, false, Open::Nothing, "Show Quillatorne"},
+                      TrayMenuCase{true, false, Open::Nothing, "Hide Quillatorne"},
+                      TrayMenuCase{false, true, Open::Nothing, "Show Quillatorne"},
+                      TrayMenuCase{true, true, Open::Nothing, "Hide Quillatorne"},
+                      TrayMenuCase{false, false, Open::ModalBox, "Show Quillatorne"},
+                      TrayMenuCase{true, true, Open::ModalBox, "Hide Quillatorne"},
+                      TrayMenuCase{false, true, Open::ReminderWindow, "Show Quillatorne"}),
+    [](const auto& info) { return TrayMenuCaseName(info.param); });
 
 TEST_F(MainWindowTest, TrayMenuItemsComeInOrder) {
   QStringList captions;

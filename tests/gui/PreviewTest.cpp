@@ -118,8 +118,8 @@ INSTANTIATE_TEST_SUITE_P(Screens, PreviewSizeTest,
                                   std::to_string(info.param.screen.height());
                          });
 
-class PreviewClickTest : public PreviewTest, public ::testing::WithParamInterface<Qt::MouseButton> {
-};
+class PreviewClickTest : public PreviewTest,
+                         public ::testing::WithParamInterface<Qt::MouseButton> {};
 
 TEST_P(PreviewClickTest, AClickWithAnyButtonClosesIt) {
   form->setComposer([](const QString&, int w, int h) -> std::optional<QImage> {
@@ -139,9 +139,12 @@ INSTANTIATE_TEST_SUITE_P(Buttons, PreviewClickTest,
                          ::testing::Values(Qt::LeftButton, Qt::RightButton, Qt::MiddleButton),
                          [](const auto& info) {
                            switch (info.param) {
-                             case Qt::LeftButton: return std::string("Left");
-                             case Qt::RightButton: return std::string("Right");
-                             default: return std::string("Middle");
+                             case Qt::LeftButton:
+                               return std::string("Left");
+                             case Qt::RightButton:
+                               return std::string("Right");
+                             default:
+                               return std::string("Middle");
                            }
                          });
 

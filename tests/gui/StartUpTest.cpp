@@ -75,7 +75,8 @@ class SettingsNoticeAfterErrorBox : public StartUpTest,
 
 TEST_P(SettingsNoticeAfterErrorBox, FollowsTheErrorBoxOnlyWhileTheProgramRuns) {
   SaveRuleOneWithABadPicture();
-  registry.keptAside = QStringLiteral("/home/ann/.config/Quillatorne/settings.reg.bad-20261210-0417");
+  registry.keptAside =
+      QStringLiteral("/home/ann/.config/Quillatorne/settings.reg.bad-20261210-0417");
   Start(registry);
   const int savesBefore = registry.saves;
   fake.messages.answer = [&](const FakeMessageBoxes::Call&) {
