@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QDateTime>
 #include <QMouseEvent>
 #include <QPainter>
@@ -14,6 +15,7 @@
 #include "platform/Services.h"
 #include "reminders/PopupScheduler.h"
 #include "reminders/ReminderSelector.h"
+#include "reminders/TForm_Reminder.h"
 #include "settings/Config.h"
 #include "settings/ConfigStore.h"
 #include "wallpaper/ChangeRules.h"
@@ -28,6 +30,10 @@ constexpr int kFrame = 1;  // border around the whole window
 constexpr int kClientWidth = 540;
 constexpr int kClientHeight = 380;
 constexpr int kTrayRetryMs = 3000;
+
+const char* kSettingsKeptAside =
+    "Quillatorne could not read its settings file, so the default settings are in use.\n\n"
+    "The file was kept, unchanged, as:\n";
 
 const char* kExitQuestion =
     "If closed, Quillatorne will not be able to update desktop wallpaper and calendar.\n"
@@ -55,7 +61,6 @@ void TFormMain::FormCreate() {
   BuildWindow();
 
   LoadConfig();
-  ChooseStartupWallpaper();
   const auto& program = Cfg().ProgramConfig;
   ElFormCaption1->setTexts(
       QStringLiteral("Quillatorne"),
@@ -120,9 +125,7 @@ void TFormMain::BuildWindow() {
   ElPanelCaption->setGeometry(left + 86, top, 454, 32);
   ElLabelCaption = new QLabel(ElPanelCaption);
   ElLabelCaption->setGeometry(8, 0, 446, 32);
-  QFont captionFont(QStringLiteral("Tahoma"));
-  captionFont.setPixelSize(20);
-  ElLabelCaption->setFont(captionFont);
+  ElLabelCaption->setFont(CaptionStripFont());
   ElLabelCaption->setStyleSheet(QStringLiteral("color: #1f4fb0;"));
 
   ElPanelFrameHolder = new QStackedWidget(this);
@@ -183,9 +186,10 @@ void TFormMain::BuildTrayIcon() {
   TrayIcon = new QSystemTrayIcon(this);
   TrayIcon->setToolTip(QStringLiteral("Quillatorne"));
   TrayIcon->setIcon(ApplicationIcon());
-  TrayIcon->setContextMenu(PopupMenu_Main);
+  // Not the icon's own context menu: that one would open even over a modal window.
   connect(TrayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
     if (r == QSystemTrayIcon::DoubleClick) TrayIconDblClick();
+    if (r == QSystemTrayIcon::Context) TrayIconRightClick();
   });
 
   // During log-in the panel may come up after us: look again now and then, not in a loop.
@@ -297,17 +301,15 @@ void TFormMain::ShowPreview() {
 }
 
 bool TFormMain::ModalWindowOpen() const {
-  return Cfg().DynamicConfig.PreviewOpen || QApplication::activeModalWidget() != nullptr;
+  return Cfg().DynamicConfig.PreviewOpen || QApplication::activeModalWidget() != nullptr ||
+         ReminderWindowOpen();
 }
 
 void TFormMain::PopupMenu_MainPopup() {
-  const bool blocked = ModalWindowOpen();
   const bool visible = Cfg().DynamicConfig.WindowVisible;
   MI_ShowHide->setText(visible ? QStringLiteral("Hide Quillatorne")
                                : QStringLiteral("Show Quillatorne"));
-  MI_CheckEmail->setEnabled(!blocked && !Cfg().DynamicConfig.EmailCheckRunning);
-  for (QAction* a : {MI_ShowHide, MI_Refresh, MI_Random, MI_Next, MI_Close})
-    a->setEnabled(!blocked);
+  MI_CheckEmail->setEnabled(!Cfg().DynamicConfig.EmailCheckRunning);
 }
 
 void TFormMain::ElToolButton1Click() {
@@ -335,6 +337,10 @@ void TFormMain::TrayIconDblClick() {
   if (!ModalWindowOpen()) ToggleMainWindow();
 }
 
+void TFormMain::TrayIconRightClick() {
+  if (!ModalWindowOpen()) PopupMenu_Main->popup(QCursor::pos());
+}
+
 void TFormMain::MI_ShowHideClick() {
   if (!ModalWindowOpen()) ToggleMainWindow();
 }
@@ -357,6 +363,22 @@ void TFormMain::Timer_MinimizeTimer() {
   Timer_Minimize->stop();
   ToggleMainWindow();
   AddTrayIcon();
+  AfterStartUp();
+}
+
+void TFormMain::AfterStartUp() {
+  // Only now, with the tray icon and the timers up: an error box of the start-up wallpaper
+  // keeps the event loop going, so reminders, mail and the exit signals are not held up.
+  ChooseStartupWallpaper();
+  // The program may have been told to end while a box was open.
+  if (closed_) return;
+  if (IRegistryBackend* store = MainIniFile() ? &MainIniFile()->backend() : nullptr) {
+    const QString keptAs = store->movedAsideTo();
+    if (!keptAs.isEmpty()) {
+      Svc().messages->Show(QString::fromLatin1(kSettingsKeptAside) + keptAs,
+                           QStringLiteral("Quillatorne"), MB_OK | MB_ICONWARNING);
+    }
+  }
 }
 
 void TFormMain::TimerEXITTimer() {

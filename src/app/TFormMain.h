@@ -83,6 +83,8 @@ class TFormMain : public QWidget {
   void ElToolButton4Click();
   void ElPanel2Click();
   void TrayIconDblClick();
+  // A right click on the tray icon: the menu at the mouse, unless a modal window is open.
+  void TrayIconRightClick();
   void MI_ShowHideClick();
   void MI_CheckEmailClick();
   void MI_RefreshClick();
@@ -112,6 +114,8 @@ class TFormMain : public QWidget {
   void BuildWindow();
   void BuildPages();
   void BuildTrayIcon();
+  // The start-up work that may show a box: the start-up wallpaper, the settings notice.
+  void AfterStartUp();
   void AddTrayIcon();
 
   Scheduler scheduler_;

@@ -4,8 +4,9 @@
 #include <QPixmap>
 
 void PreviewImage::mousePressEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) emit clicked();
-  QLabel::mousePressEvent(event);
+  // Whichever button: the caption promises that a click closes it.
+  event->accept();
+  emit clicked();
 }
 
 TFormPreview::TFormPreview(QWidget* owner, const QImage& bitmap, QSize previewSize)
@@ -19,11 +20,12 @@ TFormPreview::TFormPreview(QWidget* owner, const QImage& bitmap, QSize previewSi
 
   Image = new PreviewImage(this);
   Image->setAlignment(Qt::AlignCenter);
-  Image->setGeometry(kBorder, kBorder, previewSize.width(), previewSize.height());
+  // The window's own border frames the picture; nothing more around it.
+  Image->setGeometry(0, 0, previewSize.width(), previewSize.height());
   Image->setPixmap(QPixmap::fromImage(bitmap));
   Image->setCursor(Qt::PointingHandCursor);
   connect(Image, &PreviewImage::clicked, this, &QDialog::accept);
-  setFixedSize(Image->x() + Image->width() + kBorder, Image->y() + Image->height() + kBorder);
+  setFixedSize(Image->x() + Image->width(), Image->y() + Image->height());
 
   // Centred on the window that opened it.
   if (owner) {

@@ -22,7 +22,6 @@ class TFormPreview : public QDialog {
  public:
   TFormPreview(QWidget* owner, const QImage& bitmap, QSize previewSize);
   PreviewImage* Image = nullptr;
-  static constexpr int kBorder = 2;
 };
 
 // The preview's picture size for a screen of that shape.

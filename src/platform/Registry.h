@@ -40,4 +40,6 @@ class IRegistryBackend {
   // Writes between Begin and End reach the backing storage once, at End.
   virtual void BeginUpdate() {}
   virtual bool EndUpdate() { return true; }
+  // Where unreadable contents found on opening were kept, empty when there were none.
+  virtual QString movedAsideTo() const { return {}; }
 };

@@ -24,7 +24,7 @@ class RegistryFile : public IRegistryBackend {
   // How many times the file has been written.
   int writes() const { return writes_; }
   // Where a bad file was moved to at load, empty when none was.
-  const QString& movedAsideTo() const { return movedAside_; }
+  QString movedAsideTo() const override { return movedAside_; }
   // Writes the whole store to the file: temporary file, flush, rename.
   bool Flush(QString* error = nullptr);
 

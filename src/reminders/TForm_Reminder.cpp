@@ -3,9 +3,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QEventLoop>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLinearGradient>
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
@@ -16,27 +17,13 @@
 #include <QToolButton>
 
 #include "settings/Config.h"
+#include "widgets/GradientPanel.h"
 
 namespace {
 
 constexpr int kClientWidth = 474;
 constexpr int kClientHeight = 235;
 constexpr int kDefaultSnoozeMinutes = 5;
-
-// The header: white fading into sky blue from left to right.
-class GradientPanel : public QWidget {
- public:
-  using QWidget::QWidget;
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter p(this);
-    QLinearGradient g(0, 0, width(), 0);
-    g.setColorAt(0, Qt::white);
-    g.setColorAt(1, QColor(0x87, 0xCE, 0xEB));
-    p.fillRect(rect(), g);
-  }
-};
 
 // The decorative picture: an alarm clock.
 QPixmap ClockPicture(int w, int h) {
@@ -97,9 +84,12 @@ const std::array<SnoozeChoice, kSnoozeChoiceCount>& SnoozeChoices() {
 TForm_Reminder::TForm_Reminder(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("Form_Reminder"));
   setWindowTitle(QStringLiteral("Quillatorne reminder"));
-  // A reminder must be seen: it stays over other applications' windows.
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+  // A reminder must be seen: it stays over other applications' windows. It must not take
+  // the keyboard from the program the user is typing in, or a key meant for that program
+  // would answer it unread.
+  setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+  setAttribute(Qt::WA_ShowWithoutActivating);
   setFixedSize(kClientWidth, kClientHeight);
   QFont face(QStringLiteral("MS Sans Serif"));
   face.setPointSize(8);
@@ -107,10 +97,10 @@ TForm_Reminder::TForm_Reminder(QWidget* parent) : QDialog(parent) {
   setAutoFillBackground(true);
   setBackgroundRole(QPalette::Button);
 
-  ElPanelCaption = new GradientPanel(this);
+  // The header: white fading into sky blue from left to right.
+  ElPanelCaption = new GradientPanel(Qt::white, QColor(0x87, 0xCE, 0xEB), Qt::Horizontal, this);
   ElPanelCaption->setGeometry(0, 0, kClientWidth, 32);
-  QFont captionFont(QStringLiteral("Tahoma"));
-  captionFont.setPixelSize(27);
+  const QFont captionFont = CaptionStripFont();
   QPalette blue = palette();
   blue.setColor(QPalette::WindowText, Qt::blue);
   Label_Caption = new QLabel(QStringLiteral("Quillatorne reminder"), ElPanelCaption);
@@ -123,6 +113,8 @@ TForm_Reminder::TForm_Reminder(QWidget* parent) : QDialog(parent) {
   Label_Snoozed->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   Label_Snoozed->setGeometry(kClientWidth - 166, 0, 160, 32);
   Label_Snoozed->setVisible(false);
+  // On the button-faced window a label would otherwise take the button text's colour.
+  for (QLabel* l : {Label_Caption, Label_Snoozed}) l->setForegroundRole(QPalette::WindowText);
 
   Image1 = new QLabel(this);
   Image1->setGeometry(0, 36, 116, 164);
@@ -142,6 +134,7 @@ TForm_Reminder::TForm_Reminder(QWidget* parent) : QDialog(parent) {
   }
   Edit_Text->setReadOnly(true);
   Memo_Message->setReadOnly(true);
+  Memo_Message->setTabChangesFocus(true);
 
   const int buttonsTop = kClientHeight - 28 - 4;
   Button_Edit = new QPushButton(style()->standardIcon(QStyle::SP_FileDialogDetailedView),
@@ -150,7 +143,8 @@ TForm_Reminder::TForm_Reminder(QWidget* parent) : QDialog(parent) {
   Button_Close = new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton),
                                  QStringLiteral("Close"), this);
   Button_Close->setGeometry(203, buttonsTop, 83, 28);
-  Button_Close->setDefault(true);
+  // No default button: Return answers only the button the user moved the focus to.
+  for (QPushButton* b : {Button_Edit, Button_Close}) b->setAutoDefault(false);
   Button_Snooze = new QToolButton(this);
   Button_Snooze->setText(QStringLiteral("Snooze for 5 minutes"));
   Button_Snooze->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
@@ -161,6 +155,9 @@ TForm_Reminder::TForm_Reminder(QWidget* parent) : QDialog(parent) {
   Menu_Pulldown = new QMenu(this);
   Menu_Pulldown->setFont(menuFont);
   Button_Snooze->setMenu(Menu_Pulldown);
+
+  // The text holds the focus on appearance, so no key answers before the user chooses.
+  Memo_Message->setFocus();
 
   connect(Button_Close, &QPushButton::clicked, this, &TForm_Reminder::Button_CloseClick);
   connect(Button_Edit, &QPushButton::clicked, this, &TForm_Reminder::Button_EditClick);
@@ -186,22 +183,41 @@ void TForm_Reminder::RebuildSnoozeMenu() {
   }
 }
 
-void TForm_Reminder::BringToFront() {
-  raise();
-  activateWindow();
+void TForm_Reminder::BringToFront() { raise(); }
+
+namespace {
+int g_openPopups = 0;
 }
+
+bool ReminderWindowOpen() { return g_openPopups > 0; }
 
 void TForm_Reminder::ShowModal() {
   RebuildSnoozeMenu();
-  setWindowModality(Qt::ApplicationModal);
+  // Not modal to the window system, which hands a modal window the keyboard focus as it
+  // shows. The caller still waits here until the window is answered. Over an open modal
+  // box it belongs to that box, or the box would keep the user from answering it.
+  if (QWidget* modal = QApplication::activeModalWidget(); modal && !parentWidget())
+    setParent(modal, windowFlags());
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect frame(QPoint(), size());
     frame.moveCenter(screen->availableGeometry().center());
     move(frame.topLeft());
   }
+  QEventLoop loop;
+  loop_ = &loop;
+  ++g_openPopups;
   show();
   BringToFront();
-  exec();
+  loop.exec(QEventLoop::DialogExec);
+  --g_openPopups;
+  loop_ = nullptr;
+}
+
+void TForm_Reminder::hideEvent(QHideEvent* event) {
+  // Answered, or hidden by the program (as when it quits): the caller goes on. A window
+  // system merely minimising it is no answer.
+  if (loop_ && !event->spontaneous()) loop_->quit();
+  QDialog::hideEvent(event);
 }
 
 void TForm_Reminder::Answer(ReminderResult::Answer answer, int minutes) {
@@ -231,9 +247,22 @@ void TForm_Reminder::SnoozeChoiceClick(int tag) {
 }
 
 void TForm_Reminder::reject() {
-  // The close box and Escape: the window's first answer, Close.
+  // The close box: the window's first answer, Close.
   Answer(ReminderResult::Close, 0);
   QDialog::reject();
+}
+
+void TForm_Reminder::keyPressEvent(QKeyEvent* event) {
+  // Escape answers nothing; Return and Enter press only a button that holds the focus.
+  if (event->matches(QKeySequence::Cancel)) return event->accept();
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    if (auto* button = qobject_cast<QAbstractButton*>(focusWidget());
+        button && button->isEnabled()) {
+      button->click();
+    }
+    return event->accept();
+  }
+  QDialog::keyPressEvent(event);
 }
 
 void TForm_Reminder::closeEvent(QCloseEvent* event) {

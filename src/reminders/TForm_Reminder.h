@@ -9,6 +9,7 @@
 
 class QLabel;
 class QLineEdit;
+class QEventLoop;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
@@ -31,13 +32,13 @@ class TForm_Reminder : public QDialog {
 
   // Labels, texts and which buttons are enabled; test mode offers Close only.
   void Fill(const PopupReminder& reminder, bool test);
-  // Rebuilds the snooze menu and shows the window modally, in front of everything else;
-  // returns when it closes. (A try-out from the reminders page fills in test mode and
-  // calls exec() instead: no menu, answer ignored.)
+  // Rebuilds the snooze menu, shows the window in front of everything else but without
+  // taking the keyboard focus, and returns when it closes. (A try-out from the reminders
+  // page fills in test mode and calls exec() instead: no menu, answer ignored.)
   void ShowModal();
   // Empties Menu_Pulldown and adds one item per snooze choice, tagged with its position.
   void RebuildSnoozeMenu();
-  // Brings the window over other applications' windows.
+  // Raises the window over other applications' windows without taking the keyboard.
   void BringToFront();
 
   ReminderResult answer() const { return answer_; }
@@ -63,13 +64,19 @@ class TForm_Reminder : public QDialog {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void reject() override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   void Answer(ReminderResult::Answer answer, int minutes);
 
   ReminderResult answer_;
   bool answered_ = false;
+  QEventLoop* loop_ = nullptr;  // while ShowModal waits
 };
+
+// Whether a reminder window is open and waiting for its answer.
+bool ReminderWindowOpen();
 
 // The production popup: a TForm_Reminder per reminder, not in test mode.
 IReminderPopup& WindowReminderPopup();

@@ -1,5 +1,6 @@
 #pragma once
 #include <QColor>
+#include <QFont>
 #include <QWidget>
 
 // A plain panel painted with a two-colour linear gradient.
@@ -16,3 +17,7 @@ class GradientPanel : public QWidget {
   QColor to_;
   Qt::Orientation direction_;
 };
+
+// The text of the caption strips (over the pages, atop a reminder): Tahoma, 27 pixels from
+// the top of the highest glyph to the bottom of the lowest.
+QFont CaptionStripFont();

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <cstring>
 
 #include "platform/DateTime.h"
@@ -29,12 +32,13 @@ QByteArray Section(const char* name) {
 }
 
 // Two one-off reminders, one in this four-minute slot and one in the next, so whichever
-// slot the program starts in has a reminder due.
-QByteArray SettingsWithReminderDueNow() {
+// slot the program starts in has a reminder due. The wallpaper values are given whole.
+QByteArray SettingsWithReminderDueNow(
+    const QByteArray& wallpaper = "\"ChangeRule\"=dword:00000000\n") {
   const double now = DateTimeToDays(QDateTime::currentDateTime());
   QByteArray s = "Windows Registry Editor Version 5.00\n";
   s += Section("Base") + "\"OK\"=dword:00000001\n";
-  s += Section("Wallpaper") + "\"ChangeRule\"=dword:00000000\n";
+  s += Section("Wallpaper") + wallpaper;
   s += Section("Email") + "\"EnableCheck\"=dword:00000000\n";
   s += Section("Reminders") + "\"Reminder Count\"=dword:00000002\n";
   const char* sections[] = {"Popup Reminder 1", "Popup Reminder 2"};
@@ -48,6 +52,17 @@ QByteArray SettingsWithReminderDueNow() {
   return s;
 }
 
+// Ends the program with SIGTERM and looks at what it saved: the reminders left.
+void ExpectSavedWithReminders(ProgramRun& program, const TempHome& home, int count) {
+  EXPECT_EQ(program.Terminate(), 0) << program.stderrText().toStdString();
+  QFile saved(home.configFile());
+  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+  const QByteArray text = saved.readAll();
+  EXPECT_TRUE(text.contains("\"Reminder Count\"=dword:0000000" + QByteArray::number(count)))
+      << text.constData();
+  EXPECT_TRUE(text.contains("\"Snoozed Count\"=dword:00000000")) << text.constData();
+}
+
 TEST(ReminderPopupE2E, AReminderDueNowPopsUpInFrontSoonAfterStartUp) {
   TempHome home;
   XvfbDisplay display;
@@ -58,7 +73,8 @@ TEST(ReminderPopupE2E, AReminderDueNowPopsUpInFrontSoonAfterStartUp) {
   QElapsedTimer sinceStart;
   sinceStart.start();
   ASSERT_TRUE(program.Start());
-  const bool shown = WaitUntil([&] { return WindowViewable(display.display(), kPopupTitle); }, 2000);
+  const bool shown =
+      WaitUntil([&] { return WindowViewable(display.display(), kPopupTitle); }, 2000);
   RecordProperty("popup_after_ms", static_cast<int>(sinceStart.elapsed()));
   EXPECT_TRUE(shown) << "no popup " << sinceStart.elapsed() << " ms after the start\n"
                      << program.stderrText().toStdString();
@@ -71,12 +87,125 @@ TEST(ReminderPopupE2E, AReminderDueNowPopsUpInFrontSoonAfterStartUp) {
   }
 
   // Ending the program with the popup unanswered saves both reminders untouched.
+  ExpectSavedWithReminders(program, home, 2);
+}
+
+// The user types in another program when the popup appears: the keys stay there.
+TEST(ReminderPopupE2E, KeysTypedInAnotherWindowNeitherMoveToThePopupNorAnswerIt) {
+  TempHome home;
+  XvfbDisplay display;
+  ASSERT_TRUE(display.ok());
+  home.write(".config/Quillatorne/settings.reg", SettingsWithReminderDueNow());
+
+  // xev stands for the program the user types in; it prints every key it receives.
+  QProcess typing;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("DISPLAY"), display.display());
+  typing.setProcessEnvironment(env);
+  typing.start(QStringLiteral("xev"), {"-name", "Typing here", "-event", "keyboard"});
+  ASSERT_TRUE(typing.waitForStarted(5000));
+  QString editor;
+  ASSERT_TRUE(WaitUntil(
+      [&] { return !(editor = ViewableWindow(display.display(), "Typing here")).isEmpty(); },
+      5000));
+  RunOnDisplay(display.display(), "xdotool", {"windowfocus", "--sync", editor});
+
+  ProgramRun program(display, home);
+  ASSERT_TRUE(program.Start());
+  ASSERT_TRUE(WaitUntil([&] { return WindowViewable(display.display(), kPopupTitle); }, 5000))
+      << program.stderrText().toStdString();
+
+  RunOnDisplay(display.display(), "xdotool", {"key", "Return", "Escape", "space"});
+  QByteArray seen;
+  const bool typed = WaitUntil(
+      [&] {
+        seen += typing.readAllStandardOutput();
+        return seen.contains("(keysym 0x20, space)") && seen.count("KeyRelease") >= 3;
+      },
+      5000);
+  EXPECT_TRUE(typed) << seen.constData();
+  EXPECT_EQ(RunOnDisplay(display.display(), "xdotool", {"getwindowfocus"}).trimmed().toULongLong(),
+            editor.toULongLong(nullptr, 16));
+  EXPECT_TRUE(WindowViewable(display.display(), kPopupTitle));
+
+  ExpectSavedWithReminders(program, home, 2);
+  typing.kill();
+  typing.waitForFinished(3000);
+}
+
+// Rule 1 on a folder holding only an empty picture: the start-up wallpaper fails with an
+// error box. The tray icon and the timers are up by then: the due reminder still pops up
+// over the box, and SIGTERM still saves.
+TEST(StartUpE2E, ABadPictureAtStartUpHoldsUpNeitherAReminderNorTheSaveOnSigterm) {
+  TempHome home;
+  XvfbDisplay display;
+  ASSERT_TRUE(display.ok());
+  const QString pictures = QFileInfo(home.write("pictures/x.jpg", QByteArray())).path();
+  home.write(".config/Quillatorne/settings.reg",
+             SettingsWithReminderDueNow("\"PathsCount\"=dword:00000001\n\"Path 1\"=\"" +
+                                        pictures.toUtf8() +
+                                        "\"\n\"ChangeRule\"=dword:00000001\n"
+                                        "\"ShowImage\"=dword:00000001\n"));
+
+  ProgramRun program(display, home);
+  ASSERT_TRUE(program.Start());
+  // The main window hides at once; what stays up under this name is the error box.
+  ASSERT_TRUE(WaitUntil([&] { return WindowViewable(display.display(), "Quillatorne"); }, 5000))
+      << program.stderrText().toStdString();
+  EXPECT_TRUE(WaitUntil([&] { return WindowViewable(display.display(), kPopupTitle); }, 5000))
+      << "the reminder waited for the error box\n"
+      << program.stderrText().toStdString();
+  EXPECT_TRUE(WindowViewable(display.display(), "Quillatorne"));
+
+  // The box does not keep the user from answering the reminder: a click on its Close.
+  const QString popup = ViewableWindow(display.display(), kPopupTitle);
+  ASSERT_FALSE(popup.isEmpty());
+  const QString info = RunOnDisplay(display.display(), "xwininfo", {"-id", popup});
+  const auto at = [&](const char* what) {
+    return QRegularExpression(QString::fromLatin1(what) + QStringLiteral(":\\s+(-?\\d+)"))
+        .match(info)
+        .captured(1)
+        .toInt();
+  };
+  const int x = at("Absolute upper-left X") + 203 + 41, y = at("Absolute upper-left Y") + 203 + 14;
+  RunOnDisplay(display.display(), "xdotool",
+               {"mousemove", QString::number(x), QString::number(y), "click", "1"});
+  EXPECT_TRUE(WaitUntil([&] { return !WindowViewable(display.display(), kPopupTitle); }, 5000));
+  EXPECT_TRUE(WindowViewable(display.display(), "Quillatorne"));
+
+  ExpectSavedWithReminders(program, home, 1);
+}
+
+// A settings file that cannot be read is kept aside, and the user is told where once the
+// program runs; ending it with the box open still saves the new settings.
+TEST(StartUpE2E, AnUnreadableSettingsFileIsNamedInABoxAfterStartUp) {
+  TempHome home;
+  XvfbDisplay display;
+  ASSERT_TRUE(display.ok());
+  home.write(".config/Quillatorne/settings.reg", "\x01\x02 not a registry export\n[broken");
+
+  ProgramRun program(display, home);
+  ASSERT_TRUE(program.Start());
+  // The box carries its text as its icon name.
+  QString text;
+  const bool told = WaitUntil(
+      [&] {
+        const QString box = ViewableWindow(display.display(), "Quillatorne");
+        if (box.isEmpty()) return false;
+        text = RunOnDisplay(display.display(), "xprop", {"-id", box, "_NET_WM_ICON_NAME"});
+        return text.contains("default settings are in use");
+      },
+      5000);
+  EXPECT_TRUE(told) << text.toStdString() << program.stderrText().toStdString();
+  const QStringList kept =
+      QDir(QFileInfo(home.configFile()).path()).entryList({"settings.reg.bad-*"}, QDir::Files);
+  ASSERT_EQ(kept.size(), 1);
+  EXPECT_TRUE(text.contains(kept[0])) << text.toStdString();
+
   EXPECT_EQ(program.Terminate(), 0) << program.stderrText().toStdString();
   QFile saved(home.configFile());
   ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
-  const QByteArray text = saved.readAll();
-  EXPECT_TRUE(text.contains("\"Reminder Count\"=dword:00000002")) << text.constData();
-  EXPECT_TRUE(text.contains("\"Snoozed Count\"=dword:00000000")) << text.constData();
+  EXPECT_TRUE(saved.readAll().startsWith("Windows Registry Editor Version 5.00"));
 }
 
 }  // namespace

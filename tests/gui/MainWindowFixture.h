@@ -23,6 +23,8 @@ inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdS
 class MemoryRegistry : public IRegistryBackend {
  public:
   int saves = 0;
+  QString keptAside;  // as if an unreadable file had been moved there on opening
+  QString movedAsideTo() const override { return keptAside; }
   bool KeyExists(const QString& key) const override { return keys_.contains(key.toLower()); }
   bool CreateKey(const QString& key) override {
     keys_[key.toLower()];

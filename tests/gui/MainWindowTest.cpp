@@ -1,9 +1,13 @@
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
+#include <QFontMetrics>
 #include <QMetaObject>
 #include <QMouseEvent>
+#include <QTimer>
 
 #include "MainWindowFixture.h"
+#include "reminders/TForm_Reminder.h"
 #include "widgets/ElFormCaption.h"
 #include "widgets/ElSideBar.h"
 
@@ -65,6 +69,7 @@ TEST_F(MainWindowTest, StartsOnTheSourcePageWithTheManualInItsSlotAndTheVersionI
   EXPECT_EQ(form->windowTitle(), QStringLiteral("Quillatorne"));
   // The client area below our caption strip, inside the one-pixel border.
   EXPECT_EQ(form->size(), QSize(542, 380 + ElFormCaption::kHeight + 2));
+  EXPECT_EQ(QFontMetrics(form->ElLabelCaption->font()).height(), 27);
 }
 
 TEST_F(MainWindowTest, AnEmptySlotShowsNoStalePage) {
@@ -127,21 +132,64 @@ TEST_F(MainWindowTest, ASecondEditRequestKeepsTheShownWindowOpen) {
   EXPECT_EQ(reminders.selected, 4);
 }
 
+enum class Open { Nothing, ModalBox, ReminderWindow };
 struct TrayMenuCase {
   bool windowShown;
   bool checkRunning;
+  Open open;  // what of the program is open over the tray
   const char* firstCaption;
 };
 
+std::string TrayMenuCaseName(const TrayMenuCase& c) {
+  const char* open[] = {"", "UnderAModalBox", "UnderAReminder"};
+  return std::string(c.windowShown ? "Shown" : "Hidden") +
+         (c.checkRunning ? "CheckRunning" : "Idle") + open[int(c.open)];
+}
+
 class TrayMenuTest : public MainWindowTest, public ::testing::WithParamInterface<TrayMenuCase> {};
 
-TEST_P(TrayMenuTest, OpeningTheMenuSetsCaptionAndMailItem) {
+TEST_P(TrayMenuTest, RightClickOpensTheMenuOnlyWithoutAModalWindow) {
   const TrayMenuCase c = GetParam();
   if (c.windowShown) form->ToggleMainWindow();
   Cfg().DynamicConfig.EmailCheckRunning = c.checkRunning;
 
-  QMetaObject::invokeMethod(form->PopupMenu_Main, "aboutToShow");
+  bool opened = false;
+  auto rightClick = [&] {
+    form->TrayIconRightClick();
+    opened = form->PopupMenu_Main->isVisible();
+    form->PopupMenu_Main->hide();
+  };
+  bool toggled = false;
+  auto clicks = [&] {
+    rightClick();
+    const bool before = Cfg().DynamicConfig.WindowVisible;
+    form->TrayIconDblClick();
+    toggled = Cfg().DynamicConfig.WindowVisible != before;
+  };
+  if (c.open == Open::ModalBox) {
+    QDialog modal(form.get());
+    QTimer::singleShot(0, &modal, [&] {
+      clicks();
+      modal.reject();
+    });
+    modal.exec();
+  } else if (c.open == Open::ReminderWindow) {
+    TForm_Reminder popup;
+    popup.Fill(PopupReminder{}, false);
+    QTimer::singleShot(0, &popup, [&] {
+      clicks();
+      popup.close();
+    });
+    popup.ShowModal();
+  } else {
+    rightClick();
+  }
 
+  EXPECT_EQ(opened, c.open == Open::Nothing);
+  EXPECT_FALSE(toggled);
+  if (c.windowShown != Cfg().DynamicConfig.WindowVisible) form->ToggleMainWindow();
+  // Whenever the menu opens (also as a panel that asks for it before showing it).
+  QMetaObject::invokeMethod(form->PopupMenu_Main, "aboutToShow");
   EXPECT_EQ(form->MI_ShowHide->text(), QString::fromLatin1(c.firstCaption));
   EXPECT_EQ(form->MI_CheckEmail->isEnabled(), !c.checkRunning);
   for (QAction* a :
@@ -150,15 +198,16 @@ TEST_P(TrayMenuTest, OpeningTheMenuSetsCaptionAndMailItem) {
   Cfg().DynamicConfig.EmailCheckRunning = false;
 }
 
-INSTANTIATE_TEST_SUITE_P(States, TrayMenuTest,
-                         ::testing::Values(TrayMenuCase{false, false, "Show Quillatorne"},
-                                           TrayMenuCase{true, false, "Hide Quillatorne"},
-                                           TrayMenuCase{false, true, "Show Quillatorne"},
-                                           TrayMenuCase{true, true, "Hide Quillatorne"}),
-                         [](const auto& info) {
-                           return std::string(info.param.windowShown ? "Shown" : "Hidden") +
-                                  (info.param.checkRunning ? "CheckRunning" : "Idle");
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    States, TrayMenuTest,
+    ::testing::Values(TrayMenuCase{false, false, Open::Nothing, "Show Quillatorne"},
+                      TrayMenuCase{true, false, Open::Nothing, "Hide Quillatorne"},
+                      TrayMenuCase{false, true, Open::Nothing, "Show Quillatorne"},
+                      TrayMenuCase{true, true, Open::Nothing, "Hide Quillatorne"},
+                      TrayMenuCase{false, false, Open::ModalBox, "Show Quillatorne"},
+                      TrayMenuCase{true, true, Open::ModalBox, "Hide Quillatorne"},
+                      TrayMenuCase{false, true, Open::ReminderWindow, "Show Quillatorne"}),
+    [](const auto& info) { return TrayMenuCaseName(info.param); });
 
 TEST_F(MainWindowTest, TrayMenuItemsComeInOrder) {
   QStringList captions;
@@ -168,7 +217,6 @@ TEST_F(MainWindowTest, TrayMenuItemsComeInOrder) {
             (QStringList{"Show Quillatorne", "Check e-mail", "Refresh wallpaper",
                          "Set random wallpaper", "Set next wallpaper", "Exit Quillatorne"}));
   EXPECT_EQ(form->TrayIcon->toolTip(), QStringLiteral("Quillatorne"));
-  EXPECT_EQ(form->TrayIcon->contextMenu(), form->PopupMenu_Main);
 }
 
 TEST_F(MainWindowTest, WithoutASystemTrayTheIconKeepsWaitingForOne) {

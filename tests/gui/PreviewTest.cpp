@@ -14,7 +14,10 @@ struct Seen {
   bool previewOpen = false;
   int stepsRunInside = 0;
   bool trayToggled = false;
-  bool menuBlocked = false;
+  bool menuOpened = false;
+  QPoint picturePos;
+  QSize windowSize;
+  bool closedByClick = false;
 };
 
 class PreviewTest : public MainWindowTest {
@@ -31,16 +34,19 @@ class PreviewTest : public MainWindowTest {
       seen.previewOpen = Cfg().DynamicConfig.PreviewOpen;
       if (dialog) {
         seen.picture = dialog->Image->size();
+        seen.picturePos = dialog->Image->pos();
+        seen.windowSize = dialog->size();
         const bool visibleBefore = Cfg().DynamicConfig.WindowVisible;
         form->TimerIDLETimer();
         seen.stepsRunInside = steps;
         form->TrayIconDblClick();
         seen.trayToggled = Cfg().DynamicConfig.WindowVisible != visibleBefore;
-        QMetaObject::invokeMethod(form->PopupMenu_Main, "aboutToShow");
-        seen.menuBlocked = !form->MI_ShowHide->isEnabled() && !form->MI_Close->isEnabled();
-        QMouseEvent click(QEvent::MouseButtonPress, QPointF(10, 10), QPointF(10, 10),
-                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        form->TrayIconRightClick();
+        seen.menuOpened = form->PopupMenu_Main->isVisible();
+        QMouseEvent click(QEvent::MouseButtonPress, QPointF(10, 10), QPointF(10, 10), button,
+                          button, Qt::NoModifier);
         QApplication::sendEvent(dialog->Image, &click);
+        seen.closedByClick = !preview->isVisible();
       }
       // Never leave a test hanging in the modal loop.
       if (preview->isVisible()) preview->reject();
@@ -54,6 +60,7 @@ class PreviewTest : public MainWindowTest {
   }
 
   Seen seen;
+  Qt::MouseButton button = Qt::LeftButton;  // the button that clicks the picture
   int steps = 0;
   QList<QSize> composed;
 };
@@ -86,11 +93,15 @@ TEST_P(PreviewSizeTest, PictureFollowsTheScreenShapeAndTheTickWaitsWhileItIsOpen
   ASSERT_EQ(composed, QList<QSize>{GetParam().picture});
   ASSERT_TRUE(seen.opened);
   EXPECT_EQ(seen.picture, GetParam().picture);
+  // The picture fills the window: no frame of our own inside the window's border.
+  EXPECT_EQ(seen.picturePos, QPoint(0, 0));
+  EXPECT_EQ(seen.windowSize, GetParam().picture);
   EXPECT_EQ(seen.caption, QStringLiteral("Preview (click image to close)"));
   EXPECT_TRUE(seen.previewOpen);
   EXPECT_EQ(seen.stepsRunInside, 0);
   EXPECT_FALSE(seen.trayToggled);
-  EXPECT_TRUE(seen.menuBlocked);
+  EXPECT_FALSE(seen.menuOpened);
+  EXPECT_TRUE(seen.closedByClick);
 
   EXPECT_FALSE(Cfg().DynamicConfig.PreviewOpen);
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
@@ -105,6 +116,36 @@ INSTANTIATE_TEST_SUITE_P(Screens, PreviewSizeTest,
                          [](const auto& info) {
                            return "Screen" + std::to_string(info.param.screen.width()) + "x" +
                                   std::to_string(info.param.screen.height());
+                         });
+
+class PreviewClickTest : public PreviewTest,
+                         public ::testing::WithParamInterface<Qt::MouseButton> {};
+
+TEST_P(PreviewClickTest, AClickWithAnyButtonClosesIt) {
+  form->setComposer([](const QString&, int w, int h) -> std::optional<QImage> {
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(Qt::gray);
+    return img;
+  });
+  button = GetParam();
+  InspectAndClose();
+  form->ShowPreview();
+  ASSERT_TRUE(seen.opened);
+  EXPECT_TRUE(seen.closedByClick);
+  EXPECT_FALSE(Cfg().DynamicConfig.PreviewOpen);
+}
+
+INSTANTIATE_TEST_SUITE_P(Buttons, PreviewClickTest,
+                         ::testing::Values(Qt::LeftButton, Qt::RightButton, Qt::MiddleButton),
+                         [](const auto& info) {
+                           switch (info.param) {
+                             case Qt::LeftButton:
+                               return std::string("Left");
+                             case Qt::RightButton:
+                               return std::string("Right");
+                             default:
+                               return std::string("Middle");
+                           }
                          });
 
 TEST_F(PreviewTest, NothingOpensWhenCompositionFails) {

@@ -8,6 +8,7 @@
 #include <QToolButton>
 #include <functional>
 
+#include "TypeKey.h"
 #include "platform/DateTime.h"
 #include "reminders/PopupScheduler.h"
 #include "reminders/ReminderPopup.h"
@@ -45,8 +46,11 @@ TEST_P(ReminderWindowPopup, TheSchedulerActsOnTheWindowsAnswer) {
 
   bool sawWindow = false;
   QTimer::singleShot(0, [&] {
-    auto* form = qobject_cast<TForm_Reminder*>(QApplication::activeModalWidget());
+    TForm_Reminder* form = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* f = qobject_cast<TForm_Reminder*>(w); f && f->isVisible()) form = f;
     ASSERT_NE(form, nullptr);
+    EXPECT_TRUE(ReminderWindowOpen());
     sawWindow = true;
     EXPECT_EQ(form->Edit_Text->text(), "Dentist");
     EXPECT_TRUE(form->Button_Snooze->isEnabled());  // not in test mode
@@ -70,6 +74,17 @@ INSTANTIATE_TEST_SUITE_P(
     Answers, ReminderWindowPopup,
     ::testing::Values(
         WindowCase{"CloseBox", [](TForm_Reminder& f) { f.close(); }, 0, -1},
+        // Return, Escape and space meant for another window leave it shown and the
+        // one-off reminder listed.
+        WindowCase{"KeysJustAfterItAppears",
+                   [](TForm_Reminder& f) {
+                     for (int key : {Qt::Key_Return, Qt::Key_Escape, Qt::Key_Space})
+                       TypeKey(f, key);
+                     EXPECT_TRUE(f.isVisible());
+                     EXPECT_FALSE(f.answered());
+                     f.hide();
+                   },
+                   1, -1},
         WindowCase{"SnoozeForAnHour",
                    [](TForm_Reminder& f) { f.Menu_Pulldown->actions().at(7)->trigger(); }, 0, 60},
         // The modal loop ending without an answer, as when the program quits under it.

@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QCoreApplication>
+#include <QApplication>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,6 +12,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "TypeKey.h"
 #include "reminders/TForm_Reminder.h"
 #include "settings/Config.h"
 
@@ -124,12 +126,25 @@ INSTANTIATE_TEST_SUITE_P(
     Ways, ReminderAnswers,
     ::testing::Values(
         ClickCase{"CloseBox", [](TForm_Reminder& f) { f.close(); }, ReminderResult::Close, 0},
-        ClickCase{"Escape",
+        // From the keyboard, once the user has moved the focus to a button.
+        ClickCase{"TabToEditThenSpace",
                   [](TForm_Reminder& f) {
-                    QKeyEvent key(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-                    QCoreApplication::sendEvent(&f, &key);
+                    TypeKey(f, Qt::Key_Tab);
+                    TypeKey(f, Qt::Key_Space);
+                  },
+                  ReminderResult::Edit, 0},
+        ClickCase{"ReturnOnTheFocusedCloseButton",
+                  [](TForm_Reminder& f) {
+                    f.Button_Close->setFocus();
+                    TypeKey(f, Qt::Key_Return);
                   },
                   ReminderResult::Close, 0},
+        ClickCase{"SpaceOnTheFocusedSnoozeButton",
+                  [](TForm_Reminder& f) {
+                    f.Button_Snooze->setFocus();
+                    TypeKey(f, Qt::Key_Space);
+                  },
+                  ReminderResult::Snooze, 5},
         ClickCase{"CloseButton", [](TForm_Reminder& f) { f.Button_Close->click(); },
                   ReminderResult::Close, 0},
         ClickCase{"EditButton", [](TForm_Reminder& f) { f.Button_Edit->click(); },
@@ -152,6 +167,39 @@ TEST(ReminderWindow, FixedLayoutWithTheSpecifiedTexts) {
   EXPECT_TRUE(form.Edit_Text->isReadOnly());
   EXPECT_TRUE(form.Memo_Message->isReadOnly());
   EXPECT_FALSE(form.answered());
+  EXPECT_EQ(form.answer().answer, ReminderResult::Close);
+  EXPECT_EQ(QFontMetrics(form.Label_Caption->font()).height(), 27);
+  EXPECT_EQ(form.Label_Caption->palette().color(form.Label_Caption->foregroundRole()),
+            QColor(Qt::blue));
+}
+
+// Keys meant for another program, pressed just as the popup appears, must not answer it.
+TEST(ReminderWindow, AppearsWithoutTakingTheKeyboardAndKeysAnswerNothing) {
+  TForm_Reminder form;
+  form.Fill(Reminder(1, false), false);
+  bool checked = false;
+  QTimer::singleShot(0, &form, [&] {
+    checked = true;
+    EXPECT_EQ(form.windowType(), Qt::Tool);
+    EXPECT_TRUE(form.testAttribute(Qt::WA_ShowWithoutActivating));
+    EXPECT_TRUE(form.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(form.windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(form.isActiveWindow());
+    EXPECT_EQ(form.focusWidget(), form.Memo_Message);
+    for (QPushButton* b : {form.Button_Edit, form.Button_Close}) {
+      EXPECT_FALSE(b->isDefault()) << b->text().toStdString();
+      EXPECT_FALSE(b->autoDefault()) << b->text().toStdString();
+    }
+    for (int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape, Qt::Key_Space}) {
+      TypeKey(form, key);
+      EXPECT_TRUE(form.isVisible()) << "key " << key;
+    }
+    EXPECT_FALSE(form.answered());
+    form.close();  // the close box still answers
+  });
+  form.ShowModal();
+  ASSERT_TRUE(checked);
+  EXPECT_TRUE(form.answered());
   EXPECT_EQ(form.answer().answer, ReminderResult::Close);
 }
 
