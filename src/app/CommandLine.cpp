@@ -122,7 +122,8 @@ CommandLine ParseCommandLine(const QStringList& args, const QString& currentDir)
   }
   if (!parser.parse(args)) return Fail(parser.errorText());
   if (!parser.positionalArguments().isEmpty()) {
-    return Fail(QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first()));
+    return Fail(
+        QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first()));
   }
 
   CommandLine result;
@@ -134,7 +135,8 @@ CommandLine ParseCommandLine(const QStringList& args, const QString& currentDir)
   if (parser.isSet(version)) {
     const ProgramConfigT program;
     result.mode = CommandLine::Mode::Version;
-    result.text = QString::asprintf("Quillatorne %i.%02i\n", program.VersionMajor, program.VersionMinor);
+    result.text =
+        QString::asprintf("Quillatorne %i.%02i\n", program.VersionMajor, program.VersionMinor);
     return result;
   }
 
@@ -147,7 +149,8 @@ CommandLine ParseCommandLine(const QStringList& args, const QString& currentDir)
     if (v.verb == Verb::Set) result.command.file = Absolute(parser.value(name), currentDir);
   }
   if (parser.isSet(render)) verbs << QStringLiteral("--render");
-  if (verbs.size() > 1) return Fail(QStringLiteral("Give one of %1, not both.").arg(verbs.join(", ")));
+  if (verbs.size() > 1)
+    return Fail(QStringLiteral("Give one of %1, not both.").arg(verbs.join(", ")));
   // Repeating an option is as confusing as giving two.
   for (const QString& name : parser.optionNames()) {
     if (parser.optionNames().count(name) > 1)
@@ -179,20 +182,36 @@ CommandLine ParseCommandLine(const QStringList& args, const QString& currentDir)
   if (parser.isSet(size) || parser.isSet(image))
     return Fail(QStringLiteral("--size and --image go with --render."));
   if (result.command.verb == Verb::Set && !QFileInfo(result.command.file).isFile()) {
-    return Fail(QStringLiteral("Quillatorne could not find the image: %1").arg(result.command.file));
+    return Fail(
+        QStringLiteral("Quillatorne could not find the image: %1").arg(result.command.file));
   }
   return result;
 }
 
 void CarryOut(TFormMain& form, const Command& command) {
   switch (command.verb) {
-    case Verb::None: break;
-    case Verb::Show: form.ShowFromOutside(); break;
-    case Verb::Next: form.MI_NextClick(); break;
-    case Verb::Random: form.MI_RandomClick(); break;
-    case Verb::Refresh: form.MI_RefreshClick(); break;
-    case Verb::Set: ApplyWallpaper(command.file); break;
-    case Verb::CheckMail: form.MI_CheckEmailClick(); break;
-    case Verb::Quit: form.close(); break;
+    case Verb::None:
+      break;
+    case Verb::Show:
+      form.ShowFromOutside();
+      break;
+    case Verb::Next:
+      form.MI_NextClick();
+      break;
+    case Verb::Random:
+      form.MI_RandomClick();
+      break;
+    case Verb::Refresh:
+      form.MI_RefreshClick();
+      break;
+    case Verb::Set:
+      ApplyWallpaper(command.file);
+      break;
+    case Verb::CheckMail:
+      form.MI_CheckEmailClick();
+      break;
+    case Verb::Quit:
+      form.close();
+      break;
   }
 }

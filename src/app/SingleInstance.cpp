@@ -67,8 +67,7 @@ QString InstanceDirectory(QString* warning, QString* error) {
   places.runtimeDir = qEnvironmentVariable("XDG_RUNTIME_DIR");
   places.tempDir = QDir::tempPath();
   // Named after the machine: a home folder shared between machines holds one per machine.
-  places.fallbackDir =
-      cache + QStringLiteral("/Quillatorne/run-") + QSysInfo::machineHostName();
+  places.fallbackDir = cache + QStringLiteral("/Quillatorne/run-") + QSysInfo::machineHostName();
   places.uid = ::getuid();
   return ChooseInstanceDirectory(places, warning, error);
 }
@@ -126,9 +125,7 @@ void SingleInstance::OnConnection() {
       // Carried out from the event loop: a verb that opens a box or ends the program must
       // not do so inside this socket's handler.
       QMetaObject::invokeMethod(
-          this,
-          [this, c = *command] { emit commandReceived(c); },
-          Qt::QueuedConnection);
+          this, [this, c = *command] { emit commandReceived(c); }, Qt::QueuedConnection);
     });
   }
 }
@@ -154,8 +151,9 @@ bool SingleInstance::Send(const Command& command, QString* error, int attempts) 
     if (attempt + 1 < attempts) QThread::msleep(200);
   }
   if (error) {
-    *error = QStringLiteral("Quillatorne is running, but the request could not be handed to it "
-                            "through %1: %2")
+    *error = QStringLiteral(
+                 "Quillatorne is running, but the request could not be handed to it "
+                 "through %1: %2")
                  .arg(socketPath(), why);
   }
   return false;

@@ -43,10 +43,17 @@ int main(int argc, char** argv) {
   const CommandLine line = ParseCommandLine(args, QDir::currentPath());
   switch (line.mode) {
     case CommandLine::Mode::Help:
-    case CommandLine::Mode::Version: Print(stdout, line.text); return 0;
-    case CommandLine::Mode::Error: Print(stderr, QStringLiteral("quillatorne: ") + line.text); return 2;
-    case CommandLine::Mode::Render: ReleaseTerminationSignals(); return RunRender(argc, argv, line.render);
-    case CommandLine::Mode::Run: break;
+    case CommandLine::Mode::Version:
+      Print(stdout, line.text);
+      return 0;
+    case CommandLine::Mode::Error:
+      Print(stderr, QStringLiteral("quillatorne: ") + line.text);
+      return 2;
+    case CommandLine::Mode::Render:
+      ReleaseTerminationSignals();
+      return RunRender(argc, argv, line.render);
+    case CommandLine::Mode::Run:
+      break;
   }
 
   QString warning, refusal;
@@ -81,7 +88,8 @@ int main(int argc, char** argv) {
   ResetConfig(Svc().desktop->ScreenSize());
   RegistryFile registry(RegistryFile::DefaultFileName());
   OpenMainStore(registry);
-  const bool firstRun = !MainIniFile()->ReadBool(QStringLiteral("Base"), QStringLiteral("OK"), false);
+  const bool firstRun =
+      !MainIniFile()->ReadBool(QStringLiteral("Base"), QStringLiteral("OK"), false);
 
   std::unique_ptr<TFormMain> owner;
   try {

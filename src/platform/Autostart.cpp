@@ -82,6 +82,7 @@ bool EnableAutostart(const QString& program, QString* error) {
 bool DisableAutostart(QString* error) {
   QFile file(AutostartFilePath());
   if (!file.exists() || file.remove()) return true;
-  if (error) *error = QStringLiteral("Could not remove %1: %2").arg(file.fileName(), file.errorString());
+  if (error)
+    *error = QStringLiteral("Could not remove %1: %2").arg(file.fileName(), file.errorString());
   return false;
 }

@@ -68,11 +68,11 @@ TEST_P(DesktopExec, QuotesAndEscapesAsDesktopEntriesRead) {
             QString::fromUtf8(GetParam().exec));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Programs, DesktopExec,
-    ::testing::Values(ExecCase{"/usr/bin/quillatorne", "/usr/bin/quillatorne"},
-                      ExecCase{"/home/ann/my apps/quillatorne", "\"/home/ann/my apps/quillatorne\""},
-                      ExecCase{"/opt/$x/q\"t", "\"/opt/\\\\$x/q\\\\\"t\""},
-                      ExecCase{"/opt/100%/q", "/opt/100%%/q"},
-                      ExecCase{"/opt/caf\xc3\xa9/q", "/opt/caf\xc3\xa9/q"}));
+INSTANTIATE_TEST_SUITE_P(Programs, DesktopExec,
+                         ::testing::Values(ExecCase{"/usr/bin/quillatorne", "/usr/bin/quillatorne"},
+                                           ExecCase{"/home/ann/my apps/quillatorne",
+                                                    "\"/home/ann/my apps/quillatorne\""},
+                                           ExecCase{"/opt/$x/q\"t", "\"/opt/\\\\$x/q\\\\\"t\""},
+                                           ExecCase{"/opt/100%/q", "/opt/100%%/q"},
+                                           ExecCase{"/opt/caf\xc3\xa9/q", "/opt/caf\xc3\xa9/q"}));
 }  // namespace

@@ -51,23 +51,33 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"ShortHelp", {"-h"}, M::Help, Verb::None, ""},
         ParseCase{"Version", {"--version"}, M::Version, Verb::None, ""},
         ParseCase{"Render", {"--render", "out.bmp"}, M::Render, Verb::None, ""},
-        ParseCase{"RenderPng", {"--render", "out.PNG", "--size", "800x600"}, M::Render, Verb::None, ""},
+        ParseCase{
+            "RenderPng", {"--render", "out.PNG", "--size", "800x600"}, M::Render, Verb::None, ""},
         ParseCase{"Unknown", {"--frobnicate"}, M::Error, Verb::None, "frobnicate"},
         ParseCase{"TwoVerbs", {"--next", "--quit"}, M::Error, Verb::None, "--next, --quit"},
-        ParseCase{"VerbAndRender", {"--next", "--render", "a.bmp"}, M::Error, Verb::None, "--render"},
+        ParseCase{
+            "VerbAndRender", {"--next", "--render", "a.bmp"}, M::Error, Verb::None, "--render"},
         ParseCase{"Repeated", {"--next", "--next"}, M::Error, Verb::None, "more than once"},
         ParseCase{"Positional", {"beach.jpg"}, M::Error, Verb::None, "beach.jpg"},
         ParseCase{"SetWithoutFile", {"--set"}, M::Error, Verb::None, "set"},
-        ParseCase{"SetMissingFile", {"--set", "nowhere.jpg"}, M::Error, Verb::None,
+        ParseCase{"SetMissingFile",
+                  {"--set", "nowhere.jpg"},
+                  M::Error,
+                  Verb::None,
                   "could not find the image"},
         ParseCase{"SetFolder", {"--set", "."}, M::Error, Verb::None, "could not find the image"},
         ParseCase{"SizeWithoutRender", {"--size", "10x10"}, M::Error, Verb::None, "--render"},
         ParseCase{"ImageWithoutRender", {"--image", "beach.jpg"}, M::Error, Verb::None, "--render"},
         ParseCase{"RenderOtherType", {"--render", "out.jpg"}, M::Error, Verb::None, ".bmp or .png"},
-        ParseCase{"SizeZero", {"--render", "o.bmp", "--size", "0x10"}, M::Error, Verb::None, "0x10"},
-        ParseCase{"SizeHuge", {"--render", "o.bmp", "--size", "99999x10"}, M::Error, Verb::None,
+        ParseCase{
+            "SizeZero", {"--render", "o.bmp", "--size", "0x10"}, M::Error, Verb::None, "0x10"},
+        ParseCase{"SizeHuge",
+                  {"--render", "o.bmp", "--size", "99999x10"},
+                  M::Error,
+                  Verb::None,
                   "99999x10"},
-        ParseCase{"SizeWords", {"--render", "o.bmp", "--size", "big"}, M::Error, Verb::None, "big"}),
+        ParseCase{
+            "SizeWords", {"--render", "o.bmp", "--size", "big"}, M::Error, Verb::None, "big"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ParseCommandLine, TakesFileNamesFromTheCurrentFolder) {
@@ -99,7 +109,8 @@ TEST(ParseCommandLine, HelpNamesEveryVerbAndVersionTheProgramsVersion) {
 
 TEST(CommandOnTheSocket, EveryVerbSurvivesTheTrip) {
   const QString odd = QString::fromUtf8("/tmp/a b\n%20c\xc3\xa9.jpg");
-  for (Verb v : {Verb::Show, Verb::Next, Verb::Random, Verb::Refresh, Verb::CheckMail, Verb::Quit}) {
+  for (Verb v :
+       {Verb::Show, Verb::Next, Verb::Random, Verb::Refresh, Verb::CheckMail, Verb::Quit}) {
     const Command c{v, QString()};
     EXPECT_EQ(DecodeCommand(EncodeCommand(c)), c);
   }
@@ -112,8 +123,8 @@ TEST(CommandOnTheSocket, EveryVerbSurvivesTheTrip) {
 }
 
 TEST(CommandOnTheSocket, AnythingElseIsRefused) {
-  for (const char* junk : {"", "next", "nxt\n", "next extra\n", "set\n", "set relative.jpg\n",
-                           "SHOW\n", "show \n"}) {
+  for (const char* junk :
+       {"", "next", "nxt\n", "next extra\n", "set\n", "set relative.jpg\n", "SHOW\n", "show \n"}) {
     EXPECT_FALSE(DecodeCommand(QByteArray(junk))) << junk;
   }
 }

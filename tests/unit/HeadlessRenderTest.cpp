@@ -45,7 +45,8 @@ TEST_F(HeadlessRender, AMissingOrBrokenPictureGivesTheBoxsTextAndNoPicture) {
   EXPECT_EQ(missing.error, "Quillatorne could not find the image:\n\n" + home.path() +
                                "/gone.jpg\n\n Please either select an image or switch off the "
                                "Show Image option.");
-  EXPECT_TRUE(ComposeForRender(QString(), QSize(320, 200)).error.startsWith("There is no image selected."));
+  EXPECT_TRUE(
+      ComposeForRender(QString(), QSize(320, 200)).error.startsWith("There is no image selected."));
 
   const QString broken = home.write("broken.jpg", "not a picture at all");
   const RenderResult decode = ComposeForRender(broken, QSize(320, 200));

@@ -7,8 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QLocalSocket>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include "app/SingleInstance.h"
@@ -73,7 +73,8 @@ TEST(SingleInstance, HandsEachCommandToTheRunningCopyAfterAnsweringIt) {
 
   SingleInstance later(dir.path());
   ASSERT_FALSE(later.TryLock());
-  const QList<Command> sent = {{Verb::Next, {}}, {Verb::Set, dir.path() + "/a b.jpg"}, {Verb::Quit, {}}};
+  const QList<Command> sent = {
+      {Verb::Next, {}}, {Verb::Set, dir.path() + "/a b.jpg"}, {Verb::Quit, {}}};
   for (const Command& c : sent) {
     QString error;
     EXPECT_TRUE(SendFromAnotherThread(later, c, &error)) << error.toStdString();
@@ -124,7 +125,9 @@ class InstanceFolder : public ::testing::Test {
     return InstancePlaces{runtime, root.path() + "/tmp", root.path() + "/home/.cache/q/run",
                           ::getuid()};
   }
-  QString Shared() const { return root.path() + QStringLiteral("/tmp/quillatorne-%1").arg(::getuid()); }
+  QString Shared() const {
+    return root.path() + QStringLiteral("/tmp/quillatorne-%1").arg(::getuid());
+  }
   static int Mode(const QString& path) {
     struct stat st = {};
     ::lstat(QFile::encodeName(path).constData(), &st);
