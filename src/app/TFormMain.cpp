@@ -10,8 +10,7 @@
 #include "app/TFormPreview.h"
 #include "mail/MailCheck.h"
 #include "mail/MailNotify.h"
-#include "pages/ConfigPage.h"
-#include "pages/TFrameHelpContents.h"
+#include "pages/SettingsPage.h"
 #include "platform/Services.h"
 #include "reminders/PopupScheduler.h"
 #include "reminders/ReminderSelector.h"
@@ -25,37 +24,6 @@
 #include "widgets/Pictures.h"
 
 namespace {
-struct SlotCaption {
-  int slot;
-  const char* caption;
-};
-const SlotCaption kCaptions[] = {
-    {0, "Wallpaper: Source Directories"},
-    {1, "Wallpaper: Showing Rules"},
-    {5, "Calendar: Visual Style"},
-    {6, "Calendar: Options"},
-    {10, "Reminders: Popup Reminders"},
-    {11, "Reminders: Color-Dot Reminders"},
-    {15, "Email: Accounts"},
-    {16, "Email: Actions"},
-    {17, "Email: Options"},
-    {20, "Options: Program Options"},
-    {25, "Help: Quillatorne Manual"},
-};
-
-struct SideBarSection {
-  const char* caption;
-  std::initializer_list<const char*> items;
-};
-const SideBarSection kSideBar[] = {
-    {"Wallpaper", {"Source", "Rules"}},    {"Calendar", {"Style/Pos", "Options"}},
-    {"Reminders", {"Popup", "Color-Dot"}}, {"Email", {"Accounts", "Actions", "Options"}},
-    {"Options", {"Application"}},          {"Help", {"Contents"}},
-};
-
-// Pages showing settings that another page edits too; they are refreshed when selected.
-bool RefreshedOnSelection(int slot) { return slot == 1 || slot == 6 || slot == 20; }
-
 constexpr int kFrame = 1;  // border around the whole window
 constexpr int kClientWidth = 540;
 constexpr int kClientHeight = 380;
@@ -82,7 +50,6 @@ void TFormMain::FormCreate() {
   setWindowOpacity(0.0);
   composer_ = [](const QString& path, int w, int h) { return ComposeWallpaper(path, w, h); };
 
-  for (const auto& c : kCaptions) pageTable_[c.slot].caption = QString::fromLatin1(c.caption);
   Svc().random->Seed(static_cast<uint32_t>(Svc().clock->Now().toSecsSinceEpoch()));
 
   BuildWindow();
@@ -94,7 +61,7 @@ void TFormMain::FormCreate() {
       QStringLiteral("Quillatorne"),
       QString::asprintf("version %i.%02i", program.VersionMajor, program.VersionMinor));
 
-  SetPage(25, new TFrameHelpContents(ElPanelFrameHolder));
+  BuildPages();
   ElSideBar1->setCurrent(0, 0);
   ElSideBarItemChange();
 
@@ -136,12 +103,9 @@ void TFormMain::BuildWindow() {
 
   ElSideBar1 = new ElSideBar(this);
   ElSideBar1->setGeometry(left, top, 85, 354);
-  for (int s = 0; s < int(std::size(kSideBar)); ++s) {
-    ElSideBar1->addSection(QString::fromLatin1(kSideBar[s].caption));
-    int item = 0;
-    for (const char* caption : kSideBar[s].items)
-      ElSideBar1->addItem(s, QString::fromLatin1(caption), SideBarPicture(s * 5 + item++));
-  }
+  for (const char* section : PageSections()) ElSideBar1->addSection(QString::fromLatin1(section));
+  for (const PageEntry& p : Pages())
+    ElSideBar1->addItem(p.section, QString::fromLatin1(p.item_caption), p.picture());
   connect(ElSideBar1, &ElSideBar::itemChanged, this, &TFormMain::ElSideBarItemChange);
 
   auto* ElPanel3 = new QWidget(this);
@@ -239,33 +203,44 @@ void TFormMain::AddTrayIcon() {
   TrayIcon->show();
 }
 
-void TFormMain::SetPage(int slot, QWidget* page) {
+void TFormMain::BuildPages() {
+  for (const PageEntry& p : Pages())
+    if (p.create) SetPage(p.slot(), p.create(Cfg(), Svc(), ElPanelFrameHolder));
+}
+
+SettingsPage* TFormMain::Page(int slot) const {
+  return slot >= 0 && slot < kPageSlots ? pages_[slot] : nullptr;
+}
+
+void TFormMain::SetPage(int slot, SettingsPage* page) {
   if (slot < 0 || slot >= kPageSlots || !page) return;
-  if (QWidget* old = pageTable_[slot].page) {
+  if (SettingsPage* old = pages_[slot]) {
     ElPanelFrameHolder->removeWidget(old);
     old->deleteLater();
   }
   ElPanelFrameHolder->addWidget(page);
-  pageTable_[slot].page = page;
-  if (auto* p = dynamic_cast<IConfigPage*>(page)) p->LoadFromConfig();
+  pages_[slot] = page;
+  page->LoadFromConfig();
+  if (auto* selector = dynamic_cast<IReminderSelector*>(page)) reminderSelector_ = selector;
   if (slot == currentSlot_) ElPanelFrameHolder->setCurrentWidget(page);
 }
 
 void TFormMain::SelectSlot(int slot) {
   if (slot < 0 || slot >= kPageSlots) return;
   currentSlot_ = slot;
-  ElSideBar1->setCurrent(slot / 5, slot % 5);
-  QWidget* page = pageTable_[slot].page;
+  ElSideBar1->setCurrent(slot / kItemsPerSection, slot % kItemsPerSection);
+  QWidget* page = pages_[slot];
   ElPanelFrameHolder->setCurrentWidget(page ? page : ElPanelFrameHolder->widget(0));
-  ElLabelCaption->setText(pageTable_[slot].caption);
+  const PageEntry* entry = PageAt(slot);
+  ElLabelCaption->setText(entry ? QString::fromLatin1(entry->caption) : QString());
 }
 
 void TFormMain::ElSideBarItemChange() {
-  const int slot = ElSideBar1->currentSection() * 5 + ElSideBar1->currentItem();
+  const int slot = ElSideBar1->currentSection() * kItemsPerSection + ElSideBar1->currentItem();
   SelectSlot(slot);
-  if (RefreshedOnSelection(slot)) {
-    if (auto* p = dynamic_cast<IConfigPage*>(pageTable_[slot].page)) p->LoadFromConfig();
-  }
+  const PageEntry* entry = PageAt(slot);
+  if (entry && entry->refresh == PageRefresh::WhenSelected && pages_[slot])
+    pages_[slot]->LoadFromConfig();
 }
 
 void TFormMain::ToggleMainWindow() {
@@ -279,6 +254,12 @@ void TFormMain::ToggleMainWindow() {
     activateWindow();
     // Popups may have removed or moved reminders while the window was hidden.
     if (reminderSelector_) reminderSelector_->LoadFromConfig();
+    for (const PageEntry& p : Pages()) {
+      SettingsPage* page = pages_[p.slot()];
+      if (p.refresh == PageRefresh::WhenWindowShown && page &&
+          dynamic_cast<IReminderSelector*>(page) != reminderSelector_)
+        page->LoadFromConfig();
+    }
   }
   d.WindowVisible = !d.WindowVisible;
   // Menus exported to some panels are not asked before they show; keep the caption right.
@@ -386,7 +367,7 @@ void TFormMain::TimerEXITTimer() {
 void TFormMain::ShowReminderForEdit(int index) {
   // A nested popup's Edit may have shown the window already; showing must not hide it.
   if (!Cfg().DynamicConfig.WindowVisible) ToggleMainWindow();
-  SelectSlot(10);
+  SelectSlot(kPopupRemindersPage);
   if (reminderSelector_) reminderSelector_->SelectReminder(index);
 }
 

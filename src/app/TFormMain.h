@@ -14,18 +14,13 @@
 #include <optional>
 
 #include "app/Scheduler.h"
+#include "pages/PageTable.h"
 
 class ElFormCaption;
 class ElSideBar;
 class GradientPanel;
 class IReminderSelector;
-
-// One slot of the side bar's page table: slot = section * 5 + item.
-struct PageSlot {
-  QWidget* page = nullptr;
-  QString caption;
-};
-constexpr int kPageSlots = 50;
+class SettingsPage;
 
 // Composes a wallpaper of the given size from an image, or nothing when it cannot.
 using Composer = std::function<std::optional<QImage>(const QString& path, int width, int height)>;
@@ -41,9 +36,10 @@ class TFormMain : public QWidget {
   // Brings the page of that slot to the front and shows its caption line.
   void SelectSlot(int slot);
   int currentSlot() const { return currentSlot_; }
-  const std::array<PageSlot, kPageSlots>& PageTable() const { return pageTable_; }
+  // The page in that slot, or none.
+  SettingsPage* Page(int slot) const;
   // Puts a page into its slot, filling the page area, and fills it from the settings.
-  void SetPage(int slot, QWidget* page);
+  void SetPage(int slot, SettingsPage* page);
 
   Scheduler& scheduler() { return scheduler_; }
   QTimer* TimerIDLE = nullptr;
@@ -114,11 +110,12 @@ class TFormMain : public QWidget {
   void FormClose();
   void ShowReminderForEdit(int index);
   void BuildWindow();
+  void BuildPages();
   void BuildTrayIcon();
   void AddTrayIcon();
 
   Scheduler scheduler_;
-  std::array<PageSlot, kPageSlots> pageTable_;
+  std::array<SettingsPage*, kPageSlots> pages_{};
   IReminderSelector* reminderSelector_ = nullptr;
   Composer composer_;
   QTimer* trayRetry_ = nullptr;

@@ -22,8 +22,9 @@ QString TFrameHelpContents::ManualPath() {
   return ProgramDirectory() + QStringLiteral("help.html");
 }
 
-TFrameHelpContents::TFrameHelpContents(QWidget* parent, const QString& manualPath)
-    : QWidget(parent) {
+TFrameHelpContents::TFrameHelpContents(Config& config, Services& services, QWidget* parent,
+                                       const QString& manualPath)
+    : SettingsPage(config, services, parent) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   browser = new QTextBrowser(this);
@@ -35,7 +36,7 @@ TFrameHelpContents::TFrameHelpContents(QWidget* parent, const QString& manualPat
     if (target.isLocalFile() || target.scheme().isEmpty()) {
       browser->setSource(target);
     } else {
-      Svc().desktop->ShellOpen(target.toString());
+      this->services.desktop->ShellOpen(target.toString());
     }
   });
   layout->addWidget(browser);

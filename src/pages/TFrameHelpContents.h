@@ -1,17 +1,18 @@
 #pragma once
 #include <QString>
-#include <QWidget>
 
-#include "pages/ConfigPage.h"
+#include "pages/SettingsPage.h"
 
 class QTextBrowser;
 
 // The manual, help.html from the program's folder, in a browser view. The view is
 // pointed at the manual once; after that it keeps whatever the user navigated to.
-class TFrameHelpContents : public QWidget, public IConfigPage {
+class TFrameHelpContents : public SettingsPage {
+  Q_OBJECT
+
  public:
-  explicit TFrameHelpContents(QWidget* parent = nullptr, const QString& manualPath = QString());
-  void LoadFromConfig() override {}
+  TFrameHelpContents(Config& config, Services& services, QWidget* parent = nullptr,
+                     const QString& manualPath = QString());
   QTextBrowser* browser = nullptr;
   // The manual beside the running program.
   static QString ManualPath();

@@ -59,88 +59,15 @@ void DrawClock(QPainter& p, QPointF c, double radius) {
   p.drawLine(c, c + QPointF(radius * 0.5, 0));
 }
 
-QPixmap Picture(int slot) {
+// A 24 x 24 side-bar picture.
+QIcon Drawn(void (*draw)(QPainter&)) {
   QPixmap pm(24, 24);
   pm.fill(Qt::transparent);
   QPainter p(&pm);
   p.setRenderHint(QPainter::Antialiasing);
-  switch (slot) {
-    case 0: {  // folder of pictures
-      p.setPen(QPen(QColor(0x8a, 0x6a, 0x10), 1));
-      p.setBrush(QColor(0xf0, 0xc0, 0x40));
-      p.drawRect(QRectF(2.5, 6.5, 19, 14));
-      p.drawRect(QRectF(2.5, 4.5, 8, 3));
-      p.setBrush(QColor(0x60, 0xa0, 0xe0));
-      p.drawRect(QRectF(6.5, 9.5, 11, 8));
-      break;
-    }
-    case 1:
-      DrawClock(p, QPointF(12, 12), 9.5);
-      break;
-    case 5:
-      DrawCalendar(p, QRectF(2.5, 3.5, 19, 17));
-      break;
-    case 6:
-      DrawCalendar(p, QRectF(1.5, 2.5, 16, 14));
-      DrawGear(p, QPointF(17, 17), 5, QColor(0x50, 0x60, 0x80));
-      break;
-    case 10: {  // bell
-      QPainterPath bell;
-      bell.moveTo(5, 18);
-      bell.cubicTo(7, 15, 6, 4, 12, 4);
-      bell.cubicTo(18, 4, 17, 15, 19, 18);
-      bell.closeSubpath();
-      p.setPen(QPen(QColor(0x8a, 0x6a, 0x10), 1));
-      p.setBrush(QColor(0xf0, 0xc0, 0x40));
-      p.drawPath(bell);
-      p.drawEllipse(QPointF(12, 20), 2, 2);
-      break;
-    }
-    case 11: {
-      const QColor dots[] = {QColor(0xe0, 0x30, 0x30), QColor(0xf0, 0xd0, 0x20),
-                             QColor(0x30, 0xb0, 0x40)};
-      p.setPen(Qt::NoPen);
-      for (int i = 0; i < 3; ++i) {
-        p.setBrush(dots[i]);
-        p.drawEllipse(QPointF(5 + i * 7, i == 1 ? 8 : 15), 3.5, 3.5);
-      }
-      break;
-    }
-    case 15:
-      DrawEnvelope(p, QRectF(2.5, 5.5, 19, 13));
-      break;
-    case 16: {
-      DrawEnvelope(p, QRectF(1.5, 3.5, 16, 11));
-      p.setPen(Qt::NoPen);
-      p.setBrush(QColor(0xe0, 0x80, 0x10));
-      QPolygonF bolt({QPointF(17, 11), QPointF(13, 18), QPointF(16, 18), QPointF(14, 23),
-                      QPointF(21, 15), QPointF(18, 15), QPointF(20, 11)});
-      p.drawPolygon(bolt);
-      break;
-    }
-    case 17:
-      DrawEnvelope(p, QRectF(1.5, 3.5, 16, 11));
-      DrawClock(p, QPointF(17, 17), 5.5);
-      break;
-    case 20:
-      DrawGear(p, QPointF(12, 12), 9, QColor(0x50, 0x60, 0x80));
-      break;
-    case 25: {
-      p.setPen(Qt::NoPen);
-      p.setBrush(QColor(0x30, 0x60, 0xc0));
-      p.drawEllipse(QPointF(12, 12), 10, 10);
-      QFont f(QStringLiteral("DejaVu Sans"));
-      f.setPixelSize(15);
-      f.setBold(true);
-      p.setFont(f);
-      p.setPen(Qt::white);
-      p.drawText(QRectF(0, 0, 24, 24), Qt::AlignCenter, QStringLiteral("?"));
-      break;
-    }
-    default:
-      break;
-  }
-  return pm;
+  draw(p);
+  p.end();
+  return QIcon(pm);
 }
 }  // namespace
 
@@ -180,4 +107,96 @@ QIcon ApplicationIcon() {
   return icon;
 }
 
-QIcon SideBarPicture(int slot) { return QIcon(Picture(slot)); }
+// Folder of pictures.
+QIcon SourcePicture() {
+  return Drawn([](QPainter& p) {
+    p.setPen(QPen(QColor(0x8a, 0x6a, 0x10), 1));
+    p.setBrush(QColor(0xf0, 0xc0, 0x40));
+    p.drawRect(QRectF(2.5, 6.5, 19, 14));
+    p.drawRect(QRectF(2.5, 4.5, 8, 3));
+    p.setBrush(QColor(0x60, 0xa0, 0xe0));
+    p.drawRect(QRectF(6.5, 9.5, 11, 8));
+  });
+}
+
+QIcon RulesPicture() {
+  return Drawn([](QPainter& p) { DrawClock(p, QPointF(12, 12), 9.5); });
+}
+
+QIcon CalendarStylePicture() {
+  return Drawn([](QPainter& p) { DrawCalendar(p, QRectF(2.5, 3.5, 19, 17)); });
+}
+
+QIcon CalendarOptionsPicture() {
+  return Drawn([](QPainter& p) {
+    DrawCalendar(p, QRectF(1.5, 2.5, 16, 14));
+    DrawGear(p, QPointF(17, 17), 5, QColor(0x50, 0x60, 0x80));
+  });
+}
+
+// Bell.
+QIcon PopupRemindersPicture() {
+  return Drawn([](QPainter& p) {
+    QPainterPath bell;
+    bell.moveTo(5, 18);
+    bell.cubicTo(7, 15, 6, 4, 12, 4);
+    bell.cubicTo(18, 4, 17, 15, 19, 18);
+    bell.closeSubpath();
+    p.setPen(QPen(QColor(0x8a, 0x6a, 0x10), 1));
+    p.setBrush(QColor(0xf0, 0xc0, 0x40));
+    p.drawPath(bell);
+    p.drawEllipse(QPointF(12, 20), 2, 2);
+  });
+}
+
+QIcon ColorDotsPicture() {
+  return Drawn([](QPainter& p) {
+    const QColor dots[] = {QColor(0xe0, 0x30, 0x30), QColor(0xf0, 0xd0, 0x20),
+                           QColor(0x30, 0xb0, 0x40)};
+    p.setPen(Qt::NoPen);
+    for (int i = 0; i < 3; ++i) {
+      p.setBrush(dots[i]);
+      p.drawEllipse(QPointF(5 + i * 7, i == 1 ? 8 : 15), 3.5, 3.5);
+    }
+  });
+}
+
+QIcon MailAccountsPicture() {
+  return Drawn([](QPainter& p) { DrawEnvelope(p, QRectF(2.5, 5.5, 19, 13)); });
+}
+
+QIcon MailActionsPicture() {
+  return Drawn([](QPainter& p) {
+    DrawEnvelope(p, QRectF(1.5, 3.5, 16, 11));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xe0, 0x80, 0x10));
+    QPolygonF bolt({QPointF(17, 11), QPointF(13, 18), QPointF(16, 18), QPointF(14, 23),
+                    QPointF(21, 15), QPointF(18, 15), QPointF(20, 11)});
+    p.drawPolygon(bolt);
+  });
+}
+
+QIcon MailOptionsPicture() {
+  return Drawn([](QPainter& p) {
+    DrawEnvelope(p, QRectF(1.5, 3.5, 16, 11));
+    DrawClock(p, QPointF(17, 17), 5.5);
+  });
+}
+
+QIcon ProgramOptionsPicture() {
+  return Drawn([](QPainter& p) { DrawGear(p, QPointF(12, 12), 9, QColor(0x50, 0x60, 0x80)); });
+}
+
+QIcon HelpPicture() {
+  return Drawn([](QPainter& p) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x30, 0x60, 0xc0));
+    p.drawEllipse(QPointF(12, 12), 10, 10);
+    QFont f(QStringLiteral("DejaVu Sans"));
+    f.setPixelSize(15);
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(Qt::white);
+    p.drawText(QRectF(0, 0, 24, 24), Qt::AlignCenter, QStringLiteral("?"));
+  });
+}

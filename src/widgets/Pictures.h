@@ -4,5 +4,16 @@
 // The program's icon (window, tray and launcher), drawn so it needs no resource file.
 QIcon ApplicationIcon();
 QImage ApplicationIconImage(int size);
-// The 24 x 24 picture of the side-bar item that selects that page slot.
-QIcon SideBarPicture(int slot);
+
+// The 24 x 24 pictures of the side-bar items, one per page.
+QIcon SourcePicture();
+QIcon RulesPicture();
+QIcon CalendarStylePicture();
+QIcon CalendarOptionsPicture();
+QIcon PopupRemindersPicture();
+QIcon ColorDotsPicture();
+QIcon MailAccountsPicture();
+QIcon MailActionsPicture();
+QIcon MailOptionsPicture();
+QIcon ProgramOptionsPicture();
+QIcon HelpPicture();

@@ -9,7 +9,7 @@
 #include <ostream>
 
 #include "app/TFormMain.h"
-#include "pages/ConfigPage.h"
+#include "pages/SettingsPage.h"
 #include "platform/Registry.h"
 #include "reminders/ReminderSelector.h"
 #include "settings/Config.h"
@@ -47,8 +47,9 @@ class MemoryRegistry : public IRegistryBackend {
 };
 
 // A page that counts how often it was filled from the settings.
-class CountingPage : public QWidget, public IConfigPage {
+class CountingPage : public SettingsPage {
  public:
+  CountingPage() : SettingsPage(Cfg(), Svc()) {}
   int loads = 0;
   void LoadFromConfig() override { ++loads; }
 };

@@ -59,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(MainWindowTest, StartsOnTheSourcePageWithTheManualInItsSlotAndTheVersionInTheCaption) {
   EXPECT_EQ(form->currentSlot(), 0);
   EXPECT_EQ(form->ElLabelCaption->text(), QStringLiteral("Wallpaper: Source Directories"));
-  EXPECT_NE(form->PageTable()[25].page, nullptr);
+  EXPECT_NE(form->Page(25), nullptr);
   EXPECT_EQ(form->ElFormCaption1->leftText(), QStringLiteral("Quillatorne"));
   EXPECT_EQ(form->ElFormCaption1->rightText(), QStringLiteral("version 4.02"));
   EXPECT_EQ(form->windowTitle(), QStringLiteral("Quillatorne"));

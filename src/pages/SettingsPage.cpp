@@ -1,0 +1,126 @@
+#include "pages/SettingsPage.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
+
+#include "widgets/ColorCombo.h"
+#include "widgets/FileNameEdit.h"
+#include "widgets/FontCombo.h"
+
+SettingsPage::SettingsPage(Config& config, Services& services, QWidget* parent, StoreRule rule)
+    : QWidget(parent), config(config), services(services), rule_(rule) {}
+
+void SettingsPage::LoadFromConfig() {
+  LoadGuard guard(this);
+  for (const Binding& b : bindings_) {
+    // Blocked as well as flagged: a control's own listeners must not see a load either.
+    const QSignalBlocker block(b.control);
+    b.load();
+  }
+}
+
+int SettingsPage::AddBinding(QWidget* control, std::function<void()> load,
+                             std::function<void()> store) {
+  bindings_.append(Binding{control, std::move(load), std::move(store)});
+  return bindings_.size() - 1;
+}
+
+void SettingsPage::Changed(int binding) {
+  if (loading() || binding < 0 || binding >= bindings_.size()) return;
+  if (rule_ == StoreRule::AllAtOnce) {
+    StoreAll();
+  } else {
+    bindings_[binding].store();
+  }
+  emit settingsChanged();
+}
+
+void SettingsPage::StoreAll() {
+  for (const Binding& b : bindings_) b.store();
+}
+
+void SettingsPage::Bind(QCheckBox* box, bool& setting) {
+  const int id = AddBinding(
+      box, [box, &setting] { box->setChecked(setting); },
+      [box, &setting] { setting = box->isChecked(); });
+  connect(box, &QCheckBox::toggled, this, [this, id] { Changed(id); });
+}
+
+void SettingsPage::Bind(QComboBox* list, int& index) {
+  const int id = AddBinding(
+      list,
+      [list, &index] { list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1); },
+      [list, &index] {
+        if (list->currentIndex() >= 0) index = list->currentIndex();
+      });
+  connect(list, &QComboBox::currentIndexChanged, this, [this, id] { Changed(id); });
+}
+
+void SettingsPage::Bind(QSpinBox* spin, int& value) {
+  const int id = AddBinding(
+      spin, [spin, &value] { spin->setValue(value); }, [spin, &value] { value = spin->value(); });
+  connect(spin, &QSpinBox::valueChanged, this, [this, id] { Changed(id); });
+}
+
+void SettingsPage::Bind(QLineEdit* edit, QString& text) {
+  const int id = AddBinding(
+      edit, [edit, &text] { edit->setText(text); }, [edit, &text] { text = edit->text(); });
+  connect(edit, &QLineEdit::textEdited, this, [this, id] { Changed(id); });
+}
+
+void SettingsPage::Bind(ColorCombo* combo, Color& colour) {
+  const int id = AddBinding(
+      combo, [combo, &colour] { combo->setColor(colour); },
+      [combo, &colour] { colour = combo->color(); });
+  connect(combo, &ColorCombo::colorChanged, this, [this, id] { Changed(id); });
+}
+
+void SettingsPage::Bind(FontCombo* combo, QString& face) {
+  const int id = AddBinding(
+      combo, [combo, &face] { combo->setFace(face); },
+      [combo, &face] {
+        if (!combo->face().isEmpty()) face = combo->face();
+      });
+  connect(combo, &FontCombo::faceChanged, this, [this, id] { Changed(id); });
+}
+
+void SettingsPage::Bind(FileNameEdit* edit, QString& fileName) {
+  const int id = AddBinding(
+      edit, [edit, &fileName] { edit->setFileName(fileName); },
+      [edit, &fileName] { fileName = edit->fileName(); });
+  connect(edit, &FileNameEdit::fileNameChanged, this, [this, id] { Changed(id); });
+}
+
+void SettingsPage::BindRadioGroup(QGroupBox* group, int& index) {
+  const QList<QRadioButton*> items = group->findChildren<QRadioButton*>();
+  const int id = AddBinding(
+      group,
+      [items, &index] {
+        for (int i = 0; i < items.size(); ++i) {
+          const QSignalBlocker block(items[i]);
+          items[i]->setChecked(i == index);
+        }
+        // An index no item stands for leaves none chosen.
+        if (index < 0 || index >= items.size()) {
+          for (QRadioButton* r : items) {
+            const QSignalBlocker block(r);
+            r->setAutoExclusive(false);
+            r->setChecked(false);
+            r->setAutoExclusive(true);
+          }
+        }
+      },
+      [items, &index] {
+        for (int i = 0; i < items.size(); ++i)
+          if (items[i]->isChecked()) index = i;
+      });
+  for (QRadioButton* r : items)
+    connect(r, &QRadioButton::toggled, this, [this, id](bool on) {
+      if (on) Changed(id);
+    });
+}

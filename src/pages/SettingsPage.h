@@ -1,0 +1,101 @@
+#pragma once
+// The base of every page of the settings window.
+//
+// Writing a page:
+//  1. A Designer form, src/pages/TFrameName.ui, whose object names are the controls' names
+//     (Check_ShowImage, Combo_Time, ...); colour, font and file-name controls are promoted
+//     to ColorCombo, FontCombo and FileNameEdit from src/widgets/. Give every combo, list
+//     and edit a label with a buddy (or an accessibleName) and keep the tab order.
+//  2. A class deriving from SettingsPage that sets the form up in its constructor and lists
+//     its bindings, one line per setting:
+//         Bind(ui.Check_ShowImage, config.WallpaperConfig.ShowImage);
+//         BindRadioGroup(ui.RG_ChangingRule, config.WallpaperConfig.ChangeRule);
+//     LoadFromConfig() then fills every bound control with its signals blocked, so a load
+//     never writes a setting, and a user's change writes through at once. Option pages pass
+//     StoreRule::AllAtOnce: any change copies every bound control into the settings,
+//     whichever changed. A page with more to show overrides LoadFromConfig(), calls the
+//     base, and fills the rest inside a LoadGuard.
+//  3. An entry in the page table (pages/PageTable.cpp): side-bar section and item, caption
+//     line, picture, when it is refreshed, and the line that creates it.
+// Pages change only the settings record; the main window saves it.
+#include <QList>
+#include <QWidget>
+#include <functional>
+
+#include "settings/Config.h"
+
+struct Services;
+class QAbstractButton;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLineEdit;
+class QSpinBox;
+class ColorCombo;
+class FontCombo;
+class FileNameEdit;
+
+class SettingsPage : public QWidget {
+  Q_OBJECT
+
+ public:
+  enum class StoreRule {
+    EachControl,  // a change writes the control that changed
+    AllAtOnce,    // a change writes every bound control
+  };
+
+  SettingsPage(Config& config, Services& services, QWidget* parent = nullptr,
+               StoreRule rule = StoreRule::EachControl);
+
+  // Fills the controls from the settings; never writes a setting.
+  virtual void LoadFromConfig();
+  // True while LoadFromConfig fills the controls.
+  bool loading() const { return loading_ > 0; }
+
+ signals:
+  // A user's change has been written into the settings.
+  void settingsChanged();
+
+ protected:
+  // Marks the page as loading for its lifetime (nestable).
+  class LoadGuard {
+   public:
+    explicit LoadGuard(SettingsPage* page) : page_(page) { ++page_->loading_; }
+    ~LoadGuard() { --page_->loading_; }
+    LoadGuard(const LoadGuard&) = delete;
+    LoadGuard& operator=(const LoadGuard&) = delete;
+
+   private:
+    SettingsPage* page_;
+  };
+
+  void Bind(QCheckBox* box, bool& setting);
+  void Bind(QComboBox* list, int& index);  // the item's position
+  void Bind(QSpinBox* spin, int& value);
+  void Bind(QLineEdit* edit, QString& text);
+  void Bind(ColorCombo* combo, Color& colour);
+  void Bind(FontCombo* combo, QString& face);
+  void Bind(FileNameEdit* edit, QString& fileName);
+  // The group's radio buttons, in the form's order, stand for 0, 1, 2, ...
+  void BindRadioGroup(QGroupBox* group, int& index);
+  // Anything else: how to fill the control, how to read it back, and the control whose
+  // changes count as the user's. Call Changed() from the control's change signal.
+  int AddBinding(QWidget* control, std::function<void()> load, std::function<void()> store);
+  // A bound control changed: writes by the page's store rule, unless loading.
+  void Changed(int binding);
+  // Writes every bound control into the settings.
+  void StoreAll();
+
+  Config& config;
+  Services& services;
+
+ private:
+  struct Binding {
+    QWidget* control;
+    std::function<void()> load;
+    std::function<void()> store;
+  };
+  QList<Binding> bindings_;
+  StoreRule rule_;
+  int loading_ = 0;
+};

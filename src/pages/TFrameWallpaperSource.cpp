@@ -1,0 +1,269 @@
+#include "pages/TFrameWallpaperSource.h"
+
+#include <QDir>
+#include <QEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QStyle>
+
+#include "platform/Services.h"
+#include "wallpaper/ImageCatalogue.h"
+
+namespace {
+const char* kVanished =
+    "\n\nThis directory does not exists. Quillatorne will now remove it from the list.";
+
+bool DirectoryExists(const QString& path) { return !path.isEmpty() && QFileInfo(path).isDir(); }
+
+QString JoinPath(const QString& directory, const QString& name) {
+  if (directory.endsWith(QLatin1Char('/')) || directory.endsWith(QDir::separator()))
+    return directory + name;
+  return directory + QDir::separator() + name;
+}
+
+// Selects the entry equal to `text` without regard to case; false when there is none.
+bool SelectText(QListWidget* list, const QString& text) {
+  for (int i = 0; i < list->count(); ++i) {
+    if (list->item(i)->text().compare(text, Qt::CaseInsensitive) == 0) {
+      list->setCurrentRow(i);
+      return true;
+    }
+  }
+  return false;
+}
+
+// Asks a yes-or-no question; only Yes goes ahead.
+bool Confirmed(Services& services, const QString& question) {
+  return services.messages->Show(question, QStringLiteral("Please Confirm"),
+                                 MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+}  // namespace
+
+TFrameWallpaperSource::TFrameWallpaperSource(Config& config, Services& services, QWidget* parent)
+    : SettingsPage(config, services, parent) {
+  ui.setupUi(this);
+  QStyle* s = style();
+  ui.Button_Add->setIcon(s->standardIcon(QStyle::SP_FileDialogNewFolder));
+  ui.Button_Delete->setIcon(s->standardIcon(QStyle::SP_DialogDiscardButton));
+  ui.Button_DeleteInvalid->setIcon(s->standardIcon(QStyle::SP_MessageBoxWarning));
+  ui.Button_DeleteAll->setIcon(s->standardIcon(QStyle::SP_TrashIcon));
+  ui.Button_Search->setIcon(s->standardIcon(QStyle::SP_FileDialogContentsView));
+  QPalette black = ui.Panel_Preview->palette();
+  black.setColor(QPalette::Window, Qt::black);
+  ui.Panel_Preview->setPalette(black);
+  ui.Panel_Preview->installEventFilter(this);
+
+  Timer = new QTimer(this);
+  Timer->setInterval(50);
+  Timer->setSingleShot(true);
+  decoder = new PreviewDecoder(this);
+
+  connect(ui.Button_Add, &QToolButton::clicked, this, &TFrameWallpaperSource::Button_AddClick);
+  connect(ui.Button_Delete, &QToolButton::clicked, this,
+          &TFrameWallpaperSource::Button_DeleteClick);
+  connect(ui.Button_DeleteInvalid, &QToolButton::clicked, this,
+          &TFrameWallpaperSource::Button_DeleteInvalidClick);
+  connect(ui.Button_DeleteAll, &QToolButton::clicked, this,
+          &TFrameWallpaperSource::Button_DeleteAllClick);
+  connect(ui.Button_Search, &QToolButton::clicked, this,
+          &TFrameWallpaperSource::Button_SearchClick);
+  // A click, or the keyboard moving the selection: both are the user choosing.
+  connect(ui.List_DirList, &QListWidget::currentRowChanged, this, [this] {
+    if (!loading()) List_DirListClick();
+  });
+  connect(ui.List_ImageList, &QListWidget::currentRowChanged, this, [this] {
+    if (!loading()) List_ImageListClick();
+  });
+  connect(Timer, &QTimer::timeout, this, &TFrameWallpaperSource::TimerTimer);
+  connect(decoder, &PreviewDecoder::Ready, this, &TFrameWallpaperSource::ShowPreview);
+  connect(decoder, &PreviewDecoder::Failed, this,
+          [](const QString&, const QString& error) { ReportError(error); });
+  UpdateButtons();
+}
+
+QString TFrameWallpaperSource::SelectedDirectory() const {
+  const QListWidgetItem* item = ui.List_DirList->currentItem();
+  return item && item->isSelected() ? item->text() : QString();
+}
+
+void TFrameWallpaperSource::UpdateButtons() {
+  const bool selected = ui.List_DirList->currentRow() >= 0;
+  ui.Button_Delete->setEnabled(selected);
+  ui.Button_DeleteInvalid->setEnabled(selected);
+  ui.Button_DeleteAll->setEnabled(selected);
+}
+
+void TFrameWallpaperSource::LoadFromConfig() {
+  const auto& w = config.WallpaperConfig;
+  {
+    LoadGuard guard(this);
+    ui.List_DirList->clear();
+    ui.List_DirList->addItems(w.Paths);
+    if (!w.SelPath.isEmpty() && !w.SelFile.isEmpty()) {
+      if (!SelectText(ui.List_DirList, w.SelPath)) ui.List_DirList->setCurrentRow(-1);
+      pendingImage_ = w.SelFile;
+    } else {
+      ui.List_DirList->setCurrentRow(ui.List_DirList->count() > 0 ? 0 : -1);
+    }
+  }
+  List_DirListClick();
+  pendingImage_.clear();
+  UpdateButtons();
+}
+
+void TFrameWallpaperSource::List_DirListClick() {
+  const int row = ui.List_DirList->currentRow();
+  if (row < 0) return;
+  const QString directory = ui.List_DirList->item(row)->text();
+  if (!DirectoryExists(directory)) {
+    services.messages->Show(directory + QString::fromLatin1(kVanished),
+                            QStringLiteral("Quillatorne Directory Manager"),
+                            MB_OK | MB_ICONINFORMATION);
+    RemoveDirectory(row);
+    SelectDirectory(row);
+    List_DirListClick();  // the next one may have vanished too
+    UpdateButtons();
+    return;
+  }
+  config.DynamicConfig.SelectedImage.clear();
+  QStringList names = ScanImageDirectory(directory, {QStringLiteral(".jpg")});
+  names.sort(Qt::CaseInsensitive);
+  {
+    LoadGuard guard(this);
+    ui.List_ImageList->clear();
+    ui.List_ImageList->addItems(names);
+    if (!names.isEmpty() &&
+        (pendingImage_.isEmpty() || !SelectText(ui.List_ImageList, pendingImage_)))
+      ui.List_ImageList->setCurrentRow(0);
+  }
+  List_ImageListClick();
+}
+
+void TFrameWallpaperSource::List_ImageListClick() { Timer->start(); }
+
+void TFrameWallpaperSource::TimerTimer() {
+  Timer->stop();
+  const QListWidgetItem* image = ui.List_ImageList->currentItem();
+  const QString directory = SelectedDirectory();
+  if (!image || directory.isEmpty()) return;
+  auto& w = config.WallpaperConfig;
+  w.SelPath = directory;
+  w.SelFile = image->text();
+  config.DynamicConfig.SelectedImage = JoinPath(directory, image->text());
+  previewPath_ = config.DynamicConfig.SelectedImage;
+  requestedPath_.clear();  // a second click on the same image reads it again
+  RequestPreview();
+}
+
+void TFrameWallpaperSource::RequestPreview() {
+  if (previewPath_.isEmpty()) return;
+  // A page not shown yet has not been laid out: give the panel its real size first.
+  if (!isVisible() && layout()) layout()->activate();
+  const QSize panel = ui.Panel_Preview->size();
+  const QSize box(panel.width() - 6, panel.height() - 8);
+  if (box.isEmpty()) return;
+  if (previewPath_ == requestedPath_ && box == requestedBox_) return;
+  requestedPath_ = previewPath_;
+  requestedBox_ = box;
+  decoder->Request(previewPath_, box);
+}
+
+void TFrameWallpaperSource::ShowPreview(const QString& path, const QImage& picture) {
+  if (path != previewPath_ || picture.isNull()) return;
+  const QSize panel = ui.Panel_Preview->size();
+  ui.Image_Preview->setPixmap(QPixmap::fromImage(picture));
+  ui.Image_Preview->setGeometry((panel.width() - picture.width()) / 2,
+                                (panel.height() - picture.height()) / 2, picture.width(),
+                                picture.height());
+}
+
+bool TFrameWallpaperSource::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ui.Panel_Preview && event->type() == QEvent::Resize) RequestPreview();
+  return SettingsPage::eventFilter(watched, event);
+}
+
+QString TFrameWallpaperSource::ChooseDirectory() {
+  QString start = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+  if (!DirectoryExists(start)) start = QDir::homePath();
+  QFileDialog dialog(this, QStringLiteral("Select a directory"), start);
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+  return QDir::toNativeSeparators(dialog.selectedFiles().first());
+}
+
+void TFrameWallpaperSource::Button_AddClick() {
+  const QString directory = ChooseDirectory();
+  if (!directory.isEmpty()) {
+    config.WallpaperConfig.Paths.append(directory);
+    {
+      LoadGuard guard(this);
+      ui.List_DirList->addItem(directory);
+      ui.List_DirList->setCurrentRow(ui.List_DirList->count() - 1);
+    }
+    List_DirListClick();
+  }
+  UpdateButtons();
+}
+
+void TFrameWallpaperSource::RemoveDirectory(int row) {
+  config.WallpaperConfig.Paths.removeAt(row);
+  LoadGuard guard(this);
+  delete ui.List_DirList->takeItem(row);
+}
+
+void TFrameWallpaperSource::SelectDirectory(int row) {
+  LoadGuard guard(this);
+  const int count = ui.List_DirList->count();
+  ui.List_DirList->setCurrentRow(count == 0 ? -1 : std::min(row, count - 1));
+}
+
+void TFrameWallpaperSource::Button_DeleteClick() {
+  const int row = ui.List_DirList->currentRow();
+  if (row < 0) return;
+  const QString question =
+      QStringLiteral("Do you want to remove the following directory from list?\n\n") +
+      ui.List_DirList->item(row)->text();
+  if (!Confirmed(services, question)) return;
+  RemoveDirectory(row);
+  SelectDirectory(row);
+  AfterRemoval();
+}
+
+void TFrameWallpaperSource::Button_DeleteInvalidClick() {
+  if (!Confirmed(services,
+                 QStringLiteral("This will check every directory from the list and remove any "
+                                "non-existing directories. Do you want to continue?")))
+    return;
+  for (int row = ui.List_DirList->count() - 1; row >= 0; --row)
+    if (!DirectoryExists(ui.List_DirList->item(row)->text())) RemoveDirectory(row);
+  SelectDirectory(0);
+  AfterRemoval();
+}
+
+void TFrameWallpaperSource::Button_DeleteAllClick() {
+  if (!Confirmed(services, QStringLiteral("Do you want to remove ALL directories from the list?")))
+    return;
+  config.WallpaperConfig.Paths.clear();
+  {
+    LoadGuard guard(this);
+    ui.List_DirList->clear();
+  }
+  AfterRemoval();
+}
+
+void TFrameWallpaperSource::AfterRemoval() {
+  {
+    LoadGuard guard(this);
+    ui.List_ImageList->clear();
+  }
+  previewPath_.clear();
+  requestedPath_.clear();
+  decoder->Cancel();
+  ui.Image_Preview->clear();
+  List_DirListClick();
+  UpdateButtons();
+}
+
+void TFrameWallpaperSource::Button_SearchClick() { UpdateButtons(); }
