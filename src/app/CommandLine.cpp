@@ -150,7 +150,7 @@ CommandLine ParseCommandLine(const QStringList& args, const QString& currentDir)
   }
   if (parser.isSet(render)) verbs << QStringLiteral("--render");
   if (verbs.size() > 1)
-    return Fail(QStringLiteral("Give one of %1, not both.").arg(verbs.join(", ")));
+    return Fail(QStringLiteral("Give only one of %1.").arg(verbs.join(", ")));
   // Repeating an option is as confusing as giving two.
   for (const QString& name : parser.optionNames()) {
     if (parser.optionNames().count(name) > 1)
@@ -183,7 +183,7 @@ CommandLine ParseCommandLine(const QStringList& args, const QString& currentDir)
     return Fail(QStringLiteral("--size and --image go with --render."));
   if (result.command.verb == Verb::Set && !QFileInfo(result.command.file).isFile()) {
     return Fail(
-        QStringLiteral("Quillatorne could not find the image: %1").arg(result.command.file));
+        QStringLiteral("Could not find the image: %1").arg(result.command.file));
   }
   return result;
 }

@@ -88,7 +88,9 @@ int main(int argc, char** argv) {
   ResetConfig(Svc().desktop->ScreenSize());
   RegistryFile registry(RegistryFile::DefaultFileName());
   OpenMainStore(registry);
+  // Never saved, and not because a bad file was just moved aside: the very first run.
   const bool firstRun =
+      registry.movedAsideTo().isEmpty() &&
       !MainIniFile()->ReadBool(QStringLiteral("Base"), QStringLiteral("OK"), false);
 
   std::unique_ptr<TFormMain> owner;
