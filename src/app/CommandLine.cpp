@@ -149,8 +149,7 @@ CommandLine ParseCommandLine(const QStringList& args, const QString& currentDir)
     if (v.verb == Verb::Set) result.command.file = Absolute(parser.value(name), currentDir);
   }
   if (parser.isSet(render)) verbs << QStringLiteral("--render");
-  if (verbs.size() > 1)
-    return Fail(QStringLiteral("Give only one of %1.").arg(verbs.join(", ")));
+  if (verbs.size() > 1) return Fail(QStringLiteral("Give only one of %1.").arg(verbs.join(", ")));
   // Repeating an option is as confusing as giving two.
   for (const QString& name : parser.optionNames()) {
     if (parser.optionNames().count(name) > 1)
@@ -182,8 +181,7 @@ CommandLine ParseCommandLine(const QStringList& args, const QString& currentDir)
   if (parser.isSet(size) || parser.isSet(image))
     return Fail(QStringLiteral("--size and --image go with --render."));
   if (result.command.verb == Verb::Set && !QFileInfo(result.command.file).isFile()) {
-    return Fail(
-        QStringLiteral("Could not find the image: %1").arg(result.command.file));
+    return Fail(QStringLiteral("Could not find the image: %1").arg(result.command.file));
   }
   return result;
 }
