@@ -4,7 +4,7 @@ BUILD      ?= build
 TEST_BUILD ?= build-test
 JOBS       ?= $(shell nproc)
 
-.PHONY: setup configure build run test bench clean
+.PHONY: setup configure build run test bench deb clean
 
 setup:
 	@bash scripts/setup.sh
@@ -17,6 +17,10 @@ build: configure
 
 run: build
 	./$(BUILD)/quillatorne
+
+# build/quillatorne_<version>_<arch>.deb
+deb: build
+	cd $(BUILD) && cpack -G DEB
 
 bench: configure
 	cmake --build $(BUILD) -j $(JOBS)

@@ -11,6 +11,7 @@ PKGS=(
   fonts-liberation fonts-dejavu-core
   imagemagick xdotool
   dovecot-pop3d
+  dpkg-dev file desktop-file-utils appstream
 )
 missing=()
 for p in "${PKGS[@]}"; do

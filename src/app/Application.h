@@ -2,7 +2,7 @@
 #include <QApplication>
 #include <functional>
 
-class QWidget;
+class QObject;
 
 // The application object: exceptions escaping an event handler are shown in the general
 // error box and the loop goes on.
@@ -16,5 +16,14 @@ class QuillatorneApplication : public QApplication {
 // ending the program. Returns the handler's result, false after an exception.
 bool GuardedCall(const std::function<bool()>& handler);
 
-// SIGTERM, SIGINT and SIGHUP close the main window, the same exit path as "Exit".
-void RouteTerminationSignals(QWidget* mainWindow);
+// SIGTERM, SIGINT and SIGHUP are caught from the first line of main() on and remembered,
+// so one that comes while the program starts (loading a large settings file, say) is
+// not lost to the default action.
+void CatchTerminationSignals();
+bool TerminationRequested();
+// Back to the default action, for runs that end by themselves; a signal caught already
+// ends the process now.
+void ReleaseTerminationSignals();
+// Once the event loop runs, every caught signal (earlier ones too) calls onSignal; the
+// program passes the main window's close, the same exit path as "Exit".
+void RouteTerminationSignals(QObject* context, std::function<void()> onSignal);

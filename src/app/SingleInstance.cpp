@@ -1,30 +1,78 @@
 #include "app/SingleInstance.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalSocket>
+#include <QSysInfo>
 #include <QThread>
 
 namespace {
-const QByteArray kShow = "show\n";
 const QByteArray kAnswer = "ok\n";
-}  // namespace
+const QByteArray kRefusal = "unknown request\n";
+// A request is one short line; anything longer is not ours.
+constexpr qint64 kLongestRequest = 64 * 1024;
 
-QString InstanceDirectory() {
-  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-  if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) && QFileInfo(runtime).isDir())
-    return QDir::cleanPath(runtime);
-  const QString dir = QDir::tempPath() + QStringLiteral("/quillatorne-%1").arg(::getuid());
-  QDir().mkpath(dir);
-  QFile::setPermissions(dir,
-                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-  return dir;
+// A real folder (not a link) of this user's that nobody else can enter.
+bool IsPrivateFolder(const QString& path, uid_t uid) {
+  struct stat st = {};
+  if (::lstat(QFile::encodeName(path).constData(), &st) != 0) return false;
+  return S_ISDIR(st.st_mode) && st.st_uid == uid && (st.st_mode & 077) == 0;
 }
 
-SingleInstance::SingleInstance(const QString& dir)
-    : dir_(dir.isEmpty() ? InstanceDirectory() : dir) {}
+// Makes the folder when missing (mode 0700 from the start, so there is no moment in
+// which others could enter it) and says whether it is private.
+bool MakePrivateFolder(const QString& path, uid_t uid) {
+  if (path.isEmpty()) return false;
+  const QByteArray native = QFile::encodeName(path);
+  if (::mkdir(native.constData(), 0700) != 0 && errno == ENOENT) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    ::mkdir(native.constData(), 0700);
+  }
+  return IsPrivateFolder(path, uid);
+}
+}  // namespace
+
+QString ChooseInstanceDirectory(const InstancePlaces& places, QString* warning, QString* error) {
+  if (!places.runtimeDir.isEmpty() && QDir::isAbsolutePath(places.runtimeDir) &&
+      IsPrivateFolder(places.runtimeDir, places.uid))
+    return QDir::cleanPath(places.runtimeDir);
+  const QString shared =
+      QDir::cleanPath(places.tempDir) + QStringLiteral("/quillatorne-%1").arg(places.uid);
+  if (MakePrivateFolder(shared, places.uid)) return shared;
+  if (MakePrivateFolder(places.fallbackDir, places.uid)) {
+    if (warning) {
+      *warning = QStringLiteral(
+                     "%1 is not a private folder of this user (another user's, open to others "
+                     "or a link); using %2 instead.")
+                     .arg(shared, places.fallbackDir);
+    }
+    return QDir::cleanPath(places.fallbackDir);
+  }
+  if (error) {
+    *error = QStringLiteral(
+                 "Quillatorne cannot keep its one-instance lock: neither %1 nor %2 is a private "
+                 "folder of this user.")
+                 .arg(shared, places.fallbackDir);
+  }
+  return QString();
+}
+
+QString InstanceDirectory(QString* warning, QString* error) {
+  QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
+  if (cache.isEmpty() || !QDir::isAbsolutePath(cache)) cache = QDir::homePath() + "/.cache";
+  InstancePlaces places;
+  places.runtimeDir = qEnvironmentVariable("XDG_RUNTIME_DIR");
+  places.tempDir = QDir::tempPath();
+  // Named after the machine: a home folder shared between machines holds one per machine.
+  places.fallbackDir = cache + QStringLiteral("/Quillatorne/run-") + QSysInfo::machineHostName();
+  places.uid = ::getuid();
+  return ChooseInstanceDirectory(places, warning, error);
+}
+
+SingleInstance::SingleInstance(const QString& dir) : dir_(dir) {}
 
 SingleInstance::~SingleInstance() {
   if (server_) server_->close();
@@ -33,21 +81,31 @@ SingleInstance::~SingleInstance() {
   lock_.reset();
 }
 
-bool SingleInstance::Acquire() {
+bool SingleInstance::TryLock() {
   lock_ = std::make_unique<QLockFile>(lockPath());
   // Only a dead owner makes the lock stale, however old it is.
   lock_->setStaleLockTime(0);
   if (!lock_->tryLock(0)) {
     if (lock_->error() == QLockFile::LockFailedError) return false;
     // The folder is not writable: run without the guard rather than not at all.
-    return true;
+    lock_.reset();
   }
+  return true;
+}
+
+void SingleInstance::Listen() {
+  if (!lock_ || server_) return;
   server_ = std::make_unique<QLocalServer>();
   server_->setSocketOptions(QLocalServer::UserAccessOption);
   // We hold the lock, so a socket file still there belongs to a run that has ended.
   QLocalServer::removeServer(socketPath());
   connect(server_.get(), &QLocalServer::newConnection, this, &SingleInstance::OnConnection);
   server_->listen(socketPath());
+}
+
+bool SingleInstance::Acquire() {
+  if (!TryLock()) return false;
+  Listen();
   return true;
 }
 
@@ -55,31 +113,48 @@ void SingleInstance::OnConnection() {
   while (QLocalSocket* socket = server_->nextPendingConnection()) {
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
     connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-      if (!socket->canReadLine()) return;
-      const QByteArray line = socket->readLine(64);
-      if (line == kShow) {
-        socket->write(kAnswer);
-        socket->flush();
-        emit showRequested();
+      if (!socket->canReadLine()) {
+        if (socket->bytesAvailable() > kLongestRequest) socket->abort();
+        return;
       }
+      const std::optional<Command> command = DecodeCommand(socket->readLine(kLongestRequest));
+      socket->write(command ? kAnswer : kRefusal);
+      socket->flush();
       socket->disconnectFromServer();
+      if (!command) return;
+      // Carried out from the event loop: a verb that opens a box or ends the program must
+      // not do so inside this socket's handler.
+      QMetaObject::invokeMethod(
+          this, [this, c = *command] { emit commandReceived(c); }, Qt::QueuedConnection);
     });
   }
 }
 
-bool SingleInstance::NotifyRunning() {
+bool SingleInstance::Send(const Command& command, QString* error, int attempts) {
+  QString why;
   // The first copy may still be starting and not listening yet: try for a few seconds.
-  for (int attempt = 0; attempt < 25; ++attempt) {
+  for (int attempt = 0; attempt < attempts; ++attempt) {
     QLocalSocket socket;
     socket.connectToServer(socketPath());
     if (socket.waitForConnected(1000)) {
-      socket.write(kShow);
-      if (!socket.waitForBytesWritten(2000)) return false;
+      socket.write(EncodeCommand(command));
       QByteArray reply;
-      while (!reply.contains('\n') && socket.waitForReadyRead(5000)) reply += socket.readAll();
-      return reply == kAnswer;
+      if (socket.waitForBytesWritten(2000)) {
+        while (!reply.contains('\n') && socket.waitForReadyRead(5000)) reply += socket.readAll();
+      }
+      if (reply == kAnswer) return true;
+      why = reply.isEmpty() ? QStringLiteral("it did not answer")
+                            : QStringLiteral("it answered: ") + QString::fromUtf8(reply.trimmed());
+      break;
     }
-    QThread::msleep(200);
+    why = socket.errorString();
+    if (attempt + 1 < attempts) QThread::msleep(200);
+  }
+  if (error) {
+    *error = QStringLiteral(
+                 "Quillatorne is running, but the request could not be handed to it "
+                 "through %1: %2")
+                 .arg(socketPath(), why);
   }
   return false;
 }

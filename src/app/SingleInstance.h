@@ -1,31 +1,44 @@
 #pragma once
+#include <sys/types.h>
+
 #include <QLocalServer>
 #include <QLockFile>
 #include <QObject>
 #include <QString>
 #include <memory>
 
+#include "app/CommandLine.h"
+
 // One running copy per user: the first start takes a lock file and listens on a local
-// socket beside it; a later start finds the lock held, asks the first to show its window
-// and ends. A lock left by a crashed run is taken over.
+// socket beside it; a later start finds the lock held, hands its command (a plain start:
+// show the window) to the first and ends. A lock left by a crashed run is taken over.
 class SingleInstance : public QObject {
   Q_OBJECT
 
  public:
-  // dir: where the lock and the socket live; empty means InstanceDirectory().
-  explicit SingleInstance(const QString& dir = QString());
+  // dir: where the lock and the socket live.
+  explicit SingleInstance(const QString& dir);
   ~SingleInstance() override;
 
-  // True when this process is the one to run.
+  // True when this process is the one to run. Needs no application object, so a later
+  // start can hand its command over without a display.
+  bool TryLock();
+  // Starts answering later starts (needs the application object).
+  void Listen();
+  // Both of the above.
   bool Acquire();
-  // Asks the running copy to show its window; true once it has answered.
-  bool NotifyRunning();
+
+  // Hands the command to the running copy; true once it has taken it. `attempts` tries,
+  // a good part of a second apart, cover a first copy that is still starting.
+  bool Send(const Command& command, QString* error, int attempts = 25);
+  bool NotifyRunning() { return Send(Command{Verb::Show, QString()}, nullptr); }
 
   QString lockPath() const { return dir_ + QStringLiteral("/quillatorne.lock"); }
   QString socketPath() const { return dir_ + QStringLiteral("/quillatorne.socket"); }
 
  signals:
-  void showRequested();
+  // Emitted from the event loop, after the sender has had its answer.
+  void commandReceived(const Command& command);
 
  private:
   void OnConnection();
@@ -35,5 +48,17 @@ class SingleInstance : public QObject {
   std::unique_ptr<QLocalServer> server_;
 };
 
-// $XDG_RUNTIME_DIR, or a private folder of this user's in the temporary folder.
-QString InstanceDirectory();
+// Where the lock and the socket may live.
+struct InstancePlaces {
+  QString runtimeDir;   // $XDG_RUNTIME_DIR, may be empty
+  QString tempDir;      // the temporary folder: <tempDir>/quillatorne-<uid>
+  QString fallbackDir;  // a folder of the user's own, when the temporary one is not safe
+  uid_t uid = 0;
+};
+// The runtime folder when it is a private folder of this user; else the per-user folder in
+// the temporary folder, made when missing. A folder that another user made, that others
+// can enter, or that is a link is never used: then the fallback folder. Empty, with
+// `error` naming the folders, when none is safe; `warning` says when one was passed over.
+QString ChooseInstanceDirectory(const InstancePlaces& places, QString* warning, QString* error);
+// The rule above for this user and environment.
+QString InstanceDirectory(QString* warning, QString* error);

@@ -1,34 +1,101 @@
+#include <QCoreApplication>
+#include <QDir>
 #include <QMessageBox>
+#include <QTimer>
 #include <cstdio>
 #include <exception>
 
 #include "app/Application.h"
+#include "app/CommandLine.h"
+#include "app/HeadlessRender.h"
 #include "app/SingleInstance.h"
 #include "app/TFormMain.h"
+#include "platform/Autostart.h"
 #include "platform/RegistryFile.h"
 #include "platform/Services.h"
 #include "settings/Config.h"
 #include "settings/ConfigStore.h"
 #include "widgets/Pictures.h"
 
+namespace {
+void Print(FILE* to, const QString& text) {
+  std::fputs(qPrintable(text), to);
+  if (!text.endsWith(QLatin1Char('\n'))) std::fputc('\n', to);
+}
+
+// Hands the command to the copy that holds the lock. Needs no display.
+int HandOver(SingleInstance& instance, const Command& command, int& argc, char** argv) {
+  ReleaseTerminationSignals();
+  QCoreApplication core(argc, argv);
+  QString error;
+  if (instance.Send(command, &error)) return 0;
+  Print(stderr, error);
+  return 1;
+}
+}  // namespace
+
 int main(int argc, char** argv) {
-  QuillatorneApplication app(argc, argv);
-  // A second start shows the running copy's window instead of running twice.
-  SingleInstance instance;
-  if (!instance.Acquire()) {
-    if (instance.NotifyRunning()) return 0;
-    std::fputs("Quillatorne is already running.\n", stderr);
+  // First of all: a signal during a slow start must end the program the orderly way.
+  CatchTerminationSignals();
+
+  QStringList args;
+  for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+  const CommandLine line = ParseCommandLine(args, QDir::currentPath());
+  switch (line.mode) {
+    case CommandLine::Mode::Help:
+    case CommandLine::Mode::Version:
+      Print(stdout, line.text);
+      return 0;
+    case CommandLine::Mode::Error:
+      Print(stderr, QStringLiteral("quillatorne: ") + line.text);
+      return 2;
+    case CommandLine::Mode::Render:
+      ReleaseTerminationSignals();
+      return RunRender(argc, argv, line.render);
+    case CommandLine::Mode::Run:
+      break;
+  }
+
+  QString warning, refusal;
+  const QString instanceDir = InstanceDirectory(&warning, &refusal);
+  if (!warning.isEmpty()) Print(stderr, QStringLiteral("quillatorne: ") + warning);
+  if (instanceDir.isEmpty()) {
+    Print(stderr, refusal);
+    return 1;
+  }
+  // A second start hands its verb (a plain start: show the window) to the running copy.
+  SingleInstance instance(instanceDir);
+  if (!instance.TryLock()) return HandOver(instance, line.command, argc, argv);
+  if (line.command.verb == Verb::Quit) {
+    Print(stderr, QStringLiteral("Quillatorne is not running."));
     return 0;
   }
+
+  QuillatorneApplication app(argc, argv);
+  instance.Listen();
+  TFormMain* form = nullptr;
+  // Until the window exists a signal only ends whatever modal loop start-up is in; the
+  // window is closed, saving the settings, as soon as it is built.
+  RouteTerminationSignals(&app, [&form] {
+    if (form) {
+      form->close();
+    } else {
+      QCoreApplication::exit(0);
+    }
+  });
   QApplication::setWindowIcon(ApplicationIcon());
   InstallProductionServices();
   ResetConfig(Svc().desktop->ScreenSize());
   RegistryFile registry(RegistryFile::DefaultFileName());
   OpenMainStore(registry);
+  // Never saved, and not because a bad file was just moved aside: the very first run.
+  const bool firstRun =
+      registry.movedAsideTo().isEmpty() &&
+      !MainIniFile()->ReadBool(QStringLiteral("Base"), QStringLiteral("OK"), false);
 
-  std::unique_ptr<TFormMain> form;
+  std::unique_ptr<TFormMain> owner;
   try {
-    form = std::make_unique<TFormMain>();
+    owner = std::make_unique<TFormMain>();
   } catch (const std::exception& e) {
     QMessageBox::critical(nullptr, QStringLiteral("Quillatorne"), QString::fromLocal8Bit(e.what()));
     return 1;
@@ -36,12 +103,24 @@ int main(int argc, char** argv) {
     QMessageBox::critical(nullptr, QStringLiteral("Quillatorne"), QString());
     return 1;
   }
-  QObject::connect(&instance, &SingleInstance::showRequested, form.get(),
-                   &TFormMain::ShowFromOutside);
-  RouteTerminationSignals(form.get());
+  form = owner.get();
+  if (TerminationRequested()) {
+    form->close();
+    return 0;
+  }
+  // A tray utility that does not come back after login is of little use.
+  if (firstRun) {
+    QString error;
+    if (!EnableAutostart(QCoreApplication::applicationFilePath(), &error)) Print(stderr, error);
+  }
+
+  QObject::connect(&instance, &SingleInstance::commandReceived, form,
+                   [form](const Command& command) { CarryOut(*form, command); });
+  if (line.command.verb != Verb::None) {
+    QTimer::singleShot(0, form, [form, command = line.command] { CarryOut(*form, command); });
+  }
   // The desktop session ending takes the same path: settings saved on the way out.
-  QObject::connect(&app, &QGuiApplication::commitDataRequest, form.get(),
-                   [&form] { form->close(); });
-  QObject::connect(&app, &QCoreApplication::aboutToQuit, form.get(), [&form] { form->close(); });
+  QObject::connect(&app, &QGuiApplication::commitDataRequest, form, [form] { form->close(); });
+  QObject::connect(&app, &QCoreApplication::aboutToQuit, form, [form] { form->close(); });
   return app.exec();
 }

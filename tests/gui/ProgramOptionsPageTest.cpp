@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QFile>
 #include <QTest>
 
 #include "pages/TFrameOptionsCommon.h"
+#include "platform/Autostart.h"
 #include "settings/Config.h"
 #include "support/Fakes.h"
+#include "support/TempHome.h"
 
 namespace {
 // The five settings the page shows, in the order of its boxes.
@@ -36,6 +40,7 @@ Switches Shown(const TFrameOptionsCommon& page) {
 
 class ProgramOptionsPageTest : public ::testing::Test {
  protected:
+  TempHome home;  // the start-at-login box works on the autostart folder in here
   FakeServices fake;
   Config config;
   TFrameOptionsCommon page{config, Svc()};
@@ -75,14 +80,72 @@ TEST_F(ProgramOptionsPageTest, TheKeyboardTogglesAFocusedBox) {
   EXPECT_FALSE(config.CalendarConfig.ShowCalendar);
 }
 
-TEST_F(ProgramOptionsPageTest, OnlyTheThreeUsedBoxesAreShown) {
+TEST_F(ProgramOptionsPageTest, OnlyTheUsedBoxesAreShown) {
   page.show();
   EXPECT_TRUE(page.ui.Check_UpdateAndClose->isVisible());
   EXPECT_TRUE(page.ui.Check_ShowImage->isVisible());
   EXPECT_TRUE(page.ui.Check_ShowCalendar->isVisible());
+  EXPECT_TRUE(page.ui.Check_StartAtLogin->isVisible());
+  EXPECT_EQ(page.ui.Check_StartAtLogin->text(), QStringLiteral("Start Quillatorne when I log in"));
   EXPECT_FALSE(page.ui.Check_AllowXP->isVisible());
   EXPECT_FALSE(page.ui.Check_EnableSounds->isVisible());
   EXPECT_EQ(page.ui.Check_UpdateAndClose->text(),
             QStringLiteral("Update wallpaper and then close Quillatorne"));
+}
+// The start-at-login box shows the autostart entry and adds or removes it.
+class StartAtLoginBox : public ProgramOptionsPageTest {
+ protected:
+  QCheckBox* box() { return page.ui.Check_StartAtLogin; }
+  // On the box itself: the check box is as wide as the page, its text is not.
+  void Click(QCheckBox* b) { QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(8, b->height() / 2)); }
+  QByteArray Entry() {
+    QFile f(AutostartFilePath());
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  }
+};
+
+TEST_F(StartAtLoginBox, ShowsWhetherTheEntryIsThere) {
+  page.LoadFromConfig();
+  EXPECT_FALSE(box()->isChecked());
+  QString error;
+  ASSERT_TRUE(EnableAutostart("/usr/bin/quillatorne", &error));
+  page.LoadFromConfig();
+  EXPECT_TRUE(box()->isChecked());
+  EXPECT_EQ(Entry().count("Exec="), 1);  // loading wrote nothing
+}
+
+TEST_F(StartAtLoginBox, UntickingRemovesTheEntryAndTickingRestoresIt) {
+  QString error;
+  ASSERT_TRUE(EnableAutostart(QCoreApplication::applicationFilePath(), &error));
+  page.LoadFromConfig();
+  page.show();
+  Click(box());
+  EXPECT_FALSE(QFile::exists(AutostartFilePath()));
+  EXPECT_FALSE(AutostartEnabled());
+  Click(box());
+  EXPECT_TRUE(AutostartEnabled());
+  EXPECT_TRUE(
+      Entry().contains("\nExec=" + QCoreApplication::applicationFilePath().toUtf8() + "\n"));
+  EXPECT_TRUE(fake.messages.calls.isEmpty());
+}
+
+TEST_F(StartAtLoginBox, AnotherBoxLeavesTheEntryAsItIs) {
+  const QByteArray own = "[Desktop Entry]\nType=Application\nExec=quillatorne --show\n";
+  home.write(".config/autostart/quillatorne.desktop", own);
+  page.LoadFromConfig();
+  page.show();
+  Click(page.ui.Check_ShowCalendar);
+  EXPECT_EQ(Entry(), own);
+}
+
+TEST_F(StartAtLoginBox, AnEntryThatCannotBeWrittenIsReportedAndTheBoxSaysSo) {
+  home.write(".config/autostart", "a file where the folder belongs");
+  page.LoadFromConfig();
+  page.show();
+  Click(box());
+  ASSERT_EQ(fake.messages.calls.size(), 1);
+  EXPECT_TRUE(fake.messages.calls[0].text.contains(AutostartFilePath()));
+  EXPECT_EQ(fake.messages.calls[0].flags, unsigned(MB_OK | MB_ICONERROR));
+  EXPECT_FALSE(box()->isChecked());
 }
 }  // namespace

@@ -1,0 +1,121 @@
+#include "app/HeadlessRender.h"
+
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QSaveFile>
+#include <cstdio>
+#include <exception>
+
+#include "platform/RegistryFile.h"
+#include "platform/SystemServices.h"
+#include "settings/Config.h"
+#include "settings/ConfigStore.h"
+#include "wallpaper/BmpWriter.h"
+#include "wallpaper/Compose.h"
+
+namespace {
+class RenderDesktop : public IDesktop {
+ public:
+  QSize screen;
+  QSize ScreenSize() const override { return screen; }
+  bool InstallWallpaper(const QString&, const QImage&, QString* error) override {
+    if (error) *error = QStringLiteral("a render installs nothing");
+    return false;
+  }
+  bool ShellOpen(const QString&) override { return false; }
+  void PlaySound(const QString&) override {}
+};
+
+// Keeps the text of the boxes the composition would have shown.
+class KeptMessages : public IMessageBoxes {
+ public:
+  QString text;
+  int Show(const QString& message, const QString&, unsigned) override {
+    if (!text.isEmpty()) text += QLatin1Char('\n');
+    text += message;
+    return IDOK;
+  }
+};
+
+RenderDesktop& Desktop() {
+  static RenderDesktop desktop;
+  return desktop;
+}
+KeptMessages& Messages() {
+  static KeptMessages messages;
+  return messages;
+}
+}  // namespace
+
+void InstallRenderServices(QSize screen) {
+  static SystemClock clock;
+  static MsvcRandom random;
+  Desktop().screen = screen;
+  Messages().text.clear();
+  Svc() = Services{&clock, &random, &Desktop(), &Messages()};
+}
+
+RenderResult ComposeForRender(const QString& image, QSize size) {
+  RenderResult result;
+  Messages().text.clear();
+  try {
+    result.image = ComposeWallpaper(image, size.width(), size.height());
+  } catch (const std::exception& e) {
+    result.error = QString::fromLocal8Bit(e.what());
+  }
+  if (!result.image && result.error.isEmpty()) result.error = Messages().text;
+  if (!result.error.isEmpty()) result.image.reset();
+  return result;
+}
+
+QSize DefaultRenderSize() {
+  const QSize current = QImageReader(WallpaperFilePath(), "BMP").size();
+  return current.isValid() && !current.isEmpty() ? current : QSize(1920, 1080);
+}
+
+QString WriteRenderedFile(const QImage& image, const QString& file) {
+  if (QFileInfo(file).suffix().compare(QLatin1String("png"), Qt::CaseInsensitive) != 0) {
+    try {
+      WriteBmpFile(image, file);
+    } catch (const std::exception& e) {
+      return QString::fromLocal8Bit(e.what());
+    }
+    return QString();
+  }
+  const auto failed = [&](const QString& why) {
+    return QStringLiteral("Could not write %1: %2").arg(file, why);
+  };
+  QSaveFile out(file);
+  if (!out.open(QIODevice::WriteOnly)) return failed(out.errorString());
+  QImageWriter writer(&out, "PNG");
+  if (!writer.write(image)) return failed(writer.errorString());
+  if (!out.commit()) return failed(out.errorString());
+  return QString();
+}
+
+int RunRender(int& argc, char** argv, const RenderRequest& request) {
+  // Never the desktop's display, whether there is one or not.
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+  QGuiApplication::setApplicationName(QStringLiteral("Quillatorne"));
+
+  const QSize size = request.size.isValid() ? request.size : DefaultRenderSize();
+  InstallRenderServices(size);
+  ResetConfig(size);
+  RegistryFile registry(RegistryFile::DefaultFileName());
+  OpenMainStore(registry);
+  LoadConfig();
+
+  const QString image =
+      request.image.isEmpty() ? Cfg().ProgramConfig.LastImageFileName : request.image;
+  const RenderResult result = ComposeForRender(image, size);
+  QString error = result.error;
+  if (result.image) error = WriteRenderedFile(*result.image, request.outFile);
+  if (!error.isEmpty()) {
+    std::fprintf(stderr, "%s\n", qPrintable(error));
+    return 1;
+  }
+  return 0;
+}

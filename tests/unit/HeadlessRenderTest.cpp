@@ -1,0 +1,80 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+
+#include "TestJpeg.h"
+#include "app/HeadlessRender.h"
+#include "settings/Config.h"
+#include "support/Fakes.h"
+#include "support/TempHome.h"
+#include "wallpaper/BmpWriter.h"
+#include "wallpaper/Compose.h"
+
+namespace {
+class HeadlessRender : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InstallRenderServices(QSize(320, 200));
+    ResetConfig(QSize(320, 200));
+    Cfg().WallpaperConfig.ShowImage = true;
+  }
+  FakeServices saved_;  // puts the test's services back afterwards
+  TempHome home;
+};
+
+TEST_F(HeadlessRender, ComposesAsAScreenOfTheRenderedSize) {
+  const QString picture = home.path() + "/p.jpg";
+  ASSERT_TRUE(WriteTestJpeg(picture, Flat(160, 100, 0xFFFF0000)));
+  // Unscaled placement measures against the screen: with the screen the render's size,
+  // the picture keeps its natural size, centred.
+  Cfg().WallpaperConfig.StretchToFit = false;
+  Cfg().CalendarConfig.ShowCalendar = false;
+  const RenderResult result = ComposeForRender(picture, QSize(320, 200));
+  ASSERT_TRUE(result.image) << result.error.toStdString();
+  EXPECT_TRUE(result.error.isEmpty());
+  EXPECT_EQ(result.image->size(), QSize(320, 200));
+  EXPECT_TRUE(Near(result.image->pixel(160, 100), 0xFFFF0000));
+  EXPECT_FALSE(Near(result.image->pixel(20, 20), 0xFFFF0000));
+}
+
+TEST_F(HeadlessRender, AMissingOrBrokenPictureGivesTheBoxsTextAndNoPicture) {
+  RenderResult missing = ComposeForRender(home.path() + "/gone.jpg", QSize(320, 200));
+  EXPECT_FALSE(missing.image);
+  EXPECT_EQ(missing.error, "Quillatorne could not find the image:\n\n" + home.path() +
+                               "/gone.jpg\n\n Please either select an image or switch off the "
+                               "Show Image option.");
+  EXPECT_TRUE(
+      ComposeForRender(QString(), QSize(320, 200)).error.startsWith("There is no image selected."));
+
+  const QString broken = home.write("broken.jpg", "not a picture at all");
+  const RenderResult decode = ComposeForRender(broken, QSize(320, 200));
+  EXPECT_FALSE(decode.image);
+  EXPECT_FALSE(decode.error.isEmpty());
+}
+
+TEST_F(HeadlessRender, WritesBmpOrPngByTheExtension) {
+  QImage picture(7, 5, QImage::Format_RGB32);
+  picture.fill(qRgb(10, 200, 30));
+  for (const char* name : {"/out.bmp", "/out.PNG"}) {
+    const QString file = home.path() + name;
+    ASSERT_EQ(WriteRenderedFile(picture, file), QString()) << name;
+    QImageReader reader(file);
+    EXPECT_EQ(reader.format(), QByteArray(name).endsWith("bmp") ? "bmp" : "png");
+    const QImage back = reader.read();
+    EXPECT_EQ(back.size(), QSize(7, 5));
+    EXPECT_EQ(back.pixel(3, 2) & 0xFFFFFF, 0x0AC81Eu);
+  }
+  const QString nowhere = home.path() + "/no/such/folder/out.png";
+  EXPECT_TRUE(WriteRenderedFile(picture, nowhere).contains(nowhere));
+}
+
+TEST_F(HeadlessRender, WithoutASizeTheCurrentWallpaperFilesSizeIsUsed) {
+  EXPECT_EQ(DefaultRenderSize(), QSize(1920, 1080));
+  QImage current(640, 360, QImage::Format_RGB32);
+  current.fill(Qt::black);
+  WriteBmpFile(current, WallpaperFilePath());
+  EXPECT_EQ(DefaultRenderSize(), QSize(640, 360));
+}
+}  // namespace
