@@ -67,6 +67,7 @@ SecretService::SecretService() {
   }
   // --unlock reads the password of the login keyring, made with it when missing.
   keyring_.write("quillatorne-test-password");
+  keyring_.waitForBytesWritten(5000);  // no event loop here to write it for us
   keyring_.closeWriteChannel();
   QElapsedTimer t;
   t.start();
