@@ -7,9 +7,11 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 
 #include "app/TFormPreview.h"
 #include "mail/MailCheck.h"
+#include "mail/MailErrors.h"
 #include "mail/MailNotify.h"
 #include "pages/SettingsPage.h"
 #include "platform/Services.h"
@@ -75,7 +77,11 @@ void TFormMain::FormCreate() {
   scheduler_.steps.CheckTimedChange = [] { CheckTimedChange(); };
   scheduler_.steps.CheckDayChange = [] { CheckDayChange(); };
   scheduler_.steps.RemoveEmailTrayIcon = [] { RemoveEmailTrayIcon(); };
-  scheduler_.steps.AnnounceNewMail = [this] { AnnounceNewMail(this); };
+  scheduler_.steps.AnnounceNewMail = [this] {
+    // Outside the tick: a box about a failed check must not hold the ticks that follow.
+    QTimer::singleShot(0, this, [] { ReportMailCheckErrors(*Svc().messages); });
+    AnnounceNewMail(this);
+  };
   scheduler_.steps.EditReminder = [this](int index) { ShowReminderForEdit(index); };
 
   TimerIDLE = new QTimer(this);
