@@ -2,8 +2,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <functional>
+#include <string>
+#include <variant>
+#include <vector>
 
 #include "platform/RegistryFile.h"
+#include "settings/ConfigFields.h"
 #include "settings/ConfigStore.h"
 #include "support/Fakes.h"
 #include "support/TempHome.h"
@@ -146,6 +151,146 @@ TEST_F(ConfigStoreTest, EverythingSurvivesASaveAndLoad) {
   ASSERT_EQ(d.ColorRemConfig.ColorReminders.size(), 2);
   EXPECT_EQ(d.ColorRemConfig.ColorReminders[1].date, 46001);
   EXPECT_EQ(d.ColorRemConfig.ColorReminders[0].style, 2);
+}
+
+// The fields of a record, walked through its table.
+template <class R>
+void ToReadDefaults(R& record, ConfigFields<R> fields) {
+  for (const auto& f : fields)
+    std::visit(
+        [&](auto m) { record.*m = std::get<std::remove_cvref_t<decltype(record.*m)>>(f.readDefault); },
+        f.member);
+}
+
+// A value of the field's type that a read falling back to the default cannot give.
+template <class R>
+void AwayFromDefault(R& record, const ConfigField<R>& f) {
+  std::visit(
+      [&](auto m) {
+        using T = std::remove_cvref_t<decltype(record.*m)>;
+        const T def = std::get<T>(f.readDefault);
+        if constexpr (std::is_same_v<T, bool>) record.*m = !def;
+        if constexpr (std::is_same_v<T, int>) record.*m = def != 0 ? def - 1 : 3;
+        if constexpr (std::is_same_v<T, Color>) record.*m = def ^ 0x123456u;
+        if constexpr (std::is_same_v<T, double>) record.*m = def + 40000.75;
+        if constexpr (std::is_same_v<T, QString>) record.*m = def + "ü \"x\" \\ " + f.name;
+      },
+      f.member);
+}
+
+template <class R>
+void Differences(const R& saved, const R& loaded, ConfigFields<R> fields, const std::string& where,
+                 std::vector<std::string>& out) {
+  for (const auto& f : fields)
+    std::visit([&](auto m) { if (!(saved.*m == loaded.*m)) out.push_back(where + f.name); },
+               f.member);
+}
+template <class R>
+void Differences(const QList<R>& saved, const QList<R>& loaded, ConfigFields<R> fields,
+                 const std::string& where, std::vector<std::string>& out) {
+  if (saved.size() != loaded.size()) out.push_back(where + " count");
+  for (int i = 0; i < qMin(saved.size(), loaded.size()); ++i)
+    Differences(saved[i], loaded[i], fields, where + std::to_string(i) + ".", out);
+}
+
+std::vector<std::string> Differences(const Config& a, const Config& b) {
+  std::vector<std::string> out;
+  if (a.WallpaperConfig.Paths != b.WallpaperConfig.Paths) out.push_back("Paths");
+  Differences(a.WallpaperConfig, b.WallpaperConfig, WallpaperFields(), "Wallpaper.", out);
+  Differences(a.CalendarConfig, b.CalendarConfig, CalendarFields(), "Calendar.", out);
+  Differences(a.RemindersConfig.Reminders, b.RemindersConfig.Reminders, ReminderFields(),
+              "Reminder", out);
+  Differences(a.DynamicConfig.SnoozedReminders, b.DynamicConfig.SnoozedReminders, ReminderFields(),
+              "Snoozed", out);
+  Differences(a.ProgramConfig, b.ProgramConfig, ProgramFields(), "Program.", out);
+  Differences(a.EmailConfig.Accounts, b.EmailConfig.Accounts, AccountFields(), "Account", out);
+  Differences(a.EmailConfig, b.EmailConfig, MailOptionFields(), "Mail.", out);
+  Differences(a.ColorRemConfig.ColorReminders, b.ColorRemConfig.ColorReminders, ColorDotFields(),
+              "Dot", out);
+  return out;
+}
+
+// Every table field at its read default, with two items in every list.
+Config AtReadDefaults(int accounts) {
+  Config c(QSize(1024, 768));
+  c.WallpaperConfig.Paths = {"/pictures"};
+  ToReadDefaults(c.WallpaperConfig, WallpaperFields());
+  ToReadDefaults(c.CalendarConfig, CalendarFields());
+  ToReadDefaults(c.ProgramConfig, ProgramFields());
+  ToReadDefaults(c.EmailConfig, MailOptionFields());
+  auto twoOf = [](auto& list, auto fields) {
+    list.resize(2);
+    for (auto& item : list) ToReadDefaults(item, fields);
+  };
+  twoOf(c.RemindersConfig.Reminders, ReminderFields());
+  twoOf(c.DynamicConfig.SnoozedReminders, ReminderFields());
+  twoOf(c.ColorRemConfig.ColorReminders, ColorDotFields());
+  twoOf(c.EmailConfig.Accounts, AccountFields());
+  c.EmailConfig.Accounts.resize(accounts);
+  return c;
+}
+
+// Each persisted field on its own away from its read default: it must come back, and no
+// other field may change with it (two fields sharing a name, a field read from the wrong
+// section or item).
+TEST_F(ConfigStoreTest, EveryFieldSurvivesASaveAndLoadOnItsOwn) {
+  struct Case {
+    std::string name;
+    std::function<void(Config&)> change;
+    int accounts = 2;
+  };
+  std::vector<Case> cases;
+  auto add = [&](const std::string& where, auto fields, auto pick, int accounts = 2) {
+    for (const auto& f : fields)
+      cases.push_back({where + f.name, [=](Config& c) { AwayFromDefault(pick(c), f); }, accounts});
+  };
+  add("Wallpaper.", WallpaperFields(), [](Config& c) -> auto& { return c.WallpaperConfig; });
+  add("Calendar.", CalendarFields(), [](Config& c) -> auto& { return c.CalendarConfig; });
+  add("Program.", ProgramFields(), [](Config& c) -> auto& { return c.ProgramConfig; });
+  add("Mail.", MailOptionFields(), [](Config& c) -> auto& { return c.EmailConfig; });
+  add("Mail without accounts.", MailOptionFields(),
+      [](Config& c) -> auto& { return c.EmailConfig; }, 0);
+  add("Reminder 2.", ReminderFields(), [](Config& c) -> auto& { return c.RemindersConfig.Reminders[1]; });
+  add("Snoozed 2.", ReminderFields(),
+      [](Config& c) -> auto& { return c.DynamicConfig.SnoozedReminders[1]; });
+  add("Account 2.", AccountFields(), [](Config& c) -> auto& { return c.EmailConfig.Accounts[1]; });
+  add("Dot 1.", ColorDotFields(), [](Config& c) -> auto& { return c.ColorRemConfig.ColorReminders[1]; });
+
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    QFile::remove(home.configFile());
+    Config c = AtReadDefaults(k.accounts);
+    const Config untouched = c;
+    k.change(c);
+    ASSERT_FALSE(Differences(c, untouched).empty()) << "the change changed nothing";
+    Save(c);
+    EXPECT_EQ(Differences(c, Load()), std::vector<std::string>{});
+  }
+}
+
+// Aggregate member counting: a member added to a record but not to its table (or to the
+// list of run-time members below) fails here rather than silently not being saved.
+struct AnyMember {
+  template <class T>
+  operator T() const;
+};
+template <class T, class... Members>
+constexpr std::size_t MemberCount() {
+  if constexpr (requires { T{Members{}..., AnyMember{}}; })
+    return MemberCount<T, Members..., AnyMember>();
+  else
+    return sizeof...(Members);
+}
+
+TEST(ConfigFieldTables, DeclareEveryPersistedMember) {
+  EXPECT_EQ(MemberCount<WallpaperConfigT>(), WallpaperFields().size() + 1);  // + Paths
+  EXPECT_EQ(MemberCount<CalendarConfigT>(), CalendarFields().size());
+  EXPECT_EQ(MemberCount<ProgramConfigT>(), ProgramFields().size() + 2);  // + the version
+  EXPECT_EQ(MemberCount<EmailConfigT>(), MailOptionFields().size() + 1);  // + Accounts
+  EXPECT_EQ(MemberCount<EmailAccount>(), AccountFields().size());
+  EXPECT_EQ(MemberCount<ColorReminder>(), ColorDotFields().size());
+  // + Showing, IsSnoozed, ListIndex, Id and RecurDay, which live for the run only.
+  EXPECT_EQ(MemberCount<PopupReminder>(), ReminderFields().size() + 5);
 }
 
 TEST_F(ConfigStoreTest, StoredLayoutAndEncodings) {
