@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
+#include <limits>
 #include <memory>
 #include <type_traits>
 #include <utility>
@@ -88,6 +90,7 @@ struct ListLayout {
   int first;  // the number of the first item: 1, or 0 for the colour dots
 };
 
+const ListLayout kPathList{kWallpaper, QStringLiteral("PathsCount"), kWallpaper, false, 1};
 const ListLayout kReminderList{kReminders, QStringLiteral("Reminder Count"),
                                QStringLiteral("Popup Reminder "), true, 1};
 // Snoozed copies outlive the run; they come back as snoozed copies, never as list entries.
@@ -103,14 +106,68 @@ std::pair<QString, QString> ItemPlace(const ListLayout& l, int n) {
   return l.sectionPerItem ? std::pair{l.items + number, QString()} : std::pair{l.items, number};
 }
 
+// A number as the store writes it into a name: decimal, no sign, no leading zero.
+int StoredNumber(QStringView digits) {
+  if (digits.isEmpty() || digits.size() > 10 || (digits.size() > 1 && digits[0] == u'0')) return -1;
+  qint64 n = 0;
+  for (QChar c : digits) {
+    if (c < u'0' || c > u'9') return -1;
+    n = n * 10 + (c.unicode() - u'0');
+  }
+  return n <= std::numeric_limits<int>::max() ? static_cast<int>(n) : -1;
+}
+
+// The item numbers of a list to read. A count is trusted only as far as entries exist: a
+// count of 0x7fffffff must not make start-up invent two billion items. A missing item
+// between present ones still reads as its defaults, unless the hole is so long that only a
+// damaged file has it; then it is closed up, and nothing present is lost.
+QList<int> ItemsToRead(const RegistryStore& s, const ListLayout& l, const QStringList& names,
+                       int count) {
+  constexpr int kLongestHole = 64;
+  QList<int> items;
+  if (count <= 0) return items;
+  const qint64 last = qint64(l.first) + count - 1;
+  const auto listed = l.sectionPerItem ? s.SectionNames() : s.ValueNames(l.items);
+  if (!listed) {  // a store that cannot list its names: as the count says
+    for (qint64 n = l.first; n <= last; ++n) items << static_cast<int>(n);
+    return items;
+  }
+  QList<int> present;
+  for (const QString& name : *listed) {
+    for (const QString& base : names) {
+      if (!name.startsWith(base, Qt::CaseInsensitive)) continue;
+      const int n = StoredNumber(QStringView(name).mid(base.size()));
+      if (n >= l.first && n <= last) present << n;
+    }
+  }
+  std::sort(present.begin(), present.end());
+  present.erase(std::unique(present.begin(), present.end()), present.end());
+  qint64 next = l.first;
+  for (int n : present) {
+    if (n - next <= kLongestHole)
+      for (qint64 m = next; m < n; ++m) items << static_cast<int>(m);
+    items << n;
+    next = qint64(n) + 1;
+  }
+  return items;
+}
+
+template <class R>
+QStringList ItemNames(const ListLayout& l, ConfigFields<R> fields) {
+  if (l.sectionPerItem) return {l.items};
+  QStringList names;
+  for (const auto& f : fields) names << QString::fromLatin1(f.name);
+  return names;
+}
+
 template <class R, class Make>
 void LoadList(const RegistryStore& s, const ListLayout& l, ConfigFields<R> fields, QList<R>& list,
               Make make) {
   list.clear();
   const int count = s.ReadInteger(l.countSection, l.countName, 0);
-  for (int i = 0; i < count; ++i) {
+  for (int n : ItemsToRead(s, l, ItemNames(l, fields), count)) {
     R item = make();
-    const auto [section, suffix] = ItemPlace(l, l.first + i);
+    const auto [section, suffix] = ItemPlace(l, n);
     ReadFields(s, section, fields, item, suffix);
     list.append(item);
   }
@@ -142,13 +199,13 @@ const QString& MailOptionsSection(const EmailConfigT& e) {
   return e.Accounts.isEmpty() ? kEmail : kEmailAccounts;
 }
 
-QString PathName(int n) { return QStringLiteral("Path %1").arg(n); }
+const QString kPathName = QStringLiteral("Path ");
 
 void LoadStored(const RegistryStore& s, Config& c) {
   auto& w = c.WallpaperConfig;
-  const int paths = s.ReadInteger(kWallpaper, QStringLiteral("PathsCount"), 0);
-  for (int n = 1; n <= paths; ++n) {
-    const QString p = s.ReadString(kWallpaper, PathName(n), QString());
+  const int paths = s.ReadInteger(kPathList.countSection, kPathList.countName, 0);
+  for (int n : ItemsToRead(s, kPathList, {kPathName}, paths)) {
+    const QString p = s.ReadString(kWallpaper, kPathName + QString::number(n), QString());
     if (!p.isEmpty()) w.Paths.append(p);
   }
   ReadFields(s, kWallpaper, WallpaperFields(), w);
@@ -171,8 +228,9 @@ void SaveAll(RegistryStore& s, const Config& c) {
   s.WriteBool(kBase, QStringLiteral("OK"), true);
 
   const auto& w = c.WallpaperConfig;
-  s.WriteInteger(kWallpaper, QStringLiteral("PathsCount"), static_cast<int>(w.Paths.size()));
-  for (int n = 1; n <= w.Paths.size(); ++n) s.WriteString(kWallpaper, PathName(n), w.Paths[n - 1]);
+  s.WriteInteger(kPathList.countSection, kPathList.countName, static_cast<int>(w.Paths.size()));
+  for (int n = 1; n <= w.Paths.size(); ++n)
+    s.WriteString(kWallpaper, kPathName + QString::number(n), w.Paths[n - 1]);
   WriteFields(s, kWallpaper, WallpaperFields(), w);
 
   WriteFields(s, kCalendar, CalendarFields(), c.CalendarConfig);

@@ -321,16 +321,91 @@ TEST_F(ConfigStoreTest, PathsCountWithAMissingMiddlePath) {
   EXPECT_EQ(Load().WallpaperConfig.Paths, (QStringList{"/one", "/three"}));
 }
 
-TEST_F(ConfigStoreTest, ReminderCountBeyondTheSectionsGivesEmptyReminders) {
+TEST_F(ConfigStoreTest, AMissingMiddleReminderReadsAsItsDefaults) {
   WriteFile(Section("Base") + "\"OK\"=dword:00000001\n" + Section("Reminders") +
-            "\"Reminder Count\"=dword:00000002\n" + Section("Popup Reminder 1") + "\"Name\"=\"A\"\n");
+            "\"Reminder Count\"=dword:00000004\n" + Section("Popup Reminder 1") + "\"Name\"=\"A\"\n" +
+            Section("Popup Reminder 3") + "\"Name\"=\"C\"\n");
   const Config c = Load();
-  ASSERT_EQ(c.RemindersConfig.Reminders.size(), 2);
+  // Nothing beyond the last section: the count is trusted only as far as entries exist.
+  ASSERT_EQ(c.RemindersConfig.Reminders.size(), 3);
   EXPECT_EQ(c.RemindersConfig.Reminders[1].Name, "");
   EXPECT_EQ(c.RemindersConfig.Reminders[1].Text, "");
   EXPECT_EQ(c.RemindersConfig.Reminders[1].DateTime, 0.0);
+  EXPECT_EQ(c.RemindersConfig.Reminders[2].Name, "C");
   EXPECT_NE(c.RemindersConfig.Reminders[0].Id, c.RemindersConfig.Reminders[1].Id);
 }
+
+// A count of 0x7fffffff used to make start-up invent items for minutes on end.
+struct CountCase {
+  const char* name;
+  QString body;
+  std::function<QStringList(const Config&)> loaded;  // what the list holds after loading
+  QStringList expected;
+};
+void PrintTo(const CountCase& c, std::ostream* os) { *os << c.name; }
+
+class HugeCounts : public ConfigStoreTest, public ::testing::WithParamInterface<CountCase> {};
+
+TEST_P(HugeCounts, AreTrustedOnlyAsFarAsEntriesExist) {
+  WriteFile(Section("Base") + "\"OK\"=dword:00000001\n" + GetParam().body);
+  EXPECT_EQ(GetParam().loaded(Load()), GetParam().expected);
+}
+
+QStringList ReminderNames(const QList<PopupReminder>& list) {
+  QStringList names;
+  for (const auto& r : list) names << r.Name;
+  return names;
+}
+
+const QString kHuge = "dword:7fffffff";
+INSTANTIATE_TEST_SUITE_P(
+    Lists, HugeCounts,
+    ::testing::Values(
+        CountCase{"Paths",
+                  ConfigStoreTest::Section("Wallpaper") + "\"PathsCount\"=" + kHuge +
+                      "\n\"Path 1\"=\"/a\"\n\"Path 3\"=\"/c\"\n\"Path 2147483647\"=\"/far\"\n"
+                      "\"Path 04\"=\"/not a number\"\n",
+                  [](const Config& c) { return c.WallpaperConfig.Paths; },
+                  {"/a", "/c", "/far"}},
+        CountCase{"Reminders",
+                  ConfigStoreTest::Section("Reminders") + "\"Reminder Count\"=" + kHuge + "\n" +
+                      ConfigStoreTest::Section("Popup Reminder 1") + "\"Name\"=\"A\"\n" +
+                      ConfigStoreTest::Section("Popup Reminder 3") + "\"Name\"=\"C\"\n" +
+                      // A hole this long is closed up rather than filled with empty reminders.
+                      ConfigStoreTest::Section("Popup Reminder 100000") + "\"Name\"=\"Far\"\n",
+                  [](const Config& c) { return ReminderNames(c.RemindersConfig.Reminders); },
+                  {"A", "", "C", "Far"}},
+        CountCase{"Snoozed",
+                  ConfigStoreTest::Section("Reminders") + "\"Snoozed Count\"=" + kHuge + "\n" +
+                      ConfigStoreTest::Section("Snoozed Reminder 2") + "\"Name\"=\"B\"\n",
+                  [](const Config& c) { return ReminderNames(c.DynamicConfig.SnoozedReminders); },
+                  {"", "B"}},
+        CountCase{"Accounts",
+                  ConfigStoreTest::Section("Email") + "\"AccountsNumber\"=" + kHuge + "\n" +
+                      ConfigStoreTest::Section("Email Accounts") +
+                      "\"Name 1\"=\"One\"\n\"Server 2\"=\"s2\"\n\"EnableCheck\"=dword:00000001\n",
+                  [](const Config& c) {
+                    QStringList out;
+                    for (const auto& a : c.EmailConfig.Accounts) out << a.Name + "@" + a.Server;
+                    return out;
+                  },
+                  {"One@", "@s2"}},
+        CountCase{"ColorDots",
+                  ConfigStoreTest::Section("ColorReminders") + "\"ColorRemCount\"=" + kHuge +
+                      "\n\"date0\"=dword:00000005\n\"style1\"=dword:00000002\n",
+                  [](const Config& c) {
+                    QStringList out;
+                    for (const auto& d : c.ColorRemConfig.ColorReminders)
+                      out << QString("%1/%2").arg(d.date).arg(d.style);
+                    return out;
+                  },
+                  {"5/0", "0/2"}},
+        CountCase{"NegativeCount",
+                  ConfigStoreTest::Section("Reminders") + "\"Reminder Count\"=dword:80000000\n" +
+                      ConfigStoreTest::Section("Popup Reminder 1") + "\"Name\"=\"A\"\n",
+                  [](const Config& c) { return ReminderNames(c.RemindersConfig.Reminders); },
+                  {}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ConfigStoreTest, ChangeDelayOutsideTheTableCountsAsTen) {
   for (const char* v : {"ffffffff", "0000000f"}) {
