@@ -166,10 +166,9 @@ void LoadList(const RegistryStore& s, const ListLayout& l, ConfigFields<R> field
   list.clear();
   const int count = s.ReadInteger(l.countSection, l.countName, 0);
   for (int n : ItemsToRead(s, l, ItemNames(l, fields), count)) {
-    R item = make();
+    list.append(make());
     const auto [section, suffix] = ItemPlace(l, n);
-    ReadFields(s, section, fields, item, suffix);
-    list.append(item);
+    ReadFields(s, section, fields, list.last(), suffix);
   }
 }
 
