@@ -91,6 +91,9 @@ ConfigFields<PopupReminder> ReminderFields() {
       {"Text", &R::Text},
       {"DateTime", &R::DateTime, 0.0},
       {"Recur", &R::Recur, 0},
+      // Added after the first files were written: a file without it reads 0, the day
+      // of the stored date, as it always did.
+      {"RecurDay", &R::RecurDay, 0},
   };
   return fields;
 }

@@ -7,7 +7,9 @@
 #include <variant>
 #include <vector>
 
+#include "platform/DateTime.h"
 #include "platform/RegistryFile.h"
+#include "reminders/Recurrence.h"
 #include "settings/ConfigFields.h"
 #include "settings/ConfigStore.h"
 #include "support/Fakes.h"
@@ -289,8 +291,8 @@ TEST(ConfigFieldTables, DeclareEveryPersistedMember) {
   EXPECT_EQ(MemberCount<EmailConfigT>(), MailOptionFields().size() + 1);  // + Accounts
   EXPECT_EQ(MemberCount<EmailAccount>(), AccountFields().size());
   EXPECT_EQ(MemberCount<ColorReminder>(), ColorDotFields().size());
-  // + Showing, IsSnoozed, ListIndex, Id and RecurDay, which live for the run only.
-  EXPECT_EQ(MemberCount<PopupReminder>(), ReminderFields().size() + 5);
+  // + Showing, IsSnoozed, ListIndex and Id, which live for the run only.
+  EXPECT_EQ(MemberCount<PopupReminder>(), ReminderFields().size() + 4);
 }
 
 TEST_F(ConfigStoreTest, StoredLayoutAndEncodings) {
@@ -406,6 +408,58 @@ INSTANTIATE_TEST_SUITE_P(
                   [](const Config& c) { return ReminderNames(c.RemindersConfig.Reminders); },
                   {}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A monthly reminder on the 31st cut to 28 February, or a yearly one of 29 February cut
+// to the 28th, must find its own day again after the program restarted in between.
+struct RestartCase {
+  const char* name;
+  int recur;
+  QDate start;
+  QList<QDate> next;  // each occurrence after the one before, with a save and load between
+};
+void PrintTo(const RestartCase& c, std::ostream* os) { *os << c.name; }
+
+class RecurDayAcrossARestart : public ConfigStoreTest,
+                               public ::testing::WithParamInterface<RestartCase> {};
+
+TEST_P(RecurDayAcrossARestart, KeepsTheDayOfTheMonth) {
+  const RestartCase& k = GetParam();
+  Config c(QSize(1024, 768));
+  PopupReminder r;
+  r.Recur = k.recur;
+  r.DateTime = DateTimeToDays(QDateTime(k.start, QTime(10, 7)));
+  c.RemindersConfig.Reminders = {r};
+  for (const QDate& expected : k.next) {
+    PopupReminder& current = c.RemindersConfig.Reminders[0];
+    MoveToNextOccurrence(current, current.DateTime);  // its popup closed in its slot
+    Save(c);
+    c = Load();
+    ASSERT_EQ(c.RemindersConfig.Reminders.size(), 1);
+    EXPECT_EQ(DaysToDateTime(c.RemindersConfig.Reminders[0].DateTime),
+              QDateTime(expected, QTime(10, 7)));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, RecurDayAcrossARestart,
+    ::testing::Values(RestartCase{"MonthlyOnThe31st", 3, QDate(2026, 1, 31),
+                                  {QDate(2026, 2, 28), QDate(2026, 3, 31), QDate(2026, 4, 30),
+                                   QDate(2026, 5, 31)}},
+                      RestartCase{"YearlyOn29February", 4, QDate(2024, 2, 29),
+                                  {QDate(2025, 2, 28), QDate(2026, 2, 28), QDate(2027, 2, 28),
+                                   QDate(2028, 2, 29)}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ConfigStoreTest, AReminderStoredWithoutRecurDayKeepsTheDayItIsOn) {
+  WriteFile(Section("Base") + "\"OK\"=dword:00000001\n" + Section("Reminders") +
+            "\"Reminder Count\"=dword:00000001\n" + Section("Popup Reminder 1") +
+            "\"DateTime\"=hex:00,00,00,00,20,80,e6,40\n\"Recur\"=dword:00000003\n");
+  Config c = Load();
+  PopupReminder& r = c.RemindersConfig.Reminders[0];
+  ASSERT_EQ(DaysToDateTime(r.DateTime).date(), QDate(2026, 2, 28));
+  MoveToNextOccurrence(r, r.DateTime);
+  EXPECT_EQ(DaysToDateTime(r.DateTime).date(), QDate(2026, 3, 28));
+}
 
 TEST_F(ConfigStoreTest, ChangeDelayOutsideTheTableCountsAsTen) {
   for (const char* v : {"ffffffff", "0000000f"}) {

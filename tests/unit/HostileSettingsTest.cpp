@@ -160,6 +160,18 @@ INSTANTIATE_TEST_SUITE_P(
                           DaysToDateTime(Cfg().RemindersConfig.Reminders.value(0).DateTime);
                       EXPECT_EQ(when.date(), QDate(2026, 3, 31));
                     }},
+        HostileCase{"RecurDayOutOfRange",
+                    Section("Reminders") + "\"Reminder Count\"=dword:00000002\n" +
+                        Reminder(1, DateLine(46081.5), 3, "\"RecurDay\"=dword:7fffffff\n") +
+                        Reminder(2, DateLine(46081.5), 3, "\"RecurDay\"=dword:ffffffff\n"),
+                    {},
+                    [](const Session&) {
+                      // 28 February 2026, behind now: moved on, to the 31st at most.
+                      const auto& list = Cfg().RemindersConfig.Reminders;
+                      ASSERT_EQ(list.size(), 2);
+                      EXPECT_EQ(DaysToDateTime(list[0].DateTime).date(), QDate(2026, 3, 31));
+                      EXPECT_EQ(DaysToDateTime(list[1].DateTime).date(), QDate(2026, 3, 28));
+                    }},
         // Values the program cannot hold as text stay as the file had them.
         HostileCase{"TextThatIsNotText",
                     Section("Wallpaper") +
