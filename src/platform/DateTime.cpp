@@ -10,6 +10,9 @@ double DateTimeToDays(const QDateTime& dt) {
 }
 
 QDateTime DaysToDateTime(double days) {
+  // Not a date (NaN, infinities, beyond any calendar): no date-time rather than undefined
+  // arithmetic.
+  if (!std::isfinite(days) || std::fabs(days) > 1e9) return QDateTime();
   const double whole = std::floor(days);
   const QDate date = EpochDate().addDays(static_cast<qint64>(whole));
   qint64 ms = std::llround((days - whole) * kSecondsPerDay * 1000.0);

@@ -9,7 +9,7 @@ constexpr double kMinutesPerDay = 1440.0;
 
 QDate EpochDate();  // 1899-12-30
 double DateTimeToDays(const QDateTime& dt);
-QDateTime DaysToDateTime(double days);
+QDateTime DaysToDateTime(double days);  // invalid for what is not a date
 int DayNumber(double days);  // the date part, truncated
 int DateToDayNumber(const QDate& date);
 QDate DayNumberToDate(int day);

@@ -4,6 +4,7 @@
 // without a leading one; key and value names match without regard to case.
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <optional>
 
@@ -37,6 +38,10 @@ class IRegistryBackend {
   virtual std::optional<RegValue> QueryValue(const QString& key, const QString& name) const = 0;
   // Replaces any value of that name whatever its type. The key must exist.
   virtual bool SetValue(const QString& key, const QString& name, const RegValue& value) = 0;
+  // The names of a key's values and of its direct subkeys, so that a reader can tell which
+  // numbered entries exist; nullopt from a backend that cannot list them.
+  virtual std::optional<QStringList> ValueNames(const QString&) const { return std::nullopt; }
+  virtual std::optional<QStringList> SubKeyNames(const QString&) const { return std::nullopt; }
   // Writes between Begin and End reach the backing storage once, at End.
   virtual void BeginUpdate() {}
   virtual bool EndUpdate() { return true; }

@@ -29,9 +29,8 @@ QString NormalizeKey(const QString& key) {
   return k;
 }
 
-bool SameName(const QString& a, const QString& b) {
-  return a.compare(b, Qt::CaseInsensitive) == 0;
-}
+// Names of keys and values match without regard to case.
+QString Fold(const QString& name) { return name.toCaseFolded(); }
 
 QString Utf16LeToString(const QByteArray& bytes) {
   QStringDecoder decode(QStringConverter::Utf16LE);
@@ -88,12 +87,15 @@ bool ParseHexBytes(const QString& list, QByteArray* out) {
   return true;
 }
 
-QString HexBytes(const QByteArray& bytes) {
-  QString out;
+QByteArray HexBytes(const QByteArray& bytes) {
+  static const char digits[] = "0123456789abcdef";
+  QByteArray out;
   out.reserve(bytes.size() * 3);
   for (qsizetype i = 0; i < bytes.size(); ++i) {
-    if (i) out += QLatin1Char(',');
-    out += QString::asprintf("%02x", static_cast<unsigned char>(bytes[i]));
+    if (i) out += ',';
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    out += digits[b >> 4];
+    out += digits[b & 15];
   }
   return out;
 }
@@ -105,6 +107,38 @@ bool IsStringType(uint32_t type) {
 QByteArray Terminated(QByteArray utf8) {
   if (!utf8.endsWith('\0')) utf8.append('\0');
   return utf8;
+}
+
+QByteArray FormatValue(const RegistryFile::Value& v) {
+  const RegValue& value = v.value;
+  QByteArray out = v.name.isEmpty() ? QByteArray("@=") : '"' + Escape(v.name).toUtf8() + "\"=";
+  const QString untilNul = QString::fromUtf8(value.data.left(value.data.indexOf('\0')));
+  bool plain = value.type == REG_SZ && value.data.endsWith('\0') &&
+               value.data.indexOf('\0') == value.data.size() - 1;
+  for (QChar c : untilNul) plain = plain && c.unicode() >= 0x20;
+  if (plain) {
+    out += '"' + Escape(untilNul).toUtf8() + '"';
+  } else if (value.type == REG_DWORD && value.data.size() == 4) {
+    uint32_t d = 0;
+    for (int b = 0; b < 4; ++b) d |= uint32_t(uint8_t(value.data[b])) << (8 * b);
+    out += QString::asprintf("dword:%08x", d).toLatin1();
+  } else if (value.type == REG_BINARY) {
+    out += "hex:" + HexBytes(value.data);
+  } else {
+    const QByteArray bytes =
+        IsStringType(value.type) ? StringToUtf16Le(QString::fromUtf8(value.data)) : value.data;
+    out += QString::asprintf("hex(%x):", value.type).toLatin1() + HexBytes(bytes);
+  }
+  return out;
+}
+
+// A name beside `fileName` for a copy of it: <file>.<tag>-<time>, never an existing file.
+QString AsideName(const QString& fileName, const char* tag) {
+  const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+  const QString base = fileName + QLatin1Char('.') + QLatin1String(tag) + QLatin1Char('-') + stamp;
+  QString name = base;
+  for (int n = 2; QFileInfo::exists(name); ++n) name = base + QLatin1Char('-') + QString::number(n);
+  return name;
 }
 
 }  // namespace
@@ -121,19 +155,32 @@ RegValue RegDword(uint32_t value) {
 
 RegValue RegBinary(const QByteArray& bytes) { return RegValue{REG_BINARY, bytes}; }
 
-bool RegistryFile::Parse(const QByteArray& bytes, QList<Key>* keys, QString* error) {
-  QString text;
+bool RegistryFile::Parse(const QByteArray& bytes, QList<Key>* keys, QString* error, bool* exact) {
+  // Each line twice: as text to parse, and as the bytes a save writes back for a value
+  // nobody changed, so that whatever the text cannot hold (bytes that are not UTF-8, an odd
+  // byte in a hex(1) list) survives.
+  QStringList lines;
+  QList<QByteArray> raw;
+  bool isExact = true;
   if (bytes.startsWith("\xFF\xFE")) {
-    text = Utf16LeToString(bytes.mid(2));
-  } else if (bytes.startsWith("\xEF\xBB\xBF")) {
-    text = QString::fromUtf8(bytes.mid(3));
+    QStringDecoder decode(QStringConverter::Utf16LE);
+    const QString text = decode(QByteArrayView(bytes).sliced(2));
+    // An unpaired surrogate decodes, but has no UTF-8 form to be saved in.
+    isExact = !decode.hasError() && QStringView(text).isValidUtf16();
+    lines = text.split(QLatin1Char('\n'));
+    for (QString& l : lines) {
+      if (l.endsWith(QLatin1Char('\r'))) l.chop(1);
+      raw << l.toUtf8();
+    }
   } else {
-    text = QString::fromUtf8(bytes);
+    const QByteArray body = bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
+    raw = body.split('\n');
+    for (QByteArray& l : raw) {
+      if (l.endsWith('\r')) l.chop(1);
+      lines << QString::fromUtf8(l);
+    }
   }
-  QStringList lines = text.split(QLatin1Char('\n'));
-  for (QString& l : lines) {
-    if (l.endsWith(QLatin1Char('\r'))) l.chop(1);
-  }
+  if (exact) *exact = isExact;
   auto fail = [&](qsizetype line, const QString& what) {
     if (error) *error = QStringLiteral("line %1: %2").arg(line + 1).arg(what);
     return false;
@@ -153,7 +200,12 @@ bool RegistryFile::Parse(const QByteArray& bytes, QList<Key>* keys, QString* err
   }
 
   keys->clear();
-  Key* current = nullptr;
+  // Lookups while parsing: a key named twice gathers its values in one place, and a value
+  // named twice keeps the last.
+  QHash<QString, qsizetype> keyAt;  // "U" or "O" (other hive) + folded path
+  QList<QHash<QString, qsizetype>> valueAt;
+  QList<QList<bool>> removed;
+  qsizetype current = -1;
   bool skipping = false;  // inside a [-key] deletion block
   for (++i; i < lines.size(); ++i) {
     const QString line = lines[i].trimmed();
@@ -162,32 +214,34 @@ bool RegistryFile::Parse(const QByteArray& bytes, QList<Key>* keys, QString* err
       if (!line.endsWith(QLatin1Char(']'))) return fail(i, QStringLiteral("unterminated key"));
       QString path = line.mid(1, line.size() - 2);
       if (path.startsWith(QLatin1Char('-'))) {
-        current = nullptr;
+        current = -1;
         skipping = true;
         continue;
       }
       skipping = false;
       bool otherHive = true;
-      if (SameName(path, kUserHive)) {
+      if (path.compare(kUserHive, Qt::CaseInsensitive) == 0) {
         path.clear();
         otherHive = false;
       } else if (path.startsWith(kUserHive + QLatin1Char('\\'), Qt::CaseInsensitive)) {
         path = NormalizeKey(path.mid(kUserHive.size() + 1));
         otherHive = false;
       }
-      current = nullptr;
-      for (Key& k : *keys) {
-        if (k.otherHive == otherHive && SameName(k.path, path)) current = &k;
-      }
-      if (!current) {
-        keys->append(Key{path, otherHive, {}});
-        current = &keys->last();
+      const QString id = (otherHive ? QLatin1Char('O') : QLatin1Char('U')) + Fold(path);
+      current = keyAt.value(id, -1);
+      if (current < 0) {
+        current = keys->size();
+        keyAt.insert(id, current);
+        keys->append(Key(path, otherHive, {}, raw[i]));
+        valueAt.append(QHash<QString, qsizetype>());
+        removed.append(QList<bool>());
       }
       continue;
     }
     if (skipping) continue;
-    if (!current) return fail(i, QStringLiteral("value outside a key"));
+    if (current < 0) return fail(i, QStringLiteral("value outside a key"));
 
+    const qsizetype first = i;
     QString name;
     qsizetype pos = 0;
     if (line.startsWith(QLatin1Char('@'))) {
@@ -205,6 +259,7 @@ bool RegistryFile::Parse(const QByteArray& bytes, QList<Key>* keys, QString* err
 
     RegValue value;
     bool remove = false;
+    bool keepRaw = true;
     if (data.startsWith(QLatin1Char('"'))) {
       qsizetype p = 0;
       QString s;
@@ -244,58 +299,71 @@ bool RegistryFile::Parse(const QByteArray& bytes, QList<Key>* keys, QString* err
       if (IsStringType(type)) {
         const QString s = unicode ? Utf16LeToString(bytes) : QString::fromLatin1(bytes);
         bytes = Terminated(s.toUtf8());
+        // A save writes version 5, where these bytes would read as UTF-16.
+        keepRaw = unicode;
       }
       value = RegValue{type, bytes};
     } else {
       return fail(i, QStringLiteral("unknown value type"));
     }
 
-    auto& values = current->values;
-    for (qsizetype v = 0; v < values.size(); ++v) {
-      if (SameName(values[v].first, name)) {
-        values.removeAt(v);
-        break;
+    Key& key = (*keys)[current];
+    auto& at = valueAt[current];
+    const QString folded = Fold(name);
+    const qsizetype existing = at.value(folded, -1);
+    if (remove) {
+      if (existing >= 0) {
+        removed[current][existing] = true;
+        at.remove(folded);
       }
+      continue;
     }
-    if (!remove) values.append({name, value});
+    QByteArray lineBytes;
+    if (keepRaw) {
+      lineBytes = raw[first];
+      for (qsizetype n = first + 1; n <= i; ++n) lineBytes += '\n' + raw[n];
+    }
+    if (existing >= 0) {
+      key.values[existing] = Value(name, value, lineBytes);
+    } else {
+      at.insert(folded, key.values.size());
+      key.values.append(Value(name, value, lineBytes));
+      removed[current].append(false);
+    }
+  }
+  for (qsizetype k = 0; k < keys->size(); ++k) {
+    if (!removed[k].contains(true)) continue;
+    QList<Value> kept;
+    for (qsizetype v = 0; v < removed[k].size(); ++v)
+      if (!removed[k][v]) kept.append((*keys)[k].values[v]);
+    (*keys)[k].values = kept;
   }
   return true;
 }
 
 QByteArray RegistryFile::Format(const QList<Key>& keys) {
-  QString out = kHeader5 + QStringLiteral("\n");
+  QByteArray out = QByteArray(kHeader5.data(), kHeader5.size()) + '\n';
   for (const Key& key : keys) {
-    out += QStringLiteral("\n[");
-    if (key.otherHive) {
-      out += key.path;
+    out += '\n';
+    if (!key.raw.isEmpty()) {
+      out += key.raw;
     } else {
-      out += kUserHive;
-      if (!key.path.isEmpty()) out += QLatin1Char('\\') + key.path;
-    }
-    out += QStringLiteral("]\n");
-    for (const auto& [name, value] : key.values) {
-      out += name.isEmpty() ? QStringLiteral("@=") : QLatin1Char('"') + Escape(name) + QStringLiteral("\"=");
-      const QString asText = QString::fromUtf8(value.data);
-      const QString untilNul = QString::fromUtf8(value.data.left(value.data.indexOf('\0')));
-      bool plain = value.type == REG_SZ && value.data.endsWith('\0') &&
-                   value.data.indexOf('\0') == value.data.size() - 1;
-      for (QChar c : untilNul) plain = plain && c.unicode() >= 0x20;
-      if (plain) {
-        out += QLatin1Char('"') + Escape(untilNul) + QLatin1Char('"');
-      } else if (value.type == REG_DWORD && value.data.size() == 4) {
-        uint32_t v = 0;
-        for (int b = 0; b < 4; ++b) v |= uint32_t(uint8_t(value.data[b])) << (8 * b);
-        out += QString::asprintf("dword:%08x", v);
-      } else if (value.type == REG_BINARY) {
-        out += QStringLiteral("hex:") + HexBytes(value.data);
+      QString header = QStringLiteral("[");
+      if (key.otherHive) {
+        header += key.path;
       } else {
-        const QByteArray bytes = IsStringType(value.type) ? StringToUtf16Le(asText) : value.data;
-        out += QString::asprintf("hex(%x):", value.type) + HexBytes(bytes);
+        header += kUserHive;
+        if (!key.path.isEmpty()) header += QLatin1Char('\\') + key.path;
       }
-      out += QLatin1Char('\n');
+      out += (header + QLatin1Char(']')).toUtf8();
+    }
+    out += '\n';
+    for (const Value& v : key.values) {
+      out += v.raw.isEmpty() ? FormatValue(v) : v.raw;
+      out += '\n';
     }
   }
-  return out.toUtf8();
+  return out;
 }
 
 QString RegistryFile::DefaultFileName() { return ConfigDirectory() + QStringLiteral("/settings.reg"); }
@@ -304,79 +372,113 @@ RegistryFile::RegistryFile(const QString& fileName) : fileName_(fileName) {
   QFile file(fileName_);
   if (!file.exists()) return;
   QString error;
+  bool exact = true;
   bool ok = file.open(QIODevice::ReadOnly);
   if (ok) {
-    ok = Parse(file.readAll(), &keys_, &error);
+    ok = Parse(file.readAll(), &keys_, &error, &exact);
   } else {
     error = file.errorString();
   }
   file.close();
-  if (ok) return;
+  if (ok) {
+    keepOriginal_ = !exact;
+    Index();
+    return;
+  }
   // Keep the user's file for inspection; never overwrite or delete it.
   keys_.clear();
-  const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-  QString aside = fileName_ + QStringLiteral(".bad-") + stamp;
-  for (int n = 2; QFileInfo::exists(aside); ++n) {
-    aside = fileName_ + QStringLiteral(".bad-") + stamp + QLatin1Char('-') + QString::number(n);
-  }
+  const QString aside = AsideName(fileName_, "bad");
   if (QFile::rename(fileName_, aside)) movedAside_ = aside;
   std::fprintf(stderr, "quillatorne: settings file %s unreadable (%s); moved aside to %s\n",
                qPrintable(fileName_), qPrintable(error), qPrintable(aside));
 }
 
-RegistryFile::Key* RegistryFile::FindKey(const QString& key) {
-  const QString k = NormalizeKey(key);
-  for (Key& entry : keys_) {
-    if (!entry.otherHive && SameName(entry.path, k)) return &entry;
-  }
-  return nullptr;
+void RegistryFile::Index() {
+  keyIndex_.clear();
+  valueIndex_.clear();
+  keyPrefixes_.clear();
+  for (qsizetype k = 0; k < keys_.size(); ++k) IndexKey(k);
 }
 
-const RegistryFile::Key* RegistryFile::FindKey(const QString& key) const {
-  return const_cast<RegistryFile*>(this)->FindKey(key);
+void RegistryFile::IndexKey(qsizetype k) {
+  const Key& key = keys_[k];
+  valueIndex_.resize(keys_.size());
+  auto& values = valueIndex_[k];
+  for (qsizetype v = 0; v < key.values.size(); ++v) values.insert(Fold(key.values[v].name), v);
+  if (key.otherHive) return;
+  const QString path = Fold(key.path);
+  keyIndex_.insert(path, k);
+  for (qsizetype slash = path.indexOf(QLatin1Char('\\')); slash >= 0;
+       slash = path.indexOf(QLatin1Char('\\'), slash + 1))
+    keyPrefixes_.insert(path.left(slash));
+  keyPrefixes_.insert(path);
+}
+
+qsizetype RegistryFile::FindKey(const QString& key) const {
+  return keyIndex_.value(Fold(NormalizeKey(key)), -1);
 }
 
 bool RegistryFile::KeyExists(const QString& key) const {
   const QString k = NormalizeKey(key);
-  if (k.isEmpty()) return true;
-  for (const Key& entry : keys_) {
-    if (entry.otherHive) continue;
-    if (SameName(entry.path, k) || entry.path.startsWith(k + QLatin1Char('\\'), Qt::CaseInsensitive))
-      return true;
-  }
-  return false;
+  return k.isEmpty() || keyPrefixes_.contains(Fold(k));
 }
 
 bool RegistryFile::CreateKey(const QString& key) {
-  if (FindKey(key)) return true;
+  if (FindKey(key) >= 0) return true;
   // An empty key reaches the file with the next value written into it.
-  keys_.append(Key{NormalizeKey(key), false, {}});
+  keys_.append(Key(NormalizeKey(key), false));
+  IndexKey(keys_.size() - 1);
   dirty_ = true;
   return true;
 }
 
 std::optional<RegValue> RegistryFile::QueryValue(const QString& key, const QString& name) const {
-  const Key* k = FindKey(key);
-  if (!k) return std::nullopt;
-  for (const auto& [n, v] : k->values) {
-    if (SameName(n, name)) return v;
-  }
-  return std::nullopt;
+  const qsizetype k = FindKey(key);
+  if (k < 0) return std::nullopt;
+  const qsizetype v = valueIndex_[k].value(Fold(name), -1);
+  if (v < 0) return std::nullopt;
+  return keys_[k].values[v].value;
 }
 
 bool RegistryFile::SetValue(const QString& key, const QString& name, const RegValue& value) {
-  Key* k = FindKey(key);
-  if (!k) return false;
-  bool found = false;
-  for (auto& [n, v] : k->values) {
-    if (SameName(n, name)) {
-      v = value;
-      found = true;
-      break;
+  const qsizetype k = FindKey(key);
+  if (k < 0) return false;
+  auto& values = keys_[k].values;
+  const qsizetype v = valueIndex_[k].value(Fold(name), -1);
+  if (v < 0) {
+    valueIndex_[k].insert(Fold(name), values.size());
+    values.append(Value(name, value));
+  } else if (!(values[v].value == value)) {
+    values[v].value = value;
+    values[v].raw.clear();
+  }
+  return Touch();
+}
+
+std::optional<QStringList> RegistryFile::ValueNames(const QString& key) const {
+  QStringList names;
+  const qsizetype k = FindKey(key);
+  if (k >= 0)
+    for (const Value& v : keys_[k].values) names << v.name;
+  return names;
+}
+
+std::optional<QStringList> RegistryFile::SubKeyNames(const QString& key) const {
+  const QString parent = NormalizeKey(key);
+  const QString prefix = parent.isEmpty() ? QString() : parent + QLatin1Char('\\');
+  QStringList names;
+  QSet<QString> seen;
+  for (const Key& k : keys_) {
+    if (k.otherHive || k.path.size() <= prefix.size() ||
+        !k.path.startsWith(prefix, Qt::CaseInsensitive))
+      continue;
+    const QString child = k.path.mid(prefix.size()).section(QLatin1Char('\\'), 0, 0);
+    if (!seen.contains(Fold(child))) {
+      seen.insert(Fold(child));
+      names << child;
     }
   }
-  if (!found) k->values.append({name, value});
-  return Touch();
+  return names;
 }
 
 void RegistryFile::BeginUpdate() { ++updateDepth_; }
@@ -392,7 +494,29 @@ bool RegistryFile::Touch() {
   return updateDepth_ > 0 ? true : Flush();
 }
 
+void RegistryFile::KeepOriginal() {
+  if (!QFileInfo::exists(fileName_)) {
+    keepOriginal_ = false;  // gone meanwhile: nothing left to keep
+    return;
+  }
+  const QString copy = AsideName(fileName_, "orig");
+  if (!QFile::copy(fileName_, copy)) return;
+  keepOriginal_ = false;
+  originalKept_ = copy;
+  std::fprintf(stderr,
+               "quillatorne: settings file %s holds text that cannot be written back exactly; "
+               "the original is kept as %s\n",
+               qPrintable(fileName_), qPrintable(copy));
+}
+
 bool RegistryFile::Flush(QString* error) {
+  if (keepOriginal_) {
+    KeepOriginal();
+    if (keepOriginal_) {
+      if (error) *error = QStringLiteral("cannot keep a copy of the original file");
+      return false;  // overwriting now would lose what the copy was to keep
+    }
+  }
   const QByteArray bytes = Format(keys_);
   const QFileInfo info(fileName_);
   QDir().mkpath(info.absolutePath());

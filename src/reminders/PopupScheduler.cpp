@@ -51,13 +51,14 @@ void FinishOccurrence(QList<PopupReminder>& list, int index, const PopupReminder
   }
 }
 
-// The due test against a slot worked out once per call.
+// The due test against a slot worked out once per call. A date that is not a date is
+// never due.
 bool DueInSlot(const PopupReminder& r, qint64 nowSlot) {
-  return !r.Showing && ReminderSlot(r.DateTime) == nowSlot;
+  return !r.Showing && IsUsableDate(r.DateTime) && ReminderSlot(r.DateTime) == nowSlot;
 }
 
 bool DueOrOverdue(const PopupReminder& r, qint64 nowSlot) {
-  return !r.Showing && ReminderSlot(r.DateTime) <= nowSlot;
+  return !r.Showing && IsUsableDate(r.DateTime) && ReminderSlot(r.DateTime) <= nowSlot;
 }
 
 }  // namespace
@@ -73,7 +74,8 @@ bool IsReminderDue(const PopupReminder& reminder, double now) {
 void CatchUpRecurringReminders(double now) {
   const qint64 nowSlot = ReminderSlot(now);
   for (PopupReminder& r : Cfg().RemindersConfig.Reminders)
-    if (IsRecurring(r.Recur) && !r.Showing && ReminderSlot(r.DateTime) < nowSlot)
+    if (IsRecurring(r.Recur) && !r.Showing && IsUsableDate(r.DateTime) &&
+        ReminderSlot(r.DateTime) < nowSlot)
       MoveToNextOccurrence(r, now);
 }
 

@@ -1,6 +1,7 @@
 #include "reminders/Recurrence.h"
 
 #include <cmath>
+#include <limits>
 
 #include "platform/DateTime.h"
 #include "settings/Config.h"
@@ -15,15 +16,30 @@ QDate WithDay(int year, int month, int day) {
   return QDate(year, month, qMin(day, first.daysInMonth()));
 }
 
+const qint64 kNoSlot = std::numeric_limits<qint64>::min();
+// More steps than any catch-up takes once the bulk of the way is jumped.
+constexpr int kMostSteps = 1000;
+
 // The day of the month a monthly or yearly reminder keeps. RecurDay only counts while the
 // reminder sits on a month's last day short of it (it was cut short there); a date set
 // anew on the page brings its own day.
 int AnchorDay(const PopupReminder& r) {
   const QDate d = DaysToDateTime(r.DateTime).date();
-  if (r.RecurDay > d.day() && d.day() == d.daysInMonth()) return r.RecurDay;
+  if (r.RecurDay > d.day() && d.day() == d.daysInMonth()) return qMin(r.RecurDay, 31);
   return d.day();
 }
+
+// Whole months from the month of `from` to the month of `to`.
+int MonthsBetween(const QDate& from, const QDate& to) {
+  return (to.year() - from.year()) * 12 + to.month() - from.month();
+}
 }  // namespace
+
+bool IsUsableDate(double dateTime) {
+  static const double first = DateToDayNumber(QDate(100, 1, 1));
+  static const double end = DateToDayNumber(QDate(10000, 1, 1));
+  return std::isfinite(dateTime) && dateTime >= first && dateTime < end;
+}
 
 bool IsRecurring(int recur) { return recur >= kDaily && recur <= kYearly; }
 
@@ -47,6 +63,7 @@ double NextOccurrence(double dateTime, int recur, int anchorDay) {
 }
 
 qint64 ReminderSlot(double dateTime) {
+  if (!IsUsableDate(dateTime)) return kNoSlot;
   // The wall-clock minute, rounded as DaysToDateTime rounds, without building a QDateTime:
   // the tick asks this of every reminder every second.
   const double whole = std::floor(dateTime);
@@ -57,18 +74,28 @@ qint64 ReminderSlot(double dateTime) {
 }
 
 void MoveToNextOccurrence(PopupReminder& r, double now) {
-  if (!IsRecurring(r.Recur)) return;
+  if (!IsRecurring(r.Recur) || !IsUsableDate(r.DateTime) || !IsUsableDate(now)) return;
   const int anchor = AnchorDay(r);
   const qint64 nowSlot = ReminderSlot(now);
-  // Days and weeks jump straight to the last occurrence before now; a reminder years
-  // behind must not cost a loop per day.
+  // Jump straight to about the last occurrence before now; a reminder centuries behind
+  // must not cost a loop per day or per month.
   if (r.Recur == kDaily || r.Recur == kWeekly) {
     const double step = r.Recur == kDaily ? 1 : 7;
     const double behind = std::floor((now - r.DateTime) / step) - 1;
     if (behind > 0) r.DateTime += behind * step;
+  } else {
+    const double whole = std::floor(r.DateTime);
+    const QDate from = DayNumberToDate(static_cast<int>(whole));
+    const int months = MonthsBetween(from, DayNumberToDate(static_cast<int>(std::floor(now))));
+    const int behind = r.Recur == kMonthly ? months - 1 : months / 12 - 1;
+    if (behind > 0) {
+      const QDate to = r.Recur == kMonthly ? from.addMonths(behind) : from.addYears(behind);
+      r.DateTime = DateToDayNumber(WithDay(to.year(), to.month(), anchor)) + (r.DateTime - whole);
+    }
   }
+  int steps = 0;
   do {
     r.DateTime = NextOccurrence(r.DateTime, r.Recur, anchor);
-  } while (ReminderSlot(r.DateTime) < nowSlot);
+  } while (++steps < kMostSteps && IsUsableDate(r.DateTime) && ReminderSlot(r.DateTime) < nowSlot);
   r.RecurDay = anchor;
 }

@@ -4,6 +4,11 @@
 
 struct PopupReminder;
 
+// Whether a reminder's date-time is a date at all: a number within the years 100 to 9999.
+// Anything else (NaN, infinities, 1e300 from a damaged or hand-made file) is never due and
+// never moves on; it stays as it was stored.
+bool IsUsableDate(double dateTime);
+
 // Whether Recur names a recurrence (daily, weekly, monthly, yearly).
 bool IsRecurring(int recur);
 
@@ -14,8 +19,10 @@ double NextOccurrence(double dateTime, int recur, int anchorDay);
 
 // The four-minute slot a date-time falls in, counted from the epoch; two date-times
 // share a slot exactly when they have the same date, hour and minute - minute mod 4.
+// A date-time that is not usable gets a slot of its own, before every other.
 qint64 ReminderSlot(double dateTime);
 
 // Moves a recurring reminder on by one occurrence, then on until its slot is not past
-// `now`. Keeps its day of the month in RecurDay across shorter months.
+// `now`. Keeps its day of the month in RecurDay across shorter months. A reminder whose
+// date is not usable stays where it is.
 void MoveToNextOccurrence(PopupReminder& reminder, double now);

@@ -44,14 +44,15 @@ struct PopupReminder {
   QString Text = QStringLiteral("<enter text here>");
   double DateTime = 0;  // a new reminder is due now: see NewPopupReminder()
   int Recur = 0;        // 0 don't, 1 daily, 2 weekly, 3 monthly, 4 yearly
+  // Day of the month a monthly or yearly reminder keeps where a shorter month cut it
+  // short (31 -> 30 April -> 31 May); 0 until it first moves on. Stored beside Recur, so
+  // the day outlives a restart.
+  int RecurDay = 0;
   // Not persisted:
   bool Showing = false;
   bool IsSnoozed = false;
   int ListIndex = -1;
   quint64 Id = 0;  // identity for the whole run, so answers reach the right entry
-  // Day of the month a monthly or yearly reminder keeps where a shorter month cut it
-  // short (31 -> 30 April -> 31 May); 0 until it first moves on.
-  int RecurDay = 0;
 };
 // A reminder as the user adds it: due now.
 PopupReminder NewPopupReminder();

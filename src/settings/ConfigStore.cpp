@@ -2,10 +2,16 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
+#include <limits>
 #include <memory>
+#include <type_traits>
+#include <utility>
+#include <variant>
 
 #include "mail/MailPasswords.h"
 #include "platform/Paths.h"
+#include "settings/ConfigFields.h"
 
 namespace {
 
@@ -18,25 +24,181 @@ const QString kEmail = QStringLiteral("Email");
 const QString kEmailAccounts = QStringLiteral("Email Accounts");
 const QString kColorReminders = QStringLiteral("ColorReminders");
 
-QString PopupSection(int n) { return QStringLiteral("Popup Reminder %1").arg(n); }
-QString SnoozedSection(int n) { return QStringLiteral("Snoozed Reminder %1").arg(n); }
+// One value of a record, read or written by its type.
+bool ReadValue(const RegistryStore& s, const QString& sec, const QString& name, bool def) {
+  return s.ReadBool(sec, name, def);
+}
+int ReadValue(const RegistryStore& s, const QString& sec, const QString& name, int def) {
+  return s.ReadInteger(sec, name, def);
+}
+Color ReadValue(const RegistryStore& s, const QString& sec, const QString& name, Color def) {
+  return static_cast<Color>(s.ReadInteger(sec, name, static_cast<int>(def)));
+}
+double ReadValue(const RegistryStore& s, const QString& sec, const QString& name, double def) {
+  return s.ReadDateTime(sec, name, def);
+}
+MailSecurity ReadValue(const RegistryStore& s, const QString& sec, const QString& name,
+                       MailSecurity def) {
+  return MailSecurityFromInt(s.ReadInteger(sec, name, static_cast<int>(def)));
+}
+QString ReadValue(const RegistryStore& s, const QString& sec, const QString& name,
+                  const QString& def) {
+  return s.ReadString(sec, name, def);
+}
+void WriteValue(RegistryStore& s, const QString& sec, const QString& name, bool v) {
+  s.WriteBool(sec, name, v);
+}
+void WriteValue(RegistryStore& s, const QString& sec, const QString& name, int v) {
+  s.WriteInteger(sec, name, v);
+}
+void WriteValue(RegistryStore& s, const QString& sec, const QString& name, Color v) {
+  s.WriteInteger(sec, name, static_cast<int>(v));
+}
+void WriteValue(RegistryStore& s, const QString& sec, const QString& name, double v) {
+  s.WriteDateTime(sec, name, v);
+}
+void WriteValue(RegistryStore& s, const QString& sec, const QString& name, MailSecurity v) {
+  s.WriteInteger(sec, name, static_cast<int>(v));
+}
+void WriteValue(RegistryStore& s, const QString& sec, const QString& name, const QString& v) {
+  s.WriteString(sec, name, v);
+}
 
-// A popup reminder's four values; a snoozed copy keeps the same four.
-PopupReminder ReadReminder(const RegistryStore& s, const QString& section) {
+// Every field of one record; list items add their number to each value name.
+template <class R>
+void ReadFields(const RegistryStore& s, const QString& section, ConfigFields<R> fields, R& record,
+                const QString& suffix = QString()) {
+  for (const auto& f : fields) {
+    const QString name = QString::fromLatin1(f.name) + suffix;
+    std::visit(
+        [&](auto member) {
+          using T = std::remove_cvref_t<decltype(record.*member)>;
+          record.*member = ReadValue(s, section, name, std::get<T>(f.readDefault));
+        },
+        f.member);
+  }
+}
+
+template <class R>
+void WriteFields(RegistryStore& s, const QString& section, ConfigFields<R> fields, const R& record,
+                 const QString& suffix = QString()) {
+  for (const auto& f : fields) {
+    const QString name = QString::fromLatin1(f.name) + suffix;
+    std::visit([&](auto member) { WriteValue(s, section, name, record.*member); }, f.member);
+  }
+}
+
+// Where a list keeps its count and its items. An item has either a section of its own
+// (prefix + number) or shares one section, its number following each value name.
+struct ListLayout {
+  QString countSection;
+  QString countName;
+  QString items;  // the shared section, or the prefix of each item's section
+  bool sectionPerItem;
+  int first;  // the number of the first item: 1, or 0 for the colour dots
+};
+
+const ListLayout kPathList{kWallpaper, QStringLiteral("PathsCount"), kWallpaper, false, 1};
+const ListLayout kReminderList{kReminders, QStringLiteral("Reminder Count"),
+                               QStringLiteral("Popup Reminder "), true, 1};
+// Snoozed copies outlive the run; they come back as snoozed copies, never as list entries.
+const ListLayout kSnoozedList{kReminders, QStringLiteral("Snoozed Count"),
+                              QStringLiteral("Snoozed Reminder "), true, 1};
+const ListLayout kAccountList{kEmail, QStringLiteral("AccountsNumber"), kEmailAccounts, false, 1};
+const ListLayout kColorDotList{kColorReminders, QStringLiteral("ColorRemCount"), kColorReminders,
+                               false, 0};
+
+// The section and the value-name suffix of item number n.
+std::pair<QString, QString> ItemPlace(const ListLayout& l, int n) {
+  const QString number = QString::number(n);
+  return l.sectionPerItem ? std::pair{l.items + number, QString()} : std::pair{l.items, number};
+}
+
+// A number as the store writes it into a name: decimal, no sign, no leading zero.
+int StoredNumber(QStringView digits) {
+  if (digits.isEmpty() || digits.size() > 10 || (digits.size() > 1 && digits[0] == u'0')) return -1;
+  qint64 n = 0;
+  for (QChar c : digits) {
+    if (c < u'0' || c > u'9') return -1;
+    n = n * 10 + (c.unicode() - u'0');
+  }
+  return n <= std::numeric_limits<int>::max() ? static_cast<int>(n) : -1;
+}
+
+// The item numbers of a list to read. A count is trusted only as far as entries exist: a
+// count of 0x7fffffff must not make start-up invent two billion items. A missing item
+// between present ones still reads as its defaults, unless the hole is so long that only a
+// damaged file has it; then it is closed up, and nothing present is lost.
+QList<int> ItemsToRead(const RegistryStore& s, const ListLayout& l, const QStringList& names,
+                       int count) {
+  constexpr int kLongestHole = 64;
+  QList<int> items;
+  if (count <= 0) return items;
+  const qint64 last = qint64(l.first) + count - 1;
+  const auto listed = l.sectionPerItem ? s.SectionNames() : s.ValueNames(l.items);
+  if (!listed) {  // a store that cannot list its names: as the count says
+    for (qint64 n = l.first; n <= last; ++n) items << static_cast<int>(n);
+    return items;
+  }
+  QList<int> present;
+  for (const QString& name : *listed) {
+    for (const QString& base : names) {
+      if (!name.startsWith(base, Qt::CaseInsensitive)) continue;
+      const int n = StoredNumber(QStringView(name).mid(base.size()));
+      if (n >= l.first && n <= last) present << n;
+    }
+  }
+  std::sort(present.begin(), present.end());
+  present.erase(std::unique(present.begin(), present.end()), present.end());
+  qint64 next = l.first;
+  for (int n : present) {
+    if (n - next <= kLongestHole)
+      for (qint64 m = next; m < n; ++m) items << static_cast<int>(m);
+    items << n;
+    next = qint64(n) + 1;
+  }
+  return items;
+}
+
+template <class R>
+QStringList ItemNames(const ListLayout& l, ConfigFields<R> fields) {
+  if (l.sectionPerItem) return {l.items};
+  QStringList names;
+  for (const auto& f : fields) names << QString::fromLatin1(f.name);
+  return names;
+}
+
+template <class R, class Make>
+void LoadList(const RegistryStore& s, const ListLayout& l, ConfigFields<R> fields, QList<R>& list,
+              Make make) {
+  list.clear();
+  const int count = s.ReadInteger(l.countSection, l.countName, 0);
+  for (int n : ItemsToRead(s, l, ItemNames(l, fields), count)) {
+    list.append(make());
+    const auto [section, suffix] = ItemPlace(l, n);
+    ReadFields(s, section, fields, list.last(), suffix);
+  }
+}
+
+template <class R>
+void SaveList(RegistryStore& s, const ListLayout& l, ConfigFields<R> fields, const QList<R>& list) {
+  s.WriteInteger(l.countSection, l.countName, static_cast<int>(list.size()));
+  for (int i = 0; i < list.size(); ++i) {
+    const auto [section, suffix] = ItemPlace(l, l.first + i);
+    WriteFields(s, section, fields, list[i], suffix);
+  }
+}
+
+PopupReminder LoadedReminder() {
   PopupReminder r;
   r.Id = NextReminderId();
-  r.Name = s.ReadString(section, QStringLiteral("Name"), QString());
-  r.Text = s.ReadString(section, QStringLiteral("Text"), QString());
-  r.DateTime = s.ReadDateTime(section, QStringLiteral("DateTime"), 0);
-  r.Recur = s.ReadInteger(section, QStringLiteral("Recur"), 0);
   return r;
 }
 
-void WriteReminder(RegistryStore& s, const QString& section, const PopupReminder& r) {
-  s.WriteString(section, QStringLiteral("Name"), r.Name);
-  s.WriteString(section, QStringLiteral("Text"), r.Text);
-  s.WriteDateTime(section, QStringLiteral("DateTime"), r.DateTime);
-  s.WriteInteger(section, QStringLiteral("Recur"), r.Recur);
+PopupReminder LoadedSnoozedCopy() {
+  PopupReminder r = LoadedReminder();
+  r.IsSnoozed = true;
+  return r;
 }
 
 // The mail options live beside the accounts when there are any.
@@ -44,200 +206,53 @@ const QString& MailOptionsSection(const EmailConfigT& e) {
   return e.Accounts.isEmpty() ? kEmail : kEmailAccounts;
 }
 
-struct BoolField {
-  const char* name;
-  bool EmailConfigT::*field;
-};
-// In the order they are stored, from ReportErrorsDialog on.
-const BoolField kMailFlags1[] = {{"ReportErrorsDialog", &EmailConfigT::ReportErrorsDialog},
-                                 {"ReportErrorsSound", &EmailConfigT::ReportErrorsSound},
-                                 {"CheckOnStartup", &EmailConfigT::CheckOnStartup}};
-const BoolField kMailFlags2[] = {{"AddIcon", &EmailConfigT::AddIcon},
-                                 {"LeftLaunch", &EmailConfigT::LeftLaunch},
-                                 {"LeftRemoveIcon", &EmailConfigT::LeftRemoveIcon},
-                                 {"LeftShowMenu", &EmailConfigT::LeftShowMenu},
-                                 {"RightLaunch", &EmailConfigT::RightLaunch},
-                                 {"RightRemoveIcon", &EmailConfigT::RightRemoveIcon},
-                                 {"RightShowMenu", &EmailConfigT::RightShowMenu},
-                                 {"Animate", &EmailConfigT::Animate},
-                                 {"ShowDialog", &EmailConfigT::ShowDialog},
-                                 {"OnlyOnce", &EmailConfigT::OnlyOnce},
-                                 {"LaunchEmailProgram", &EmailConfigT::LaunchEmailProgram},
-                                 {"LaunchDiffProgram", &EmailConfigT::LaunchDiffProgram},
-                                 {"PlaySound", &EmailConfigT::PlaySound}};
-
-QString N(const char* s) { return QString::fromLatin1(s); }
+const QString kPathName = QStringLiteral("Path ");
 
 void LoadStored(const RegistryStore& s, Config& c) {
   auto& w = c.WallpaperConfig;
-  const int paths = s.ReadInteger(kWallpaper, N("PathsCount"), 0);
-  for (int n = 1; n <= paths; ++n) {
-    const QString p = s.ReadString(kWallpaper, QStringLiteral("Path %1").arg(n), QString());
+  const int paths = s.ReadInteger(kPathList.countSection, kPathList.countName, 0);
+  for (int n : ItemsToRead(s, kPathList, {kPathName}, paths)) {
+    const QString p = s.ReadString(kWallpaper, kPathName + QString::number(n), QString());
     if (!p.isEmpty()) w.Paths.append(p);
   }
-  w.ChangeRule = s.ReadInteger(kWallpaper, N("ChangeRule"), 2);
-  w.ChangeDelay = s.ReadInteger(kWallpaper, N("ChangeDelay"), kDefaultChangeDelay);
+  ReadFields(s, kWallpaper, WallpaperFields(), w);
   if (w.ChangeDelay < 0 || w.ChangeDelay >= kChangeDelayCount) w.ChangeDelay = kDefaultChangeDelay;
-  w.BackgroundColor = static_cast<Color>(s.ReadInteger(kWallpaper, N("BackgroundColor"), 0));
-  w.StretchToFit = s.ReadBool(kWallpaper, N("StretchToFit"), true);
-  w.ConstrainProportions = s.ReadBool(kWallpaper, N("ConstrainProportions"), true);
-  w.Recursive = s.ReadBool(kWallpaper, N("Recursive"), false);
-  w.ShowImage = s.ReadBool(kWallpaper, N("ShowImage"), true);
-  w.SelPath = s.ReadString(kWallpaper, N("SelPath"), QString());
-  w.SelFile = s.ReadString(kWallpaper, N("SelFile"), QString());
-  w.LastTimeWallpaperChanged = s.ReadDateTime(kWallpaper, N("LastTimeWallpaperChanged"), 0);
 
-  auto& k = c.CalendarConfig;
-  k.ShowCalendar = s.ReadBool(kCalendar, N("ShowCalendar"), true);
-  k.Style = s.ReadInteger(kCalendar, N("Style"), 0);
-  k.Size = s.ReadInteger(kCalendar, N("Size"), 50);
-  k.PosX = s.ReadInteger(kCalendar, N("PosX"), 0);
-  k.PosY = s.ReadInteger(kCalendar, N("PosY"), 0);
-  k.FirstWeekDay = s.ReadInteger(kCalendar, N("FirstWeekDay"), 1);
-  k.Language = s.ReadInteger(kCalendar, N("Language"), 1);
-  k.DrawGlass = s.ReadBool(kCalendar, N("DrawGlass"), true);
-  k.DrawTextShadow = s.ReadBool(kCalendar, N("DrawTextShadow"), true);
-  k.Font = s.ReadString(kCalendar, N("Font"), N("Arial"));
-  k.ColorMonthYear = static_cast<Color>(s.ReadInteger(kCalendar, N("ColorMonthYear"), 0xFFFFFF));
-  k.ColorDayNames = static_cast<Color>(s.ReadInteger(kCalendar, N("ColorDayNames"), 0xFFFFFF));
-  k.ColorDayNumbers = static_cast<Color>(s.ReadInteger(kCalendar, N("ColorDayNumbers"), 0xFFFFFF));
-  k.ColorWeekMarker = static_cast<Color>(s.ReadInteger(kCalendar, N("ColorWeekMarker"), 0xFFFFFF));
-
-  const int reminders = s.ReadInteger(kReminders, N("Reminder Count"), 0);
-  for (int n = 1; n <= reminders; ++n)
-    c.RemindersConfig.Reminders.append(ReadReminder(s, PopupSection(n)));
-  // Snoozed copies outlive the run; they come back as snoozed copies, never as list entries.
-  const int snoozed = s.ReadInteger(kReminders, N("Snoozed Count"), 0);
-  for (int n = 1; n <= snoozed; ++n) {
-    PopupReminder r = ReadReminder(s, SnoozedSection(n));
-    r.IsSnoozed = true;
-    c.DynamicConfig.SnoozedReminders.append(r);
-  }
-
-  auto& p = c.ProgramConfig;
-  p.ExitAfterSet = s.ReadBool(kProgram, N("ExitAfterSet"), false);
-  p.EnableSounds = s.ReadBool(kProgram, N("EnableSounds"), true);
-  p.AllowXP = s.ReadBool(kProgram, N("AllowXP"), false);
-  p.LastYear = s.ReadInteger(kProgram, N("LastYear"), 0);
-  p.LastMonth = s.ReadInteger(kProgram, N("LastMonth"), 0);
-  p.LastDay = s.ReadInteger(kProgram, N("LastDay"), 0);
-  p.LastImageFileName = s.ReadString(kProgram, N("LastImageFileName"), QString());
+  ReadFields(s, kCalendar, CalendarFields(), c.CalendarConfig);
+  LoadList(s, kReminderList, ReminderFields(), c.RemindersConfig.Reminders, LoadedReminder);
+  LoadList(s, kSnoozedList, ReminderFields(), c.DynamicConfig.SnoozedReminders, LoadedSnoozedCopy);
+  ReadFields(s, kProgram, ProgramFields(), c.ProgramConfig);
 
   auto& e = c.EmailConfig;
-  const int accounts = s.ReadInteger(kEmail, N("AccountsNumber"), 0);
-  for (int n = 1; n <= accounts; ++n) {
-    EmailAccount a;
-    a.Name = s.ReadString(kEmailAccounts, QStringLiteral("Name %1").arg(n), QString());
-    a.Server = s.ReadString(kEmailAccounts, QStringLiteral("Server %1").arg(n), QString());
-    a.User = s.ReadString(kEmailAccounts, QStringLiteral("User %1").arg(n), QString());
-    a.Password = s.ReadString(kEmailAccounts, QStringLiteral("Password %1").arg(n), QString());
-    a.EnableCheck = s.ReadBool(kEmailAccounts, QStringLiteral("EnableCheck %1").arg(n), false);
-    // Mail security (an addition): absent means plain POP3.
-    a.Security = MailSecurityFromInt(
-        s.ReadInteger(kEmailAccounts, QStringLiteral("Security %1").arg(n), 0));
-    e.Accounts.append(a);
-  }
-  const QString& m = MailOptionsSection(e);
-  e.EmailClient = s.ReadString(m, N("EmailClient"), QString());
-  e.DiffProgram = s.ReadString(m, N("DiffProgram"), QString());
-  e.EnableCheck = s.ReadBool(m, N("EnableCheck"), false);
-  e.IntervalMinutes = s.ReadInteger(m, N("IntervalMinutes"), 20);
-  for (const auto& f : kMailFlags1) e.*f.field = s.ReadBool(m, N(f.name), false);
-  e.ErrorSound = s.ReadString(m, N("ErrorSound"), QString());
-  for (const auto& f : kMailFlags2) e.*f.field = s.ReadBool(m, N(f.name), false);
-  e.Sound = s.ReadString(m, N("Sound"), QString());
+  LoadList(s, kAccountList, AccountFields(), e.Accounts, [] { return EmailAccount(); });
+  ReadFields(s, MailOptionsSection(e), MailOptionFields(), e);
 
-  auto& dots = c.ColorRemConfig.ColorReminders;
-  dots.clear();
-  const int count = s.ReadInteger(kColorReminders, N("ColorRemCount"), 0);
-  for (int i = 0; i < count; ++i) {
-    ColorReminder d;
-    d.date = s.ReadInteger(kColorReminders, QStringLiteral("date%1").arg(i), 0);
-    d.style = s.ReadInteger(kColorReminders, QStringLiteral("style%1").arg(i), 0);
-    dots.append(d);
-  }
+  LoadList(s, kColorDotList, ColorDotFields(), c.ColorRemConfig.ColorReminders,
+           [] { return ColorReminder(); });
 }
 
 void SaveAll(RegistryStore& s, const Config& c) {
-  s.WriteBool(kBase, N("OK"), true);
+  s.WriteBool(kBase, QStringLiteral("OK"), true);
 
   const auto& w = c.WallpaperConfig;
-  s.WriteInteger(kWallpaper, N("PathsCount"), static_cast<int>(w.Paths.size()));
+  s.WriteInteger(kPathList.countSection, kPathList.countName, static_cast<int>(w.Paths.size()));
   for (int n = 1; n <= w.Paths.size(); ++n)
-    s.WriteString(kWallpaper, QStringLiteral("Path %1").arg(n), w.Paths[n - 1]);
-  s.WriteInteger(kWallpaper, N("ChangeRule"), w.ChangeRule);
-  s.WriteInteger(kWallpaper, N("ChangeDelay"), w.ChangeDelay);
-  s.WriteInteger(kWallpaper, N("BackgroundColor"), static_cast<int>(w.BackgroundColor));
-  s.WriteBool(kWallpaper, N("StretchToFit"), w.StretchToFit);
-  s.WriteBool(kWallpaper, N("ConstrainProportions"), w.ConstrainProportions);
-  s.WriteBool(kWallpaper, N("Recursive"), w.Recursive);
-  s.WriteBool(kWallpaper, N("ShowImage"), w.ShowImage);
-  s.WriteString(kWallpaper, N("SelPath"), w.SelPath);
-  s.WriteString(kWallpaper, N("SelFile"), w.SelFile);
-  s.WriteDateTime(kWallpaper, N("LastTimeWallpaperChanged"), w.LastTimeWallpaperChanged);
+    s.WriteString(kWallpaper, kPathName + QString::number(n), w.Paths[n - 1]);
+  WriteFields(s, kWallpaper, WallpaperFields(), w);
 
-  const auto& k = c.CalendarConfig;
-  s.WriteBool(kCalendar, N("ShowCalendar"), k.ShowCalendar);
-  s.WriteInteger(kCalendar, N("Style"), k.Style);
-  s.WriteInteger(kCalendar, N("Size"), k.Size);
-  s.WriteInteger(kCalendar, N("PosX"), k.PosX);
-  s.WriteInteger(kCalendar, N("PosY"), k.PosY);
-  s.WriteInteger(kCalendar, N("FirstWeekDay"), k.FirstWeekDay);
-  s.WriteInteger(kCalendar, N("Language"), k.Language);
-  s.WriteBool(kCalendar, N("DrawGlass"), k.DrawGlass);
-  s.WriteBool(kCalendar, N("DrawTextShadow"), k.DrawTextShadow);
-  s.WriteString(kCalendar, N("Font"), k.Font);
-  s.WriteInteger(kCalendar, N("ColorMonthYear"), static_cast<int>(k.ColorMonthYear));
-  s.WriteInteger(kCalendar, N("ColorDayNames"), static_cast<int>(k.ColorDayNames));
-  s.WriteInteger(kCalendar, N("ColorDayNumbers"), static_cast<int>(k.ColorDayNumbers));
-  s.WriteInteger(kCalendar, N("ColorWeekMarker"), static_cast<int>(k.ColorWeekMarker));
-
-  const auto& reminders = c.RemindersConfig.Reminders;
-  s.WriteInteger(kReminders, N("Reminder Count"), static_cast<int>(reminders.size()));
-  for (int n = 1; n <= reminders.size(); ++n) WriteReminder(s, PopupSection(n), reminders[n - 1]);
-  const auto& snoozed = c.DynamicConfig.SnoozedReminders;
-  s.WriteInteger(kReminders, N("Snoozed Count"), static_cast<int>(snoozed.size()));
-  for (int n = 1; n <= snoozed.size(); ++n) WriteReminder(s, SnoozedSection(n), snoozed[n - 1]);
-
-  const auto& p = c.ProgramConfig;
-  s.WriteBool(kProgram, N("ExitAfterSet"), p.ExitAfterSet);
-  s.WriteBool(kProgram, N("EnableSounds"), p.EnableSounds);
-  s.WriteBool(kProgram, N("AllowXP"), p.AllowXP);
-  s.WriteInteger(kProgram, N("LastYear"), p.LastYear);
-  s.WriteInteger(kProgram, N("LastMonth"), p.LastMonth);
-  s.WriteInteger(kProgram, N("LastDay"), p.LastDay);
-  s.WriteString(kProgram, N("LastImageFileName"), p.LastImageFileName);
+  WriteFields(s, kCalendar, CalendarFields(), c.CalendarConfig);
+  SaveList(s, kReminderList, ReminderFields(), c.RemindersConfig.Reminders);
+  SaveList(s, kSnoozedList, ReminderFields(), c.DynamicConfig.SnoozedReminders);
+  WriteFields(s, kProgram, ProgramFields(), c.ProgramConfig);
 
   const auto& e = c.EmailConfig;
-  s.WriteInteger(kEmail, N("AccountsNumber"), static_cast<int>(e.Accounts.size()));
-  for (int n = 1; n <= e.Accounts.size(); ++n) {
-    const EmailAccount& a = e.Accounts[n - 1];
-    s.WriteString(kEmailAccounts, QStringLiteral("name %1").arg(n), a.Name);
-    s.WriteString(kEmailAccounts, QStringLiteral("Server %1").arg(n), a.Server);
-    s.WriteString(kEmailAccounts, QStringLiteral("User %1").arg(n), a.User);
-    // Mail passwords (an addition): empty in the file once the keyring holds them.
-    s.WriteString(kEmailAccounts, QStringLiteral("Password %1").arg(n), PasswordForFile(a));
-    s.WriteBool(kEmailAccounts, QStringLiteral("EnableCheck %1").arg(n), a.EnableCheck);
-    // Mail security (an addition).
-    s.WriteInteger(kEmailAccounts, QStringLiteral("Security %1").arg(n),
-                   static_cast<int>(a.Security));
-  }
-  const QString& m = MailOptionsSection(e);
-  s.WriteString(m, N("EmailClient"), e.EmailClient);
-  s.WriteString(m, N("DiffProgram"), e.DiffProgram);
-  s.WriteBool(m, N("EnableCheck"), e.EnableCheck);
-  s.WriteInteger(m, N("IntervalMinutes"), e.IntervalMinutes);
-  for (const auto& f : kMailFlags1) s.WriteBool(m, N(f.name), e.*f.field);
-  s.WriteString(m, N("ErrorSound"), e.ErrorSound);
-  for (const auto& f : kMailFlags2) s.WriteBool(m, N(f.name), e.*f.field);
-  s.WriteString(m, N("Sound"), e.Sound);
+  // The file keeps a password only until the keyring holds it.
+  QList<EmailAccount> accounts = e.Accounts;
+  for (EmailAccount& a : accounts) a.Password = PasswordForFile(a);
+  SaveList(s, kAccountList, AccountFields(), accounts);
+  WriteFields(s, MailOptionsSection(e), MailOptionFields(), e);
 
-  const auto& dots = c.ColorRemConfig.ColorReminders;
-  s.WriteInteger(kColorReminders, N("ColorRemCount"), static_cast<int>(dots.size()));
-  for (int i = 0; i < dots.size(); ++i) {
-    s.WriteInteger(kColorReminders, QStringLiteral("date%1").arg(i), dots[i].date);
-    s.WriteInteger(kColorReminders, QStringLiteral("style%1").arg(i), dots[i].style);
-  }
+  SaveList(s, kColorDotList, ColorDotFields(), c.ColorRemConfig.ColorReminders);
 }
 
 std::unique_ptr<RegistryStore>& MainStore() {
@@ -248,7 +263,7 @@ std::unique_ptr<RegistryStore>& MainStore() {
 }  // namespace
 
 void LoadConfig(const RegistryStore& store, Config& config, const QString& programDir) {
-  if (store.ReadBool(kBase, N("OK"), false)) {
+  if (store.ReadBool(kBase, QStringLiteral("OK"), false)) {
     LoadStored(store, config);
     return;
   }

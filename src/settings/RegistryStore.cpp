@@ -14,6 +14,17 @@ uint32_t Dword(const QByteArray& data) {
   for (int b = 0; b < 4; ++b) v |= uint32_t(uint8_t(data[b])) << (8 * b);
   return v;
 }
+
+// What a stored value reads as text, if it reads as text at all.
+std::optional<QString> TextOf(const RegValue& v) {
+  if (v.type == REG_SZ || v.type == REG_EXPAND_SZ) {
+    // Up to the terminating NUL; environment references stay as they are.
+    const qsizetype nul = v.data.indexOf('\0');
+    return QString::fromUtf8(nul < 0 ? v.data : v.data.left(nul));
+  }
+  if (v.type == REG_DWORD && v.data.size() == 4) return QString::number(static_cast<int>(Dword(v.data)));
+  return std::nullopt;
+}
 }  // namespace
 
 void RegistryStore::OpenKey(const QString& path) {
@@ -47,14 +58,7 @@ QString RegistryStore::ReadString(const QString& section, const QString& name,
                                   const QString& def) const {
   const auto v = Query(section, name);
   if (!v) return def;
-  if (v->type == REG_SZ || v->type == REG_EXPAND_SZ) {
-    // Up to the terminating NUL; environment references stay as they are.
-    const qsizetype nul = v->data.indexOf('\0');
-    return QString::fromUtf8(nul < 0 ? v->data : v->data.left(nul));
-  }
-  if (v->type == REG_DWORD && v->data.size() == 4)
-    return QString::number(static_cast<int>(Dword(v->data)));
-  return def;
+  return TextOf(*v).value_or(def);
 }
 
 double RegistryStore::ReadDateTime(const QString& section, const QString& name, double def) const {
@@ -63,6 +67,14 @@ double RegistryStore::ReadDateTime(const QString& section, const QString& name, 
   double d;
   std::memcpy(&d, v->data.constData(), 8);  // little-endian, as the machine is
   return d;
+}
+
+std::optional<QStringList> RegistryStore::ValueNames(const QString& section) const {
+  return backend_.ValueNames(SectionKey(section));
+}
+
+std::optional<QStringList> RegistryStore::SectionNames() const {
+  return backend_.SubKeyNames(root_);
 }
 
 bool RegistryStore::Write(const QString& section, const QString& name, const RegValue& value) {
@@ -79,6 +91,8 @@ bool RegistryStore::WriteBool(const QString& section, const QString& name, bool 
 }
 
 bool RegistryStore::WriteString(const QString& section, const QString& name, const QString& value) {
+  const auto stored = Query(section, name);
+  if (stored && stored->type == REG_SZ && TextOf(*stored) == value) return true;
   return Write(section, name, RegString(value));
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The typed facade over the registry: sections are subkeys of the product key.
 #include <QString>
+#include <QStringList>
 
 #include "platform/Registry.h"
 
@@ -18,8 +19,15 @@ class RegistryStore {
   QString ReadString(const QString& section, const QString& name, const QString& def) const;
   double ReadDateTime(const QString& section, const QString& name, double def) const;
 
+  // The value names of a section, and the names of the sections; nullopt when the backend
+  // cannot list them.
+  std::optional<QStringList> ValueNames(const QString& section) const;
+  std::optional<QStringList> SectionNames() const;
+
   bool WriteInteger(const QString& section, const QString& name, int value);
   bool WriteBool(const QString& section, const QString& name, bool value);
+  // A text stored as REG_SZ that already reads as `value` is left exactly as it is, so bytes
+  // the text cannot hold (not UTF-8, an odd byte) survive a save of the unchanged setting.
   bool WriteString(const QString& section, const QString& name, const QString& value);
   bool WriteDateTime(const QString& section, const QString& name, double value);
 

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 
 #include <QFile>
+#include <QSet>
+#include <cstdio>
 
 #include "settings/Config.h"
 
@@ -13,6 +15,22 @@ QString FileExtension(const QString& name) {
   if (dot < 0 || dot < slash) return QString();
   return name.mid(dot);
 }
+
+namespace {
+// A name that does not come back to the same bytes from the program's strings could be
+// listed but never opened. Say so once per file, not at every scan.
+bool SurvivesAsText(const QString& directory, const char* name, const QString& text) {
+  if (QFile::encodeName(text) == QByteArrayView(name)) return true;
+  static QSet<QByteArray> reported;
+  const QByteArray path = QFile::encodeName(directory) + '/' + name;
+  if (!reported.contains(path)) {
+    reported.insert(path);
+    std::fprintf(stderr, "quillatorne: skipping picture %s: its name is not valid text\n",
+                 path.constData());
+  }
+  return false;
+}
+}  // namespace
 
 QStringList ScanImageDirectory(const QString& directory, const QStringList& extensions) {
   QStringList result;
@@ -30,6 +48,7 @@ QStringList ScanImageDirectory(const QString& directory, const QStringList& exte
     // Only files (or links to files): a folder called "x.jpg" is not a picture.
     struct stat st;
     if (::fstatat(dirFd, entry->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
+    if (!SurvivesAsText(directory, entry->d_name, name)) continue;
     result << name;
   }
   ::closedir(dir);

@@ -81,7 +81,7 @@ TEST(SettingsCarryOver, AWindowsExportSurvivesARunAndSigterm) {
   RegistryFile reread(name);
   int compared = 0;
   for (const auto& key : before) {
-    for (const auto& [valueName, value] : key.values) {
+    for (const auto& [valueName, value, raw] : key.values) {
       const auto got = reread.QueryValue(key.path, valueName);
       ASSERT_TRUE(got.has_value()) << key.path.toStdString() << " / " << valueName.toStdString();
       EXPECT_EQ(got->type, value.type) << valueName.toStdString();

@@ -2,8 +2,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <functional>
+#include <string>
+#include <variant>
+#include <vector>
 
+#include "platform/DateTime.h"
 #include "platform/RegistryFile.h"
+#include "reminders/Recurrence.h"
+#include "settings/ConfigFields.h"
 #include "settings/ConfigStore.h"
 #include "support/Fakes.h"
 #include "support/TempHome.h"
@@ -148,6 +155,148 @@ TEST_F(ConfigStoreTest, EverythingSurvivesASaveAndLoad) {
   EXPECT_EQ(d.ColorRemConfig.ColorReminders[0].style, 2);
 }
 
+// The fields of a record, walked through its table.
+template <class R>
+void ToReadDefaults(R& record, ConfigFields<R> fields) {
+  for (const auto& f : fields)
+    std::visit(
+        [&](auto m) { record.*m = std::get<std::remove_cvref_t<decltype(record.*m)>>(f.readDefault); },
+        f.member);
+}
+
+// A value of the field's type that a read falling back to the default cannot give.
+template <class R>
+void AwayFromDefault(R& record, const ConfigField<R>& f) {
+  std::visit(
+      [&](auto m) {
+        using T = std::remove_cvref_t<decltype(record.*m)>;
+        const T def = std::get<T>(f.readDefault);
+        if constexpr (std::is_same_v<T, bool>) record.*m = !def;
+        if constexpr (std::is_same_v<T, int>) record.*m = def != 0 ? def - 1 : 3;
+        if constexpr (std::is_same_v<T, Color>) record.*m = def ^ 0x123456u;
+        if constexpr (std::is_same_v<T, double>) record.*m = def + 40000.75;
+        if constexpr (std::is_same_v<T, QString>) record.*m = def + "ü \"x\" \\ " + f.name;
+        if constexpr (std::is_same_v<T, MailSecurity>)
+          record.*m = def == MailSecurity::StartTls ? MailSecurity::SslTls : MailSecurity::StartTls;
+      },
+      f.member);
+}
+
+template <class R>
+void Differences(const R& saved, const R& loaded, ConfigFields<R> fields, const std::string& where,
+                 std::vector<std::string>& out) {
+  for (const auto& f : fields)
+    std::visit([&](auto m) { if (!(saved.*m == loaded.*m)) out.push_back(where + f.name); },
+               f.member);
+}
+template <class R>
+void Differences(const QList<R>& saved, const QList<R>& loaded, ConfigFields<R> fields,
+                 const std::string& where, std::vector<std::string>& out) {
+  if (saved.size() != loaded.size()) out.push_back(where + " count");
+  for (int i = 0; i < qMin(saved.size(), loaded.size()); ++i)
+    Differences(saved[i], loaded[i], fields, where + std::to_string(i) + ".", out);
+}
+
+std::vector<std::string> Differences(const Config& a, const Config& b) {
+  std::vector<std::string> out;
+  if (a.WallpaperConfig.Paths != b.WallpaperConfig.Paths) out.push_back("Paths");
+  Differences(a.WallpaperConfig, b.WallpaperConfig, WallpaperFields(), "Wallpaper.", out);
+  Differences(a.CalendarConfig, b.CalendarConfig, CalendarFields(), "Calendar.", out);
+  Differences(a.RemindersConfig.Reminders, b.RemindersConfig.Reminders, ReminderFields(),
+              "Reminder", out);
+  Differences(a.DynamicConfig.SnoozedReminders, b.DynamicConfig.SnoozedReminders, ReminderFields(),
+              "Snoozed", out);
+  Differences(a.ProgramConfig, b.ProgramConfig, ProgramFields(), "Program.", out);
+  Differences(a.EmailConfig.Accounts, b.EmailConfig.Accounts, AccountFields(), "Account", out);
+  Differences(a.EmailConfig, b.EmailConfig, MailOptionFields(), "Mail.", out);
+  Differences(a.ColorRemConfig.ColorReminders, b.ColorRemConfig.ColorReminders, ColorDotFields(),
+              "Dot", out);
+  return out;
+}
+
+// Every table field at its read default, with two items in every list.
+Config AtReadDefaults(int accounts) {
+  Config c(QSize(1024, 768));
+  c.WallpaperConfig.Paths = {"/pictures"};
+  ToReadDefaults(c.WallpaperConfig, WallpaperFields());
+  ToReadDefaults(c.CalendarConfig, CalendarFields());
+  ToReadDefaults(c.ProgramConfig, ProgramFields());
+  ToReadDefaults(c.EmailConfig, MailOptionFields());
+  auto twoOf = [](auto& list, auto fields) {
+    list.resize(2);
+    for (auto& item : list) ToReadDefaults(item, fields);
+  };
+  twoOf(c.RemindersConfig.Reminders, ReminderFields());
+  twoOf(c.DynamicConfig.SnoozedReminders, ReminderFields());
+  twoOf(c.ColorRemConfig.ColorReminders, ColorDotFields());
+  twoOf(c.EmailConfig.Accounts, AccountFields());
+  c.EmailConfig.Accounts.resize(accounts);
+  return c;
+}
+
+// Each persisted field on its own away from its read default: it must come back, and no
+// other field may change with it (two fields sharing a name, a field read from the wrong
+// section or item).
+TEST_F(ConfigStoreTest, EveryFieldSurvivesASaveAndLoadOnItsOwn) {
+  struct Case {
+    std::string name;
+    std::function<void(Config&)> change;
+    int accounts = 2;
+  };
+  std::vector<Case> cases;
+  auto add = [&](const std::string& where, auto fields, auto pick, int accounts = 2) {
+    for (const auto& f : fields)
+      cases.push_back({where + f.name, [=](Config& c) { AwayFromDefault(pick(c), f); }, accounts});
+  };
+  add("Wallpaper.", WallpaperFields(), [](Config& c) -> auto& { return c.WallpaperConfig; });
+  add("Calendar.", CalendarFields(), [](Config& c) -> auto& { return c.CalendarConfig; });
+  add("Program.", ProgramFields(), [](Config& c) -> auto& { return c.ProgramConfig; });
+  add("Mail.", MailOptionFields(), [](Config& c) -> auto& { return c.EmailConfig; });
+  add("Mail without accounts.", MailOptionFields(),
+      [](Config& c) -> auto& { return c.EmailConfig; }, 0);
+  add("Reminder 2.", ReminderFields(), [](Config& c) -> auto& { return c.RemindersConfig.Reminders[1]; });
+  add("Snoozed 2.", ReminderFields(),
+      [](Config& c) -> auto& { return c.DynamicConfig.SnoozedReminders[1]; });
+  add("Account 2.", AccountFields(), [](Config& c) -> auto& { return c.EmailConfig.Accounts[1]; });
+  add("Dot 1.", ColorDotFields(), [](Config& c) -> auto& { return c.ColorRemConfig.ColorReminders[1]; });
+
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    QFile::remove(home.configFile());
+    Config c = AtReadDefaults(k.accounts);
+    const Config untouched = c;
+    k.change(c);
+    ASSERT_FALSE(Differences(c, untouched).empty()) << "the change changed nothing";
+    Save(c);
+    EXPECT_EQ(Differences(c, Load()), std::vector<std::string>{});
+  }
+}
+
+// Aggregate member counting: a member added to a record but not to its table (or to the
+// list of run-time members below) fails here rather than silently not being saved.
+struct AnyMember {
+  template <class T>
+  operator T() const;
+};
+template <class T, class... Members>
+constexpr std::size_t MemberCount() {
+  if constexpr (requires { T{Members{}..., AnyMember{}}; })
+    return MemberCount<T, Members..., AnyMember>();
+  else
+    return sizeof...(Members);
+}
+
+TEST(ConfigFieldTables, DeclareEveryPersistedMember) {
+  EXPECT_EQ(MemberCount<WallpaperConfigT>(), WallpaperFields().size() + 1);  // + Paths
+  EXPECT_EQ(MemberCount<CalendarConfigT>(), CalendarFields().size());
+  EXPECT_EQ(MemberCount<ProgramConfigT>(), ProgramFields().size() + 2);  // + the version
+  EXPECT_EQ(MemberCount<EmailConfigT>(), MailOptionFields().size() + 1);  // + Accounts
+  EXPECT_EQ(MemberCount<EmailAccount>(), AccountFields().size());
+  EXPECT_EQ(MemberCount<ColorReminder>(), ColorDotFields().size());
+  // + Showing, IsSnoozed, ListIndex and Id, which live for the run only.
+  EXPECT_EQ(MemberCount<PopupReminder>(), ReminderFields().size() + 4);
+}
+
 TEST_F(ConfigStoreTest, StoredLayoutAndEncodings) {
   Config c(QSize(1024, 768));
   PopupReminder r;
@@ -176,15 +325,142 @@ TEST_F(ConfigStoreTest, PathsCountWithAMissingMiddlePath) {
   EXPECT_EQ(Load().WallpaperConfig.Paths, (QStringList{"/one", "/three"}));
 }
 
-TEST_F(ConfigStoreTest, ReminderCountBeyondTheSectionsGivesEmptyReminders) {
+TEST_F(ConfigStoreTest, AMissingMiddleReminderReadsAsItsDefaults) {
   WriteFile(Section("Base") + "\"OK\"=dword:00000001\n" + Section("Reminders") +
-            "\"Reminder Count\"=dword:00000002\n" + Section("Popup Reminder 1") + "\"Name\"=\"A\"\n");
+            "\"Reminder Count\"=dword:00000004\n" + Section("Popup Reminder 1") + "\"Name\"=\"A\"\n" +
+            Section("Popup Reminder 3") + "\"Name\"=\"C\"\n");
   const Config c = Load();
-  ASSERT_EQ(c.RemindersConfig.Reminders.size(), 2);
+  // Nothing beyond the last section: the count is trusted only as far as entries exist.
+  ASSERT_EQ(c.RemindersConfig.Reminders.size(), 3);
   EXPECT_EQ(c.RemindersConfig.Reminders[1].Name, "");
   EXPECT_EQ(c.RemindersConfig.Reminders[1].Text, "");
   EXPECT_EQ(c.RemindersConfig.Reminders[1].DateTime, 0.0);
+  EXPECT_EQ(c.RemindersConfig.Reminders[2].Name, "C");
   EXPECT_NE(c.RemindersConfig.Reminders[0].Id, c.RemindersConfig.Reminders[1].Id);
+}
+
+// A count of 0x7fffffff used to make start-up invent items for minutes on end.
+struct CountCase {
+  const char* name;
+  QString body;
+  std::function<QStringList(const Config&)> loaded;  // what the list holds after loading
+  QStringList expected;
+};
+void PrintTo(const CountCase& c, std::ostream* os) { *os << c.name; }
+
+class HugeCounts : public ConfigStoreTest, public ::testing::WithParamInterface<CountCase> {};
+
+TEST_P(HugeCounts, AreTrustedOnlyAsFarAsEntriesExist) {
+  WriteFile(Section("Base") + "\"OK\"=dword:00000001\n" + GetParam().body);
+  EXPECT_EQ(GetParam().loaded(Load()), GetParam().expected);
+}
+
+QStringList ReminderNames(const QList<PopupReminder>& list) {
+  QStringList names;
+  for (const auto& r : list) names << r.Name;
+  return names;
+}
+
+const QString kHuge = "dword:7fffffff";
+INSTANTIATE_TEST_SUITE_P(
+    Lists, HugeCounts,
+    ::testing::Values(
+        CountCase{"Paths",
+                  ConfigStoreTest::Section("Wallpaper") + "\"PathsCount\"=" + kHuge +
+                      "\n\"Path 1\"=\"/a\"\n\"Path 3\"=\"/c\"\n\"Path 2147483647\"=\"/far\"\n"
+                      "\"Path 04\"=\"/not a number\"\n",
+                  [](const Config& c) { return c.WallpaperConfig.Paths; },
+                  {"/a", "/c", "/far"}},
+        CountCase{"Reminders",
+                  ConfigStoreTest::Section("Reminders") + "\"Reminder Count\"=" + kHuge + "\n" +
+                      ConfigStoreTest::Section("Popup Reminder 1") + "\"Name\"=\"A\"\n" +
+                      ConfigStoreTest::Section("Popup Reminder 3") + "\"Name\"=\"C\"\n" +
+                      // A hole this long is closed up rather than filled with empty reminders.
+                      ConfigStoreTest::Section("Popup Reminder 100000") + "\"Name\"=\"Far\"\n",
+                  [](const Config& c) { return ReminderNames(c.RemindersConfig.Reminders); },
+                  {"A", "", "C", "Far"}},
+        CountCase{"Snoozed",
+                  ConfigStoreTest::Section("Reminders") + "\"Snoozed Count\"=" + kHuge + "\n" +
+                      ConfigStoreTest::Section("Snoozed Reminder 2") + "\"Name\"=\"B\"\n",
+                  [](const Config& c) { return ReminderNames(c.DynamicConfig.SnoozedReminders); },
+                  {"", "B"}},
+        CountCase{"Accounts",
+                  ConfigStoreTest::Section("Email") + "\"AccountsNumber\"=" + kHuge + "\n" +
+                      ConfigStoreTest::Section("Email Accounts") +
+                      "\"Name 1\"=\"One\"\n\"Server 2\"=\"s2\"\n\"EnableCheck\"=dword:00000001\n",
+                  [](const Config& c) {
+                    QStringList out;
+                    for (const auto& a : c.EmailConfig.Accounts) out << a.Name + "@" + a.Server;
+                    return out;
+                  },
+                  {"One@", "@s2"}},
+        CountCase{"ColorDots",
+                  ConfigStoreTest::Section("ColorReminders") + "\"ColorRemCount\"=" + kHuge +
+                      "\n\"date0\"=dword:00000005\n\"style1\"=dword:00000002\n",
+                  [](const Config& c) {
+                    QStringList out;
+                    for (const auto& d : c.ColorRemConfig.ColorReminders)
+                      out << QString("%1/%2").arg(d.date).arg(d.style);
+                    return out;
+                  },
+                  {"5/0", "0/2"}},
+        CountCase{"NegativeCount",
+                  ConfigStoreTest::Section("Reminders") + "\"Reminder Count\"=dword:80000000\n" +
+                      ConfigStoreTest::Section("Popup Reminder 1") + "\"Name\"=\"A\"\n",
+                  [](const Config& c) { return ReminderNames(c.RemindersConfig.Reminders); },
+                  {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A monthly reminder on the 31st cut to 28 February, or a yearly one of 29 February cut
+// to the 28th, must find its own day again after the program restarted in between.
+struct RestartCase {
+  const char* name;
+  int recur;
+  QDate start;
+  QList<QDate> next;  // each occurrence after the one before, with a save and load between
+};
+void PrintTo(const RestartCase& c, std::ostream* os) { *os << c.name; }
+
+class RecurDayAcrossARestart : public ConfigStoreTest,
+                               public ::testing::WithParamInterface<RestartCase> {};
+
+TEST_P(RecurDayAcrossARestart, KeepsTheDayOfTheMonth) {
+  const RestartCase& k = GetParam();
+  Config c(QSize(1024, 768));
+  PopupReminder r;
+  r.Recur = k.recur;
+  r.DateTime = DateTimeToDays(QDateTime(k.start, QTime(10, 7)));
+  c.RemindersConfig.Reminders = {r};
+  for (const QDate& expected : k.next) {
+    PopupReminder& current = c.RemindersConfig.Reminders[0];
+    MoveToNextOccurrence(current, current.DateTime);  // its popup closed in its slot
+    Save(c);
+    c = Load();
+    ASSERT_EQ(c.RemindersConfig.Reminders.size(), 1);
+    EXPECT_EQ(DaysToDateTime(c.RemindersConfig.Reminders[0].DateTime),
+              QDateTime(expected, QTime(10, 7)));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, RecurDayAcrossARestart,
+    ::testing::Values(RestartCase{"MonthlyOnThe31st", 3, QDate(2026, 1, 31),
+                                  {QDate(2026, 2, 28), QDate(2026, 3, 31), QDate(2026, 4, 30),
+                                   QDate(2026, 5, 31)}},
+                      RestartCase{"YearlyOn29February", 4, QDate(2024, 2, 29),
+                                  {QDate(2025, 2, 28), QDate(2026, 2, 28), QDate(2027, 2, 28),
+                                   QDate(2028, 2, 29)}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ConfigStoreTest, AReminderStoredWithoutRecurDayKeepsTheDayItIsOn) {
+  WriteFile(Section("Base") + "\"OK\"=dword:00000001\n" + Section("Reminders") +
+            "\"Reminder Count\"=dword:00000001\n" + Section("Popup Reminder 1") +
+            "\"DateTime\"=hex:00,00,00,00,20,80,e6,40\n\"Recur\"=dword:00000003\n");
+  Config c = Load();
+  PopupReminder& r = c.RemindersConfig.Reminders[0];
+  ASSERT_EQ(DaysToDateTime(r.DateTime).date(), QDate(2026, 2, 28));
+  MoveToNextOccurrence(r, r.DateTime);
+  EXPECT_EQ(DaysToDateTime(r.DateTime).date(), QDate(2026, 3, 28));
 }
 
 TEST_F(ConfigStoreTest, ChangeDelayOutsideTheTableCountsAsTen) {

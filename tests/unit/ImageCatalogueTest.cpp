@@ -1,5 +1,7 @@
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -92,4 +94,16 @@ TEST_F(ImageCatalogue, CatalogueFollowsTheListDoublingRepeatsAndSkippingMissingF
 TEST_F(ImageCatalogue, NoFoldersGiveAnEmptyCatalogue) {
   Cfg().WallpaperConfig.Paths.clear();
   EXPECT_THAT(BuildImageCatalogue(), IsEmpty());
+}
+
+TEST_F(ImageCatalogue, NamesThatAreNotTextAreSkippedRatherThanOfferedAndFailed) {
+  const QString dir = Folder("odd", {"fine.jpg", "café.jpg"});
+  // A name in Latin-1 on a UTF-8 system: listed, it would decode to a name that opens nothing.
+  const QByteArray latin1 = QFile::encodeName(dir) + "/caf\xe9-latin1.jpg";
+  const int fd = ::open(latin1.constData(), O_WRONLY | O_CREAT, 0644);
+  ASSERT_GE(fd, 0);
+  ::close(fd);
+  EXPECT_THAT(ScanImageDirectory(dir, {".jpg"}), UnorderedElementsAre("fine.jpg", "café.jpg"));
+  Cfg().WallpaperConfig.Paths = {dir};
+  EXPECT_THAT(BuildImageCatalogue(), UnorderedElementsAre(dir + "/fine.jpg", dir + "/café.jpg"));
 }

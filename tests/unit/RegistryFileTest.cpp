@@ -64,8 +64,8 @@ TEST(RegistryFileFormat, RoundTripsEveryValueKind) {
   EXPECT_EQ(back[0].path, keys[0].path);
   ASSERT_EQ(back[0].values.size(), keys[0].values.size());
   for (int i = 0; i < keys[0].values.size(); ++i) {
-    EXPECT_EQ(back[0].values[i].first, keys[0].values[i].first);
-    EXPECT_EQ(back[0].values[i].second, keys[0].values[i].second) << i;
+    EXPECT_EQ(back[0].values[i].name, keys[0].values[i].name);
+    EXPECT_EQ(back[0].values[i].value, keys[0].values[i].value) << i;
   }
   EXPECT_TRUE(back[1].otherHive);
   EXPECT_TRUE(text.contains("\"num\"=dword:80000001\n"));

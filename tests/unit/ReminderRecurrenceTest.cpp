@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QList>
+#include <cstring>
+#include <limits>
 
 #include "platform/DateTime.h"
 #include "reminders/Recurrence.h"
@@ -82,5 +84,52 @@ TEST(Recurrence, SlotsAreFourMinutesOfOneHour) {
             ReminderSlot(DateTimeToDays(At(2026, 3, 15, 10, 4))));
   // Before the epoch the slots keep their shape.
   EXPECT_EQ(ReminderSlot(-0.5) + 1, ReminderSlot(DateTimeToDays(At(1899, 12, 29, 12, 4))));
+}
+}  // namespace
+
+namespace {
+// Dates a damaged or hand-made file can hold: never moved on, left bit for bit as they were.
+class UnusableDates : public ::testing::TestWithParam<double> {};
+
+TEST_P(UnusableDates, NeverMoveOnAndComeBeforeEverySlot) {
+  const double stored = GetParam();
+  EXPECT_FALSE(IsUsableDate(stored));
+  for (int recur = 1; recur <= 4; ++recur) {
+    PopupReminder r;
+    r.Recur = recur;
+    r.DateTime = stored;
+    MoveToNextOccurrence(r, DateTimeToDays(At(2026, 3, 15)));
+    EXPECT_EQ(std::memcmp(&r.DateTime, &stored, sizeof stored), 0) << recur;
+  }
+  EXPECT_LT(ReminderSlot(stored), ReminderSlot(DateTimeToDays(At(100, 1, 1, 0, 0))));
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, UnusableDates,
+                         ::testing::Values(std::numeric_limits<double>::quiet_NaN(),
+                                           std::numeric_limits<double>::infinity(),
+                                           -std::numeric_limits<double>::infinity(), 1e300,
+                                           -1e300, DateTimeToDays(At(99, 12, 31, 23, 59)),
+                                           DateTimeToDays(At(10000, 1, 1, 0, 0))));
+
+TEST(Recurrence, TheFirstAndLastUsableYearsAreDates) {
+  EXPECT_TRUE(IsUsableDate(DateTimeToDays(At(100, 1, 1, 0, 0))));
+  EXPECT_TRUE(IsUsableDate(DateTimeToDays(At(9999, 12, 31, 23, 59))));
+}
+
+TEST(Recurrence, AReminderLeftBehindForCenturiesLandsOnItsNextOccurrence) {
+  struct {
+    int recur;
+    QDateTime start, expected;
+  } cases[] = {{3, At(150, 1, 31), At(2026, 3, 31)},
+               {4, At(1904, 2, 29), At(2027, 2, 28)},
+               {1, At(200, 6, 1), At(2026, 3, 15)},
+               {2, At(1900, 1, 1), At(2026, 3, 16)}};
+  for (const auto& c : cases) {
+    PopupReminder r;
+    r.Recur = c.recur;
+    r.DateTime = DateTimeToDays(c.start);
+    MoveToNextOccurrence(r, DateTimeToDays(At(2026, 3, 15, 10, 0)));
+    EXPECT_EQ(DaysToDateTime(r.DateTime), c.expected) << c.recur;
+  }
 }
 }  // namespace
