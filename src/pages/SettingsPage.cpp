@@ -2,7 +2,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -123,4 +125,15 @@ void SettingsPage::BindRadioGroup(QGroupBox* group, int& index) {
     connect(r, &QRadioButton::toggled, this, [this, id](bool on) {
       if (on) Changed(id);
     });
+}
+
+bool SettingsPage::event(QEvent* event) {
+  if (event->type() == QEvent::Polish) {
+    for (const QLabel* label : findChildren<QLabel*>()) {
+      QWidget* buddy = label->buddy();
+      if (buddy && buddy->accessibleName().isEmpty())
+        buddy->setAccessibleName(label->text().remove(QLatin1Char('&')).trimmed());
+    }
+  }
+  return QWidget::event(event);
 }

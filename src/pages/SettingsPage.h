@@ -86,6 +86,10 @@ class SettingsPage : public QWidget {
   // Writes every bound control into the settings.
   void StoreAll();
 
+  // Names every labelled control after its label for assistive technology, before the
+  // page is first shown.
+  bool event(QEvent* event) override;
+
   Config& config;
   Services& services;
 
