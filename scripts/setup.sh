@@ -10,6 +10,7 @@ PKGS=(
   xvfb xauth x11-utils
   fonts-liberation fonts-dejavu-core
   imagemagick xdotool
+  python3-pyatspi at-spi2-core dbus-x11
   dovecot-pop3d
 )
 missing=()

@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -127,13 +126,10 @@ void SettingsPage::BindRadioGroup(QGroupBox* group, int& index) {
     });
 }
 
-bool SettingsPage::event(QEvent* event) {
-  if (event->type() == QEvent::Polish) {
-    for (const QLabel* label : findChildren<QLabel*>()) {
-      QWidget* buddy = label->buddy();
-      if (buddy && buddy->accessibleName().isEmpty())
-        buddy->setAccessibleName(label->text().remove(QLatin1Char('&')).trimmed());
-    }
+void SettingsPage::NameControlsFromLabels() {
+  for (const QLabel* label : findChildren<QLabel*>()) {
+    QWidget* buddy = label->buddy();
+    if (buddy && buddy->accessibleName().isEmpty())
+      buddy->setAccessibleName(label->text().remove(QLatin1Char('&')).trimmed());
   }
-  return QWidget::event(event);
 }

@@ -43,6 +43,7 @@ bool Confirmed(Services& services, const QString& question) {
 TFrameWallpaperSource::TFrameWallpaperSource(Config& config, Services& services, QWidget* parent)
     : SettingsPage(config, services, parent) {
   ui.setupUi(this);
+  NameControlsFromLabels();
   QStyle* s = style();
   ui.Button_Add->setIcon(s->standardIcon(QStyle::SP_FileDialogNewFolder));
   ui.Button_Delete->setIcon(s->standardIcon(QStyle::SP_DialogDiscardButton));
