@@ -4,6 +4,7 @@ would, with the mouse (xdotool). One command per run; prints what it found.
 
   atspi_driver.py items LIST_NAME         the names of the list's items, one a line
   atspi_driver.py click NAME [ITEM]       clicks the control, or that item of the list
+  atspi_driver.py press NAME              clicks the push button of that name
   atspi_driver.py text WINDOW_TITLE       the texts shown in that window, one a line
                                           (a line break inside a text printed as \\n)
 """
@@ -78,6 +79,12 @@ def main(argv):
             target = listbox and next((i for i in items(listbox) if i.name == argv[3]), None)
         else:
             target = wait_for(lambda: find(argv[2]))
+        if not target:
+            return 2
+        click(target)
+        return 0
+    if command == "press":
+        target = wait_for(lambda: find(argv[2], (pyatspi.ROLE_PUSH_BUTTON,)))
         if not target:
             return 2
         click(target)
