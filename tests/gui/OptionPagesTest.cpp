@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QRadioButton>
+#include <tuple>
 
 #include "PrintQt.h"
 #include "calendar/Render.h"
@@ -11,26 +12,12 @@
 #include "support/Fakes.h"
 
 namespace {
-struct Rules {
-  bool show;
-  int rule, delay;
-  bool stretch, constrain;
-  Color back;
-  bool operator==(const Rules&) const = default;
-};
-Rules ReadRules(const Config& c) {
-  const auto& w = c.WallpaperConfig;
-  return {w.ShowImage,    w.ChangeRule,           w.ChangeDelay,
-          w.StretchToFit, w.ConstrainProportions, w.BackgroundColor};
-}
-void WriteRules(Config& c, const Rules& r) {
+// The page's six settings, in its order, to read and write at once.
+using Rules = std::tuple<bool, int, int, bool, bool, Color>;
+auto RulesIn(Config& c) {
   auto& w = c.WallpaperConfig;
-  w.ShowImage = r.show;
-  w.ChangeRule = r.rule;
-  w.ChangeDelay = r.delay;
-  w.StretchToFit = r.stretch;
-  w.ConstrainProportions = r.constrain;
-  w.BackgroundColor = r.back;
+  return std::tie(w.ShowImage, w.ChangeRule, w.ChangeDelay, w.StretchToFit, w.ConstrainProportions,
+                  w.BackgroundColor);
 }
 
 const Rules kShown{true, 2, 10, true, false, 0x123456};
@@ -61,22 +48,22 @@ TEST_F(RulesPageTest, ShowsTheFifteenIntervalsAndTheRulesAsThePageNamesThem) {
 }
 
 TEST_F(RulesPageTest, LoadingShowsEveryValueAndStoresNone) {
-  WriteRules(config, kElsewhere);
+  RulesIn(config) = kElsewhere;
   page.LoadFromConfig();
-  WriteRules(config, kShown);
+  RulesIn(config) = kShown;
   page.LoadFromConfig();
-  EXPECT_EQ(ReadRules(config), kShown);
+  EXPECT_EQ(Rules(RulesIn(config)), kShown);
   EXPECT_TRUE(page.ui.Radio_RandomByTime->isChecked());
   EXPECT_EQ(page.ui.Combo_Time->currentIndex(), 10);
   EXPECT_EQ(page.ui.Combo_BackColor->color(), 0x123456u);
 }
 
 TEST_P(RulesPageTest, AnyChangeStoresAllSixValues) {
-  WriteRules(config, kShown);
+  RulesIn(config) = kShown;
   page.LoadFromConfig();
-  WriteRules(config, kElsewhere);  // changed behind the page's back
+  RulesIn(config) = kElsewhere;  // changed behind the page's back
   GetParam().act(page);
-  EXPECT_EQ(ReadRules(config), GetParam().expected);
+  EXPECT_EQ(Rules(RulesIn(config)), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -109,31 +96,13 @@ INSTANTIATE_TEST_SUITE_P(
                   {true, 2, 10, true, false, 0xFF0000}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-struct Calendar {
-  bool show;
-  int firstDay, language;
-  QString font;
-  Color monthYear, dayNames, dayNumbers, weekMarker;
-  bool glass, shadow;
-  bool operator==(const Calendar&) const = default;
-};
-Calendar ReadCalendar(const Config& config) {
-  const auto& c = config.CalendarConfig;
-  return {c.ShowCalendar,  c.FirstWeekDay,    c.Language,        c.Font,      c.ColorMonthYear,
-          c.ColorDayNames, c.ColorDayNumbers, c.ColorWeekMarker, c.DrawGlass, c.DrawTextShadow};
-}
-void WriteCalendar(Config& config, const Calendar& v) {
+// The page's ten settings, in the order a change stores them.
+using Calendar = std::tuple<bool, int, int, QString, Color, Color, Color, Color, bool, bool>;
+auto CalendarIn(Config& config) {
   auto& c = config.CalendarConfig;
-  c.ShowCalendar = v.show;
-  c.FirstWeekDay = v.firstDay;
-  c.Language = v.language;
-  c.Font = v.font;
-  c.ColorMonthYear = v.monthYear;
-  c.ColorDayNames = v.dayNames;
-  c.ColorDayNumbers = v.dayNumbers;
-  c.ColorWeekMarker = v.weekMarker;
-  c.DrawGlass = v.glass;
-  c.DrawTextShadow = v.shadow;
+  return std::tie(c.ShowCalendar, c.FirstWeekDay, c.Language, c.Font, c.ColorMonthYear,
+                  c.ColorDayNames, c.ColorDayNumbers, c.ColorWeekMarker, c.DrawGlass,
+                  c.DrawTextShadow);
 }
 
 class CalendarOptionsPageTest : public ::testing::Test {
@@ -147,11 +116,11 @@ TEST_F(CalendarOptionsPageTest, LoadingShowsEveryValueAndStoresNone) {
   const Calendar first{false, 0, 0, "DejaVu Serif", 0, 0, 0, 0, false, false};
   const Calendar second{true,     1,        1,        "DejaVu Sans", 0x00B3FF,
                         0xC0C0C0, 0xFFFF00, 0x0000FF, true,          true};
-  WriteCalendar(config, first);
+  CalendarIn(config) = first;
   page.LoadFromConfig();
-  WriteCalendar(config, second);
+  CalendarIn(config) = second;
   page.LoadFromConfig();
-  EXPECT_EQ(ReadCalendar(config), second);
+  EXPECT_EQ(Calendar(CalendarIn(config)), second);
   EXPECT_TRUE(page.ui.Radio_Monday->isChecked());
   EXPECT_TRUE(page.ui.Radio_English->isChecked());
   EXPECT_EQ(page.ui.Combo_Font->face(), QStringLiteral("DejaVu Sans"));
@@ -161,13 +130,13 @@ TEST_F(CalendarOptionsPageTest, LoadingShowsEveryValueAndStoresNone) {
 
 TEST_F(CalendarOptionsPageTest, ChangingTheLanguageStoresAllTenKeepingAFaceNotInstalled) {
   const Calendar shown{true, 1, 1, "Arial", 0x00B3FF, 0xC0C0C0, 0xFFFF00, 0x00B3FF, true, false};
-  WriteCalendar(config, shown);
+  CalendarIn(config) = shown;
   page.LoadFromConfig();
-  WriteCalendar(config, {false, 0, 1, "Other", 1, 2, 3, 4, false, true});
+  CalendarIn(config) = Calendar{false, 0, 1, "Other", 1, 2, 3, 4, false, true};
   page.ui.Radio_Local->click();
   Calendar expected = shown;
-  expected.language = 0;
-  EXPECT_EQ(ReadCalendar(config), expected);
+  std::get<2>(expected) = 0;
+  EXPECT_EQ(Calendar(CalendarIn(config)), expected);
 }
 
 TEST_F(CalendarOptionsPageTest, TheChosenFontIsTheOneTheCalendarDrawsWithNext) {

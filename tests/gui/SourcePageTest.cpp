@@ -42,6 +42,13 @@ class SourcePageTest : public ::testing::Test {
     }
     return dir;
   }
+  // The folders and the selection as stored.
+  void Store(const QStringList& paths, const QString& selPath = QString(),
+             const QString& selFile = QString()) {
+    config.WallpaperConfig.Paths = paths;
+    config.WallpaperConfig.SelPath = selPath;
+    config.WallpaperConfig.SelFile = selFile;
+  }
   QString Missing(const char* name) const { return root.filePath(QString::fromLatin1(name)); }
 
   // The page as the main window makes it: created, then filled.
@@ -82,9 +89,7 @@ class SourcePageTest : public ::testing::Test {
 };
 
 TEST_F(SourcePageTest, ListsTheFoldersAndTheSelectedFoldersPicturesSortedWithoutRegardToCase) {
-  config.WallpaperConfig.Paths = {others, photos};
-  config.WallpaperConfig.SelPath = photos;
-  config.WallpaperConfig.SelFile = QStringLiteral("b.jpg");
+  Store({others, photos}, photos, QStringLiteral("b.jpg"));
   auto& p = Open();
   EXPECT_EQ(Shown(p.ui.List_DirList), (QStringList{others, photos}));
   EXPECT_EQ(Current(p.ui.List_DirList), photos);
@@ -101,17 +106,13 @@ TEST_F(SourcePageTest, ListsTheFoldersAndTheSelectedFoldersPicturesSortedWithout
 
 TEST_F(SourcePageTest, AStoredFolderIsFoundWithoutRegardToCase) {
   const QString upper = MakeFolder("UPPER", {"x.jpg"});
-  config.WallpaperConfig.Paths = {photos, upper};
-  config.WallpaperConfig.SelPath = root.filePath(QStringLiteral("upper"));
-  config.WallpaperConfig.SelFile = QStringLiteral("x.jpg");
+  Store({photos, upper}, root.filePath(QStringLiteral("upper")), QStringLiteral("x.jpg"));
   auto& p = Open();
   EXPECT_EQ(Current(p.ui.List_DirList), upper);
 }
 
 TEST_F(SourcePageTest, AStoredFolderNoLongerListedSelectsNothing) {
-  config.WallpaperConfig.Paths = {photos};
-  config.WallpaperConfig.SelPath = others;
-  config.WallpaperConfig.SelFile = QStringLiteral("z.jpg");
+  Store({photos}, others, QStringLiteral("z.jpg"));
   auto& p = Open();
   Preview();
   EXPECT_EQ(p.ui.List_DirList->currentRow(), -1);
@@ -123,9 +124,7 @@ TEST_F(SourcePageTest, AStoredFolderNoLongerListedSelectsNothing) {
 }
 
 TEST_F(SourcePageTest, AStoredPictureThatIsGoneGivesWayToTheFirstWhichBecomesTheSelection) {
-  config.WallpaperConfig.Paths = {photos};
-  config.WallpaperConfig.SelPath = photos;
-  config.WallpaperConfig.SelFile = QStringLiteral("gone.jpg");
+  Store({photos}, photos, QStringLiteral("gone.jpg"));
   auto& p = Open();
   Preview();
   EXPECT_EQ(Current(p.ui.List_ImageList), QStringLiteral("A.jpg"));
@@ -279,9 +278,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SourcePageTest, RemovingEveryInvalidFolderWhenAllAreMissingLeavesNothingEnabled) {
-  config.WallpaperConfig.Paths = {Missing("a"), Missing("b")};
-  config.WallpaperConfig.SelPath = Missing("nowhere");  // so loading selects none
-  config.WallpaperConfig.SelFile = QStringLiteral("x.jpg");
+  // A stored folder not in the list, so loading selects none.
+  Store({Missing("a"), Missing("b")}, Missing("nowhere"), QStringLiteral("x.jpg"));
   auto& p = Open();
   {
     const QSignalBlocker block(p.ui.List_DirList);
