@@ -14,7 +14,10 @@
 #include "widgets/FontCombo.h"
 
 SettingsPage::SettingsPage(Config& config, Services& services, QWidget* parent, StoreRule rule)
-    : QWidget(parent), config(config), services(services), rule_(rule) {}
+    : QWidget(parent), config(config), services(services), rule_(rule) {
+  // The derived page sets its form up after this constructor; name its controls after that.
+  QMetaObject::invokeMethod(this, &SettingsPage::NameControlsFromLabels, Qt::QueuedConnection);
+}
 
 void SettingsPage::LoadFromConfig() {
   LoadGuard guard(this);

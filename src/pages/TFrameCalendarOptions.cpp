@@ -3,7 +3,6 @@
 TFrameCalendarOptions::TFrameCalendarOptions(Config& config, Services& services, QWidget* parent)
     : SettingsPage(config, services, parent, StoreRule::AllAtOnce) {
   ui.setupUi(this);
-  NameControlsFromLabels();
   auto& c = config.CalendarConfig;
   // In the order a change stores them.
   Bind(ui.Check_ShowCalendar, c.ShowCalendar);

@@ -3,7 +3,6 @@
 TFrameOptionsCommon::TFrameOptionsCommon(Config& config, Services& services, QWidget* parent)
     : SettingsPage(config, services, parent, StoreRule::AllAtOnce) {
   ui.setupUi(this);
-  NameControlsFromLabels();
   Bind(ui.Check_UpdateAndClose, config.ProgramConfig.ExitAfterSet);
   Bind(ui.Check_ShowImage, config.WallpaperConfig.ShowImage);
   Bind(ui.Check_ShowCalendar, config.CalendarConfig.ShowCalendar);

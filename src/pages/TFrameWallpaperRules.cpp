@@ -3,7 +3,6 @@
 TFrameWallpaperRules::TFrameWallpaperRules(Config& config, Services& services, QWidget* parent)
     : SettingsPage(config, services, parent, StoreRule::AllAtOnce) {
   ui.setupUi(this);
-  NameControlsFromLabels();
   auto& w = config.WallpaperConfig;
   Bind(ui.Check_ShowImage, w.ShowImage);
   BindRadioGroup(ui.RG_ChangingRule, w.ChangeRule);

@@ -43,7 +43,6 @@ bool Confirmed(Services& services, const QString& question) {
 TFrameWallpaperSource::TFrameWallpaperSource(Config& config, Services& services, QWidget* parent)
     : SettingsPage(config, services, parent) {
   ui.setupUi(this);
-  NameControlsFromLabels();
   QStyle* s = style();
   ui.Button_Add->setIcon(s->standardIcon(QStyle::SP_FileDialogNewFolder));
   ui.Button_Delete->setIcon(s->standardIcon(QStyle::SP_DialogDiscardButton));
@@ -158,9 +157,8 @@ void TFrameWallpaperSource::TimerTimer() {
 }
 
 void TFrameWallpaperSource::RequestPreview() {
-  if (previewPath_.isEmpty()) return;
-  // A page not shown yet has not been laid out: give the panel its real size first.
-  if (!isVisible() && layout()) layout()->activate();
+  // A page not on screen waits: showing it asks again, so a hidden window costs nothing.
+  if (previewPath_.isEmpty() || !isVisible()) return;
   const QSize panel = ui.Panel_Preview->size();
   const QSize box(panel.width() - 6, panel.height() - 8);
   if (box.isEmpty()) return;
@@ -180,7 +178,10 @@ void TFrameWallpaperSource::ShowPreview(const QString& path, const QImage& pictu
 }
 
 bool TFrameWallpaperSource::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == ui.Panel_Preview && event->type() == QEvent::Resize) RequestPreview();
+  // Shown (the window opened, or the page brought to the front) or resized: fit anew.
+  if (watched == ui.Panel_Preview &&
+      (event->type() == QEvent::Resize || event->type() == QEvent::Show))
+    RequestPreview();
   return SettingsPage::eventFilter(watched, event);
 }
 

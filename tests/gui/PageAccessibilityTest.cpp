@@ -62,6 +62,7 @@ std::string Describe(QWidget* w) {
 class PageAccessibilityTest : public MainWindowTest, public ::testing::WithParamInterface<int> {
  protected:
   QWidget* ShowPage(int slot) {
+    QCoreApplication::sendPostedEvents();  // what the event loop does first
     form->ToggleMainWindow();
     form->SelectSlot(slot);
     QWidget* page = form->Page(slot);

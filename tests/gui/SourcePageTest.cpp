@@ -55,6 +55,7 @@ class SourcePageTest : public ::testing::Test {
   TFrameWallpaperSource& Open() {
     page = std::make_unique<TFrameWallpaperSource>(config, Svc());
     page->resize(454, 322);
+    page->show();  // a hidden page makes no previews
     page->LoadFromConfig();
     return *page;
   }
