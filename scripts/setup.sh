@@ -13,6 +13,7 @@ PKGS=(
   dovecot-pop3d openssl
   dpkg-dev file desktop-file-utils appstream
   qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus-x11
+  python3-pyatspi at-spi2-core
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots: starts the program under its own Xvfb with a fresh home
 # and the sample pictures, opens the main window (by starting the program a second time),
-# presses "Preview", and captures the main window, the preview and the whole desktop into
-# docs/images/. Needs Xvfb, xwininfo, xdotool and ImageMagick (scripts/setup.sh installs them).
+# captures every settings page, selects a picture on the Source page, presses "Preview", and
+# captures the preview and the whole desktop into docs/images/. The controls are found through
+# the accessibility bus (tests/e2e/atspi_driver.py) and clicked with xdotool. Needs Xvfb,
+# xwininfo, xdotool, ImageMagick, dbus-x11 and python3-pyatspi (scripts/setup.sh installs them).
 #
 #   tools/screenshots.sh [path/to/quillatorne]     (default: build/quillatorne)
 set -euo pipefail
@@ -13,9 +15,10 @@ out="$root/docs/images"
 mkdir -p "$out"
 
 work="$(mktemp -d)"
-xvfb_pid="" app_pid=""
+xvfb_pid="" app_pid="" bus_pid=""
 cleanup() {
   [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null && wait "$app_pid" 2>/dev/null || true
+  [ -n "$bus_pid" ] && kill "$bus_pid" 2>/dev/null || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
   rm -rf "$work"
 }
@@ -30,9 +33,14 @@ export DISPLAY=":$number"
 
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
 export XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb ASAN_OPTIONS=detect_leaks=0
-unset XDG_CURRENT_DESKTOP DESKTOP_SESSION WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
+unset XDG_CURRENT_DESKTOP DESKTOP_SESSION WAYLAND_DISPLAY
 mkdir -p "$XDG_CONFIG_HOME/Quillatorne" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
+# A session bus of our own carries the accessibility bus.
+eval "$(dbus-launch --sh-syntax)"
+bus_pid="$DBUS_SESSION_BUS_PID"
+export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+user() { /usr/bin/python3 "$root/tests/e2e/atspi_driver.py" "$@"; }
 
 # The sample pictures as the source folder, one of them selected and current (so the
 # start-up refresh installs it), no timed changes.
@@ -75,25 +83,34 @@ sleep 2  # let the start-up wallpaper settle
 main="$(wait_for_window Quillatorne)" || { echo "the main window did not appear" >&2; exit 1; }
 xdotool windowfocus "$main" || true  # no window manager here to give it the focus
 sleep 1
-import -window "$main" "$out/main-window.png"
 import -window root "$out/desktop.png"
 
-# Press "Preview": the tool bar's second panel, 35 pixels into the 70-pixel button.
-eval "$(xwininfo -id "$main" | awk '/Absolute upper-left X/ {print "x=" $4} /Absolute upper-left Y/ {print "y=" $4}')"
-xdotool mousemove $((x + 1 + 260 + 35)) $((y + 1 + 22 + 354 + 13)) click 1
+# Every page: its side-bar section, then its item (only the open section's items are shown,
+# so "Options" finds the right one).
+while read -r section item file; do
+  user press "$section" && user click "$item" || { echo "no page $section/$item" >&2; continue; }
+  sleep 0.7
+  import -window "$main" "$out/$file"
+done <<'PAGES'
+Wallpaper Rules page-rules.png
+Calendar Options page-calendar-options.png
+Options Application page-program-options.png
+Help Contents help-page.png
+PAGES
+
+# A picture chosen on the Source page, then "Preview"; a click on the picture closes it.
+user press Wallpaper && user click Source
+user click "Images in selected directory:" morning-sea.jpg
+sleep 1
+import -window "$main" "$out/main-window.png"
+user press Preview
 if preview="$(wait_for_window 'Preview (click image to close)')"; then
   sleep 1
   import -window "$preview" "$out/preview.png"
-  xdotool mousemove $((x + 271)) $((y + 202)) click 1  # a click on the picture closes it
+  eval "$(xwininfo -id "$preview" | awk '/Absolute upper-left X/ {print "px=" $4} /Absolute upper-left Y/ {print "py=" $4}')"
+  xdotool mousemove $((px + 100)) $((py + 100)) click 1
   sleep 1
 else
-  echo "no preview window: does this build have the Source page and the composition?" >&2
-  xdotool key Return  # dismiss the message box saying why
-  sleep 1
+  echo "no preview window" >&2
 fi
-
-# The manual: the side bar's "Help" section header.
-xdotool mousemove $((x + 43)) $((y + 261)) click 1
-sleep 1
-import -window "$main" "$out/help-page.png"
 ls -l "$out"

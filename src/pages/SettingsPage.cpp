@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -13,7 +14,10 @@
 #include "widgets/FontCombo.h"
 
 SettingsPage::SettingsPage(Config& config, Services& services, QWidget* parent, StoreRule rule)
-    : QWidget(parent), config(config), services(services), rule_(rule) {}
+    : QWidget(parent), config(config), services(services), rule_(rule) {
+  // The derived page sets its form up after this constructor; name its controls after that.
+  QMetaObject::invokeMethod(this, &SettingsPage::NameControlsFromLabels, Qt::QueuedConnection);
+}
 
 void SettingsPage::LoadFromConfig() {
   LoadGuard guard(this);
@@ -123,4 +127,12 @@ void SettingsPage::BindRadioGroup(QGroupBox* group, int& index) {
     connect(r, &QRadioButton::toggled, this, [this, id](bool on) {
       if (on) Changed(id);
     });
+}
+
+void SettingsPage::NameControlsFromLabels() {
+  for (const QLabel* label : findChildren<QLabel*>()) {
+    QWidget* buddy = label->buddy();
+    if (buddy && buddy->accessibleName().isEmpty())
+      buddy->setAccessibleName(label->text().remove(QLatin1Char('&')).trimmed());
+  }
 }

@@ -5,7 +5,8 @@
 //  1. A Designer form, src/pages/TFrameName.ui, whose object names are the controls' names
 //     (Check_ShowImage, Combo_Time, ...); colour, font and file-name controls are promoted
 //     to ColorCombo, FontCombo and FileNameEdit from src/widgets/. Give every combo, list
-//     and edit a label with a buddy (or an accessibleName) and keep the tab order.
+//     and edit a label with a buddy (or an accessibleName) and keep the tab order; the base
+//     names each labelled control after its label once the page is constructed.
 //  2. A class deriving from SettingsPage that sets the form up in its constructor and lists
 //     its bindings, one line per setting:
 //         Bind(ui.Check_ShowImage, config.WallpaperConfig.ShowImage);
@@ -85,6 +86,10 @@ class SettingsPage : public QWidget {
   void Changed(int binding);
   // Writes every bound control into the settings.
   void StoreAll();
+
+  // Names every labelled control after its label, for assistive technology. Runs by itself
+  // from the event loop once the page is constructed.
+  void NameControlsFromLabels();
 
   Config& config;
   Services& services;

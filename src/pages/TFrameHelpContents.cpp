@@ -28,6 +28,7 @@ TFrameHelpContents::TFrameHelpContents(Config& config, Services& services, QWidg
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   browser = new QTextBrowser(this);
+  browser->setAccessibleName(QStringLiteral("Quillatorne manual"));
   // Links inside the manual are followed in the view; web and mail addresses go to the
   // user's own programs, so the manual never turns into a blank page.
   browser->setOpenLinks(false);

@@ -157,9 +157,8 @@ void TFrameWallpaperSource::TimerTimer() {
 }
 
 void TFrameWallpaperSource::RequestPreview() {
-  if (previewPath_.isEmpty()) return;
-  // A page not shown yet has not been laid out: give the panel its real size first.
-  if (!isVisible() && layout()) layout()->activate();
+  // A page not on screen waits: showing it asks again, so a hidden window costs nothing.
+  if (previewPath_.isEmpty() || !isVisible()) return;
   const QSize panel = ui.Panel_Preview->size();
   const QSize box(panel.width() - 6, panel.height() - 8);
   if (box.isEmpty()) return;
@@ -179,7 +178,10 @@ void TFrameWallpaperSource::ShowPreview(const QString& path, const QImage& pictu
 }
 
 bool TFrameWallpaperSource::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == ui.Panel_Preview && event->type() == QEvent::Resize) RequestPreview();
+  // Shown (the window opened, or the page brought to the front) or resized: fit anew.
+  if (watched == ui.Panel_Preview &&
+      (event->type() == QEvent::Resize || event->type() == QEvent::Show))
+    RequestPreview();
   return SettingsPage::eventFilter(watched, event);
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <ostream>
 
+#include "PrintQt.h"
 #include "app/TFormMain.h"
 #include "pages/SettingsPage.h"
 #include "platform/Registry.h"
@@ -15,9 +16,6 @@
 #include "settings/Config.h"
 #include "settings/ConfigStore.h"
 #include "support/Fakes.h"
-
-// Readable QString values in failure messages.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 // Keeps values in memory and counts the saves reaching it.
 class MemoryRegistry : public IRegistryBackend {

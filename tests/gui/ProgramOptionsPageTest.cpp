@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QTest>
+#include <tuple>
 
 #include "pages/TFrameOptionsCommon.h"
 #include "platform/Autostart.h"
@@ -12,23 +13,12 @@
 #include "support/TempHome.h"
 
 namespace {
-// The five settings the page shows, in the order of its boxes.
-struct Switches {
-  bool exitAfterSet, showImage, showCalendar, allowXP, enableSounds;
-  bool operator==(const Switches&) const = default;
-};
-
-Switches Read(const Config& c) {
-  return {c.ProgramConfig.ExitAfterSet, c.WallpaperConfig.ShowImage, c.CalendarConfig.ShowCalendar,
-          c.ProgramConfig.AllowXP, c.ProgramConfig.EnableSounds};
-}
-
-void Write(Config& c, const Switches& s) {
-  c.ProgramConfig.ExitAfterSet = s.exitAfterSet;
-  c.WallpaperConfig.ShowImage = s.showImage;
-  c.CalendarConfig.ShowCalendar = s.showCalendar;
-  c.ProgramConfig.AllowXP = s.allowXP;
-  c.ProgramConfig.EnableSounds = s.enableSounds;
+// The five settings the page shows, in the order of its boxes, to read and write at once.
+using Switches = std::tuple<bool, bool, bool, bool, bool>;
+auto SwitchesIn(Config& c) {
+  return std::tie(c.ProgramConfig.ExitAfterSet, c.WallpaperConfig.ShowImage,
+                  c.CalendarConfig.ShowCalendar, c.ProgramConfig.AllowXP,
+                  c.ProgramConfig.EnableSounds);
 }
 
 Switches Shown(const TFrameOptionsCommon& page) {
@@ -49,18 +39,18 @@ class ProgramOptionsPageTest : public ::testing::Test {
 TEST_F(ProgramOptionsPageTest, LoadingShowsEverySettingAndWritesNone) {
   const Switches first{false, false, false, false, false};
   const Switches second{true, true, true, true, true};
-  Write(config, first);
+  SwitchesIn(config) = first;
   page.LoadFromConfig();
   // Each box now changes as it is filled; a load that stored the boxes would copy the
   // ones not yet filled (still off) over the settings.
-  Write(config, second);
+  SwitchesIn(config) = second;
   page.LoadFromConfig();
-  EXPECT_EQ(Read(config), second);
+  EXPECT_EQ(Switches(SwitchesIn(config)), second);
   EXPECT_EQ(Shown(page), second);
 }
 
 TEST_F(ProgramOptionsPageTest, AClickOnOneBoxStoresAllFive) {
-  Write(config, {false, true, true, false, true});
+  SwitchesIn(config) = Switches{false, true, true, false, true};
   page.LoadFromConfig();
   // Settings changed behind the page's back are put back to what the page shows.
   config.ProgramConfig.AllowXP = true;
@@ -68,11 +58,11 @@ TEST_F(ProgramOptionsPageTest, AClickOnOneBoxStoresAllFive) {
   page.show();
   QTest::mouseClick(page.ui.Check_UpdateAndClose, Qt::LeftButton, {},
                     page.ui.Check_UpdateAndClose->rect().center());
-  EXPECT_EQ(Read(config), (Switches{true, true, true, false, true}));
+  EXPECT_EQ(Switches(SwitchesIn(config)), (Switches{true, true, true, false, true}));
 }
 
 TEST_F(ProgramOptionsPageTest, TheKeyboardTogglesAFocusedBox) {
-  Write(config, {false, true, true, false, true});
+  SwitchesIn(config) = Switches{false, true, true, false, true};
   page.LoadFromConfig();
   page.show();
   page.ui.Check_ShowCalendar->setFocus();

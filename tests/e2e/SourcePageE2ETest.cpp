@@ -1,0 +1,147 @@
+// The source page used as a user would: the real program under Xvfb, its controls found
+// through the accessibility bus and clicked with the mouse.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <optional>
+
+#include "support/E2E.h"
+#include "support/TempHome.h"
+#include "unit/TestJpeg.h"
+
+namespace {
+constexpr QRgb kRed = 0xFFFF0000, kBlue = 0xFF0000FF;
+const QString kDirList = QStringLiteral("List of directories to search for images:");
+const QString kImageList = QStringLiteral("Images in selected directory:");
+
+// A session bus of our own, which the accessibility bus starts from.
+class SessionBus {
+ public:
+  SessionBus() {
+    QProcess launch;
+    launch.start(QStringLiteral("dbus-launch"), {QStringLiteral("--sh-syntax")});
+    if (!launch.waitForFinished(10000)) return;
+    const QString out = QString::fromLocal8Bit(launch.readAllStandardOutput());
+    const auto address =
+        QRegularExpression(QStringLiteral("DBUS_SESSION_BUS_ADDRESS='([^']*)'")).match(out);
+    const auto pid = QRegularExpression(QStringLiteral("DBUS_SESSION_BUS_PID=(\\d+)")).match(out);
+    if (address.hasMatch()) address_ = address.captured(1);
+    if (pid.hasMatch()) pid_ = pid.captured(1).toInt();
+  }
+  ~SessionBus() {
+    if (pid_ > 0) ::kill(pid_, SIGTERM);
+  }
+  bool ok() const { return !address_.isEmpty(); }
+  QString address() const { return address_; }
+
+ private:
+  QString address_;
+  int pid_ = 0;
+};
+
+// Runs the accessibility driver beside this file; its output, or nothing on failure.
+struct Driver {
+  const XvfbDisplay& display;
+  const SessionBus& bus;
+  std::optional<QStringList> Run(const QStringList& args) const {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), display.display());
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+    p.setProcessEnvironment(env);
+    // The system's Python, which has the accessibility bindings.
+    p.start(
+        QStringLiteral("/usr/bin/python3"),
+        QStringList{QStringLiteral(QUILLATORNE_SOURCE_DIR "/tests/e2e/atspi_driver.py")} + args);
+    if (!p.waitForFinished(60000) || p.exitCode() != 0) return std::nullopt;
+    return QString::fromUtf8(p.readAllStandardOutput())
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  }
+};
+
+QByteArray Settings(const QString& folder, const QString& vanished) {
+  const QByteArray key = "[HKEY_CURRENT_USER\\SOFTWARE\\Orbwright\\Quillatorne\\4.0\\";
+  return "Windows Registry Editor Version 5.00\n\n" + key + "Base]\n\"OK\"=dword:00000001\n\n" +
+         key + "Wallpaper]\n\"PathsCount\"=dword:00000002\n\"Path 1\"=\"" + folder.toUtf8() +
+         "\"\n\"Path 2\"=\"" + vanished.toUtf8() + "\"\n\"ChangeRule\"=dword:00000000\n\n" + key +
+         "Calendar]\n\"ShowCalendar\"=dword:00000000\n\n";
+}
+
+// The value of one setting in the saved file, as its line reads.
+QString Saved(const QString& file, const QString& name) {
+  QFile f(file);
+  if (!f.open(QIODevice::ReadOnly)) return QString();
+  const QString text = QString::fromUtf8(f.readAll());
+  const auto m = QRegularExpression(QStringLiteral("\\n\"%1\"=([^\\n]*)").arg(name)).match(text);
+  return m.hasMatch() ? m.captured(1) : QString();
+}
+}  // namespace
+
+TEST(SourcePageE2E, ListsSelectsSetsAndForgetsAVanishedFolder) {
+  XvfbDisplay display(1024, 768);
+  ASSERT_TRUE(display.ok());
+  SessionBus bus;
+  ASSERT_TRUE(bus.ok());
+  TempHome home;
+  const QString folder = home.path() + "/Pictures";
+  const QString vanished = home.path() + "/Old Pictures";
+  QDir().mkpath(folder);
+  ASSERT_TRUE(WriteTestJpeg(folder + "/b.jpg", Flat(400, 300, kBlue)));
+  ASSERT_TRUE(WriteTestJpeg(folder + "/A.jpg", Flat(400, 300, kRed)));
+  home.write(".config/Quillatorne/settings.reg", Settings(folder, vanished));
+
+  ProgramRun program(display, home);
+  program.setEnv(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+  program.setEnv(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+  ASSERT_TRUE(program.Start());
+  ASSERT_TRUE(
+      WaitUntil([&] { return QFileInfo::exists(home.path() + "/run/quillatorne.socket"); }, 30000))
+      << qPrintable(program.stderrText());
+  // A second start shows the running program's window.
+  ProgramRun second(display, home);
+  ASSERT_TRUE(second.Start());
+  ASSERT_TRUE(second.WaitForExit(30000));
+  ASSERT_TRUE(WaitUntil([&] { return WindowViewable(display.display(), "Quillatorne"); }, 30000));
+
+  const Driver user{display, bus};
+  EXPECT_EQ(user.Run({"items", kDirList}), (QStringList{folder, vanished}));
+  EXPECT_EQ(user.Run({"items", kImageList}), (QStringList{"A.jpg", "b.jpg"}));
+
+  // b.jpg, then "Set": the wallpaper is made from it.
+  const QString bmp = home.dataDir() + "/Quillatorne.bmp";
+  QFile::remove(bmp);
+  ASSERT_TRUE(user.Run({"click", kImageList, "b.jpg"}));
+  ASSERT_TRUE(user.Run({"click", "Set"}));
+  ASSERT_TRUE(WaitUntil([&] { return QFileInfo::exists(bmp); }, 30000))
+      << qPrintable(program.stderrText());
+  QImage wallpaper;
+  ASSERT_TRUE(WaitUntil([&] { return wallpaper.load(bmp, "BMP"); }, 10000));
+  EXPECT_TRUE(Near(wallpaper.pixel(wallpaper.width() / 2, wallpaper.height() / 2), kBlue));
+
+  // The vanished folder is reported when selected, and removed.
+  ASSERT_TRUE(user.Run({"click", kDirList, vanished}));
+  const auto box = user.Run({"text", "Quillatorne Directory Manager"});
+  ASSERT_TRUE(box);
+  // The driver shows a line break inside a text as \n.
+  const QString message =
+      vanished +
+      "\n\nThis directory does not exists. Quillatorne will now remove it from the list.";
+  EXPECT_TRUE(box->contains(QString(message).replace(QLatin1Char('\n'), QStringLiteral("\\n"))))
+      << qPrintable(box->join('|'));
+  ASSERT_TRUE(user.Run({"click", "OK"}));
+  EXPECT_EQ(user.Run({"items", kDirList}), QStringList{folder});
+
+  // "Hide" saves.
+  ASSERT_TRUE(user.Run({"click", "Hide"}));
+  const QString file = home.configFile();
+  EXPECT_TRUE(WaitUntil([&] { return Saved(file, "PathsCount") == "dword:00000001"; }, 20000));
+  EXPECT_EQ(Saved(file, "Path 1"), "\"" + folder + "\"");
+  EXPECT_EQ(Saved(file, "SelPath"), "\"" + folder + "\"");
+  EXPECT_EQ(Saved(file, "SelFile"), QStringLiteral("\"b.jpg\""));
+  EXPECT_EQ(program.Terminate(), 0);
+}
