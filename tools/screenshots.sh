@@ -92,6 +92,24 @@ else
   sleep 1
 fi
 
+# The calendar style and reminders pages: a section header (none when it is open already),
+# then an item under it, at their places in the window.
+click_at() { xdotool mousemove $((x + $1)) $((y + $2)) click 1; sleep 0.5; }
+page_shot() { # name section_y item_y
+  [ -n "$2" ] && click_at 43 "$2"
+  click_at 43 "$3"
+  sleep 0.5
+  import -window "$main" "$out/$1.png"
+}
+page_shot calendar-style-page 173 100
+click_at 43 195                # the Reminders section opens on its Popup page
+click_at 140 75                # "Add Reminder", so the page has one to show
+page_shot popup-reminders-page "" 120
+click_at 43 175                # Color-Dot
+click_at 410 352               # today's red and green dots, so the month grid shows them
+click_at 490 352
+page_shot color-dot-page "" 175
+
 # The manual: the side bar's "Help" section header.
 xdotool mousemove $((x + 43)) $((y + 261)) click 1
 sleep 1
