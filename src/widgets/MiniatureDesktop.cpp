@@ -64,6 +64,15 @@ void PositionMarker::keyPressEvent(QKeyEvent* event) {
   }
 }
 
+void PositionMarker::paintEvent(QPaintEvent* event) {
+  QFrame::paintEvent(event);
+  if (!hasFocus()) return;
+  // The keyboard is here: a dotted line inside the bevel.
+  QPainter p(this);
+  p.setPen(QPen(Qt::black, 1, Qt::DotLine));
+  p.drawRect(rect().adjusted(2, 2, -3, -3));
+}
+
 MiniatureDesktop::MiniatureDesktop(QWidget* parent)
     : QWidget(parent), marker_(new PositionMarker(this)) {
   setAccessibleName(QStringLiteral("Desktop"));
