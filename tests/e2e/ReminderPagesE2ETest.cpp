@@ -24,9 +24,10 @@ QByteArray Settings(const QString& folder) {
   text += kKey + "Base]\n\"OK\"=dword:00000001\n\n";
   text += kKey + "Wallpaper]\n\"PathsCount\"=dword:00000001\n\"Path 1\"=\"" + folder.toUtf8() +
           "\"\n\"ChangeRule\"=dword:00000001\n\n";
-  text += kKey + "Calendar]\n\"ShowCalendar\"=dword:00000001\n\"Style\"=dword:00000000\n"
-                 "\"Size\"=dword:00000032\n\"PosX\"=dword:00000078\n\"PosY\"=dword:00000005\n"
-                 "\"FirstWeekDay\"=dword:00000001\n";
+  text += kKey +
+          "Calendar]\n\"ShowCalendar\"=dword:00000001\n\"Style\"=dword:00000000\n"
+          "\"Size\"=dword:00000032\n\"PosX\"=dword:00000078\n\"PosY\"=dword:00000005\n"
+          "\"FirstWeekDay\"=dword:00000001\n";
   return text;
 }
 
@@ -91,17 +92,24 @@ QByteArray Saved(const TempHome& home) {
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-TEST(ReminderPagesE2E, AnAddedReminderRenamedOnThePagePopsUpUnderItsNewNameAfterHide) {
-  XvfbDisplay display(1024, 768);
-  ASSERT_TRUE(display.ok());
+// A 1024 x 768 display, a home with one screen-sized grey photo, and the program with its
+// main window open.
+class ReminderPagesE2E : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(display.ok());
+    const QString folder = home.path() + "/Pictures";
+    QDir().mkpath(folder);
+    ASSERT_TRUE(WriteFlatJpeg(folder + "/grey.jpg", 1024, 768, kPhoto));
+    home.write(".config/Quillatorne/settings.reg", Settings(folder));
+    ASSERT_TRUE(run.Open()) << qPrintable(run.program().stderrText());
+  }
+  XvfbDisplay display{1024, 768};
   TempHome home;
-  const QString folder = home.path() + "/Pictures";
-  QDir().mkpath(folder);
-  ASSERT_TRUE(WriteFlatJpeg(folder + "/grey.jpg", 320, 240, kPhoto));
-  home.write(".config/Quillatorne/settings.reg", Settings(folder));
+  MainWindowRun run{display, home};
+};
 
-  MainWindowRun run(display, home);
-  ASSERT_TRUE(run.Open()) << qPrintable(run.program().stderrText());
+TEST_F(ReminderPagesE2E, AnAddedReminderRenamedOnThePagePopsUpUnderItsNewNameAfterHide) {
   run.Click(kRemindersSection.x(), kRemindersSection.y());
   run.Click(kAddReminder.x(), kAddReminder.y());
   run.Click(kReminderName.x(), kReminderName.y());
@@ -126,17 +134,7 @@ TEST(ReminderPagesE2E, AnAddedReminderRenamedOnThePagePopsUpUnderItsNewNameAfter
   EXPECT_TRUE(Saved(home).contains("\"Name\"=\"Call Bob\""));
 }
 
-TEST(ReminderPagesE2E, ARedDotSetForTodayIsSavedAndDrawnInTodaysCell) {
-  XvfbDisplay display(1024, 768);
-  ASSERT_TRUE(display.ok());
-  TempHome home;
-  const QString folder = home.path() + "/Pictures";
-  QDir().mkpath(folder);
-  ASSERT_TRUE(WriteFlatJpeg(folder + "/grey.jpg", 1024, 768, kPhoto));
-  home.write(".config/Quillatorne/settings.reg", Settings(folder));
-
-  MainWindowRun run(display, home);
-  ASSERT_TRUE(run.Open()) << qPrintable(run.program().stderrText());
+TEST_F(ReminderPagesE2E, ARedDotSetForTodayIsSavedAndDrawnInTodaysCell) {
   const QString bmp = home.dataDir() + "/Quillatorne.bmp";
   ASSERT_TRUE(WaitUntil([&] { return QFile::exists(bmp); }, 30000));
   const QDate today = QDate::currentDate();
