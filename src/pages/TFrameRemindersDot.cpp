@@ -41,7 +41,17 @@ TFrameRemindersDot::TFrameRemindersDot(Config& config, Services& services, QWidg
   const QSize panel = ui.PanelCalendar->size();
   Calendar = new SHLCalendar(config, ui.PanelCalendar);
   Calendar->setGeometry(3, 3, panel.width() - 4, panel.height() - 4);
-  setTabOrder(Calendar, ui.Button_YearPrev);
+  // The grid first, then the buttons as they stand, top to bottom and left to right.
+  QWidget* order[] = {Calendar,
+                      ui.Button_YearPrev,
+                      ui.Button_YearNext,
+                      ui.Button_MonthPrev,
+                      ui.Button_MonthNext,
+                      ui.Button_Today,
+                      ui.Button_Rem0,
+                      ui.Button_Rem1,
+                      ui.Button_Rem2};
+  for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
   connect(Calendar, &SHLCalendar::mouseDown, this, &TFrameRemindersDot::SyncDotSwitches);
   connect(Calendar, &SHLCalendar::selectionMoved, this, &TFrameRemindersDot::SyncDotSwitches);
 

@@ -82,6 +82,18 @@ TEST_F(ColorDotPageTest, TheGridFillsThePanelAndTheSwitchesAreNamed) {
   EXPECT_EQ(page->ui.Button_Rem2->accessibleName(), "Green");
 }
 
+TEST_F(ColorDotPageTest, TheTabKeyGoesFromTheGridThroughEveryButtonInTurn) {
+  QStringList order;
+  QWidget* w = page->Calendar;
+  for (int i = 0; i < 9; ++i, w = w->nextInFocusChain()) {
+    while (w->focusPolicy() == Qt::NoFocus) w = w->nextInFocusChain();
+    order << (w == page->Calendar ? QStringLiteral("grid") : w->objectName());
+  }
+  EXPECT_EQ(order.join(' '),
+            "grid Button_YearPrev Button_YearNext Button_MonthPrev Button_MonthNext Button_Today "
+            "Button_Rem0 Button_Rem1 Button_Rem2");
+}
+
 TEST_F(ColorDotPageTest, SwitchingRedOnOffOnLeavesOneRecordAndRedrawsNothingElse) {
   const int day = DateToDayNumber(QDate(2004, 1, 31));
   for (int i = 0; i < 3; ++i) page->ui.Button_Rem0->click();
