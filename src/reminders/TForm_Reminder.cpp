@@ -5,7 +5,6 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLinearGradient>
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
@@ -16,27 +15,13 @@
 #include <QToolButton>
 
 #include "settings/Config.h"
+#include "widgets/GradientPanel.h"
 
 namespace {
 
 constexpr int kClientWidth = 474;
 constexpr int kClientHeight = 235;
 constexpr int kDefaultSnoozeMinutes = 5;
-
-// The header: white fading into sky blue from left to right.
-class GradientPanel : public QWidget {
- public:
-  using QWidget::QWidget;
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter p(this);
-    QLinearGradient g(0, 0, width(), 0);
-    g.setColorAt(0, Qt::white);
-    g.setColorAt(1, QColor(0x87, 0xCE, 0xEB));
-    p.fillRect(rect(), g);
-  }
-};
 
 // The decorative picture: an alarm clock.
 QPixmap ClockPicture(int w, int h) {
@@ -107,7 +92,9 @@ TForm_Reminder::TForm_Reminder(QWidget* parent) : QDialog(parent) {
   setAutoFillBackground(true);
   setBackgroundRole(QPalette::Button);
 
-  ElPanelCaption = new GradientPanel(this);
+  // The header: white fading into sky blue from left to right.
+  ElPanelCaption =
+      new GradientPanel(Qt::white, QColor(0x87, 0xCE, 0xEB), Qt::Horizontal, this);
   ElPanelCaption->setGeometry(0, 0, kClientWidth, 32);
   QFont captionFont(QStringLiteral("Tahoma"));
   captionFont.setPixelSize(27);
