@@ -93,7 +93,10 @@ while read -r section item file; do
   import -window "$main" "$out/$file"
 done <<'PAGES'
 Wallpaper Rules page-rules.png
+Calendar Style/Pos calendar-style-page.png
 Calendar Options page-calendar-options.png
+Reminders Popup popup-reminders-page.png
+Reminders Color-Dot color-dot-page.png
 Options Application page-program-options.png
 Help Contents help-page.png
 PAGES

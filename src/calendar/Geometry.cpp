@@ -5,7 +5,6 @@
 #include <cstdint>
 
 #include "calendar/Names.h"
-#include "calendar/Render.h"
 #include "platform/Services.h"
 #include "settings/Config.h"
 
@@ -25,10 +24,10 @@ int DaysInMonthOf(const QDate& date) {
   return n;
 }
 
-int DaysInLastColumn(const QDate& date) {
+int DaysInLastColumn(const QDate& date, const CalendarConfigT& k) {
   int n = 0;
   for (QDate d(date.year(), date.month(), 1); d.month() == date.month(); d = d.addDays(1))
-    if (WeekColumn(WeekdayOf(d)) == 7) ++n;
+    if (WeekColumn(WeekdayOf(d), k) == 7) ++n;
   return n;
 }
 
@@ -39,28 +38,25 @@ int TruncToInt(double v) {
   return static_cast<int>(v);
 }
 
-QPoint CalendarOrigin(int width, int height) {
-  const DynamicConfigT& dyn = Cfg().DynamicConfig;
-  const CalendarConfigT& k = Cfg().CalendarConfig;
+QPoint CalendarOrigin(int width, int height, const CalendarConfigT& k, QSize desktopBox) {
   // Single precision on purpose: positions must land on the same pixels as they always have.
-  const float rx = static_cast<float>(dyn.DesktopBoxWidth) / static_cast<float>(width);
-  const float ry = static_cast<float>(dyn.DesktopBoxHeight) / static_cast<float>(height);
+  const float rx = static_cast<float>(desktopBox.width()) / static_cast<float>(width);
+  const float ry = static_cast<float>(desktopBox.height()) / static_cast<float>(height);
   const float x = static_cast<float>(k.PosX) / rx;
   const float y = static_cast<float>(k.PosY) / ry;
   // A zero-sized miniature or canvas gives no scale; keep such a calendar at the edge.
   return QPoint(std::isfinite(x) ? TruncToInt(x) : 0, std::isfinite(y) ? TruncToInt(y) : 0);
 }
 
-CalendarBox CalendarRect(int width, int height) {
-  const CalendarConfigT& k = Cfg().CalendarConfig;
+CalendarBox CalendarRect(int width, int height, const CalendarConfigT& k, QSize desktopBox,
+                         const QDate& today) {
   const double size = k.Size;
-  const QDate today = CalendarToday();
   int64_t cell = 0, w = 0, h = 0;
   switch (k.Style) {
     case 0: {
       w = TruncToInt(height * size * 0.6 * 0.01);
       cell = w / 7;
-      h = (int64_t{DaysInLastColumn(today)} + 3) * cell;
+      h = (int64_t{DaysInLastColumn(today, k)} + 3) * cell;
       break;
     }
     case 1:
@@ -80,7 +76,7 @@ CalendarBox CalendarRect(int width, int height) {
   }
   // A size that leaves no whole pixel per cell (or a negative one) has nothing to draw.
   if (cell <= 0) return CalendarBox{};
-  const QPoint o = CalendarOrigin(width, height);
+  const QPoint o = CalendarOrigin(width, height, k, desktopBox);
   const int64_t right = int64_t{o.x()} + w, bottom = int64_t{o.y()} + h;
   if (std::llabs(o.x()) > kMaxCoordinate || std::llabs(o.y()) > kMaxCoordinate ||
       right > kMaxCoordinate || bottom > kMaxCoordinate)

@@ -16,39 +16,40 @@ bool HaveWingdings() {
   return have;
 }
 
-void DrawDot(GdiCanvas& dc, const Box& box, int fontHeight, Color color) {
+void DrawDot(GdiCanvas& dc, const Box& box, int fontHeight, Color color, const DotStyle& how) {
   if (HaveWingdings()) {
     const QFont previous = dc.font();
     dc.SetFont(FontForCellHeight(QStringLiteral("Wingdings"), fontHeight));
-    DrawShadowedText(dc, QStringLiteral("l"), color, box, kCalendarTextFormat);
+    DrawShadowedText(dc, QStringLiteral("l"), color, box, how.format, how.shadow);
     dc.SetFont(previous);
     return;
   }
   // The glyph's circle is about three quarters of its box, which leaves a gap between dots.
   const int side = std::min(box.right - box.left, box.bottom - box.top);
   const int diameter = std::max(1, side - side / 4);
-  if (Cfg().CalendarConfig.DrawTextShadow) dc.FillCircle(box.Moved(-1, -1), diameter, 0);
+  if (how.shadow) dc.FillCircle(box.Moved(-1, -1), diameter, 0);
   dc.FillCircle(box, diameter, color);
 }
 }  // namespace
 
-bool HasColorReminder(int date, int style) {
-  for (const ColorReminder& r : Cfg().ColorRemConfig.ColorReminders)
+bool HasColorReminder(const QList<ColorReminder>& marks, int date, int style) {
+  for (const ColorReminder& r : marks)
     if (r.date == date && r.style == style) return true;
   return false;
 }
 
 void DrawShadowedText(GdiCanvas& dc, const QString& text, Color color, const Box& box,
-                      unsigned format) {
-  if (Cfg().CalendarConfig.DrawTextShadow) dc.DrawText(text, 0, box.Moved(-1, -1), format);
+                      unsigned format, bool shadow) {
+  if (shadow) dc.DrawText(text, 0, box.Moved(-1, -1), format);
   dc.DrawText(text, color, box, format);
 }
 
-void DrawDotMarks(GdiCanvas& dc, const Box& b, int cellHeight, const QDate& date) {
+void DrawDotMarks(GdiCanvas& dc, const Box& b, int cellHeight, const QDate& date,
+                  const DotStyle& how) {
   const int key = DateToDayNumber(date);
   bool present[3];
   int n = 0;
-  for (int s = 0; s < 3; ++s) n += (present[s] = HasColorReminder(key, s)) ? 1 : 0;
+  for (int s = 0; s < 3; ++s) n += (present[s] = HasColorReminder(how.marks, key, s)) ? 1 : 0;
   if (n == 0) return;
   const int v = cellHeight / 5;
   if (v <= 0) return;
@@ -57,7 +58,7 @@ void DrawDotMarks(GdiCanvas& dc, const Box& b, int cellHeight, const QDate& date
   for (int s = 0; s < 3; ++s) {
     if (!present[s]) continue;
     DrawDot(dc, Box{x0 + k * v, b.bottom - v - 3, x0 + (k + 1) * v, b.bottom - 3}, v + 2,
-            DotColors[s]);
+            how.colors[s], how);
     ++k;
   }
 }

@@ -8,6 +8,13 @@ int FontLarge(int cell) { return static_cast<int>(cell * 0.8); }
 int FontMedium(int cell) { return static_cast<int>(cell * 0.8 * 0.9); }
 int FontSmall(int cell) { return static_cast<int>(cell * 0.8 * 0.8); }
 
+CalendarBox CalendarRect(int width, int height) {
+  const Config& c = Cfg();
+  return CalendarRect(width, height, c.CalendarConfig,
+                      QSize(c.DynamicConfig.DesktopBoxWidth, c.DynamicConfig.DesktopBoxHeight),
+                      CalendarToday());
+}
+
 void DrawCalendar(QImage& canvas, int width, int height) {
   if (canvas.isNull()) return;
   const CalendarConfigT& k = Cfg().CalendarConfig;
@@ -29,5 +36,5 @@ void DrawCalendar(QImage& canvas, int width, int height) {
   if (r.isEmpty()) return;
   GdiCanvas dc(canvas);
   if (!dc.IsActive()) return;
-  draw(StyleContext{dc, r, k, CalendarToday()});
+  draw(StyleContext{dc, r, k, Cfg().ColorRemConfig.ColorReminders, CalendarToday()});
 }

@@ -14,13 +14,15 @@ void DrawClassic(const StyleContext& ctx) {
   const QFont large = FontForCellHeight(k.Font, FontLarge(cell));
 
   dc.SetFont(large);
-  DrawShadowedText(dc, MonthTitle(today), k.ColorMonthYear,
-                   Box{r.left, r.top, r.right, r.top + cell}, kCalendarTextFormat);
+  DrawShadowedText(dc, MonthTitle(today, k), k.ColorMonthYear,
+                   Box{r.left, r.top, r.right, r.top + cell}, kCalendarTextFormat,
+                   k.DrawTextShadow);
 
   dc.SetFont(FontForCellHeight(k.Font, FontMedium(cell)));
   Box heading{r.left, r.top + cell, r.left + cell, r.top + 2 * cell};
   for (int i = 0; i < 7; ++i) {
-    DrawShadowedText(dc, DayName(i + 1), k.ColorDayNames, heading, kCalendarTextFormat);
+    DrawShadowedText(dc, DayName(i + 1, k), k.ColorDayNames, heading, kCalendarTextFormat,
+                     k.DrawTextShadow);
     heading = heading.Moved(cell, 0);
   }
 
@@ -28,7 +30,7 @@ void DrawClassic(const StyleContext& ctx) {
   dc.SetFont(large);
   int row = 0;
   for (QDate d(today.year(), today.month(), 1); d.month() == today.month(); d = d.addDays(1)) {
-    const int col = WeekColumn(WeekdayOf(d)) - 1;
+    const int col = WeekColumn(WeekdayOf(d), k) - 1;
     const int L = r.left + col * cell, T = r.top + 2 * cell + row * cell;
     const int R = L + cell, B = T + cell;
     if (d.day() == today.day()) {
@@ -48,8 +50,8 @@ void DrawClassic(const StyleContext& ctx) {
       }
     }
     DrawShadowedText(dc, QString::number(d.day()), k.ColorDayNumbers, Box{L, T, R, B},
-                     kCalendarTextFormat);
-    DrawDotMarks(dc, Box{L, T, R, B}, cell, d);
+                     kCalendarTextFormat, k.DrawTextShadow);
+    DrawDotMarks(dc, Box{L, T, R, B}, cell, d, ctx.dots());
     if (col == 6) ++row;
   }
 }

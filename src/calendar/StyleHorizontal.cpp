@@ -18,21 +18,24 @@ void DrawHorizontal(const StyleContext& ctx) {
   const QFont small = FontForCellHeight(k.Font, FontSmall(cell));
 
   dc.SetFont(large);
-  DrawShadowedText(dc, MonthTitle(today), k.ColorMonthYear,
-                   Box{r.left, r.top, r.right, r.top + cell}, kCalendarTextFormat);
+  DrawShadowedText(dc, MonthTitle(today, k), k.ColorMonthYear,
+                   Box{r.left, r.top, r.right, r.top + cell}, kCalendarTextFormat,
+                   k.DrawTextShadow);
 
   const QDate first(today.year(), today.month(), 1);
   const int days = DaysInMonthOf(today);
   for (int i = 0; i < days; ++i) {
     const QDate d = first.addDays(i);
-    const int col = WeekColumn(WeekdayOf(d));
+    const int col = WeekColumn(WeekdayOf(d), k);
     const Box heading{r.left + i * cell, r.top + cell, r.left + (i + 1) * cell, r.top + 2 * cell};
     const Box number = heading.Moved(0, cell);
     const int L = number.left, T = number.top, R = number.right, B = number.bottom;
     dc.SetFont(small);
-    DrawShadowedText(dc, DayName(col), k.ColorDayNames, heading, kCalendarTextFormat);
+    DrawShadowedText(dc, DayName(col, k), k.ColorDayNames, heading, kCalendarTextFormat,
+                     k.DrawTextShadow);
     dc.SetFont(large);
-    DrawShadowedText(dc, QString::number(d.day()), k.ColorDayNumbers, number, kCalendarTextFormat);
+    DrawShadowedText(dc, QString::number(d.day()), k.ColorDayNumbers, number, kCalendarTextFormat,
+                     k.DrawTextShadow);
     if (d.day() == today.day()) {
       dc.SetPenColor(k.ColorWeekMarker);
       dc.SetPenStyle(PenStyle::Solid);
@@ -50,6 +53,6 @@ void DrawHorizontal(const StyleContext& ctx) {
         dc.Line(R + 1, B - 1, right, B - 1);
       }
     }
-    DrawDotMarks(dc, number, cell, d);
+    DrawDotMarks(dc, number, cell, d, ctx.dots());
   }
 }

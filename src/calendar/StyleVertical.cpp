@@ -20,31 +20,32 @@ void DrawVertical(const StyleContext& ctx) {
 
   // The title has no shadow.
   dc.SetFont(large);
-  dc.TextOut(r.left + 4, r.bottom - h / 2, MonthTitle(today), k.ColorMonthYear, 900);
+  dc.TextOut(r.left + 4, r.bottom - h / 2, MonthTitle(today, k), k.ColorMonthYear, 900);
 
   const int s = static_cast<int>(int64_t{k.Size} * 5 / 100);
   dc.SetFont(FontForCellHeight(k.Font, FontSmall(cell)));
   Box heading{r.left + cell, r.top + s, r.left + 2 * cell, r.top + s + cell};
   for (int i = 0; i < 14; ++i) {
-    DrawShadowedText(dc, DayName(i % 7 + 1), k.ColorDayNames, heading, kCalendarTextFormat);
+    DrawShadowedText(dc, DayName(i % 7 + 1, k), k.ColorDayNames, heading, kCalendarTextFormat,
+                     k.DrawTextShadow);
     heading = heading.Moved(0, cell);
   }
 
   dc.SetFont(large);
   const QDate first(today.year(), today.month(), 1);
-  int row = WeekColumn(WeekdayOf(first)) - 1, col = 0;
+  int row = WeekColumn(WeekdayOf(first), k) - 1, col = 0;
   for (QDate d = first; d.month() == today.month(); d = d.addDays(1)) {
     const int L = r.left + (col + 2) * cell, T = r.top + row * cell;
     const int R = L + cell, B = T + cell;
     DrawShadowedText(dc, QString::number(d.day()), k.ColorDayNumbers, Box{L, T, R, B},
-                     kCalendarTextFormat);
+                     kCalendarTextFormat, k.DrawTextShadow);
     if (d.day() == today.day()) {
       dc.SetPenColor(k.ColorWeekMarker);
       dc.SetPenStyle(PenStyle::Solid);
       dc.Rectangle(Box{L, T, R, B});
       dc.SetPenStyle(PenStyle::Dot);
       // Dotted lines up and down the day's edges to the rest of its week in this column.
-      const int m = WeekColumn(WeekdayOf(d));
+      const int m = WeekColumn(WeekdayOf(d), k);
       const int up = std::max(T - (m - 1) * cell, r.top);
       const int down = std::min(B + (7 - m) * cell, r.bottom - 3);
       if (m != 1 && std::abs(T - up) >= cell) {
@@ -56,7 +57,7 @@ void DrawVertical(const StyleContext& ctx) {
         dc.Line(R - 1, B + 2, R - 1, down);
       }
     }
-    DrawDotMarks(dc, Box{L, T, R, B}, B - T, d);
+    DrawDotMarks(dc, Box{L, T, R, B}, B - T, d, ctx.dots());
     if (++row == 14) {
       ++col;
       row = 0;

@@ -3,6 +3,7 @@
 #include <QDate>
 
 #include "calendar/GdiCanvas.h"
+#include "calendar/Marks.h"
 #include "calendar/Render.h"
 #include "settings/Config.h"
 
@@ -11,7 +12,12 @@ struct StyleContext {
   GdiCanvas& dc;
   const CalendarBox& r;
   const CalendarConfigT& k;
+  const QList<ColorReminder>& marks;
   QDate today;
+  // The wallpaper's dots: its colours, shadowed with the texts.
+  DotStyle dots() const {
+    return DotStyle{marks, DotColors, k.DrawTextShadow, kCalendarTextFormat};
+  }
 };
 
 void DrawClassic(const StyleContext& ctx);

@@ -1,8 +1,11 @@
 #include "pages/PageTable.h"
 
 #include "pages/TFrameCalendarOptions.h"
+#include "pages/TFrameCalendarStyle.h"
 #include "pages/TFrameHelpContents.h"
 #include "pages/TFrameOptionsCommon.h"
+#include "pages/TFrameRemindersDate.h"
+#include "pages/TFrameRemindersDot.h"
 #include "pages/TFrameWallpaperRules.h"
 #include "pages/TFrameWallpaperSource.h"
 #include "widgets/Pictures.h"
@@ -29,11 +32,14 @@ const QList<PageEntry>& Pages() {
        Make<TFrameWallpaperSource>()},
       {0, 1, "Rules", "Wallpaper: Showing Rules", RulesPicture, R::WhenSelected,
        Make<TFrameWallpaperRules>()},
-      {1, 0, "Style/Pos", "Calendar: Visual Style", CalendarStylePicture, R::Never, {}},
+      {1, 0, "Style/Pos", "Calendar: Visual Style", CalendarStylePicture, R::Never,
+       Make<TFrameCalendarStyle>()},
       {1, 1, "Options", "Calendar: Options", CalendarOptionsPicture, R::WhenSelected,
        Make<TFrameCalendarOptions>()},
-      {2, 0, "Popup", "Reminders: Popup Reminders", PopupRemindersPicture, R::WhenWindowShown, {}},
-      {2, 1, "Color-Dot", "Reminders: Color-Dot Reminders", ColorDotsPicture, R::Never, {}},
+      {2, 0, "Popup", "Reminders: Popup Reminders", PopupRemindersPicture, R::WhenWindowShown,
+       Make<TFrameRemindersDate>()},
+      {2, 1, "Color-Dot", "Reminders: Color-Dot Reminders", ColorDotsPicture, R::Never,
+       Make<TFrameRemindersDot>()},
       {3, 0, "Accounts", "Email: Accounts", MailAccountsPicture, R::Never, {}},
       {3, 1, "Actions", "Email: Actions", MailActionsPicture, R::Never, {}},
       {3, 2, "Options", "Email: Options", MailOptionsPicture, R::Never, {}},

@@ -1,5 +1,6 @@
 #include "pages/SettingsPage.h"
 
+#include <QAbstractSlider>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -69,6 +70,13 @@ void SettingsPage::Bind(QSpinBox* spin, int& value) {
   const int id = AddBinding(
       spin, [spin, &value] { spin->setValue(value); }, [spin, &value] { value = spin->value(); });
   connect(spin, &QSpinBox::valueChanged, this, [this, id] { Changed(id); });
+}
+
+void SettingsPage::Bind(QAbstractSlider* slider, int& value) {
+  const int id = AddBinding(
+      slider, [slider, &value] { slider->setValue(value); },
+      [slider, &value] { value = slider->value(); });
+  connect(slider, &QAbstractSlider::valueChanged, this, [this, id] { Changed(id); });
 }
 
 void SettingsPage::Bind(QLineEdit* edit, QString& text) {

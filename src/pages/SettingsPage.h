@@ -27,6 +27,7 @@
 
 struct Services;
 class QAbstractButton;
+class QAbstractSlider;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -73,6 +74,8 @@ class SettingsPage : public QWidget {
   void Bind(QCheckBox* box, bool& setting);
   void Bind(QComboBox* list, int& index);  // the item's position
   void Bind(QSpinBox* spin, int& value);
+  // Written while the slider is dragged as well as when it settles.
+  void Bind(QAbstractSlider* slider, int& value);
   void Bind(QLineEdit* edit, QString& text);
   void Bind(ColorCombo* combo, Color& colour);
   void Bind(FontCombo* combo, QString& face);

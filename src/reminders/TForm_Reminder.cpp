@@ -98,7 +98,8 @@ TForm_Reminder::TForm_Reminder(QWidget* parent) : QDialog(parent) {
   setBackgroundRole(QPalette::Button);
 
   // The header: white fading into sky blue from left to right.
-  ElPanelCaption = new GradientPanel(Qt::white, QColor(0x87, 0xCE, 0xEB), Qt::Horizontal, this);
+  ElPanelCaption =
+      new GradientPanel(Qt::white, QColor(0x87, 0xCE, 0xEB), Qt::Horizontal, this);
   ElPanelCaption->setGeometry(0, 0, kClientWidth, 32);
   const QFont captionFont = CaptionStripFont();
   QPalette blue = palette();

@@ -2,6 +2,7 @@
 
 #include "CalendarFixture.h"
 #include "calendar/Geometry.h"
+#include "calendar/Marks.h"
 #include "calendar/Render.h"
 
 namespace {
@@ -17,9 +18,7 @@ TEST_P(CalendarOriginTest, ScalesTheMiniaturePositionToTheCanvas) {
   const OriginCase& c = GetParam();
   Cal().PosX = c.posX;
   Cal().PosY = c.posY;
-  Cfg().DynamicConfig.DesktopBoxWidth = c.boxW;
-  Cfg().DynamicConfig.DesktopBoxHeight = c.boxH;
-  EXPECT_EQ(CalendarOrigin(c.width, c.height), c.expected);
+  EXPECT_EQ(CalendarOrigin(c.width, c.height, Cal(), QSize(c.boxW, c.boxH)), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -142,5 +141,27 @@ TEST_F(CalendarTest, MonthArithmetic) {
   EXPECT_EQ(DaysInMonthOf(QDate(2026, 12, 31)), 31);
   EXPECT_EQ(WeekdayOf(QDate(2026, 3, 1)), 1);  // a Sunday
   EXPECT_EQ(WeekdayOf(QDate(2026, 3, 7)), 7);  // a Saturday
+}
+
+TEST_F(CalendarTest, OperationsReadTheSettingsTheyAreGivenNotTheGlobalRecord) {
+  // The global record says Horizontal on Sundays; the page's own copy says Classic on Mondays.
+  Cal().Style = 2;
+  Cal().FirstWeekDay = 0;
+  CalendarConfigT mine;
+  mine.Style = 0;
+  mine.FirstWeekDay = 1;
+  mine.PosX = 0;
+  mine.PosY = 0;
+  // August 2026 has five Sundays, the last column of weeks that start on Monday.
+  const CalendarBox r = CalendarRect(1024, 768, mine, QSize(187, 140), QDate(2026, 8, 10));
+  EXPECT_EQ(r.cell, 32);
+  EXPECT_EQ(r.left, 0);
+  EXPECT_EQ(r.bottom - r.top, (5 + 3) * 32);
+  EXPECT_EQ(WeekColumn(1, mine), 7);
+  EXPECT_EQ(DayName(1, mine), "Mo");
+  QList<ColorReminder> marks{{37987, 2}};
+  EXPECT_TRUE(HasColorReminder(marks, 37987, 2));
+  EXPECT_FALSE(HasColorReminder(marks, 37987, 0));
+  EXPECT_FALSE(HasColorReminder(Cfg().ColorRemConfig.ColorReminders, 37987, 2));
 }
 }  // namespace

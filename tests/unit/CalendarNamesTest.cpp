@@ -10,7 +10,7 @@ class WeekColumnTest : public CalendarTest, public ::testing::WithParamInterface
 
 TEST_P(WeekColumnTest, PlacesTheWeekday) {
   Cal().FirstWeekDay = GetParam().firstWeekDay;
-  EXPECT_EQ(WeekColumn(GetParam().dayOfWeek), GetParam().column);
+  EXPECT_EQ(WeekColumn(GetParam().dayOfWeek, Cal()), GetParam().column);
 }
 
 INSTANTIATE_TEST_SUITE_P(Days, WeekColumnTest,
@@ -20,19 +20,19 @@ INSTANTIATE_TEST_SUITE_P(Days, WeekColumnTest,
 
 TEST_F(CalendarTest, EnglishDayNamesFollowTheFirstDayOfTheWeek) {
   QStringList monday, sunday;
-  for (int c = 1; c <= 7; ++c) monday << DayName(c);
+  for (int c = 1; c <= 7; ++c) monday << DayName(c, Cal());
   Cal().FirstWeekDay = 0;
-  for (int c = 1; c <= 7; ++c) sunday << DayName(c);
+  for (int c = 1; c <= 7; ++c) sunday << DayName(c, Cal());
   EXPECT_EQ(monday.join(' '), "Mo Tu We Th Fr Sa Su");
   EXPECT_EQ(sunday.join(' '), "Su Mo Tu We Th Fr Sa");
-  EXPECT_EQ(DayName(0), "");
-  EXPECT_EQ(DayName(8), "");
+  EXPECT_EQ(DayName(0, Cal()), "");
+  EXPECT_EQ(DayName(8, Cal()), "");
 }
 
 TEST_F(CalendarTest, EnglishTitleHasTwoSpacesBeforeTheYear) {
-  EXPECT_EQ(MonthTitle(QDate(2003, 6, 1)), "June  2003");
-  EXPECT_EQ(MonthTitle(QDate(2026, 9, 30)), "September  2026");
-  EXPECT_EQ(MonthName(QDate(2026, 12, 1)), "December");
+  EXPECT_EQ(MonthTitle(QDate(2003, 6, 1), Cal()), "June  2003");
+  EXPECT_EQ(MonthTitle(QDate(2026, 9, 30), Cal()), "September  2026");
+  EXPECT_EQ(MonthName(QDate(2026, 12, 1), Cal()), "December");
 }
 
 TEST_F(CalendarTest, LocalNamesComeFromTheLocaleCutToTwoCharacters) {
@@ -41,11 +41,11 @@ TEST_F(CalendarTest, LocalNamesComeFromTheLocaleCutToTwoCharacters) {
   SetCalendarLocale(french);
   // The French short names ("lun.", "dim.") are longer than two characters.
   ASSERT_GT(french.dayName(1, QLocale::ShortFormat).size(), 2);
-  EXPECT_EQ(DayName(1), french.dayName(1, QLocale::ShortFormat).left(2));  // Monday
-  EXPECT_EQ(DayName(7), french.dayName(7, QLocale::ShortFormat).left(2));  // Sunday
+  EXPECT_EQ(DayName(1, Cal()), french.dayName(1, QLocale::ShortFormat).left(2));  // Monday
+  EXPECT_EQ(DayName(7, Cal()), french.dayName(7, QLocale::ShortFormat).left(2));  // Sunday
   Cal().FirstWeekDay = 0;
-  EXPECT_EQ(DayName(1), french.dayName(7, QLocale::ShortFormat).left(2));
-  EXPECT_EQ(MonthTitle(QDate(2003, 6, 1)), french.standaloneMonthName(6) + "  2003");
-  EXPECT_NE(MonthName(QDate(2003, 6, 1)), "June");
+  EXPECT_EQ(DayName(1, Cal()), french.dayName(7, QLocale::ShortFormat).left(2));
+  EXPECT_EQ(MonthTitle(QDate(2003, 6, 1), Cal()), french.standaloneMonthName(6) + "  2003");
+  EXPECT_NE(MonthName(QDate(2003, 6, 1), Cal()), "June");
 }
 }  // namespace
