@@ -81,9 +81,12 @@ double ComposeAndWriteMs(const QString& jpeg, QSize screen, QSize canvas, const 
   g_desktop.screen = screen;
   QElapsedTimer t;
   t.start();
-  const auto image = ComposeWallpaper(jpeg, canvas.width(), canvas.height());
-  if (!image) return -1;
-  WriteBmpFile(*image, out);
+  const ComposeResult composed = ComposeWallpaper(jpeg, canvas.width(), canvas.height());
+  if (!composed.bitmap) {
+    std::fprintf(stderr, "%s\n", qPrintable(composed.error.message));
+    return -1;
+  }
+  WriteBmpFile(*composed.bitmap, out);
   return t.nsecsElapsed() / 1e6;
 }
 

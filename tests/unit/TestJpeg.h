@@ -17,10 +17,42 @@
 // across only; Progressive420 is stored in several scans, as many web pictures are.
 enum class JpegKind { Colour, Colour420, Colour422, Progressive420, Grey, InvertedCmyk };
 
-// The picture as a JPEG file of that kind (quality 100); returns false when it could not be
-// written.
+// An EXIF block (the body of an APP1 marker) holding only the orientation tag.
+inline QByteArray ExifBlock(int orientation, bool bigEndian = true) {
+  QByteArray b("Exif\0\0", 6);
+  const auto u16 = [&](unsigned v) {
+    if (bigEndian) {
+      b.append(char(v >> 8)).append(char(v & 0xFF));
+    } else {
+      b.append(char(v & 0xFF)).append(char(v >> 8));
+    }
+  };
+  const auto u32 = [&](unsigned v) {
+    if (bigEndian) {
+      u16(v >> 16);
+      u16(v & 0xFFFF);
+    } else {
+      u16(v & 0xFFFF);
+      u16(v >> 16);
+    }
+  };
+  b.append(bigEndian ? "MM" : "II");
+  u16(42);
+  u32(8);       // the first directory right after the header
+  u16(1);       // one entry:
+  u16(0x0112);  // orientation
+  u16(3);       // SHORT
+  u32(1);
+  u16(unsigned(orientation));
+  u16(0);
+  u32(0);  // no next directory
+  return b;
+}
+
+// The picture as a JPEG file of that kind (quality 100), with an EXIF block of that
+// orientation when it is not 0; returns false when it could not be written.
 inline bool WriteTestJpeg(const QString& path, const QImage& picture,
-                          JpegKind kind = JpegKind::Colour) {
+                          JpegKind kind = JpegKind::Colour, int orientation = 0) {
   const QImage image = picture.convertToFormat(QImage::Format_RGB32);
   FILE* f = std::fopen(QFile::encodeName(path).constData(), "wb");
   if (!f) return false;
@@ -48,6 +80,11 @@ inline bool WriteTestJpeg(const QString& path, const QImage& picture,
   }
   if (kind == JpegKind::Progressive420) jpeg_simple_progression(&c);
   jpeg_start_compress(&c, TRUE);
+  if (orientation != 0) {
+    const QByteArray exif = ExifBlock(orientation);
+    jpeg_write_marker(&c, JPEG_APP0 + 1, reinterpret_cast<const JOCTET*>(exif.constData()),
+                      static_cast<unsigned>(exif.size()));
+  }
   std::vector<unsigned char> row(size_t(image.width()) * 4);
   while (c.next_scanline < c.image_height) {
     const QRgb* in =
@@ -69,6 +106,37 @@ inline bool WriteTestJpeg(const QString& path, const QImage& picture,
         *out++ = static_cast<unsigned char>(b);
       }
     }
+    JSAMPROW rows[1] = {row.data()};
+    jpeg_write_scanlines(&c, rows, 1);
+  }
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
+  return std::fclose(f) == 0;
+}
+
+// A flat baseline JPEG of any size, written row by row without the picture in memory.
+inline bool WriteLargeFlatJpeg(const QString& path, int width, int height, QRgb colour) {
+  FILE* f = std::fopen(QFile::encodeName(path).constData(), "wb");
+  if (!f) return false;
+  jpeg_compress_struct c;
+  jpeg_error_mgr err;
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  jpeg_stdio_dest(&c, f);
+  c.image_width = static_cast<JDIMENSION>(width);
+  c.image_height = static_cast<JDIMENSION>(height);
+  c.input_components = 3;
+  c.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&c);
+  jpeg_set_quality(&c, 50, TRUE);
+  jpeg_start_compress(&c, TRUE);
+  std::vector<unsigned char> row(size_t(width) * 3);
+  for (int x = 0; x < width; ++x) {
+    row[size_t(x) * 3] = static_cast<unsigned char>(qRed(colour));
+    row[size_t(x) * 3 + 1] = static_cast<unsigned char>(qGreen(colour));
+    row[size_t(x) * 3 + 2] = static_cast<unsigned char>(qBlue(colour));
+  }
+  while (c.next_scanline < c.image_height) {
     JSAMPROW rows[1] = {row.data()};
     jpeg_write_scanlines(&c, rows, 1);
   }
