@@ -119,7 +119,26 @@ void SumAcross(const ResampleTaps& across, int width, const float* acc, uint32_t
   }
 }
 
-AreaShrink::AreaShrink(QSize source, QSize target) : source_(source), target_(target) {
+int BandResampler::FirstSourceRow(int outFirst) const {
+  return outFirst < target_.height() ? y_.first[size_t(outFirst)] : source_.height();
+}
+
+int BandResampler::EndSourceRow(int outEnd) const {
+  // Both filters' last source rows grow with the output row.
+  if (outEnd <= 0) return 0;
+  const size_t last = size_t(std::min(outEnd, target_.height())) - 1;
+  return y_.first[last] + y_.count[last];
+}
+
+void BandResampler::Begin(int outFirst, int outEnd, uchar* out, qsizetype stride) {
+  outFirst_ = nextOut_ = std::clamp(outFirst, 0, target_.height());
+  outEnd_ = std::clamp(outEnd, outFirst_, target_.height());
+  nextSource_ = FirstSourceRow(outFirst_);
+  out_ = out;
+  stride_ = stride;
+}
+
+AreaShrink::AreaShrink(QSize source, QSize target) : BandResampler(source, target) {
   if (target.width() <= 0 || target.height() <= 0 || target.width() > source.width() ||
       target.height() > source.height()) {
     throw std::invalid_argument("AreaShrink only shrinks");
@@ -128,22 +147,8 @@ AreaShrink::AreaShrink(QSize source, QSize target) : source_(source), target_(ta
   y_ = ResampleTaps::Area(source.height(), target.height());
 }
 
-int AreaShrink::FirstSourceRow(int outFirst) const {
-  return outFirst < target_.height() ? y_.first[size_t(outFirst)] : source_.height();
-}
-
-int AreaShrink::EndSourceRow(int outEnd) const {
-  if (outEnd <= 0) return 0;
-  const size_t last = size_t(outEnd) - 1;
-  return y_.first[last] + y_.count[last];
-}
-
 void AreaShrink::Begin(int outFirst, int outEnd, uchar* out, qsizetype stride) {
-  outFirst_ = nextOut_ = std::clamp(outFirst, 0, target_.height());
-  outEnd_ = std::clamp(outEnd, outFirst_, target_.height());
-  nextSource_ = FirstSourceRow(outFirst_);
-  out_ = out;
-  stride_ = stride;
+  BandResampler::Begin(outFirst, outEnd, out, stride);
   for (auto& a : acc_) a.resize(size_t(source_.width()) * 4);
 }
 
@@ -162,14 +167,13 @@ void AreaShrink::Push(const uchar* row) {
       for (size_t i = 0; i < n; ++i) acc[i] += w * row[i];
     }
     if (r + 1 == y_.first[size_t(o)] + y_.count[size_t(o)]) {
-      SumAcross(x_, target_.width(), acc,
-                reinterpret_cast<uint32_t*>(out_ + (o - outFirst_) * stride_));
+      SumAcross(x_, target_.width(), acc, OutRow(o));
       nextOut_ = o + 1;
     }
   }
 }
 
-RowResample::RowResample(QSize source, QSize target) : source_(source), target_(target) {
+RowResample::RowResample(QSize source, QSize target) : BandResampler(source, target) {
   if (target.width() <= 0 || target.height() <= 0 || source.width() <= 0 ||
       source.height() <= 0) {
     throw std::invalid_argument("RowResample needs two sizes");
@@ -179,23 +183,8 @@ RowResample::RowResample(QSize source, QSize target) : source_(source), target_(
   window_ = std::max(1, y_.MaxCount());
 }
 
-int RowResample::FirstSourceRow(int outFirst) const {
-  return outFirst < target_.height() ? y_.first[size_t(outFirst)] : source_.height();
-}
-
-int RowResample::EndSourceRow(int outEnd) const {
-  int end = 0;
-  for (int o = std::min(outEnd, target_.height()) - 1; o >= 0 && o >= outEnd - 2; --o)
-    end = std::max(end, y_.first[size_t(o)] + y_.count[size_t(o)]);
-  return end;
-}
-
 void RowResample::Begin(int outFirst, int outEnd, uchar* out, qsizetype stride) {
-  outFirst_ = nextOut_ = std::clamp(outFirst, 0, target_.height());
-  outEnd_ = std::clamp(outEnd, outFirst_, target_.height());
-  nextSource_ = FirstSourceRow(outFirst_);
-  out_ = out;
-  stride_ = stride;
+  BandResampler::Begin(outFirst, outEnd, out, stride);
   rows_.resize(size_t(window_) * size_t(source_.width()) * 4);
   acc_.resize(size_t(source_.width()) * 4);
 }
@@ -219,8 +208,7 @@ void RowResample::Push(const uchar* row) {
       src = rows_.data() + size_t((first + t) % window_) * n;
       for (size_t i = 0; i < n; ++i) acc[i] += w[t] * src[i];
     }
-    SumAcross(x_, target_.width(), acc,
-              reinterpret_cast<uint32_t*>(out_ + (nextOut_ - outFirst_) * stride_));
+    SumAcross(x_, target_.width(), acc, OutRow(nextOut_));
     ++nextOut_;
   }
 }
