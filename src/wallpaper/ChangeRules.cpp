@@ -93,7 +93,9 @@ Picked PickAndApply(bool random) {
   if (catalogue.isEmpty()) return Picked::NoCandidates;
   QList<WallpaperError> failures;
   bool installed = false;
-  while (!installed) {
+  // Each failure leaves one candidate fewer; the bound only guards against files that keep
+  // changing under the loop (a changed file is a candidate again).
+  for (qsizetype attempt = 0; !installed && attempt < catalogue.size(); ++attempt) {
     QStringList good;
     for (const QString& path : catalogue) {
       if (!IsBad(path)) good << path;
