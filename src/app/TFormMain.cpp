@@ -56,7 +56,11 @@ void TFormMain::FormCreate() {
   setWindowIcon(ApplicationIcon());
   // Created fully transparent; the first showing makes it opaque.
   setWindowOpacity(0.0);
-  composer_ = [](const QString& path, int w, int h) { return ComposeWallpaper(path, w, h); };
+  composer_ = [](const QString& path, int w, int h) {
+    ComposeResult composed = ComposeWallpaper(path, w, h);
+    ShowWallpaperError(composed.error);
+    return composed.bitmap;
+  };
 
   Svc().random->Seed(static_cast<uint32_t>(Svc().clock->Now().toSecsSinceEpoch()));
 
@@ -325,7 +329,7 @@ void TFormMain::ElToolButton1Click() {
 
 void TFormMain::ElToolButton2Click() {
   SaveConfig();
-  ApplyWallpaper(Cfg().DynamicConfig.SelectedImage);
+  SetChosenWallpaper(Cfg().DynamicConfig.SelectedImage);
 }
 
 void TFormMain::ElToolButton3Click() {

@@ -1,6 +1,8 @@
 #include "wallpaper/ChangeRules.h"
 
+#include <QDateTime>
 #include <QFileInfo>
+#include <QHash>
 #include <exception>
 
 #include "platform/DateTime.h"
@@ -11,6 +13,50 @@
 
 namespace {
 bool FileExists(const QString& path) { return !path.isEmpty() && QFileInfo(path).isFile(); }
+
+// Pictures that failed to decode in this run, by lower-cased path, with the file's size and
+// time as they were then: a file replaced since gets another chance.
+struct BadPicture {
+  qint64 size = -1;
+  QDateTime modified;
+  bool reported = false;
+};
+QHash<QString, BadPicture>& BadPictures() {
+  static QHash<QString, BadPicture> bad;
+  return bad;
+}
+
+BadPicture* FindBad(const QString& path) {
+  auto it = BadPictures().find(path.toLower());
+  if (it == BadPictures().end()) return nullptr;
+  const QFileInfo info(path);
+  if (info.size() != it->size || info.lastModified() != it->modified) {
+    BadPictures().erase(it);
+    return nullptr;
+  }
+  return &*it;
+}
+
+bool IsBad(const QString& path) { return FindBad(path) != nullptr; }
+
+// Remembers a picture that would not decode; true when its error is to be shown (the first
+// time in this run, or whenever the user asked for it).
+bool Remember(const WallpaperError& error, bool explicitRequest) {
+  if (error.kind != WallpaperError::Decode) return true;
+  BadPicture* bad = FindBad(error.path);
+  if (!bad) {
+    const QFileInfo info(error.path);
+    bad = &BadPictures()[error.path.toLower()];
+    bad->size = info.size();
+    bad->modified = info.lastModified();
+  }
+  const bool show = explicitRequest || !bad->reported;
+  bad->reported = true;
+  return show;
+}
+
+// The timed change that found nothing to install waits a whole delay before trying again.
+double g_timedRetryAt = 0;
 
 // The tick is re-entrant: the error box of a failed change keeps the timer running, and a
 // nested tick retrying the same change would open box upon box. While one automatic change
@@ -31,18 +77,95 @@ void RunAutomaticChange(Step step) {
   g_automaticChangeRunning = false;
 }
 
+// Applies the image and shows what went wrong, a decode failure only once per run unless
+// the user asked for this very picture.
+void Apply(const QString& path, bool explicitRequest) {
+  const WallpaperError error = ApplyWallpaper(path);
+  if (error && Remember(error, explicitRequest)) ShowWallpaperError(error);
+}
+
+enum class Picked { NoCandidates, Failed, Installed };
+
+// Picks and applies until one picture works or none is left; the failures are remembered, so
+// the next pick leaves them out.
+Picked PickAndApply(bool random) {
+  const QStringList catalogue = BuildImageCatalogue();
+  if (catalogue.isEmpty()) return Picked::NoCandidates;
+  QList<WallpaperError> failures;
+  bool installed = false;
+  // Each failure leaves one candidate fewer; the bound only guards against files that keep
+  // changing under the loop (a changed file is a candidate again).
+  for (qsizetype attempt = 0; !installed && attempt < catalogue.size(); ++attempt) {
+    QStringList good;
+    for (const QString& path : catalogue) {
+      if (!IsBad(path)) good << path;
+    }
+    if (good.isEmpty()) break;
+    qsizetype index = 0;
+    if (random) {
+      index = Svc().random->Next() % good.size();
+    } else {
+      // The entry after the current one in the whole catalogue, skipping the bad ones.
+      const QString& current = Cfg().ProgramConfig.LastImageFileName;
+      qsizetype at = -1;
+      for (qsizetype i = 0; i < catalogue.size(); ++i) {
+        if (catalogue[i].compare(current, Qt::CaseInsensitive) == 0) {
+          at = i;
+          break;
+        }
+      }
+      QString next = good.first();
+      for (qsizetype step = 1; at >= 0 && step <= catalogue.size(); ++step) {
+        const QString& candidate = catalogue[(at + step) % catalogue.size()];
+        if (!IsBad(candidate)) {
+          next = candidate;
+          break;
+        }
+      }
+      index = good.indexOf(next);
+    }
+    const WallpaperError error = ApplyWallpaper(good[index]);
+    installed = !error;
+    if (installed) break;
+    if (error.kind != WallpaperError::Decode) {
+      // Not the picture's fault (no room to write, no memory): another would fare no better.
+      ShowWallpaperError(error);
+      return Picked::Failed;
+    }
+    if (Remember(error, false)) failures << error;
+  }
+  // Reported after the change, so the new wallpaper is already there behind the box.
+  for (const WallpaperError& failure : failures) ShowWallpaperError(failure);
+  return installed ? Picked::Installed : Picked::Failed;
+}
+
 void CheckTimedChangeNow() {
   const auto& w = Cfg().WallpaperConfig;
   if (w.ChangeRule != 2) return;
   const double delay = ChangeDelaySeconds(w.ChangeDelay) * (1.0 / kSecondsPerDay);
-  if (Cfg().DynamicConfig.LastSetTime + delay < NowDays()) PickWallpaper(true);
+  const double now = NowDays();
+  if (Cfg().DynamicConfig.LastSetTime + delay >= now || g_timedRetryAt > now) return;
+  // Nothing installed (every picture fails): wait a whole delay, not just until the next tick.
+  if (PickAndApply(true) == Picked::Failed) g_timedRetryAt = NowDays() + delay;
+}
+
+// The daily refresh of the current image, or of the selected one; a picture known to fail
+// is not retried.
+void RefreshNow(bool explicitRequest) {
+  const auto& c = Cfg();
+  for (const QString& path : {c.ProgramConfig.LastImageFileName, c.DynamicConfig.SelectedImage}) {
+    if (!FileExists(path)) continue;
+    if (!explicitRequest && IsBad(path)) continue;
+    Apply(path, explicitRequest);
+    return;
+  }
 }
 
 void CheckDayChangeNow() {
   const QDate today = DaysToDateTime(NowDays()).date();
   const auto& p = Cfg().ProgramConfig;
   if (today.day() != p.LastDay || today.month() != p.LastMonth || today.year() != p.LastYear) {
-    RefreshWallpaper();
+    RefreshNow(false);
   }
 }
 }  // namespace
@@ -51,7 +174,7 @@ void ChooseStartupWallpaper() {
   // A bad picture must not keep the program from starting: report it and go on.
   RunAutomaticChange([] {
     if (Cfg().WallpaperConfig.ChangeRule == 1) {
-      PickWallpaper(true);
+      PickAndApply(true);
     } else {
       CheckDayChangeNow();
     }
@@ -62,29 +185,13 @@ void CheckTimedChange() { RunAutomaticChange(CheckTimedChangeNow); }
 
 void CheckDayChange() { RunAutomaticChange(CheckDayChangeNow); }
 
-void RefreshWallpaper() {
-  const auto& c = Cfg();
-  if (FileExists(c.ProgramConfig.LastImageFileName)) {
-    ApplyWallpaper(c.ProgramConfig.LastImageFileName);
-  } else if (FileExists(c.DynamicConfig.SelectedImage)) {
-    ApplyWallpaper(c.DynamicConfig.SelectedImage);
-  }
-}
+void RefreshWallpaper() { RefreshNow(true); }
 
-void PickWallpaper(bool random) {
-  const QStringList catalogue = BuildImageCatalogue();
-  if (catalogue.isEmpty()) return;
-  qsizetype index = 0;
-  if (random) {
-    index = Svc().random->Next() % catalogue.size();
-  } else {
-    const QString& current = Cfg().ProgramConfig.LastImageFileName;
-    for (qsizetype i = 0; i < catalogue.size(); ++i) {
-      if (catalogue[i].compare(current, Qt::CaseInsensitive) == 0) {
-        index = (i + 1) % catalogue.size();
-        break;
-      }
-    }
-  }
-  ApplyWallpaper(catalogue[index]);
+void SetChosenWallpaper(const QString& path) { Apply(path, true); }
+
+void PickWallpaper(bool random) { PickAndApply(random); }
+
+void ForgetBadPictures() {
+  BadPictures().clear();
+  g_timedRetryAt = 0;
 }

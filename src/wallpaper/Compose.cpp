@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <stdexcept>
 
 #include "platform/DateTime.h"
@@ -20,11 +21,11 @@
 namespace {
 QRgb ColorToRgb(Color c) { return qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 
-void ShowMissingImage(const QString& path) {
+WallpaperError MissingImage(const QString& path) {
   QString text = QStringLiteral("Quillatorne could not find the image:\n\n") + path;
   if (path.isEmpty()) text = QStringLiteral("There is no image selected.");
   text += QStringLiteral("\n\n Please either select an image or switch off the Show Image option.");
-  Svc().messages->Show(text, QStringLiteral("Quillatorne Error"), MB_OK | MB_ICONERROR);
+  return {WallpaperError::MissingImage, path, text};
 }
 
 // Copies the image onto the canvas at (x, y), cropping whatever falls outside.
@@ -56,6 +57,12 @@ void FillOutside(QImage& canvas, const QRect& inside, QRgb colour) {
   }
 }
 
+bool GlassOn() {
+  const auto& cfg = Cfg();
+  return cfg.CalendarConfig.ShowCalendar && cfg.WallpaperConfig.ShowImage &&
+         cfg.CalendarConfig.DrawGlass;
+}
+
 const std::array<uchar, 256>& GlassTable() {
   static const std::array<uchar, 256> table = [] {
     std::array<uchar, 256> t{};
@@ -63,6 +70,84 @@ const std::array<uchar, 256>& GlassTable() {
     return t;
   }();
   return table;
+}
+
+// v * 0.7 on the three colour bytes of every 32-bit pixel of `area` (within the image).
+void Darken(QImage& image, const QRect& area) {
+  const auto& glass = GlassTable();
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    uchar* p = image.scanLine(y) + size_t(area.left()) * 4;
+    for (int x = area.left(); x <= area.right(); ++x, p += 4) {
+      // Blue, green and red; the fourth byte is the unused alpha of the 32-bit format.
+      p[0] = glass[p[0]];
+      p[1] = glass[p[1]];
+      p[2] = glass[p[2]];
+    }
+  }
+}
+
+// The glass for a picture already on the canvas at `picture`: its pixels under the calendar.
+void DarkenOnCanvas(QImage& canvas, const QRect& picture) {
+  if (!GlassOn()) return;
+  const CalendarBox box = CalendarRect(canvas.width(), canvas.height());
+  if (box.isEmpty()) return;
+  const QRect calendar(QPoint(box.left, box.top), QPoint(box.right - 1, box.bottom - 1));
+  Darken(canvas, calendar & picture & canvas.rect());
+}
+
+// The picture of a single orientation at its natural size: the rows and columns that fall on
+// the canvas go straight there.
+void DecodeOntoCanvas(JpegDecoder& decoder, QImage& canvas, const QRect& drawn) {
+  const QRect visible = drawn & canvas.rect();
+  int y = visible.top();
+  const size_t skip = size_t(visible.left() - drawn.left()) * 4;
+  const size_t bytes = size_t(visible.width()) * 4;
+  decoder.DecodeRows(QSize(), visible.top() - drawn.top(), visible.bottom() + 1 - drawn.top(),
+                     [&](const uchar* row) {
+                       std::memcpy(canvas.scanLine(y++) + size_t(visible.left()) * 4, row + skip,
+                                   bytes);
+                     });
+}
+
+// Decoded whole, turned upright, resampled and copied: pictures stored turned, and whatever
+// does not fit the canvas whole.
+void ComposeWhole(JpegDecoder& decoder, QImage& canvas, const Placement& place) {
+  const int orientation = decoder.orientation();
+  QImage image = Upright(
+      decoder.Decode(place.resample ? UprightSize(place.drawn, orientation) : QSize()), orientation);
+  if (place.resample) image = ResampleHalftone(image, place.drawn.width(), place.drawn.height());
+  // The copy onto the canvas is a plain row copy, so both must have the same layout.
+  if (image.format() != QImage::Format_RGB32) image = image.convertToFormat(QImage::Format_RGB32);
+  DarkenGlassArea(image, CalendarRect(canvas.width(), canvas.height()), canvas.width(),
+                  canvas.height());
+  Blit(canvas, image, place.position.x(), place.position.y());
+}
+
+// The picture onto the canvas (filled with the background around it), by the placement.
+void PlacePicture(const QString& path, QImage& canvas, QRgb background) {
+  JpegDecoder decoder(path);
+  const QSize full = UprightSize(decoder.size(), decoder.orientation());
+  const Placement place = PlaceImage(full, canvas.width(), canvas.height(),
+                                     Svc().desktop->ScreenSize());
+  const QRect drawn(place.position, place.drawn);
+  if (drawn.isEmpty() || !drawn.intersects(canvas.rect())) {
+    canvas.fill(background);
+  } else if (decoder.orientation() == 1 && place.resample && canvas.rect().contains(drawn)) {
+    // Decoded and resampled straight into place, with no picture-sized copies, and only the
+    // margins filled.
+    FillOutside(canvas, drawn, background);
+    uchar* at = canvas.bits() + drawn.y() * canvas.bytesPerLine() + qsizetype(drawn.x()) * 4;
+    DecodeResampled(path, drawn.size(), at, canvas.bytesPerLine(),
+                    ResampleParts(full, drawn.size(), decoder.multiScan()));
+    DarkenOnCanvas(canvas, drawn);
+  } else if (decoder.orientation() == 1 && !place.resample) {
+    FillOutside(canvas, drawn & canvas.rect(), background);
+    DecodeOntoCanvas(decoder, canvas, drawn);
+    DarkenOnCanvas(canvas, drawn);
+  } else {
+    canvas.fill(background);
+    ComposeWhole(decoder, canvas, place);
+  }
 }
 }  // namespace
 
@@ -82,32 +167,18 @@ QImage ResampleHalftone(const QImage& source, int width, int height) {
   if (source.width() == width && source.height() == height) return source.copy();
   if (width <= source.width() && height <= source.height())
     return AreaShrinkImage(source, width, height);
-  return source.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  return RowResampleImage(source, width, height);
 }
 
 void DarkenGlassArea(QImage& image, const CalendarBox& rect, int canvasWidth, int canvasHeight) {
-  const auto& cfg = Cfg();
-  if (!cfg.CalendarConfig.ShowCalendar || !cfg.WallpaperConfig.ShowImage ||
-      !cfg.CalendarConfig.DrawGlass) {
-    return;
-  }
-  if (image.isNull() || rect.isEmpty()) return;
+  if (!GlassOn() || image.isNull() || rect.isEmpty()) return;
   if (image.depth() != 32) image = image.convertToFormat(QImage::Format_RGB32);
   const int offX = (canvasWidth - image.width()) / 2;
   const int offY = (canvasHeight - image.height()) / 2;
-  const int x0 = std::max(rect.left, offX), x1 = std::min(rect.right, offX + image.width());
-  const int y0 = std::max(rect.top, offY), y1 = std::min(rect.bottom, offY + image.height());
-  if (x1 <= x0 || y1 <= y0) return;
-  const auto& glass = GlassTable();
-  for (int y = y0; y < y1; ++y) {
-    uchar* p = image.scanLine(y - offY) + size_t(x0 - offX) * 4;
-    for (int x = x0; x < x1; ++x, p += 4) {
-      // Blue, green and red; the fourth byte is the unused alpha of the 32-bit format.
-      p[0] = glass[p[0]];
-      p[1] = glass[p[1]];
-      p[2] = glass[p[2]];
-    }
-  }
+  // The calendar in the image's own coordinates, cut to the image.
+  const QRect calendar(QPoint(rect.left - offX, rect.top - offY),
+                       QPoint(rect.right - 1 - offX, rect.bottom - 1 - offY));
+  Darken(image, calendar & image.rect());
 }
 
 Placement PlaceImage(QSize image, int width, int height, QSize screen) {
@@ -137,53 +208,40 @@ Placement PlaceImage(QSize image, int width, int height, QSize screen) {
   return place;
 }
 
-std::optional<QImage> ComposeWallpaper(const QString& path, int width, int height) {
+ComposeResult ComposeWallpaper(const QString& path, int width, int height) {
   const auto& cfg = Cfg();
+  ComposeResult result;
   QImage canvas(std::max(width, 0), std::max(height, 0), QImage::Format_RGB32);
   if (width > 0 && height > 0 && canvas.isNull()) {
-    throw std::runtime_error("Not enough memory for the wallpaper.");
+    result.error = {WallpaperError::Memory, path,
+                    QStringLiteral("Not enough memory for the wallpaper.")};
+    return result;
   }
   const QRgb background = ColorToRgb(cfg.WallpaperConfig.BackgroundColor);
 
-  if (cfg.WallpaperConfig.ShowImage) {
-    if (path.isEmpty() || !QFileInfo(path).isFile()) {
-      ShowMissingImage(path);
-      return std::nullopt;
-    }
-    JpegDecoder decoder(path);
-    const QSize full = decoder.size();
-    const Placement place = PlaceImage(full, width, height, Svc().desktop->ScreenSize());
-    const QRect drawn(place.position, place.drawn);
-    if (place.resample && !drawn.isEmpty() && canvas.rect().contains(drawn) &&
-        drawn.width() <= full.width() && drawn.height() <= full.height()) {
-      // Shrinking onto the canvas, whole: decoded and averaged straight into place, with no
-      // picture-sized copies, and only the margins filled.
-      FillOutside(canvas, drawn, background);
-      uchar* at = canvas.bits() + drawn.y() * canvas.bytesPerLine() + qsizetype(drawn.x()) * 4;
-      DecodeShrunk(path, drawn.size(), at, canvas.bytesPerLine(), ShrinkParts(full, drawn.size()));
-      QImage image(at, drawn.width(), drawn.height(), canvas.bytesPerLine(), QImage::Format_RGB32);
-      DarkenGlassArea(image, CalendarRect(width, height), width, height);
-    } else {
-      canvas.fill(background);
-      if (!drawn.isEmpty()) {
-        QImage image = decoder.Decode(place.resample ? place.drawn : QSize());
-        if (place.resample)
-          image = ResampleHalftone(image, place.drawn.width(), place.drawn.height());
-        // The copy onto the canvas is a plain row copy, so both must have the same layout.
-        if (image.format() != QImage::Format_RGB32)
-          image = image.convertToFormat(QImage::Format_RGB32);
-        DarkenGlassArea(image, CalendarRect(width, height), width, height);
-        Blit(canvas, image, place.position.x(), place.position.y());
-      }
-    }
-  } else {
+  if (!cfg.WallpaperConfig.ShowImage) {
     canvas.fill(background);
+  } else if (path.isEmpty() || !QFileInfo(path).isFile()) {
+    result.error = MissingImage(path);
+    return result;
+  } else {
+    try {
+      PlacePicture(path, canvas, background);
+    } catch (const std::bad_alloc&) {
+      result.error = {WallpaperError::Memory, path,
+                      QStringLiteral("Not enough memory to read the picture \"%1\".").arg(path)};
+      return result;
+    } catch (const std::exception& e) {
+      result.error = {WallpaperError::Decode, path, QString::fromUtf8(e.what())};
+      return result;
+    }
   }
   if (cfg.CalendarConfig.ShowCalendar) DrawCalendar(canvas, width, height);
-  return canvas;
+  result.bitmap = std::move(canvas);
+  return result;
 }
 
-void ApplyWallpaper(const QString& path) {
+WallpaperError ApplyWallpaper(const QString& path) {
   auto& program = Cfg().ProgramConfig;
   program.LastImageFileName = path;
   const QDate today = DaysToDateTime(NowDays()).date();
@@ -192,13 +250,17 @@ void ApplyWallpaper(const QString& path) {
   program.LastYear = today.year();
 
   const QSize screen = Svc().desktop->ScreenSize();
-  std::optional<QImage> canvas = ComposeWallpaper(path, screen.width(), screen.height());
-  if (!canvas) return;
+  ComposeResult composed = ComposeWallpaper(path, screen.width(), screen.height());
+  if (!composed.bitmap) return composed.error;
   const QString file = WallpaperFilePath();
-  WriteBmpFile(*canvas, file);
+  try {
+    WriteBmpFile(*composed.bitmap, file);
+  } catch (const std::exception& e) {
+    return {WallpaperError::Write, path, QString::fromUtf8(e.what())};
+  }
 
   QString error;
-  if (!Svc().desktop->InstallWallpaper(file, *canvas, &error)) {
+  if (!Svc().desktop->InstallWallpaper(file, *composed.bitmap, &error)) {
     // The picture is written; a desktop that would not take it is no reason to nag the user.
     static bool told = false;
     if (!told) {
@@ -208,4 +270,14 @@ void ApplyWallpaper(const QString& path) {
     }
   }
   Cfg().DynamicConfig.LastSetTime = NowDays();
+  return {};
+}
+
+void ShowWallpaperError(const WallpaperError& error) {
+  if (!error) return;
+  if (error.kind == WallpaperError::MissingImage) {
+    Svc().messages->Show(error.message, QStringLiteral("Quillatorne Error"), MB_OK | MB_ICONERROR);
+  } else {
+    ReportError(error.message);
+  }
 }

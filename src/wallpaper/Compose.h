@@ -7,12 +7,29 @@
 
 #include "calendar/Render.h"
 
-// A new bitmap of that size: background, image and calendar as the settings say; none
-// when it cannot be composed (the user has then been told why). A picture that cannot be
-// decoded throws, with a message for the general error report.
-std::optional<QImage> ComposeWallpaper(const QString& path, int width, int height);
-// Records the image, composes it at the screen's size, writes and installs the wallpaper.
-void ApplyWallpaper(const QString& path);
+// Why a wallpaper could not be made. The engine only says so; the caller decides whether and
+// how the user is told (ShowWallpaperError shows the usual boxes).
+struct WallpaperError {
+  enum Kind { None, MissingImage, Decode, Write, Memory };
+  Kind kind = None;
+  QString path;     // the image asked for
+  QString message;  // for the user: the box's text
+  explicit operator bool() const { return kind != None; }
+};
+
+struct ComposeResult {
+  std::optional<QImage> bitmap;  // none when `error` says why
+  WallpaperError error;
+};
+
+// A new bitmap of that size: background, image and calendar as the settings say, or the
+// reason there is none (missing image, a picture that cannot be decoded, no memory).
+ComposeResult ComposeWallpaper(const QString& path, int width, int height);
+// Records the image, composes it at the screen's size, writes and installs the wallpaper;
+// what went wrong, if anything (nothing is installed then).
+WallpaperError ApplyWallpaper(const QString& path);
+// The message box for a failure: the missing-image box, or the general error report.
+void ShowWallpaperError(const WallpaperError& error);
 
 // Where the wallpaper file lives: Quillatorne.bmp in the program's data folder.
 QString WallpaperFilePath();

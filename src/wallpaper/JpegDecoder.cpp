@@ -59,6 +59,7 @@ bool ReadHeaderPhase(jpeg_decompress_struct* c, JpegErr* err, FILE* file, bool* 
   jpeg_create_decompress(c);
   *created = true;
   jpeg_stdio_src(c, file);
+  jpeg_save_markers(c, JPEG_APP0 + 1, 0xFFFF);  // EXIF, for the orientation
   jpeg_read_header(c, TRUE);
   return true;
 }
@@ -98,6 +99,14 @@ bool ScanlinePhase(jpeg_decompress_struct* c, JpegErr* err, unsigned char* bits,
 }
 
 int CeilDiv(qint64 a, qint64 b) { return static_cast<int>((a + b - 1) / b); }
+
+[[noreturn]] void FailTooLarge(const QString& path, qint64 width, qint64 height) {
+  throw JpegError(QStringLiteral("The picture \"%1\" is too large to use (%2 x %3 pixels).")
+                      .arg(path)
+                      .arg(width)
+                      .arg(height)
+                      .toStdString());
+}
 
 // CMYK as Photoshop writes it (inverted, Adobe marker) or plain; to 0xffRRGGBB in place.
 void CmykToRgb32(uchar* p, int width, bool inverted) {
@@ -148,14 +157,22 @@ JpegDecoder::JpegDecoder(const QString& path) : path_(path), s_(std::make_unique
                         .toStdString());
   }
   if (!ReadHeaderPhase(&s_->cinfo, &s_->err, s_->file, &s_->created)) Fail();
-  const jpeg_decompress_struct& c = s_->cinfo;
-  if (qint64(c.image_width) * c.image_height * 4 > kMaxJpegPixelBytes) {
-    throw JpegError(QStringLiteral("The picture \"%1\" is too large to use (%2 x %3 pixels).")
-                        .arg(path)
-                        .arg(c.image_width)
-                        .arg(c.image_height)
-                        .toStdString());
+  jpeg_decompress_struct& c = s_->cinfo;
+  // A single-scan picture is decoded a few rows at a time, so only the size it is decoded at
+  // counts (checked in Start); one in several scans is held whole first.
+  if (multiScan() && qint64(c.image_width) * c.image_height * 4 > kMaxJpegPixelBytes)
+    FailTooLarge(path, c.image_width, c.image_height);
+  for (jpeg_saved_marker_ptr m = c.marker_list; m; m = m->next) {
+    // The first EXIF block; an XMP block, also APP1, may come before it.
+    if (m->marker == JPEG_APP0 + 1 && m->data_length > 6 && std::memcmp(m->data, "Exif", 5) == 0) {
+      orientation_ = ExifOrientation(m->data, m->data_length);
+      break;
+    }
   }
+}
+
+bool JpegDecoder::multiScan() const {
+  return jpeg_has_multiple_scans(const_cast<jpeg_decompress_struct*>(&s_->cinfo));
 }
 
 JpegDecoder::~JpegDecoder() = default;
@@ -184,6 +201,9 @@ bool JpegDecoder::Start(QSize cover) {
   c.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
   c.scale_num = static_cast<unsigned>(JpegScaleEighths(size(), cover));
   c.scale_denom = 8;
+  const QSize scaled = ScaledSize(cover);
+  if (qint64(scaled.width()) * scaled.height() * 4 > kMaxJpegPixelBytes)
+    FailTooLarge(path_, c.image_width, c.image_height);
   if (!StartPhase(&c, &s_->err)) Fail();
   if (c.output_components != 4) {
     throw JpegError(QStringLiteral("Could not read the picture \"%1\": unsupported colour format.")
@@ -251,4 +271,85 @@ void JpegDecoder::DecodeRows(QSize cover, int first, int end,
       row(rows[i]);
     }
   }
+}
+
+namespace {
+// Big- or little-endian reads inside the TIFF block, false past its end.
+struct TiffReader {
+  const uchar* data;
+  size_t size;
+  bool big;
+  bool U16(size_t at, unsigned* v) const {
+    if (at + 2 > size) return false;
+    *v = big ? unsigned(data[at]) << 8 | data[at + 1] : unsigned(data[at + 1]) << 8 | data[at];
+    return true;
+  }
+  bool U32(size_t at, quint32* v) const {
+    unsigned hi = 0, lo = 0;
+    if (!U16(at, big ? &hi : &lo) || !U16(at + 2, big ? &lo : &hi)) return false;
+    *v = quint32(hi) << 16 | lo;
+    return true;
+  }
+};
+}  // namespace
+
+int ExifOrientation(const uchar* data, size_t size) {
+  static const char kExif[] = {'E', 'x', 'i', 'f', 0, 0};
+  if (!data || size < sizeof kExif + 8 || std::memcmp(data, kExif, sizeof kExif) != 0) return 1;
+  const uchar* tiff = data + sizeof kExif;
+  const size_t length = size - sizeof kExif;
+  TiffReader r{tiff, length, tiff[0] == 'M'};
+  if (!((tiff[0] == 'I' && tiff[1] == 'I') || (tiff[0] == 'M' && tiff[1] == 'M'))) return 1;
+  unsigned magic = 0, count = 0;
+  quint32 ifd = 0;
+  if (!r.U16(2, &magic) || magic != 42 || !r.U32(4, &ifd) || !r.U16(ifd, &count)) return 1;
+  for (unsigned i = 0; i < count; ++i) {
+    const size_t entry = size_t(ifd) + 2 + size_t(i) * 12;
+    unsigned tag = 0, type = 0, value = 0;
+    if (!r.U16(entry, &tag) || !r.U16(entry + 2, &type)) return 1;
+    if (tag != 0x0112) continue;
+    if (type != 3 || !r.U16(entry + 8, &value)) return 1;  // SHORT, held in the entry
+    return value >= 1 && value <= 8 ? static_cast<int>(value) : 1;
+  }
+  return 1;
+}
+
+QSize UprightSize(QSize stored, int orientation) {
+  return orientation >= 5 && orientation <= 8 ? stored.transposed() : stored;
+}
+
+QImage Upright(const QImage& stored, int orientation) {
+  if (orientation < 2 || orientation > 8) return stored;
+  const QImage src = stored.format() == QImage::Format_RGB32
+                         ? stored
+                         : stored.convertToFormat(QImage::Format_RGB32);
+  const int sw = src.width(), sh = src.height();
+  const QSize size = UprightSize(src.size(), orientation);
+  QImage out(size, QImage::Format_RGB32);
+  if (out.isNull()) return out;
+  // For each upright pixel (x, y), the stored pixel it comes from.
+  for (int y = 0; y < size.height(); ++y) {
+    auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+    for (int x = 0; x < size.width(); ++x) {
+      int sx = x, sy = y;
+      switch (orientation) {
+        case 2: sx = sw - 1 - x; break;
+        case 3: sx = sw - 1 - x; sy = sh - 1 - y; break;
+        case 4: sy = sh - 1 - y; break;
+        case 5: sx = y; sy = x; break;
+        case 6: sx = y; sy = sh - 1 - x; break;
+        case 7: sx = sw - 1 - y; sy = sh - 1 - x; break;
+        case 8: sx = sw - 1 - y; sy = x; break;
+        default: break;
+      }
+      row[x] = reinterpret_cast<const QRgb*>(src.constScanLine(sy))[sx];
+    }
+  }
+  return out;
+}
+
+QImage DecodeUpright(const QString& path, QSize cover) {
+  JpegDecoder decoder(path);
+  const int o = decoder.orientation();
+  return Upright(decoder.Decode(cover.isEmpty() ? QSize() : UprightSize(cover, o)), o);
 }

@@ -1,5 +1,7 @@
 #include <QApplication>
+#include <QFile>
 #include <QMouseEvent>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include "MainWindowFixture.h"
@@ -158,6 +160,43 @@ TEST_F(PreviewTest, NothingOpensWhenCompositionFails) {
   EXPECT_EQ(composed.size(), 1);
   EXPECT_FALSE(seen.opened);
   EXPECT_FALSE(Cfg().DynamicConfig.PreviewOpen);
+}
+
+TEST_F(PreviewTest, TheProgramsOwnCompositionShowsWhyThereIsNoPreview) {
+  QTemporaryDir dir;
+  const QString broken = dir.path() + "/broken.jpg";
+  QFile file(broken);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("not a picture");
+  file.close();
+  const QString gone = dir.path() + "/gone.jpg";
+  struct Case {
+    QString image;
+    QString caption;
+    QString text;
+  };
+  for (const Case& c :
+       {Case{gone, "Quillatorne Error",
+             "Quillatorne could not find the image:\n\n" + gone +
+                 "\n\n Please either select an image or switch off the Show Image option."},
+        Case{broken, "Quillatorne", ""}}) {
+    fake.messages.calls.clear();
+    Cfg().DynamicConfig.SelectedImage = c.image;
+    InspectAndClose();
+    form->ShowPreview();
+    EXPECT_FALSE(seen.opened);
+    ASSERT_EQ(fake.messages.calls.size(), 1) << c.image.toStdString();
+    EXPECT_EQ(fake.messages.calls[0].caption, c.caption);
+    EXPECT_EQ(fake.messages.calls[0].flags, 16u);
+    if (!c.text.isEmpty()) EXPECT_EQ(fake.messages.calls[0].text, c.text);
+    EXPECT_TRUE(fake.messages.calls[0].text.contains(c.image));
+    // "Set" tells the same, every time it is pressed.
+    form->ElToolButton2Click();
+    form->ElToolButton2Click();
+    ASSERT_EQ(fake.messages.calls.size(), 3);
+    EXPECT_EQ(fake.messages.calls[2].caption, c.caption);
+    EXPECT_TRUE(fake.desktop.installed.isEmpty());
+  }
 }
 
 TEST_F(PreviewTest, PreviewingChangesNoWallpaperState) {

@@ -31,19 +31,27 @@ int Furthest(const QImage& a, const QImage& b) {
   return most;
 }
 
-// The bands of a shrink made one by one, each from only the source rows it asks for.
+// The bands of a resample made one by one, each from only the source rows it asks for.
+template <typename Resampler = AreaShrink>
 QImage InBands(const QImage& source, QSize target, const std::vector<int>& cuts) {
   QImage out(target, QImage::Format_RGB32);
   out.fill(Qt::magenta);  // any row left unmade shows
-  const AreaShrink plan(source.size(), target);
+  const Resampler plan(source.size(), target);
   for (size_t i = 0; i + 1 < cuts.size(); ++i) {
-    AreaShrink band = plan;
+    Resampler band = plan;
     band.Begin(cuts[i], cuts[i + 1], out.scanLine(cuts[i]), out.bytesPerLine());
     for (int y = plan.FirstSourceRow(cuts[i]); y < plan.EndSourceRow(cuts[i + 1]); ++y)
       band.Push(source.constScanLine(y));
     EXPECT_TRUE(band.Done()) << "band " << i;
   }
   return out;
+}
+
+// The straightforward resample of a whole picture.
+QImage Whole(const QImage& source, QSize size) {
+  return size.width() <= source.width() && size.height() <= source.height()
+             ? AreaShrinkImage(source, size.width(), size.height())
+             : RowResampleImage(source, size.width(), size.height());
 }
 }  // namespace
 
@@ -112,6 +120,55 @@ INSTANTIATE_TEST_SUITE_P(Cuts, ShrinkingInBands,
                                            BandCase{{300, 200}, {300, 200}, {0, 99, 200}},
                                            BandCase{{50, 40}, {7, 3}, {0, 1, 2, 3}}));
 
+TEST(RowResample, InterpolatesBetweenTheTwoNearestPixelsWhenEnlarging) {
+  // Two pixels into four: centres at -0.25, 0.25, 0.75 and 1.25 source pixels, edges held.
+  for (bool across : {true, false}) {
+    const QImage out = RowResampleImage(Grey({0, 200}, across), across ? 4 : 1, across ? 1 : 4);
+    const int expected[] = {0, 50, 150, 200};
+    for (int i = 0; i < 4; ++i)
+      EXPECT_EQ(out.pixel(across ? i : 0, across ? 0 : i), qRgb(expected[i], expected[i], expected[i]))
+          << i << (across ? " across" : " down");
+  }
+}
+
+TEST(RowResample, KeepsAFlatColourExactlyAndAveragesTheAxisItShrinks) {
+  for (QSize target : {QSize(17, 9), QSize(3, 40), QSize(640, 5)}) {
+    const QImage out = RowResampleImage(Flat(7, 6, qRgb(1, 128, 254)), target.width(),
+                                        target.height());
+    EXPECT_EQ(Furthest(out, Flat(target.width(), target.height(), qRgb(1, 128, 254))), 0);
+  }
+  // Shrunk across like AreaShrink, enlarged down.
+  const QImage busy = Busy(90, 20);
+  const QImage mixed = RowResampleImage(busy, 30, 50);
+  const QImage across = AreaShrinkImage(busy, 30, 20);
+  EXPECT_EQ(mixed.pixel(7, 0), across.pixel(7, 0));
+  EXPECT_EQ(mixed.pixel(29, 49), across.pixel(29, 19));
+}
+
+TEST(RowResample, AgreesWithQtsSmoothEnlarging) {
+  const QImage busy = Busy(97, 61);
+  for (QSize target : {QSize(300, 200), QSize(150, 61), QSize(97, 250)}) {
+    const QImage ours = RowResampleImage(busy, target.width(), target.height());
+    const QImage qt = busy.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    EXPECT_LE(Furthest(ours, qt), 40) << target.width() << "x" << target.height();
+  }
+}
+
+class EnlargingInBands : public ::testing::TestWithParam<BandCase> {};
+
+TEST_P(EnlargingInBands, GivesTheSamePixelsAsTheWholeAtOnce) {
+  const BandCase& c = GetParam();
+  const QImage busy = Busy(c.source.width(), c.source.height());
+  const QImage whole = RowResampleImage(busy, c.target.width(), c.target.height());
+  EXPECT_EQ(InBands<RowResample>(busy, c.target, c.cuts), whole);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cuts, EnlargingInBands,
+                         ::testing::Values(BandCase{{100, 60}, {259, 173}, {0, 100, 173}},
+                                           BandCase{{100, 60}, {259, 173}, {0, 1, 2, 172, 173}},
+                                           BandCase{{300, 60}, {100, 200}, {0, 37, 38, 200}},
+                                           BandCase{{1, 1}, {5, 3}, {0, 1, 2, 3}}));
+
 TEST(ShrinkBands, CoverEveryRowOnceWithLowerBandsShorter) {
   for (int parts : {1, 2, 3, 4}) {
     const std::vector<int> cuts = ShrinkBands(2160, parts, 0.35);
@@ -165,15 +222,15 @@ TEST_P(JpegBands, RowsDecodedAfterASkipAreTheRowsOfTheWholeDecode) {
   }
 }
 
-TEST_P(JpegBands, AShrinkDecodedInBandsIsTheShrinkOfTheWholeDecode) {
+TEST_P(JpegBands, AResampleDecodedInBandsIsTheResampleOfTheWholeDecode) {
   const QString path = Write(QSize(203, 151));
-  for (QSize size : {QSize(120, 90), QSize(57, 40), QSize(203, 151), QSize(190, 20)}) {
-    const QImage plain =
-        AreaShrinkImage(JpegDecoder(path).Decode(size), size.width(), size.height());
+  for (QSize size : {QSize(120, 90), QSize(57, 40), QSize(203, 151), QSize(190, 20),
+                     QSize(400, 300), QSize(150, 310)}) {
+    const QImage plain = Whole(JpegDecoder(path).Decode(size), size);
     for (int parts : {1, 2, 3}) {
       QImage banded(size, QImage::Format_RGB32);
       banded.fill(Qt::magenta);
-      DecodeShrunk(path, size, banded.bits(), banded.bytesPerLine(), parts);
+      DecodeResampled(path, size, banded.bits(), banded.bytesPerLine(), parts);
       EXPECT_EQ(banded, plain) << size.width() << "x" << size.height() << " in " << parts;
     }
   }
@@ -191,19 +248,24 @@ INSTANTIATE_TEST_SUITE_P(Kinds, JpegBands,
 TEST(JpegBandsFailing, ATruncatedFileFailsInWhicheverBandMeetsTheEnd) {
   TempHome home;
   const QString path = home.path() + "/busy.jpg";
-  ASSERT_TRUE(WriteTestJpeg(path, Busy(400, 300), JpegKind::Colour420));
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-  // The top band (about 60% of the rows) is whole; the lower one runs out.
-  ASSERT_TRUE(file.resize(file.size() * 8 / 10));
-  file.close();
-  QImage out(300, 225, QImage::Format_RGB32);
-  for (int parts : {1, 2}) {
-    try {
-      DecodeShrunk(path, out.size(), out.bits(), out.bytesPerLine(), parts);
-      ADD_FAILURE() << "no error in " << parts;
-    } catch (const JpegError& e) {
-      EXPECT_NE(std::string(e.what()).find("Premature end"), std::string::npos) << e.what();
+  // A progressive file is read whole by one decoder on the second thread; the error comes back.
+  for (JpegKind kind : {JpegKind::Colour420, JpegKind::Progressive420}) {
+    ASSERT_TRUE(WriteTestJpeg(path, Busy(400, 300), kind));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    // The top band (about 60% of the rows) is whole; the lower one runs out.
+    ASSERT_TRUE(file.resize(file.size() * 8 / 10));
+    file.close();
+    for (QSize size : {QSize(300, 225), QSize(600, 450)}) {
+      QImage out(size, QImage::Format_RGB32);
+      for (int parts : {1, 2}) {
+        try {
+          DecodeResampled(path, out.size(), out.bits(), out.bytesPerLine(), parts);
+          ADD_FAILURE() << "no error in " << parts;
+        } catch (const JpegError& e) {
+          EXPECT_NE(std::string(e.what()).find("Premature end"), std::string::npos) << e.what();
+        }
+      }
     }
   }
 }

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSet>
 
 #include "TestJpeg.h"
 #include "platform/DateTime.h"
@@ -23,6 +24,7 @@ class ChangeRules : public ::testing::Test {
   void SetUp() override {
     fakes_.desktop.screen = QSize(64, 48);
     ResetConfig(fakes_.desktop.screen);
+    ForgetBadPictures();  // each test is a run of its own
     folder_ = home_.path() + "/pictures";
     QDir().mkpath(folder_);
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
@@ -226,29 +228,86 @@ TEST_F(ChangeRules, AnEmptyCatalogueDoesNothing) {
   EXPECT_EQ(LastImage(), catalogue_[0]);
 }
 
-TEST_F(ChangeRules, ABadPictureIsReportedOnceAndRetriedOnTheNextTick) {
+TEST_F(ChangeRules, AnUndecodablePictureIsReportedOnceAndTheGoodOnesKeepChanging) {
   Cfg().WallpaperConfig.ChangeRule = 2;
-  Cfg().WallpaperConfig.Paths = {home_.path() + "/bad"};
-  home_.write("bad/broken.jpg", "this is not a picture");
-  // The error box keeps the event loop and so the tick running: a nested tick must not
-  // open a second box on top of the first.
-  int nested = 0;
+  Cfg().WallpaperConfig.ChangeDelay = 0;  // five seconds
+  const QString broken = home_.write("pictures/broken.jpg", "this is not a picture");
+  const QStringList catalogue = BuildImageCatalogue();
+  ASSERT_EQ(catalogue.size(), 4);
+  const int brokenAt = static_cast<int>(catalogue.indexOf(broken));
+  ASSERT_GE(brokenAt, 0);
+  // The first pick is the broken picture; later values would pick it again and again if it
+  // were still a candidate.
+  fakes_.random.values = {brokenAt};
+  for (int i = 0; i < 40; ++i) fakes_.random.values << i;
+  // The error box keeps the event loop and so the tick running: nested ticks must open no
+  // second box.
+  QList<qsizetype> installedWhenShown;
   fakes_.messages.answer = [&](const FakeMessageBoxes::Call&) {
-    ++nested;
+    installedWhenShown << fakes_.desktop.installed.size();
+    fakes_.clock.Advance(10);
     CheckTimedChange();
     CheckDayChange();
     return IDOK;
   };
-  CheckTimedChange();
+  QStringList shown;
+  for (int tick = 0; tick < 12; ++tick) {
+    CheckTimedChange();
+    shown << LastImage();
+    fakes_.clock.Advance(6);
+  }
   ASSERT_EQ(fakes_.messages.calls.size(), 1);
   EXPECT_EQ(fakes_.messages.calls[0].caption, "Quillatorne");
-  EXPECT_THAT(fakes_.messages.calls[0].text.toStdString(), ::testing::HasSubstr("broken.jpg"));
   EXPECT_EQ(fakes_.messages.calls[0].flags, MB_OK | MB_ICONERROR);
-  EXPECT_EQ(nested, 1);
-  EXPECT_EQ(Cfg().DynamicConfig.LastSetTime, 0.0);
+  EXPECT_THAT(fakes_.messages.calls[0].text.toStdString(), ::testing::HasSubstr("broken.jpg"));
+  // Told after a good picture was installed in the same tick.
+  EXPECT_THAT(installedWhenShown, ElementsAre(1));
+  EXPECT_EQ(fakes_.desktop.installed.size(), 12);
+  EXPECT_FALSE(shown.contains(broken));
+  EXPECT_GE(QSet<QString>(shown.begin(), shown.end()).size(), 2);
+
+  // Next and random leave it out as well.
+  Cfg().ProgramConfig.LastImageFileName = catalogue[(brokenAt + 3) % 4];
+  PickWallpaper(false);
+  EXPECT_EQ(LastImage(), catalogue[(brokenAt + 1) % 4]);
+  EXPECT_EQ(fakes_.messages.calls.size(), 1);
+}
+
+TEST_F(ChangeRules, SettingAnUndecodablePictureReportsItEveryTime) {
+  const QString broken = home_.write("pictures/broken.jpg", QByteArray());
+  for (int i = 1; i <= 2; ++i) {
+    SetChosenWallpaper(broken);
+    ASSERT_EQ(fakes_.messages.calls.size(), i);
+    EXPECT_THAT(fakes_.messages.calls.last().text.toStdString(),
+                ::testing::HasSubstr("broken.jpg"));
+  }
   EXPECT_THAT(fakes_.desktop.installed, IsEmpty());
-  fakes_.messages.answer = nullptr;
+  // A missing one says so in its own box.
+  SetChosenWallpaper(home_.path() + "/gone.jpg");
+  EXPECT_EQ(fakes_.messages.calls.last().caption, "Quillatorne Error");
+}
+
+TEST_F(ChangeRules, WhenEveryPictureFailsTheTimedChangeWaitsForTheNextInterval) {
+  Cfg().WallpaperConfig.ChangeRule = 2;
+  Cfg().WallpaperConfig.ChangeDelay = 2;  // one minute
+  Cfg().WallpaperConfig.Paths = {home_.path() + "/bad"};
+  const QString first = home_.write("bad/one.jpg", "not a picture");
+  home_.write("bad/two.jpg", "nor this");
   CheckTimedChange();
+  EXPECT_EQ(fakes_.messages.calls.size(), 2);  // each told once
+  EXPECT_EQ(Cfg().DynamicConfig.LastSetTime, 0.0);
+  // Mended meanwhile: still nothing until the minute is over, and no more boxes.
+  QFile::remove(first);
+  ASSERT_TRUE(WriteFlatJpeg(first, 16, 16, qRgb(10, 200, 30)));
+  for (int second = 0; second < 59; ++second) {
+    fakes_.clock.Advance(1);
+    CheckTimedChange();
+  }
+  EXPECT_THAT(fakes_.desktop.installed, IsEmpty());
+  fakes_.clock.Advance(2);
+  CheckTimedChange();
+  EXPECT_EQ(LastImage(), first);
+  EXPECT_EQ(fakes_.desktop.installed.size(), 1);
   EXPECT_EQ(fakes_.messages.calls.size(), 2);
 }
 

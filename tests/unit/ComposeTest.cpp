@@ -3,7 +3,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTransform>
 #include <QtEndian>
+#include <functional>
 
 #include "TestJpeg.h"
 #include "platform/DateTime.h"
@@ -120,7 +122,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Compose, ASmallImageStandsCentredInTheBackgroundWithTheOddPixelRight) {
   Mode(false, true);
   fakes_.desktop.screen = QSize(63, 41);
-  const auto canvas = ComposeWallpaper(Jpeg("g.jpg", Flat(16, 16, kGreen)), 63, 41);
+  const auto canvas = ComposeWallpaper(Jpeg("g.jpg", Flat(16, 16, kGreen)), 63, 41).bitmap;
   ASSERT_TRUE(canvas);
   ASSERT_EQ(canvas->size(), QSize(63, 41));
   // x = (63 - 16) / 2 = 23, y = (41 - 16) / 2 = 12.
@@ -132,25 +134,29 @@ TEST_F(Compose, ASmallImageStandsCentredInTheBackgroundWithTheOddPixelRight) {
   EXPECT_EQ(canvas->pixel(30, 11), Background());
 }
 
-struct ShrinkCase {
+struct ResampleCase {
   const char* name;
   bool stretch, constrain;
   QSize screen, canvas;
+  QSize picture = QSize(1200, 1000);
+  JpegKind kind = JpegKind::Colour420;
 };
-class ShrinkingOntoTheCanvas : public Compose, public ::testing::WithParamInterface<ShrinkCase> {};
+class ComposeInBands : public Compose,
+                                public ::testing::WithParamInterface<ResampleCase> {};
 
-// A large picture is decoded and shrunk straight into the canvas, in bands on two threads; the
-// result must be the plain composition: background, the shrunk picture placed, glass, calendar.
-TEST_P(ShrinkingOntoTheCanvas, GivesThePlainComposition) {
-  const ShrinkCase& c = GetParam();
+// A picture is decoded and shrunk or enlarged straight into the canvas, in bands on two
+// threads (a progressive one by one decoder feeding the other thread); the result must be the
+// plain composition: background, the whole decode resampled and placed, glass, calendar.
+TEST_P(ComposeInBands, GivesThePlainComposition) {
+  const ResampleCase& c = GetParam();
   Mode(c.stretch, c.constrain);
   fakes_.desktop.screen = c.screen;
   Cfg().CalendarConfig.ShowCalendar = true;
   Cfg().CalendarConfig.DrawGlass = true;
-  const QString path = Jpeg("busy.jpg", Busy(1200, 1000), JpegKind::Colour420);
+  const QString path = Jpeg("busy.jpg", Busy(c.picture.width(), c.picture.height()), c.kind);
   const int width = c.canvas.width(), height = c.canvas.height();
 
-  const Placement place = PlaceImage(QSize(1200, 1000), width, height, c.screen);
+  const Placement place = PlaceImage(c.picture, width, height, c.screen);
   ASSERT_TRUE(place.resample);
   QImage plain = Flat(width, height, Background());
   QImage image = ResampleHalftone(JpegDecoder(path).Decode(place.drawn), place.drawn.width(),
@@ -162,16 +168,32 @@ TEST_P(ShrinkingOntoTheCanvas, GivesThePlainComposition) {
   }
   DrawCalendar(plain, width, height);
 
-  const auto composed = ComposeWallpaper(path, width, height);
+  const auto composed = ComposeWallpaper(path, width, height).bitmap;
   ASSERT_TRUE(composed);
   EXPECT_EQ(*composed, plain);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Modes, ShrinkingOntoTheCanvas,
-    ::testing::Values(ShrinkCase{"Fit", true, true, {800, 600}, {800, 600}},
-                      ShrinkCase{"Stretch", true, false, {800, 600}, {800, 600}},
-                      ShrinkCase{"UnscaledPreview", false, true, {1600, 1200}, {800, 600}}),
+    Modes, ComposeInBands,
+    ::testing::Values(
+        ResampleCase{"ShrinkFit", true, true, {800, 600}, {800, 600}},
+        ResampleCase{"ShrinkStretch", true, false, {800, 600}, {800, 600}},
+        ResampleCase{"ShrinkUnscaledPreview", false, true, {1600, 1200}, {800, 600}},
+        ResampleCase{"ShrinkProgressive", true, true, {800, 600}, {800, 600}, {1200, 1000},
+                     JpegKind::Progressive420},
+        ResampleCase{"Shrink422", true, true, {800, 600}, {800, 600}, {1200, 1000},
+                     JpegKind::Colour422},
+        ResampleCase{"ShrinkGrey", true, true, {800, 600}, {800, 600}, {1200, 1000},
+                     JpegKind::Grey},
+        ResampleCase{"EnlargeFit", true, true, {800, 600}, {800, 600}, {300, 190}},
+        ResampleCase{"EnlargeAcrossShrinkDown", true, false, {800, 600}, {800, 600}, {500, 900}},
+        ResampleCase{"EnlargeProgressive", true, true, {800, 600}, {800, 600}, {300, 190},
+                     JpegKind::Progressive420},
+        ResampleCase{"Enlarge422", true, true, {800, 600}, {800, 600}, {300, 190},
+                     JpegKind::Colour422},
+        ResampleCase{"EnlargeGrey", true, false, {800, 600}, {800, 600}, {300, 190},
+                     JpegKind::Grey},
+        ResampleCase{"EnlargeUnscaledPreview", false, true, {400, 300}, {800, 600}, {350, 280}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct CropCase {
@@ -183,7 +205,7 @@ class Cropping : public Compose, public ::testing::WithParamInterface<CropCase> 
 TEST_P(Cropping, ALargerImageIsCroppedOnBothSidesTruncatingTowardZero) {
   Mode(false, false);
   const auto canvas =
-      ComposeWallpaper(Jpeg("wide.jpg", Halves(GetParam().imageWidth, 48, 32)), 64, 48);
+      ComposeWallpaper(Jpeg("wide.jpg", Halves(GetParam().imageWidth, 48, 32)), 64, 48).bitmap;
   ASSERT_TRUE(canvas);
   const int blue = GetParam().firstBlueColumn;
   EXPECT_TRUE(Near(canvas->pixel(blue - 1, 20), kRed)) << Qt::hex << canvas->pixel(blue - 1, 20);
@@ -198,7 +220,7 @@ INSTANTIATE_TEST_SUITE_P(Widths, Cropping,
 
 TEST_F(Compose, StretchingCoversTheWholeCanvas) {
   Mode(true, false);
-  const auto canvas = ComposeWallpaper(Jpeg("g.jpg", Flat(16, 40, kGreen)), 64, 48);
+  const auto canvas = ComposeWallpaper(Jpeg("g.jpg", Flat(16, 40, kGreen)), 64, 48).bitmap;
   ASSERT_TRUE(canvas);
   for (QPoint p : {QPoint(0, 0), QPoint(63, 0), QPoint(0, 47), QPoint(63, 47), QPoint(32, 24)}) {
     EXPECT_TRUE(Near(canvas->pixel(p), kGreen)) << p.x() << "," << p.y();
@@ -207,7 +229,7 @@ TEST_F(Compose, StretchingCoversTheWholeCanvas) {
 
 TEST_F(Compose, WithoutTheImageTheCanvasIsTheBackgroundAndThePathIsNotLookedAt) {
   Cfg().WallpaperConfig.ShowImage = false;
-  const auto canvas = ComposeWallpaper(QString(), 20, 10);
+  const auto canvas = ComposeWallpaper(QString(), 20, 10).bitmap;
   ASSERT_TRUE(canvas);
   EXPECT_EQ(*canvas, Flat(20, 10, Background()));
   EXPECT_THAT(fakes_.messages.calls, IsEmpty());
@@ -312,7 +334,7 @@ INSTANTIATE_TEST_SUITE_P(Flags, GlassSwitches,
 
 // ---- Missing and bad pictures ------------------------------------------------------------
 
-TEST_F(Compose, AMissingImageIsToldAndNothingIsInstalled) {
+TEST_F(Compose, AMissingImageIsReportedAndNothingIsInstalled) {
   struct Case {
     QString path;
     QString text;
@@ -324,7 +346,11 @@ TEST_F(Compose, AMissingImageIsToldAndNothingIsInstalled) {
     fakes_.messages.calls.clear();
     Cfg().DynamicConfig.LastSetTime = 12.5;
     fakes_.clock.Advance(3 * 24 * 3600);
-    ApplyWallpaper(c.path);
+    const WallpaperError error = ApplyWallpaper(c.path);
+    EXPECT_EQ(error.kind, WallpaperError::MissingImage);
+    EXPECT_EQ(error.message, c.text);
+    EXPECT_THAT(fakes_.messages.calls, IsEmpty());  // the engine only says; the caller shows
+    ShowWallpaperError(error);
     ASSERT_EQ(fakes_.messages.calls.size(), 1);
     EXPECT_EQ(fakes_.messages.calls[0].text, c.text);
     EXPECT_EQ(fakes_.messages.calls[0].caption, "Quillatorne Error");
@@ -339,13 +365,13 @@ TEST_F(Compose, AMissingImageIsToldAndNothingIsInstalled) {
 }
 
 namespace {
-QByteArray ValidJpegBytes(const QString& path) {
+QByteArray ValidJpegBytes(const QString& path, JpegKind kind = JpegKind::Colour) {
   QImage noise(64, 64, QImage::Format_RGB32);
   for (int y = 0; y < 64; ++y) {
     for (int x = 0; x < 64; ++x)
       noise.setPixel(x, y, qRgb((x * 37 + y * 11) % 256, (x * y) % 256, (x + y * 53) % 256));
   }
-  WriteTestJpeg(path, noise);
+  WriteTestJpeg(path, noise, kind);
   QFile f(path);
   f.open(QIODevice::ReadOnly);
   return f.readAll();
@@ -353,7 +379,8 @@ QByteArray ValidJpegBytes(const QString& path) {
 
 // The frame header's size changed to declare width x height.
 QByteArray Declaring(QByteArray jpeg, quint16 width, quint16 height) {
-  const qsizetype sof = jpeg.indexOf(QByteArray("\xFF\xC0", 2));
+  qsizetype sof = jpeg.indexOf(QByteArray("\xFF\xC0", 2));
+  if (sof < 0) sof = jpeg.indexOf(QByteArray("\xFF\xC2", 2));  // progressive
   if (sof < 0) return QByteArray();
   qToBigEndian<quint16>(height, jpeg.data() + sof + 5);
   qToBigEndian<quint16>(width, jpeg.data() + sof + 7);
@@ -366,27 +393,31 @@ struct BadCase {
   const char* name;
   std::function<QByteArray(const QByteArray& valid)> bytes;
   const char* says;
+  JpegKind kind = JpegKind::Colour;
 };
 class BadFile : public Compose, public ::testing::WithParamInterface<BadCase> {};
 
 TEST_P(BadFile, FailsWithAClearMessageAndWritesNothing) {
-  const QByteArray valid = ValidJpegBytes(home_.path() + "/valid.jpg");
+  const QByteArray valid = ValidJpegBytes(home_.path() + "/valid.jpg", GetParam().kind);
   ASSERT_GT(valid.size(), 1000);
   const QString path = home_.write(GetParam().name, GetParam().bytes(valid));
   Cfg().DynamicConfig.LastSetTime = 7.0;
-  try {
-    ApplyWallpaper(path);
-    FAIL() << "no error for " << GetParam().name;
-  } catch (const std::exception& e) {
-    EXPECT_THAT(e.what(), HasSubstr(path.toStdString()));
-    EXPECT_THAT(e.what(), HasSubstr(GetParam().says));
-  }
+  const WallpaperError error = ApplyWallpaper(path);
+  EXPECT_EQ(error.kind, WallpaperError::Decode) << GetParam().name;
+  EXPECT_EQ(error.path, path);
+  EXPECT_THAT(error.message.toStdString(), HasSubstr(path.toStdString()));
+  EXPECT_THAT(error.message.toStdString(), HasSubstr(GetParam().says));
   EXPECT_EQ(Cfg().ProgramConfig.LastImageFileName, path);
   EXPECT_EQ(Cfg().ProgramConfig.LastDay, fakes_.clock.now.date().day());
   EXPECT_EQ(Cfg().DynamicConfig.LastSetTime, 7.0);
   EXPECT_THAT(fakes_.desktop.installed, IsEmpty());
   EXPECT_FALSE(QFile::exists(WallpaperFilePath()));
-  EXPECT_THAT(fakes_.messages.calls, IsEmpty());  // the caller's general report tells the user
+  EXPECT_THAT(fakes_.messages.calls, IsEmpty());  // the caller tells the user
+  ShowWallpaperError(error);
+  ASSERT_EQ(fakes_.messages.calls.size(), 1);
+  EXPECT_EQ(fakes_.messages.calls[0].text, error.message);
+  EXPECT_EQ(fakes_.messages.calls[0].caption, "Quillatorne");
+  EXPECT_EQ(fakes_.messages.calls[0].flags, MB_OK | MB_ICONERROR);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -399,7 +430,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"half.jpg", [](const QByteArray& v) { return v.left(v.size() / 2); },
                 "Premature end"},
         BadCase{"header-only.jpg", [](const QByteArray& v) { return v.left(20); }, "Premature end"},
-        BadCase{"huge.jpg", [](const QByteArray& v) { return Enormous(v); }, "too large"}),
+        // Stored in several scans, held whole: refused before anything is allocated.
+        BadCase{"huge.jpg", [](const QByteArray& v) { return Enormous(v); }, "too large",
+                JpegKind::Progressive420}),
     [](const ::testing::TestParamInfo<BadCase>& info) {
       return QString::fromLatin1(info.param.name).section('.', 0, 0).remove('-').toStdString();
     });
@@ -447,7 +480,9 @@ TEST_F(Compose, ApplyWritesABottomUpBmpOfTheScreensSizeAndInstallsIt) {
 TEST_F(Compose, AWallpaperFileThatCannotBeWrittenStopsTheApply) {
   QDir().mkpath(WallpaperFilePath() + "/blocked");  // a folder where the file should be
   Cfg().DynamicConfig.LastSetTime = 3.0;
-  EXPECT_THROW(ApplyWallpaper(Jpeg("g.jpg", Flat(8, 8, kGreen))), std::exception);
+  const WallpaperError error = ApplyWallpaper(Jpeg("g.jpg", Flat(8, 8, kGreen)));
+  EXPECT_EQ(error.kind, WallpaperError::Write);
+  EXPECT_THAT(error.message.toStdString(), HasSubstr("Could not write the wallpaper file"));
   EXPECT_THAT(fakes_.desktop.installed, IsEmpty());
   // The temporary file is not left behind.
   EXPECT_THAT(
@@ -512,9 +547,148 @@ TEST_F(Compose, AChangeOfResolutionTakesEffectAtTheNextApply) {
   EXPECT_EQ(QImage(WallpaperFilePath()).size(), QSize(50, 30));
 }
 
-TEST_F(Compose, PicturesAreRefusedAboveHalfAGigabyteOfPixels) {
-  const QByteArray valid = ValidJpegBytes(home_.path() + "/valid.jpg");
-  // 16384 x 8192 x 4 bytes is exactly 512 MiB: still allowed (only the header is read here).
-  EXPECT_NO_THROW(JpegDecoder(home_.write("limit.jpg", Declaring(valid, 16384, 8192))));
-  EXPECT_THROW(JpegDecoder(home_.write("over.jpg", Declaring(valid, 16384, 8193))), JpegError);
+TEST_F(Compose, PicturesAreRefusedAboveHalfAGigabyteOfDecodedPixels) {
+  // 16384 x 8192 x 4 bytes is exactly 512 MiB: still allowed.
+  const QByteArray progressive =
+      ValidJpegBytes(home_.path() + "/p.jpg", JpegKind::Progressive420);
+  EXPECT_NO_THROW(JpegDecoder(home_.write("limit.jpg", Declaring(progressive, 16384, 8192))));
+  // Held whole as coefficients: refused on its full size, before anything is allocated.
+  EXPECT_THROW(JpegDecoder(home_.write("over.jpg", Declaring(progressive, 16384, 8193))),
+               JpegError);
+  // Decoded a few rows at a time: only the size it is decoded at counts.
+  const QString baseline =
+      home_.write("wide.jpg", Declaring(ValidJpegBytes(home_.path() + "/v.jpg"), 16384, 8193));
+  try {
+    JpegDecoder(baseline).Decode();
+    ADD_FAILURE() << "a full decode over the limit went through";
+  } catch (const JpegError& e) {
+    EXPECT_THAT(e.what(), HasSubstr("too large"));
+  }
+  try {
+    // At 1/8 the size is allowed; whatever the short data then does, it is not refused for size.
+    JpegDecoder(baseline).Decode(QSize(2048, 1024));
+  } catch (const JpegError& e) {
+    EXPECT_THAT(e.what(), ::testing::Not(HasSubstr("too large")));
+  }
+}
+
+// Single-threaded (a small canvas), and slow under ThreadSanitizer: not a Compose test.
+TEST(Panorama, ABaselineOf20000By10000PixelsBecomesAWallpaper) {
+  FakeServices fakes_;
+  TempHome home_;
+  fakes_.desktop.screen = QSize(400, 200);
+  ResetConfig(fakes_.desktop.screen);  // fit inside, keeping proportions
+  const QString path = home_.path() + "/panorama.jpg";
+  ASSERT_TRUE(WriteLargeFlatJpeg(path, 20000, 10000, kGreen));
+  EXPECT_EQ(ApplyWallpaper(path).kind, WallpaperError::None);
+  const QImage wallpaper(WallpaperFilePath());
+  ASSERT_EQ(wallpaper.size(), QSize(400, 200));
+  EXPECT_TRUE(Near(wallpaper.pixel(200, 100), kGreen, 6)) << Qt::hex << wallpaper.pixel(200, 100);
+  ResetConfig(QSize(1024, 768));
+}
+
+// ---- EXIF orientation --------------------------------------------------------------------
+
+namespace {
+// Red, green, blue and white quadrants (top left, top right, bottom left, bottom right).
+QImage Quadrants(int width, int height) {
+  QImage image(width, height, QImage::Format_RGB32);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const bool right = x >= width / 2, bottom = y >= height / 2;
+      image.setPixel(x, y, bottom ? (right ? kWhite : kBlue) : (right ? kGreen : kRed));
+    }
+  }
+  return image;
+}
+
+::testing::AssertionResult ShowsQuadrants(const QImage& image, const QRect& at) {
+  const QRgb colours[] = {kRed, kGreen, kBlue, kWhite};
+  for (int i = 0; i < 4; ++i) {
+    const QPoint p(at.x() + at.width() * (i % 2 ? 3 : 1) / 4,
+                   at.y() + at.height() * (i / 2 ? 3 : 1) / 4);
+    if (!Near(image.pixel(p), colours[i], 8)) {
+      return ::testing::AssertionFailure() << "quadrant " << i << " at " << p.x() << "," << p.y()
+                                           << " is " << std::hex << image.pixel(p);
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+QImage RotatedClockwise(const QImage& image) { return image.transformed(QTransform().rotate(90)); }
+QImage RotatedAnticlockwise(const QImage& image) {
+  return image.transformed(QTransform().rotate(270));
+}
+}  // namespace
+
+struct OrientationCase {
+  int orientation;
+  // How a camera stores an upright picture under that tag.
+  std::function<QImage(const QImage&)> stored;
+};
+class Orientation : public Compose, public ::testing::WithParamInterface<OrientationCase> {};
+
+TEST_P(Orientation, DrawsThePictureUprightInEveryPlacementAndThePreview) {
+  const QImage upright = Quadrants(32, 16);
+  const QString path = home_.path() + "/turned.jpg";
+  ASSERT_TRUE(WriteTestJpeg(path, GetParam().stored(upright), JpegKind::Colour,
+                            GetParam().orientation));
+
+  // What the source page's preview shows.
+  const QImage decoded = DecodeUpright(path);
+  ASSERT_EQ(decoded.size(), QSize(32, 16));
+  EXPECT_TRUE(ShowsQuadrants(decoded, decoded.rect()));
+  const QImage small = DecodeUpright(path, QSize(4, 2));
+  ASSERT_EQ(small.size(), QSize(4, 2));
+
+  struct Placed {
+    const char* mode;
+    bool stretch, constrain;
+    QSize screen;
+    QRect at;  // where the picture stands on the 64 x 48 canvas
+  };
+  for (const Placed& p : {Placed{"natural size", false, true, {64, 48}, {16, 16, 32, 16}},
+                          Placed{"fit", true, true, {64, 48}, {0, 8, 64, 32}},
+                          Placed{"stretch", true, false, {64, 48}, {0, 0, 64, 48}},
+                          Placed{"preview", false, true, {128, 96}, {24, 20, 16, 8}}}) {
+    Mode(p.stretch, p.constrain);
+    fakes_.desktop.screen = p.screen;
+    const auto canvas = ComposeWallpaper(path, 64, 48).bitmap;
+    ASSERT_TRUE(canvas) << p.mode;
+    EXPECT_TRUE(ShowsQuadrants(*canvas, p.at)) << p.mode;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tags, Orientation,
+    ::testing::Values(
+        OrientationCase{1, [](const QImage& i) { return i; }},
+        OrientationCase{2, [](const QImage& i) { return i.mirrored(true, false); }},
+        OrientationCase{3, [](const QImage& i) { return i.mirrored(true, true); }},
+        OrientationCase{4, [](const QImage& i) { return i.mirrored(false, true); }},
+        OrientationCase{5, [](const QImage& i) { return RotatedClockwise(i).mirrored(true, false); }},
+        OrientationCase{6, [](const QImage& i) { return RotatedAnticlockwise(i); }},
+        OrientationCase{7,
+                        [](const QImage& i) { return RotatedAnticlockwise(i).mirrored(true, false); }},
+        OrientationCase{8, [](const QImage& i) { return RotatedClockwise(i); }}),
+    [](const auto& info) { return std::to_string(info.param.orientation); });
+
+TEST(ExifOrientation, ReadsTheTagAndTakesAnythingBrokenForUpright) {
+  const auto read = [](const QByteArray& b) {
+    return ExifOrientation(reinterpret_cast<const uchar*>(b.constData()), size_t(b.size()));
+  };
+  EXPECT_EQ(read(ExifBlock(6, true)), 6);
+  EXPECT_EQ(read(ExifBlock(8, false)), 8);
+  EXPECT_EQ(read(ExifBlock(9)), 1);
+  EXPECT_EQ(read(ExifBlock(0)), 1);
+  const QByteArray whole = ExifBlock(6);
+  EXPECT_EQ(read(whole.left(whole.size() - 8)), 1);  // the entry cut short
+  EXPECT_EQ(read(QByteArray("JFIF") + whole.mid(4)), 1);
+  QByteArray badMagic = whole;
+  badMagic[9] = 41;
+  EXPECT_EQ(read(badMagic), 1);
+  QByteArray farDirectory = whole;
+  farDirectory[12] = 0x7F;  // the first directory far past the end
+  EXPECT_EQ(read(farDirectory), 1);
+  EXPECT_EQ(read(QByteArray()), 1);
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 // clang-format off
@@ -17,11 +18,44 @@
 // across only; Progressive420 is stored in several scans, as many web pictures are.
 enum class JpegKind { Colour, Colour420, Colour422, Progressive420, Grey, InvertedCmyk };
 
-// The picture as a JPEG file of that kind (quality 100); returns false when it could not be
-// written.
-inline bool WriteTestJpeg(const QString& path, const QImage& picture,
-                          JpegKind kind = JpegKind::Colour) {
-  const QImage image = picture.convertToFormat(QImage::Format_RGB32);
+// An EXIF block (the body of an APP1 marker) holding only the orientation tag.
+inline QByteArray ExifBlock(int orientation, bool bigEndian = true) {
+  QByteArray b("Exif\0\0", 6);
+  const auto u16 = [&](unsigned v) {
+    if (bigEndian) {
+      b.append(char(v >> 8)).append(char(v & 0xFF));
+    } else {
+      b.append(char(v & 0xFF)).append(char(v >> 8));
+    }
+  };
+  const auto u32 = [&](unsigned v) {
+    if (bigEndian) {
+      u16(v >> 16);
+      u16(v & 0xFFFF);
+    } else {
+      u16(v & 0xFFFF);
+      u16(v >> 16);
+    }
+  };
+  b.append(bigEndian ? "MM" : "II");
+  u16(42);
+  u32(8);       // the first directory right after the header
+  u16(1);       // one entry:
+  u16(0x0112);  // orientation
+  u16(3);       // SHORT
+  u32(1);
+  u16(unsigned(orientation));
+  u16(0);
+  u32(0);  // no next directory
+  return b;
+}
+
+// A JPEG file of that size and kind, row y of which `fill(y, pixels)` gives as 32-bit pixels,
+// so a large one never has to be in memory whole; with an EXIF block of that orientation when
+// it is not 0. Returns false when it could not be written.
+template <typename Fill>
+inline bool WriteJpegRows(const QString& path, int width, int height, JpegKind kind, int quality,
+                          int orientation, Fill fill) {
   FILE* f = std::fopen(QFile::encodeName(path).constData(), "wb");
   if (!f) return false;
   jpeg_compress_struct c;
@@ -29,14 +63,14 @@ inline bool WriteTestJpeg(const QString& path, const QImage& picture,
   c.err = jpeg_std_error(&err);
   jpeg_create_compress(&c);
   jpeg_stdio_dest(&c, f);
-  c.image_width = static_cast<JDIMENSION>(image.width());
-  c.image_height = static_cast<JDIMENSION>(image.height());
+  c.image_width = static_cast<JDIMENSION>(width);
+  c.image_height = static_cast<JDIMENSION>(height);
   c.input_components = kind == JpegKind::Grey ? 1 : kind == JpegKind::InvertedCmyk ? 4 : 3;
   c.in_color_space = kind == JpegKind::Grey           ? JCS_GRAYSCALE
                      : kind == JpegKind::InvertedCmyk ? JCS_CMYK
                                                       : JCS_RGB;
   jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, 100, TRUE);
+  jpeg_set_quality(&c, quality, TRUE);
   // No chroma subsampling unless asked: colours stay put to the 8-pixel block, so tests can
   // look at edges.
   const bool halfAcross = kind == JpegKind::Colour420 || kind == JpegKind::Colour422 ||
@@ -48,15 +82,20 @@ inline bool WriteTestJpeg(const QString& path, const QImage& picture,
   }
   if (kind == JpegKind::Progressive420) jpeg_simple_progression(&c);
   jpeg_start_compress(&c, TRUE);
-  std::vector<unsigned char> row(size_t(image.width()) * 4);
+  if (orientation != 0) {
+    const QByteArray exif = ExifBlock(orientation);
+    jpeg_write_marker(&c, JPEG_APP0 + 1, reinterpret_cast<const JOCTET*>(exif.constData()),
+                      static_cast<unsigned>(exif.size()));
+  }
+  std::vector<QRgb> in(static_cast<size_t>(width));
+  std::vector<unsigned char> row(size_t(width) * 4);
   while (c.next_scanline < c.image_height) {
-    const QRgb* in =
-        reinterpret_cast<const QRgb*>(image.constScanLine(static_cast<int>(c.next_scanline)));
+    fill(static_cast<int>(c.next_scanline), in.data());
     unsigned char* out = row.data();
-    for (int x = 0; x < image.width(); ++x) {
-      const int r = qRed(in[x]), g = qGreen(in[x]), b = qBlue(in[x]);
+    for (int x = 0; x < width; ++x) {
+      const int r = qRed(in[size_t(x)]), g = qGreen(in[size_t(x)]), b = qBlue(in[size_t(x)]);
       if (kind == JpegKind::Grey) {
-        *out++ = static_cast<unsigned char>(qGray(in[x]));
+        *out++ = static_cast<unsigned char>(qGray(in[size_t(x)]));
       } else if (kind == JpegKind::InvertedCmyk) {
         // As Photoshop stores it: inverted ink, no black ink used.
         *out++ = static_cast<unsigned char>(r);
@@ -75,6 +114,23 @@ inline bool WriteTestJpeg(const QString& path, const QImage& picture,
   jpeg_finish_compress(&c);
   jpeg_destroy_compress(&c);
   return std::fclose(f) == 0;
+}
+
+// The picture as a JPEG file of that kind (quality 100), with an EXIF block of that
+// orientation when it is not 0; returns false when it could not be written.
+inline bool WriteTestJpeg(const QString& path, const QImage& picture,
+                          JpegKind kind = JpegKind::Colour, int orientation = 0) {
+  const QImage image = picture.convertToFormat(QImage::Format_RGB32);
+  return WriteJpegRows(path, image.width(), image.height(), kind, 100, orientation,
+                       [&image](int y, QRgb* pixels) {
+                         std::memcpy(pixels, image.constScanLine(y), size_t(image.width()) * 4);
+                       });
+}
+
+// A flat baseline JPEG of any size, written row by row without the picture in memory.
+inline bool WriteLargeFlatJpeg(const QString& path, int width, int height, QRgb colour) {
+  return WriteJpegRows(path, width, height, JpegKind::Colour420, 50, 0,
+                       [&](int, QRgb* pixels) { std::fill(pixels, pixels + width, colour); });
 }
 
 inline QImage Flat(int width, int height, QRgb colour) {
