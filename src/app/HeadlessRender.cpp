@@ -59,14 +59,11 @@ void InstallRenderServices(QSize screen) {
 
 RenderResult ComposeForRender(const QString& image, QSize size) {
   RenderResult result;
-  Messages().text.clear();
-  try {
-    result.image = ComposeWallpaper(image, size.width(), size.height());
-  } catch (const std::exception& e) {
-    result.error = QString::fromLocal8Bit(e.what());
-  }
-  if (!result.image && result.error.isEmpty()) result.error = Messages().text;
-  if (!result.error.isEmpty()) result.image.reset();
+  ComposeResult composed = ComposeWallpaper(image, size.width(), size.height());
+  if (composed.error)
+    result.error = composed.error.message;
+  else
+    result.image = std::move(composed.bitmap);
   return result;
 }
 

@@ -60,11 +60,15 @@ void PreviewDecoder::Deliver(quint64 generation, const QString& path, const Resu
 
 PreviewDecoder::Result PreviewDecoder::Make(const QString& path, QSize box) {
   try {
-    JpegDecoder decoder(path);
-    const QSize full = decoder.size();
+    QSize full;
+    {
+      JpegDecoder header(path);  // reads only as far as the size and the EXIF orientation
+      full = UprightSize(header.size(), header.orientation());
+    }
     const QSize fit = FitInside(full.width(), full.height(), box.width(), box.height());
     if (fit.isEmpty()) return {};
-    const QImage decoded = decoder.Decode(fit);
+    // A phone photo stored sideways is shown the way it was taken, as on the wallpaper.
+    const QImage decoded = DecodeUpright(path, fit);
     if (decoded.size() == fit) return {decoded, {}};
     return {ResampleHalftone(decoded, fit.width(), fit.height()), {}};
   } catch (const std::exception& e) {
