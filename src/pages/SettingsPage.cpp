@@ -8,6 +8,7 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 
+#include "platform/Services.h"
 #include "widgets/ColorCombo.h"
 #include "widgets/FileNameEdit.h"
 #include "widgets/FontCombo.h"
@@ -42,6 +43,11 @@ void SettingsPage::Changed(int binding) {
 
 void SettingsPage::StoreAll() {
   for (const Binding& b : bindings_) b.store();
+}
+
+bool SettingsPage::Confirmed(const QString& question) {
+  return services.messages->Show(question, QStringLiteral("Please Confirm"),
+                                 MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
 void SettingsPage::Bind(QCheckBox* box, bool& setting) {

@@ -85,6 +85,8 @@ class SettingsPage : public QWidget {
   void Changed(int binding);
   // Writes every bound control into the settings.
   void StoreAll();
+  // Asks a yes-or-no question in the "Please Confirm" box; only Yes goes ahead.
+  bool Confirmed(const QString& question);
 
   Config& config;
   Services& services;
