@@ -9,6 +9,7 @@
 #include <QSpinBox>
 
 #include "platform/Services.h"
+#include "widgets/CheckGroupBox.h"
 #include "widgets/ColorCombo.h"
 #include "widgets/FileNameEdit.h"
 #include "widgets/FontCombo.h"
@@ -100,6 +101,13 @@ void SettingsPage::Bind(FileNameEdit* edit, QString& fileName) {
       edit, [edit, &fileName] { edit->setFileName(fileName); },
       [edit, &fileName] { fileName = edit->fileName(); });
   connect(edit, &FileNameEdit::fileNameChanged, this, [this, id] { Changed(id); });
+}
+
+void SettingsPage::Bind(CheckGroupBox* group, bool& setting) {
+  const int id = AddBinding(
+      group, [group, &setting] { group->setChecked(setting); },
+      [group, &setting] { setting = group->isChecked(); });
+  connect(group, &QGroupBox::toggled, this, [this, id] { Changed(id); });
 }
 
 void SettingsPage::BindRadioGroup(QGroupBox* group, int& index) {

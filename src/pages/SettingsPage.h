@@ -31,6 +31,7 @@ class QComboBox;
 class QGroupBox;
 class QLineEdit;
 class QSpinBox;
+class CheckGroupBox;
 class ColorCombo;
 class FontCombo;
 class FileNameEdit;
@@ -76,6 +77,7 @@ class SettingsPage : public QWidget {
   void Bind(ColorCombo* combo, Color& colour);
   void Bind(FontCombo* combo, QString& face);
   void Bind(FileNameEdit* edit, QString& fileName);
+  void Bind(CheckGroupBox* group, bool& setting);  // the title's check box
   // The group's radio buttons, in the form's order, stand for 0, 1, 2, ...
   void BindRadioGroup(QGroupBox* group, int& index);
   // Anything else: how to fill the control, how to read it back, and the control whose
