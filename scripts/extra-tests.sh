@@ -6,7 +6,7 @@ JOBS="${JOBS:-$(nproc)}"
 
 # The mail checker shares state between its worker thread and the user-interface thread,
 # and large pictures are decoded in bands on two threads: those tests run again under
-# ThreadSanitizer (a build of its own, unit tests only).
+# ThreadSanitizer (a build of its own, unit and integration tests only).
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILLATORNE_TSAN=ON -DQUILLATORNE_SANITIZE=OFF
-cmake --build build-tsan -j "$JOBS" --target unit_tests
-(cd build-tsan && ctest -R '^unit\..*(Pop3|Mail|Dovecot|Band|Shrink|Compose)' --output-on-failure -j "$JOBS")
+cmake --build build-tsan -j "$JOBS" --target unit_tests integration_tests
+(cd build-tsan && ctest -R '^(unit|integration)\..*(Pop3|Mail|Dovecot|Band|Shrink|Compose)' --output-on-failure -j "$JOBS")

@@ -10,7 +10,8 @@ PKGS=(
   xvfb xauth x11-utils
   fonts-liberation fonts-dejavu-core
   imagemagick xdotool
-  dovecot-pop3d
+  dovecot-pop3d openssl
+  qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus-x11
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -9,6 +9,7 @@
 
 #include "app/TFormPreview.h"
 #include "mail/MailCheck.h"
+#include "mail/MailErrors.h"
 #include "mail/MailNotify.h"
 #include "pages/SettingsPage.h"
 #include "platform/Services.h"
@@ -70,7 +71,10 @@ void TFormMain::FormCreate() {
   scheduler_.steps.CheckTimedChange = [] { CheckTimedChange(); };
   scheduler_.steps.CheckDayChange = [] { CheckDayChange(); };
   scheduler_.steps.RemoveEmailTrayIcon = [] { RemoveEmailTrayIcon(); };
-  scheduler_.steps.AnnounceNewMail = [this] { AnnounceNewMail(this); };
+  scheduler_.steps.AnnounceNewMail = [this] {
+    ReportMailCheckErrors(*Svc().messages);
+    AnnounceNewMail(this);
+  };
   scheduler_.steps.EditReminder = [this](int index) { ShowReminderForEdit(index); };
 
   TimerIDLE = new QTimer(this);

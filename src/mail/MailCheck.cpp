@@ -2,8 +2,10 @@
 
 #include <QCoreApplication>
 #include <climits>
+#include <mutex>
 #include <utility>
 
+#include "mail/MailPasswords.h"
 #include "mail/Pop3Client.h"
 #include "platform/Services.h"
 #include "settings/Config.h"
@@ -16,6 +18,8 @@ struct Worker {
   std::atomic<bool> abandon{false};
   Pop3ClientFactory factory;
   bool exitHooked = false;
+  std::mutex resultsLock;
+  QList<MailProbeResult> results;  // of the last finished check, until taken
 };
 
 Worker& TheWorker() {
@@ -33,36 +37,63 @@ int AddClamped(int total, int count) {
   return total > INT_MAX - count ? INT_MAX : total + count;
 }
 
-// One account's count; every failure counts as an empty mailbox.
-int Probe(Pop3Client& client, const EmailAccount& account) {
+MailProbeResult Outcome(const EmailAccount& account, bool ok,
+                        Pop3Failure failure = Pop3Failure::CannotConnect,
+                        const QByteArray& detail = {}) {
+  MailProbeResult r;
+  r.account = account.Name;
+  r.key = MailAccountKey(account);
+  r.ok = ok;
+  r.failure = failure;
+  r.detail = QString::fromUtf8(detail).trimmed();
+  return r;
+}
+
+// One account's count; every failure counts as an empty mailbox and says why.
+int Probe(Pop3Client& client, const EmailAccount& account, QList<MailProbeResult>* results) {
   int port = Pop3Client::kDefaultPort;
-  SplitServer(account.Server, &client.Host, &port);
+  SplitServer(account.Server, &client.Host, &port, Pop3Client::DefaultPort(account.Security));
   client.Port = port;
+  client.Security = account.Security;
   client.UserID = account.User;
   client.Password = account.Password;
   try {
     client.Connect();
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     try {
       client.Disconnect();
     } catch (const std::exception&) {
     }
+    const auto* pop3 = dynamic_cast<const Pop3Error*>(&e);
+    const Pop3Failure failure = pop3 ? pop3->failure() : Pop3Failure::CannotConnect;
+    if (failure != Pop3Failure::Abandoned) *results << Outcome(account, false, failure, e.what());
     return 0;
   }
-  if (!client.ConnectionOpen()) return 0;
+  const auto hungUp = [&] {
+    *results << Outcome(account, false, Pop3Failure::NoAnswer, "The server hung up after STAT");
+    return 0;
+  };
+  if (!client.ConnectionOpen()) return hungUp();
   const int count = client.MessageCount();
   try {
     client.Disconnect();
   } catch (const std::exception&) {
-    // The count was taken before the goodbye went wrong; it still counts.
+    // The count was taken before the goodbye went wrong; it still counts, unless the
+    // server hung up instead of answering QUIT (its end of stream came too late to be seen).
+    if (client.HungUp()) return hungUp();
   }
+  *results << Outcome(account, true);
   return count;
 }
 }  // namespace
 
-void SplitServer(const QString& server, QString* host, int* port) {
+QString MailAccountKey(const EmailAccount& account) {
+  return account.Name + '\n' + account.Server + '\n' + account.User;
+}
+
+void SplitServer(const QString& server, QString* host, int* port, int defaultPort) {
   *host = server;
-  *port = Pop3Client::kDefaultPort;
+  *port = defaultPort;
   const qsizetype colon = server.lastIndexOf(':');
   if (colon <= 0 || server.indexOf(':') != colon) return;
   bool ok = false;
@@ -72,8 +103,9 @@ void SplitServer(const QString& server, QString* host, int* port) {
   *port = p;
 }
 
-Thread_EmailChecker::Thread_EmailChecker(int accountIndex, const std::atomic<bool>* abandon)
-    : accountIndex_(accountIndex), abandon_(abandon), thread_([this] {
+Thread_EmailChecker::Thread_EmailChecker(QList<EmailAccount> accounts,
+                                         const std::atomic<bool>* abandon)
+    : accounts_(std::move(accounts)), abandon_(abandon), thread_([this] {
         RunCheck();
         done_ = true;
       }) {}
@@ -96,22 +128,22 @@ bool Thread_EmailChecker::Wait(int timeoutMs) {
 void Thread_EmailChecker::RunCheck() {
   auto& d = Cfg().DynamicConfig;
   int total = 0;
+  QList<MailProbeResult> results;
   try {
     std::unique_ptr<Pop3Client> client = MakeClient();
     client->SetAbandonFlag(abandon_);
-    // The accounts page keeps the list still while a check runs.
-    const QList<EmailAccount>& accounts = std::as_const(Cfg().EmailConfig.Accounts);
-    for (qsizetype i = 0; i < accounts.size(); ++i) {
+    for (const EmailAccount& account : std::as_const(accounts_)) {
       if (abandon_->load()) break;
-      if (accountIndex_ != -1 && i != accountIndex_) continue;
-      EmailAccount account;  // our own copy of the three strings for this probe
-      account.Server = accounts.at(i).Server;
-      account.User = accounts.at(i).User;
-      account.Password = accounts.at(i).Password;
-      total = AddClamped(total, Probe(*client, account));
+      total = AddClamped(total, Probe(*client, account, &results));
     }
   } catch (const std::exception&) {
     // No client, no count: the check ends like one of empty mailboxes.
+  }
+  {
+    // Before the running mark goes: whoever sees the check over finds its results.
+    Worker& w = TheWorker();
+    std::lock_guard<std::mutex> lock(w.resultsLock);
+    w.results = std::move(results);
   }
   if (total == 0) d.NoNewMail = true;
   d.NewMailCount = total;
@@ -125,6 +157,8 @@ void StartMailCheck(bool timed, int accountIndex) {
   if (!e.EnableCheck) return;
   if (d.EmailCheckRunning) return;
   if (timed && !(NowDays() >= d.LastEmailCheck + e.IntervalMinutes / 1440.0)) return;
+  // Passwords still on their way from the keyring would make the check fail for nothing.
+  if (timed && MailPasswordsPending()) return;
 
   Worker& w = TheWorker();
   // The previous check has published everything; its thread is at its very end.
@@ -136,9 +170,14 @@ void StartMailCheck(bool timed, int accountIndex) {
     w.exitHooked = true;
     qAddPostRoutine(AbandonMailCheck);
   }
+  // Copied here, on the user-interface thread: the worker never touches the list the user
+  // edits (the strings' shared data is safe to share between threads).
+  QList<EmailAccount> accounts;
+  for (qsizetype i = 0; i < e.Accounts.size(); ++i)
+    if (accountIndex == -1 || i == accountIndex) accounts << e.Accounts.at(i);
   w.abandon = false;
   d.EmailCheckRunning = true;
-  w.thread = std::make_unique<Thread_EmailChecker>(accountIndex, &w.abandon);
+  w.thread = std::make_unique<Thread_EmailChecker>(std::move(accounts), &w.abandon);
 }
 
 void ReleaseFinishedMailCheck() {
@@ -164,6 +203,12 @@ void AbandonMailCheck() {
   } else {
     (void)w.thread.release();  // never destroy a running thread; the process ends anyway
   }
+}
+
+QList<MailProbeResult> TakeMailCheckResults() {
+  Worker& w = TheWorker();
+  std::lock_guard<std::mutex> lock(w.resultsLock);
+  return std::exchange(w.results, {});
 }
 
 void SetPop3ClientFactory(Pop3ClientFactory factory) { TheWorker().factory = std::move(factory); }

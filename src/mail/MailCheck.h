@@ -1,13 +1,14 @@
 #pragma once
 // The mail check: the trigger, and the worker thread that probes the accounts and leaves
 // its result in the shared fields of DynamicConfig.
+#include <QList>
 #include <QString>
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <thread>
 
-class Pop3Client;
+#include "mail/Pop3Client.h"
 
 // Starts a mail check on the worker thread when the rules allow; returns at once.
 void StartMailCheck(bool timed, int accountIndex);
@@ -15,7 +16,8 @@ void StartMailCheck(bool timed, int accountIndex);
 // The worker: constructing it starts its thread at once, which runs one check and ends.
 class Thread_EmailChecker {
  public:
-  Thread_EmailChecker(int accountIndex, const std::atomic<bool>* abandon);
+  // The accounts are the worker's own copy: the user may edit the list while it runs.
+  Thread_EmailChecker(QList<EmailAccount> accounts, const std::atomic<bool>* abandon);
   // Only once the run has ended (Wait returned true).
   ~Thread_EmailChecker();
   // Waits at most timeoutMs for the run to end; true when it has (the thread is then joined).
@@ -25,14 +27,37 @@ class Thread_EmailChecker {
   void RunCheck();
 
  private:
-  int accountIndex_;
+  QList<EmailAccount> accounts_;
   const std::atomic<bool>* abandon_;
   std::atomic<bool> done_{false};
   std::thread thread_;  // last: starts once everything above is in place
 };
 
-// "host:port" in an account's Server names a port other than the POP3 default.
-void SplitServer(const QString& server, QString* host, int* port);
+// "host:port" in an account's Server names a port other than the default.
+void SplitServer(const QString& server, QString* host, int* port, int defaultPort = 110);
+
+// An account's security as the accounts page offers it, in this order.
+struct MailSecurityChoice {
+  MailSecurity security;
+  const char* text;
+};
+inline constexpr MailSecurityChoice kMailSecurityChoices[] = {
+    {MailSecurity::None, "None (port 110)"},
+    {MailSecurity::StartTls, "STARTTLS (port 110)"},
+    {MailSecurity::SslTls, "SSL/TLS (port 995)"}};
+
+// How one account's probe ended.
+struct MailProbeResult {
+  QString account;  // the account's name
+  QString key;      // the account: MailAccountKey
+  bool ok = false;
+  Pop3Failure failure = Pop3Failure::CannotConnect;  // when not ok
+  QString detail;   // the probe's own description, for standard error
+};
+// Who an account is, for remembering what was reported about it.
+QString MailAccountKey(const EmailAccount& account);
+// The results of the last finished check, once; empty until another check ends.
+QList<MailProbeResult> TakeMailCheckResults();
 
 // Joins and frees the thread of a check that has ended; never waits for a running one.
 // Runs on every tick.

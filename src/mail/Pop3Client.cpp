@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include <QHostAddress>
-#include <QTcpSocket>
+#include <QSslSocket>
 #include <cerrno>
 #include <climits>
 #include <string>
@@ -32,10 +32,19 @@ struct Lookup {
 };
 }  // namespace
 
-Pop3Error::Pop3Error(const QByteArray& description)
-    : std::runtime_error(description.toStdString()) {}
+Pop3Error::Pop3Error(const QByteArray& description, Pop3Failure failure)
+    : std::runtime_error(description.toStdString()), failure_(failure) {}
 
 Pop3Client::Pop3Client() = default;
+
+QSslConfiguration Pop3Client::SystemTls() {
+  QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+  const QString extra = qEnvironmentVariable("SSL_CERT_FILE");
+  if (!extra.isEmpty())
+    tls.setCaCertificates(QSslConfiguration::systemCaCertificates() +
+                          QSslCertificate::fromPath(extra));
+  return tls;
+}
 
 // Destroying the client closes an open connection without QUIT.
 Pop3Client::~Pop3Client() { CloseNow(); }
@@ -47,16 +56,17 @@ QDeadlineTimer Pop3Client::Deadline() const {
 void Pop3Client::CheckAbandon() {
   if (abandon_ && abandon_->load()) {
     CloseNow();
-    throw Pop3Error(QByteArrayLiteral("Check abandoned"));
+    throw Pop3Error(QByteArrayLiteral("Check abandoned"), Pop3Failure::Abandoned);
   }
 }
 
 void Pop3Client::FailSocket() {
+  if (socket_->error() == QAbstractSocket::RemoteHostClosedError) hungUp_ = true;
   const QString text = QStringLiteral("Socket error %1: %2")
                            .arg(static_cast<int>(socket_->error()))
                            .arg(socket_->errorString());
   CloseNow();
-  throw Pop3Error(text);
+  throw Pop3Error(text, Pop3Failure::NoAnswer);
 }
 
 void Pop3Client::CloseNow() {
@@ -91,7 +101,7 @@ bool Pop3Client::IsPositive(const QByteArray& line) { return Field(line, 1).cont
 
 int Pop3Client::ParseCount(const QByteArray& field) {
   qsizetype i = 0;
-  while (i < field.size() && (field[i] == ' ' || field[i] == '\t')) ++i;
+  while (i < field.size() && field[i] == ' ') ++i;
   bool negative = false;
   if (i < field.size() && (field[i] == '+' || field[i] == '-')) negative = field[i++] == '-';
   if (i == field.size()) return 0;
@@ -141,8 +151,10 @@ bool Pop3Client::Resolve(quint32* address) {
 
   const QDeadlineTimer deadline = Deadline();
   while (!lookup->done) {
-    if (abandon_ && abandon_->load()) throw Pop3Error(QByteArrayLiteral("Check abandoned"));
-    if (deadline.hasExpired()) throw Pop3Error(QByteArrayLiteral("Host Lookup Timed Out"));
+    if (abandon_ && abandon_->load())
+      throw Pop3Error(QByteArrayLiteral("Check abandoned"), Pop3Failure::Abandoned);
+    if (deadline.hasExpired())
+      throw Pop3Error(QByteArrayLiteral("Host Lookup Timed Out"), Pop3Failure::CannotConnect);
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   *address = lookup->address;
@@ -150,15 +162,17 @@ bool Pop3Client::Resolve(quint32* address) {
 }
 
 void Pop3Client::OpenConnection() {
-  if (open_) throw Pop3Error(QByteArrayLiteral("Already connected"));
+  if (open_) throw Pop3Error(QByteArrayLiteral("Already connected"), Pop3Failure::CannotConnect);
   quint32 address = 0;
-  if (!Resolve(&address) || address == 0) throw Pop3Error(QByteArrayLiteral("Null Remote Address"));
-  if (Port <= 0 || Port > 65535) throw Pop3Error(QByteArrayLiteral("Connection Failed"));
+  if (!Resolve(&address) || address == 0)
+    throw Pop3Error(QByteArrayLiteral("Null Remote Address"), Pop3Failure::CannotConnect);
+  if (Port <= 0 || Port > 65535)
+    throw Pop3Error(QByteArrayLiteral("Connection Failed"), Pop3Failure::CannotConnect);
 
   // Connected by hand: QTcpSocket gives up a connection attempt whenever one of its waits
   // runs out, and our waits are short slices.
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (fd < 0) throw Pop3Error(QStringLiteral("Socket error %1").arg(errno));
+  if (fd < 0) throw Pop3Error(QStringLiteral("Socket error %1").arg(errno), Pop3Failure::CannotConnect);
   sockaddr_in to{};
   to.sin_family = AF_INET;
   to.sin_port = htons(static_cast<quint16>(Port));
@@ -166,17 +180,17 @@ void Pop3Client::OpenConnection() {
   bool connected = ::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0;
   if (!connected && errno != EINPROGRESS) {
     ::close(fd);
-    throw Pop3Error(QByteArrayLiteral("Connection Failed"));
+    throw Pop3Error(QByteArrayLiteral("Connection Failed"), Pop3Failure::CannotConnect);
   }
   const QDeadlineTimer deadline = Deadline();
   while (!connected) {
     if (abandon_ && abandon_->load()) {
       ::close(fd);
-      throw Pop3Error(QByteArrayLiteral("Check abandoned"));
+      throw Pop3Error(QByteArrayLiteral("Check abandoned"), Pop3Failure::Abandoned);
     }
     if (deadline.hasExpired()) {
       ::close(fd);
-      throw Pop3Error(QByteArrayLiteral("Connection Timed out"));
+      throw Pop3Error(QByteArrayLiteral("Connection Timed out"), Pop3Failure::CannotConnect);
     }
     pollfd p{fd, POLLOUT, 0};
     if (::poll(&p, 1, qMax(1, SliceOf(deadline))) <= 0) continue;
@@ -184,17 +198,18 @@ void Pop3Client::OpenConnection() {
     socklen_t len = sizeof error;
     if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &len) != 0 || error != 0) {
       ::close(fd);
-      throw Pop3Error(QByteArrayLiteral("Connection Failed"));
+      throw Pop3Error(QByteArrayLiteral("Connection Failed"), Pop3Failure::CannotConnect);
     }
     connected = true;
   }
-  socket_ = std::make_unique<QTcpSocket>();
+  socket_ = std::make_unique<QSslSocket>();
   if (!socket_->setSocketDescriptor(fd)) {
     ::close(fd);
     socket_.reset();
-    throw Pop3Error(QByteArrayLiteral("Connection Failed"));
+    throw Pop3Error(QByteArrayLiteral("Connection Failed"), Pop3Failure::CannotConnect);
   }
   open_ = true;
+  if (Security == MailSecurity::SslTls) StartTls();
 }
 
 void Pop3Client::Writeln(const QByteArray& text) {
@@ -207,7 +222,7 @@ void Pop3Client::Writeln(const QByteArray& text) {
     CheckAbandon();
     if (deadline.hasExpired()) {
       CloseNow();
-      throw Pop3Error(QByteArrayLiteral("Socket send aborted"));
+      throw Pop3Error(QByteArrayLiteral("Socket send aborted"), Pop3Failure::NoAnswer);
     }
     if (!socket_->waitForBytesWritten(qMax(1, SliceOf(deadline)))) {
       if (socket_->state() == QAbstractSocket::ConnectedState) continue;
@@ -230,7 +245,7 @@ QByteArray Pop3Client::ReadLn() {
       if (line.size() + take > kMaxLine) {
         // The stream is out of step with us; no point in a polite QUIT.
         CloseNow();
-        throw Pop3Error(QByteArrayLiteral("Reply line too long"));
+        throw Pop3Error(QByteArrayLiteral("Reply line too long"), Pop3Failure::NoAnswer);
       }
       line += socket_->read(take);
       if (lf >= 0) return line;
@@ -238,13 +253,14 @@ QByteArray Pop3Client::ReadLn() {
     }
     if (socket_->state() != QAbstractSocket::ConnectedState) {
       // The server closed before a line feed: our side closes too, the line is empty.
+      hungUp_ = true;
       CloseNow();
       return QByteArray();
     }
     CheckAbandon();
     if (deadline.hasExpired()) {
       CloseNow();
-      throw Pop3Error(QByteArrayLiteral("Socket readln aborted"));
+      throw Pop3Error(QByteArrayLiteral("Socket readln aborted"), Pop3Failure::NoAnswer);
     }
     if (!socket_->waitForReadyRead(qMax(1, SliceOf(deadline)))) {
       if (socket_->state() == QAbstractSocket::ConnectedState) continue;
@@ -257,29 +273,98 @@ QByteArray Pop3Client::ReadLn() {
   }
 }
 
+void Pop3Client::NoticeHangUp() {
+  if (!socket_ || socket_->bytesAvailable() > 0) return;
+  // One look without waiting: a server that hung up has left its end of stream here.
+  if (socket_->state() == QAbstractSocket::ConnectedState) socket_->waitForReadyRead(0);
+  if (socket_->state() != QAbstractSocket::ConnectedState && socket_->bytesAvailable() == 0) {
+    hungUp_ = true;
+    CloseNow();
+  }
+}
+
 QByteArray Pop3Client::Transaction(const QByteArray& command) {
   Writeln(command);
   lastReply_ = ReadLn();
   return lastReply_;
 }
 
+void Pop3Client::Fail(const QByteArray& description, Pop3Failure failure) {
+  throw Pop3Error(description, failure);
+}
+
+void Pop3Client::StartTls() {
+  // Data that came before the handshake was not protected: a man in the middle may have
+  // put it there to be read as a reply after it.
+  if (socket_->bytesAvailable() > 0) {
+    CloseNow();
+    Fail(QByteArrayLiteral("Unexpected data before TLS"), Pop3Failure::NoTls);
+  }
+  socket_->setSslConfiguration(Tls);
+  socket_->setPeerVerifyMode(QSslSocket::VerifyPeer);
+  socket_->setPeerVerifyName(Host);
+  socket_->startClientEncryption();
+  const QDeadlineTimer deadline = Deadline();
+  while (!socket_->isEncrypted()) {
+    CheckAbandon();
+    if (!socket_->sslHandshakeErrors().isEmpty()) {
+      QStringList reasons;
+      for (const QSslError& e : socket_->sslHandshakeErrors()) reasons << e.errorString();
+      CloseNow();
+      Fail(reasons.join(QStringLiteral("; ")).toUtf8(), Pop3Failure::CertificateNotTrusted);
+    }
+    if (socket_->state() != QAbstractSocket::ConnectedState ||
+        (socket_->error() != QAbstractSocket::UnknownSocketError &&
+         socket_->error() != QAbstractSocket::SocketTimeoutError)) {
+      const QByteArray text = "TLS failed: " + socket_->errorString().toUtf8();
+      CloseNow();
+      Fail(text, Pop3Failure::NoTls);
+    }
+    if (deadline.hasExpired()) {
+      CloseNow();
+      Fail(QByteArrayLiteral("TLS handshake timed out"), Pop3Failure::NoAnswer);
+    }
+    socket_->waitForEncrypted(qMax(1, SliceOf(deadline)));
+  }
+}
+
 void Pop3Client::Connect() {
   // A line break in either would let the text smuggle extra commands to the server.
   const auto unsafe = [](const QString& s) { return s.contains('\r') || s.contains('\n'); };
   if (Password.isEmpty() || UserID.isEmpty() || unsafe(UserID) || unsafe(Password))
-    throw Pop3Error(QByteArrayLiteral("Authentication failed"));
+    Fail(QByteArrayLiteral("Authentication failed"), Pop3Failure::LoginRefused);
+  hungUp_ = false;
   OpenConnection();
   try {
     lastReply_ = ReadLn();
-    if (!IsPositive(lastReply_)) throw Pop3Error(lastReply_);
+    if (!IsPositive(lastReply_))
+      Fail(lastReply_, lastReply_.isEmpty() ? Pop3Failure::NoAnswer : Pop3Failure::ServerRefused);
+    if (Security == MailSecurity::StartTls) {
+      // Never anything but TLS after this: no USER unless STLS was accepted.
+      const QByteArray reply = Transaction("STLS");
+      if (!IsPositive(reply))
+        Fail(reply.isEmpty() ? QByteArrayLiteral("STLS not answered") : reply,
+             reply.isEmpty() ? Pop3Failure::NoAnswer : Pop3Failure::NoTls);
+      StartTls();
+    }
     const bool loggedIn = IsPositive(Transaction("USER " + UserID.toUtf8())) &&
                           IsPositive(Transaction("PASS " + Password.toUtf8()));
-    if (!loggedIn) throw Pop3Error(QByteArrayLiteral("Authentication failed"));
+    if (!loggedIn)
+      Fail(QByteArrayLiteral("Authentication failed"),
+           lastReply_.isEmpty() ? Pop3Failure::NoAnswer : Pop3Failure::LoginRefused);
     const QByteArray stat = Transaction("STAT");
-    if (!IsPositive(stat)) throw Pop3Error(stat);
+    if (!IsPositive(stat))
+      Fail(stat, stat.isEmpty() ? Pop3Failure::NoAnswer : Pop3Failure::ServerRefused);
     messageCount_ = ParseCount(Field(stat, 2));
-  } catch (const Pop3Error&) {
-    Disconnect();  // a failure of its own takes the place of the first
+    NoticeHangUp();
+  } catch (const Pop3Error& first) {
+    // A failure of the goodbye takes the place of the first, but the first says what the
+    // user must know.
+    try {
+      Disconnect();
+    } catch (const Pop3Error& e) {
+      throw Pop3Error(e.description(), first.failure());
+    }
     throw;
   }
 }
@@ -294,5 +379,5 @@ void Pop3Client::Disconnect() {
     throw;
   }
   CloseGracefully();
-  if (!IsPositive(reply)) throw Pop3Error(reply);
+  if (!IsPositive(reply)) throw Pop3Error(reply, Pop3Failure::ServerRefused);
 }

@@ -3,24 +3,50 @@
 // STAT, QUIT) on the thread that owns the client.
 #include <QByteArray>
 #include <QDeadlineTimer>
+#include <QSslConfiguration>
 #include <QString>
 #include <atomic>
 #include <memory>
 #include <stdexcept>
 
-class QTcpSocket;
+#include "settings/Config.h"
 
-// A failed step of the probe, with its description.
+class QSslSocket;
+
+// What went wrong, in the terms the user is told.
+enum class Pop3Failure {
+  CannotConnect,          // no address, refused, unreachable, timed out while connecting
+  NoAnswer,               // the server went silent or hung up
+  CertificateNotTrusted,  // the TLS certificate failed verification
+  NoTls,                  // STARTTLS refused, or no TLS could be agreed
+  LoginRefused,           // USER or PASS refused, or none given
+  ServerRefused,          // a negative greeting or STAT
+  Abandoned,              // the program is quitting
+};
+
+// A failed step of the probe, with its description and what kind of failure it is.
 class Pop3Error : public std::runtime_error {
  public:
-  explicit Pop3Error(const QByteArray& description);
-  explicit Pop3Error(const QString& description) : Pop3Error(description.toUtf8()) {}
+  explicit Pop3Error(const QByteArray& description,
+                     Pop3Failure failure = Pop3Failure::ServerRefused);
+  explicit Pop3Error(const QString& description,
+                     Pop3Failure failure = Pop3Failure::ServerRefused)
+      : Pop3Error(description.toUtf8(), failure) {}
   QByteArray description() const { return QByteArray(what()); }
+  Pop3Failure failure() const { return failure_; }
+
+ private:
+  Pop3Failure failure_;
 };
 
 class Pop3Client {
  public:
   static constexpr int kDefaultPort = 110;
+  static constexpr int kTlsPort = 995;
+  // The port an account's security implies when its Server names none.
+  static int DefaultPort(MailSecurity security) {
+    return security == MailSecurity::SslTls ? kTlsPort : kDefaultPort;
+  }
   // A silent server must not hold a check for ever: every single wait gets this long.
   static constexpr int kDefaultTimeOut = 30000;
   static constexpr qsizetype kMaxLine = 65536;
@@ -35,10 +61,15 @@ class Pop3Client {
   QString UserID;
   QString Password;
   int TimeOut = kDefaultTimeOut;  // milliseconds per wait; 0 means no limit
+  MailSecurity Security = MailSecurity::None;
+  // Trusted CAs and the rest of TLS: SystemTls() unless changed (the tests do).
+  QSslConfiguration Tls = SystemTls();
 
   bool ConnectionOpen() const { return open_; }
   int MessageCount() const { return messageCount_; }
   const QByteArray& LastReply() const { return lastReply_; }
+  // The server closed the connection of the last Connect before we did.
+  bool HungUp() const { return hungUp_; }
 
   // Opens the connection, reads the greeting, logs in and asks STAT. On failure the
   // connection is already closed and a Pop3Error says why.
@@ -54,6 +85,10 @@ class Pop3Client {
   // Set from another thread to end every wait at once (the program is quitting).
   void SetAbandonFlag(const std::atomic<bool>* flag) { abandon_ = flag; }
 
+  // The system's CAs, and those a file named by SSL_CERT_FILE adds, as for every program
+  // built on OpenSSL.
+  static QSslConfiguration SystemTls();
+
   // The reply rules, shared with the tests.
   static QByteArray Field(const QByteArray& line, int n);  // 1-based, split on single spaces
   static bool IsPositive(const QByteArray& line);
@@ -67,9 +102,13 @@ class Pop3Client {
   [[noreturn]] void FailSocket();
   void CloseNow();
   void CloseGracefully();
+  void NoticeHangUp();
+  void StartTls();
+  [[noreturn]] void Fail(const QByteArray& description, Pop3Failure failure);
 
-  std::unique_ptr<QTcpSocket> socket_;
+  std::unique_ptr<QSslSocket> socket_;
   bool open_ = false;
+  bool hungUp_ = false;
   int messageCount_ = 0;
   QByteArray lastReply_;
   const std::atomic<bool>* abandon_ = nullptr;

@@ -1,6 +1,7 @@
 #include "platform/Services.h"
 
 #include "platform/DateTime.h"
+#include "platform/Keyring.h"
 #include "platform/SystemServices.h"
 
 Services& Svc() {
@@ -13,7 +14,8 @@ void InstallProductionServices() {
   static MsvcRandom random;
   static QtDesktop desktop;
   static QtMessageBoxes messages;
-  Svc() = Services{&clock, &random, &desktop, &messages};
+  static SecretServiceKeyring keyring;
+  Svc() = Services{&clock, &random, &desktop, &messages, &keyring};
 }
 
 double NowDays() { return DateTimeToDays(Svc().clock->Now()); }

@@ -55,11 +55,14 @@ class IMessageBoxes {
   virtual int Show(const QString& text, const QString& caption, unsigned flags) = 0;
 };
 
+class IKeyring;  // platform/Keyring.h
+
 struct Services {
   IClock* clock = nullptr;
   IRandom* random = nullptr;
   IDesktop* desktop = nullptr;
   IMessageBoxes* messages = nullptr;
+  IKeyring* keyring = nullptr;  // none: passwords stay in the settings file
 };
 
 // The services in force. main() installs the production ones; tests install fakes.

@@ -21,6 +21,16 @@ PopupReminder NewPopupReminder() {
   return r;
 }
 
+EmailAccount NewEmailAccount() {
+  EmailAccount a;
+  a.Name = QStringLiteral("New");
+  a.Server = QStringLiteral("server");
+  a.User = QStringLiteral("user");
+  a.EnableCheck = true;
+  a.Security = MailSecurity::SslTls;
+  return a;
+}
+
 ColorReminder NewColorReminder() {
   ColorReminder c;
   c.date = DayNumber(NowDays());

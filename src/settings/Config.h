@@ -56,13 +56,24 @@ struct PopupReminder {
 // A reminder as the user adds it: due now.
 PopupReminder NewPopupReminder();
 
+// How an account's connection is secured; stored as its number.
+enum class MailSecurity { None = 0, StartTls = 1, SslTls = 2 };
+
 struct EmailAccount {
   QString Name;
   QString Server;
   QString User;
   QString Password;
   bool EnableCheck = false;
+  // Accounts stored before this setting existed speak plain POP3, as they always did.
+  MailSecurity Security = MailSecurity::None;
 };
+// A stored number that names no setting reads as plain POP3, like an absent one.
+inline MailSecurity MailSecurityFromInt(int n) {
+  return n == 1 ? MailSecurity::StartTls : n == 2 ? MailSecurity::SslTls : MailSecurity::None;
+}
+// A new account: "New" on "server" as "user", checked, over SSL/TLS.
+EmailAccount NewEmailAccount();
 
 struct ColorReminder {
   int date = 0;  // day number; a new one is today: see NewColorReminder()

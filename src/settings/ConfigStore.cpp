@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <memory>
 
+#include "mail/MailPasswords.h"
 #include "platform/Paths.h"
 
 namespace {
@@ -131,6 +132,9 @@ void LoadStored(const RegistryStore& s, Config& c) {
     a.User = s.ReadString(kEmailAccounts, QStringLiteral("User %1").arg(n), QString());
     a.Password = s.ReadString(kEmailAccounts, QStringLiteral("Password %1").arg(n), QString());
     a.EnableCheck = s.ReadBool(kEmailAccounts, QStringLiteral("EnableCheck %1").arg(n), false);
+    // Mail security (an addition): absent means plain POP3.
+    a.Security = MailSecurityFromInt(
+        s.ReadInteger(kEmailAccounts, QStringLiteral("Security %1").arg(n), 0));
     e.Accounts.append(a);
   }
   const QString& m = MailOptionsSection(e);
@@ -211,8 +215,12 @@ void SaveAll(RegistryStore& s, const Config& c) {
     s.WriteString(kEmailAccounts, QStringLiteral("name %1").arg(n), a.Name);
     s.WriteString(kEmailAccounts, QStringLiteral("Server %1").arg(n), a.Server);
     s.WriteString(kEmailAccounts, QStringLiteral("User %1").arg(n), a.User);
-    s.WriteString(kEmailAccounts, QStringLiteral("Password %1").arg(n), a.Password);
+    // Mail passwords (an addition): empty in the file once the keyring holds them.
+    s.WriteString(kEmailAccounts, QStringLiteral("Password %1").arg(n), PasswordForFile(a));
     s.WriteBool(kEmailAccounts, QStringLiteral("EnableCheck %1").arg(n), a.EnableCheck);
+    // Mail security (an addition).
+    s.WriteInteger(kEmailAccounts, QStringLiteral("Security %1").arg(n),
+                   static_cast<int>(a.Security));
   }
   const QString& m = MailOptionsSection(e);
   s.WriteString(m, N("EmailClient"), e.EmailClient);
@@ -263,7 +271,9 @@ void OpenMainStore(IRegistryBackend& backend) {
 RegistryStore* MainIniFile() { return MainStore().get(); }
 
 void LoadConfig() {
-  if (MainIniFile()) LoadConfig(*MainIniFile(), Cfg(), ProgramDirectory());
+  if (!MainIniFile()) return;
+  LoadConfig(*MainIniFile(), Cfg(), ProgramDirectory());
+  FetchMailPasswords();  // passwords kept in the keyring arrive later, without waiting
 }
 
 bool SaveConfig() { return MainIniFile() && SaveConfig(*MainIniFile(), Cfg()); }

@@ -67,12 +67,12 @@ bool Own(const QString& path, const Ids& ids) {
 }
 }  // namespace
 
-DovecotServer::DovecotServer(const QList<Mailbox>& boxes) : dir_(TempTemplate()) {
+DovecotServer::DovecotServer(const QList<Mailbox>& boxes, const Tls& tls) : dir_(TempTemplate()) {
   if (!dir_.isValid()) {
     error_ = QStringLiteral("no temporary folder");
     return;
   }
-  if (!Prepare(boxes)) return;
+  if (!Prepare(boxes, tls)) return;
   const QString exe = QStandardPaths::findExecutable(QStringLiteral("dovecot")).isEmpty()
                           ? QStringLiteral("/usr/sbin/dovecot")
                           : QStandardPaths::findExecutable(QStringLiteral("dovecot"));
@@ -108,7 +108,7 @@ DovecotServer::~DovecotServer() {
   }
 }
 
-bool DovecotServer::Prepare(const QList<Mailbox>& boxes) {
+bool DovecotServer::Prepare(const QList<Mailbox>& boxes, const Tls& tls) {
   Ids ids;
   if (!PickUsers(&ids, &error_)) return false;
   const QString root = dir_.path();
@@ -150,6 +150,19 @@ bool DovecotServer::Prepare(const QList<Mailbox>& boxes) {
                                               QFileDevice::ReadGroup | QFileDevice::ReadOther);
 
   port_ = ClosedLoopbackPort();
+  QString sslConf = QStringLiteral("ssl = no\ndisable_plaintext_auth = no\n");
+  QString tlsListener;
+  if (!tls.certFile.isEmpty()) {
+    do tlsPort_ = ClosedLoopbackPort();
+    while (tlsPort_ == port_);
+    sslConf = QStringLiteral("ssl = %1\nssl_cert = <%2\nssl_key = <%3\n"
+                             "disable_plaintext_auth = %4\n")
+                  .arg(QString::fromLatin1(tls.required ? "required" : "yes"), tls.certFile,
+                       tls.keyFile, QString::fromLatin1(tls.required ? "yes" : "no"));
+    tlsListener = QStringLiteral("  inet_listener pop3s {\n    address = 127.0.0.1\n"
+                                 "    port = %1\n    ssl = yes\n  }\n")
+                      .arg(tlsPort_);
+  }
   const QString conf = QStringLiteral(
                            "base_dir = %1/run\n"
                            "state_dir = %1/state\n"
@@ -157,9 +170,9 @@ bool DovecotServer::Prepare(const QList<Mailbox>& boxes) {
                            "info_log_path = %1/dovecot.log\n"
                            "protocols = pop3\n"
                            "listen = 127.0.0.1\n"
-                           "ssl = no\n"
-                           "disable_plaintext_auth = no\n"
+                           "%5"
                            "auth_mechanisms = plain\n"
+                           "auth_verbose = yes\n"
                            // failed logins are part of the tests: no penalty delays
                            "auth_failure_delay = 0\n"
                            "login_trusted_networks = 127.0.0.0/8\n"
@@ -170,9 +183,10 @@ bool DovecotServer::Prepare(const QList<Mailbox>& boxes) {
                            "passdb {\n  driver = passwd-file\n  args = %1/passwd\n}\n"
                            "userdb {\n  driver = passwd-file\n  args = %1/passwd\n}\n"
                            "service pop3-login {\n  inet_listener pop3 {\n"
-                           "    address = 127.0.0.1\n    port = %4\n  }\n}\n")
+                           "    address = 127.0.0.1\n    port = %4\n  }\n%6}\n")
                            .arg(root, ids.internalUser, ids.loginUser)
-                           .arg(port_);
+                           .arg(port_)
+                           .arg(sslConf, tlsListener);
   if (!WriteFile(root + "/dovecot.conf", conf.toUtf8()))
     return error_ = QStringLiteral("cannot write dovecot.conf"), false;
   return true;
@@ -193,6 +207,18 @@ bool DovecotServer::WaitForGreeting() {
     QThread::msleep(100);
   }
   return false;
+}
+
+QString DovecotServer::log() const {
+  QFile f(dir_.path() + "/dovecot.log");
+  return f.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(f.readAll()) : QString();
+}
+
+QStringList DovecotServer::logins() const {
+  QStringList lines;
+  for (const QString& line : log().split('\n'))
+    if (line.contains(QStringLiteral("Login: user=<"))) lines << line;
+  return lines;
 }
 
 QString DovecotServer::LogTail() const {

@@ -25,6 +25,11 @@ int ListenOnLoopback(quint16* port) {
   return fd;
 }
 
+// On the system clock: ThreadSanitizer follows timed waits on that clock only.
+std::chrono::system_clock::time_point Limit() {
+  return std::chrono::system_clock::now() + std::chrono::milliseconds(kWaitMs);
+}
+
 bool WaitReadable(int fd, int ms) {
   pollfd p{fd, POLLIN, 0};
   return ::poll(&p, 1, ms) > 0;
@@ -48,6 +53,7 @@ ScriptedPop3Server::ScriptedPop3Server(QList<QList<Step>> sessions)
 }
 
 ScriptedPop3Server::~ScriptedPop3Server() {
+  Release();
   stop_ = true;
   if (thread_.joinable()) thread_.join();
   if (listenFd_ >= 0) ::close(listenFd_);
@@ -55,7 +61,21 @@ ScriptedPop3Server::~ScriptedPop3Server() {
 
 QByteArray ScriptedPop3Server::address() const { return "127.0.0.1:" + QByteArray::number(port_); }
 
+bool ScriptedPop3Server::WaitForAccepted(int n) {
+  std::unique_lock<std::mutex> lock(m_);
+  return changed_.wait_until(lock, Limit(), [&] { return accepted_ >= n; });
+}
+
+void ScriptedPop3Server::Release() {
+  {
+    std::lock_guard<std::mutex> lock(m_);
+    released_ = true;
+  }
+  changed_.notify_all();
+}
+
 void ScriptedPop3Server::Finish() {
+  Release();
   stop_ = true;
   if (thread_.joinable()) thread_.join();
 }
@@ -75,7 +95,11 @@ void ScriptedPop3Server::Run() {
     }
     const int fd = ::accept(listenFd_, nullptr, nullptr);
     if (fd < 0) return;
-    ++accepted_;
+    {
+      std::lock_guard<std::mutex> lock(m_);
+      ++accepted_;
+    }
+    changed_.notify_all();
     const bool go_on = Session(fd, steps);
     ::close(fd);
     if (!go_on) return;
@@ -116,6 +140,11 @@ bool ScriptedPop3Server::Session(int fd, const QList<Step>& steps) {
         while (readLine()) {
         }
         return true;
+      case Step::Hold: {
+        std::unique_lock<std::mutex> lock(m_);
+        changed_.wait_until(lock, Limit(), [&] { return released_; });
+        break;
+      }
     }
   }
   // Whatever else the client says (QUIT, say) is recorded until it hangs up.

@@ -4,19 +4,21 @@
 #include <QByteArray>
 #include <QList>
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 
 class ScriptedPop3Server {
  public:
   struct Step {
-    enum Kind { Send, Receive, Close, Silent } kind;
+    enum Kind { Send, Receive, Close, Silent, Hold } kind;
     QByteArray data;
   };
   static Step Send(const QByteArray& line) { return {Step::Send, line}; }
   static Step Receive() { return {Step::Receive, {}}; }  // one line from the client
   static Step Close() { return {Step::Close, {}}; }      // hang up now
   static Step Silent() { return {Step::Silent, {}}; }    // say nothing until the client goes
+  static Step Hold() { return {Step::Hold, {}}; }        // say nothing until Release()
   // The usual dialogue up to STAT's reply, with a count and a size.
   static QList<Step> Mailbox(int count);
 
@@ -27,6 +29,10 @@ class ScriptedPop3Server {
   // Waits for the scripts to end (or stops waiting for connections that never come).
   void Finish();
   int accepted() const { return accepted_; }
+  // Waits until n connections have been accepted; false when they never come.
+  bool WaitForAccepted(int n);
+  // Lets a session waiting at Hold go on.
+  void Release();
   // Every line the clients sent, terminators included, in order.
   QList<QByteArray> received();
 
@@ -40,6 +46,8 @@ class ScriptedPop3Server {
   std::atomic<bool> stop_{false};
   std::atomic<int> accepted_{0};
   std::mutex m_;
+  std::condition_variable changed_;  // accepted_ or released_
+  bool released_ = false;
   QList<QByteArray> received_;
   std::thread thread_;
 };

@@ -1,7 +1,6 @@
 // The mail check: the trigger's rules and the worker's result, against scripted servers.
 #include <gtest/gtest.h>
 
-#include <QThread>
 #include <climits>
 
 #include "mail/MailCheck.h"
@@ -117,7 +116,7 @@ TEST_F(MailCheck, ManualCheckPostponesTheNextTimedOne) {
 // --- what a check publishes ----------------------------------------------------------------
 
 // One mailbox: its count, or -1 for a closed port, -2 for a wrong password, -3 for 5
-// messages and a refused QUIT.
+// messages and a refused QUIT, -4 for 5 messages and a hang-up right after STAT's reply.
 struct ResultCase {
   const char* name;
   QList<int> boxes;
@@ -143,6 +142,7 @@ TEST_P(MailCheckResult, PublishesTheTotal) {
       script = {S::Send("+OK\r\n"), S::Receive(), S::Send("+OK\r\n"), S::Receive(),
                 S::Send("-ERR wrong password\r\n")};
     if (box == -3) script = S::Mailbox(5) << S::Receive() << S::Send("-ERR not now\r\n");
+    if (box == -4) script = S::Mailbox(5) << S::Close();
     servers.push_back(std::make_unique<ScriptedPop3Server>(QList<QList<S::Step>>{script}));
     // Accounts whose own flag is off are probed all the same.
     AddAccount(servers.back()->address(), "secret", servers.size() % 2 == 0);
@@ -170,6 +170,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ResultCase{"CheckSelectedProbesOne", {3, 4}, 1, 4},
                     // the count was taken before the goodbye failed
                     ResultCase{"RefusedQuitStillCounts", {-3, 1}, -1, 6},
+                    // a connection no longer open adds nothing
+                    ResultCase{"HangUpAfterStatCountsZero", {-4, 1}, -1, 1},
                     ResultCase{"SelectedIndexOutOfRange", {3}, 5, 0},
                     ResultCase{"NoAccounts", {}, -1, 0},
                     ResultCase{"EmptyMailboxes", {0, 0}, -1, 0},
@@ -231,14 +233,45 @@ TEST_F(MailCheck, ClientThatCannotBeMadeStillEndsTheCheck) {
   EXPECT_DOUBLE_EQ(d.LastEmailCheck, now());
 }
 
+TEST_F(MailCheck, EditingTheAccountsWhileACheckRunsLeavesTheCheckAlone) {
+  // The first server holds the check until the list has been edited the way the accounts
+  // page edits it; the check goes on with the accounts as they were when it started.
+  QList<S::Step> held = S::Mailbox(3);
+  held.prepend(S::Hold());
+  ScriptedPop3Server first({held});
+  ScriptedPop3Server second({S::Mailbox(4)});
+  ScriptedPop3Server added({S::Mailbox(50)});
+  AddAccount(first.address());
+  AddAccount(second.address());
+  StartMailCheck(false, -1);
+  ASSERT_TRUE(first.WaitForAccepted(1));
+
+  auto& accounts = Cfg().EmailConfig.Accounts;
+  accounts[1].Server = QString::fromLatin1(added.address());
+  accounts[1].Password = QStringLiteral("changed");
+  accounts[0].Name = QStringLiteral("renamed");
+  AddAccount(added.address());
+  accounts.removeFirst();
+  accounts.clear();
+  AddAccount(added.address());
+  first.Release();
+
+  ASSERT_TRUE(WaitForMailCheck(60000));
+  EXPECT_EQ(Cfg().DynamicConfig.NewMailCount, 7);
+  second.Finish();
+  added.Finish();
+  EXPECT_EQ(second.accepted(), 1);
+  EXPECT_EQ(added.accepted(), 0);
+  EXPECT_EQ(second.received().value(1), "PASS secret\r\n");
+}
+
 TEST_F(MailCheck, QuittingEndsACheckStuckOnASilentServer) {
   ScriptedPop3Server server({{S::Silent()}});
   AddAccount(server.address());  // the client's own 30 s limit would hold the check
   StartMailCheck(false, -1);
   EXPECT_TRUE(Cfg().DynamicConfig.EmailCheckRunning);
   // Let the worker reach the server and sit waiting for its greeting.
-  for (int i = 0; i < 1000 && server.accepted() == 0; ++i) QThread::msleep(10);
-  ASSERT_EQ(server.accepted(), 1);
+  ASSERT_TRUE(server.WaitForAccepted(1));
   AbandonMailCheck();
   EXPECT_FALSE(Cfg().DynamicConfig.EmailCheckRunning);
   EXPECT_TRUE(WaitForMailCheck(0));

@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QFile>
 #include <climits>
 #include <thread>
 
@@ -69,11 +70,20 @@ INSTANTIATE_TEST_SUITE_P(
                     ReplyCase{"BareOk", "+OK\r\n", true, 0},
                     ReplyCase{"SignAllowed", "+OK +7 1\r\n", true, 7},
                     ReplyCase{"TrailingJunk", "+OK 7x 1\r\n", true, 0},
+                    ReplyCase{"TabBeforeCountIsNoNumber", "+OK \t7 1\r\n", true, 0},
                     ReplyCase{"NegativeClampsToZero", "+OK -5 100\r\n", true, 0},
                     ReplyCase{"LargestInt", "+OK 2147483647 1\r\n", true, INT_MAX},
                     ReplyCase{"BeyondIntIsNoNumber", "+OK 99999999999 1\r\n", true, 0},
                     ReplyCase{"Empty", "", false, 0}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Pop3ReplyRules, OnlySpacesAndASignLeadACount) {
+  EXPECT_EQ(Pop3Client::ParseCount("  +5"), 5);
+  EXPECT_EQ(Pop3Client::ParseCount(" -5"), 0);
+  EXPECT_EQ(Pop3Client::ParseCount("\t5"), 0);
+  EXPECT_EQ(Pop3Client::ParseCount(" \t5"), 0);
+  EXPECT_EQ(Pop3Client::ParseCount("+ 5"), 0);
+}
 
 // --- whole exchanges -----------------------------------------------------------------------
 
@@ -309,6 +319,22 @@ class FullListener {
   bool ok = false;
 };
 
+// True once a loopback connection to the port waits for its answer (SYN_SENT in the
+// kernel's table); false when none comes.
+bool WaitForPendingConnection(quint16 port) {
+  const QByteArray remote = "0100007F:" + QByteArray::number(port, 16).toUpper().rightJustified(4, '0');
+  for (int i = 0; i < 2000; ++i) {
+    QFile table(QStringLiteral("/proc/net/tcp"));
+    if (!table.open(QIODevice::ReadOnly)) return false;
+    for (const QByteArray& line : table.readAll().split('\n')) {
+      const QList<QByteArray> f = line.simplified().split(' ');
+      if (f.size() > 3 && f[2] == remote && f[3] == "02") return true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
 TEST(Pop3Client, ConnectionNeverAnsweredTimesOut) {
   FullListener full;
   ASSERT_TRUE(full.ok);
@@ -325,7 +351,9 @@ TEST(Pop3Client, SlowConnectionIsWaitedFor) {
   FullListener full;
   ASSERT_TRUE(full.ok);
   std::thread server([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // Make room only once the client's connection request is pending (and dropped by the
+    // full queue): its retry then comes a while after the client started waiting.
+    EXPECT_TRUE(WaitForPendingConnection(full.port));
     const int first = ::accept(full.listener, nullptr, nullptr);
     pollfd p{full.listener, POLLIN, 0};
     if (::poll(&p, 1, 20000) > 0) {
@@ -343,6 +371,25 @@ TEST(Pop3Client, SlowConnectionIsWaitedFor) {
   Aim(client, full.port);
   EXPECT_EQ(ConnectFailure(client), "-ERR busy\r\n");  // the greeting: the connection was made
   server.join();
+}
+
+TEST(Pop3Client, ImplicitTlsWithAPlainServerSendsNothingInClear) {
+  ScriptedPop3Server server({S::Mailbox(3)});
+  Pop3Client client;
+  Aim(client, server.port());
+  client.Security = MailSecurity::SslTls;
+  try {
+    client.Connect();
+    ADD_FAILURE() << "counted without TLS";
+  } catch (const Pop3Error& e) {
+    EXPECT_EQ(e.failure(), Pop3Failure::NoTls) << e.description().toStdString();
+  }
+  EXPECT_FALSE(client.ConnectionOpen());
+  server.Finish();
+  for (const QByteArray& line : server.received()) {
+    EXPECT_FALSE(line.contains("USER")) << line.toStdString();
+    EXPECT_FALSE(line.contains("secret")) << line.toStdString();
+  }
 }
 
 TEST(Pop3Client, DisconnectWithoutConnectionDoesNothing) {

@@ -1,0 +1,87 @@
+#include "mail/MailErrors.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QSet>
+#include <cstdio>
+
+#include "mail/MailCheck.h"
+#include "platform/Services.h"
+#include "settings/Config.h"
+
+namespace {
+struct Reports {
+  QSet<QString> failing;  // accounts reported and not yet checked successfully since
+  QSet<QString> printed;  // lines already on standard error in this run
+};
+
+Reports& TheReports() {
+  static Reports reports;
+  return reports;
+}
+
+void PlayErrorSound(const QString& chosen) {
+  if (!chosen.isEmpty()) {
+    Svc().desktop->PlaySound(chosen);
+    return;
+  }
+  // The desktop's own error sound where the sound theme has one, else the bell.
+  const QString theme = QStringLiteral("/usr/share/sounds/freedesktop/stereo/dialog-error.oga");
+  if (QFile::exists(theme))
+    Svc().desktop->PlaySound(theme);
+  else
+    QApplication::beep();
+}
+}  // namespace
+
+QString MailFailureReason(const MailProbeResult& r) {
+  switch (r.failure) {
+    case Pop3Failure::CannotConnect:
+      return QStringLiteral("cannot connect to the server");
+    case Pop3Failure::NoAnswer:
+      return QStringLiteral("the server does not answer");
+    case Pop3Failure::CertificateNotTrusted:
+      return QStringLiteral("the server's TLS certificate is not trusted (%1)").arg(r.detail);
+    case Pop3Failure::NoTls:
+      return QStringLiteral("the server does not offer a secure (TLS) connection");
+    case Pop3Failure::LoginRefused:
+      return QStringLiteral("the user name or password was refused");
+    case Pop3Failure::ServerRefused:
+    case Pop3Failure::Abandoned:
+      break;
+  }
+  return QStringLiteral("the server refused the check (%1)").arg(r.detail);
+}
+
+void ReportMailCheckErrors(IMessageBoxes& boxes) {
+  // Taken before any box opens: the ticks that run inside a box find nothing left.
+  const QList<MailProbeResult> results = TakeMailCheckResults();
+  if (results.isEmpty()) return;
+  Reports& reports = TheReports();
+  QList<MailProbeResult> fresh;
+  for (const MailProbeResult& r : results) {
+    if (r.ok) {
+      reports.failing.remove(r.key);
+      continue;
+    }
+    const QString line = QStringLiteral("Quillatorne: checking the mail of \"%1\" failed: %2 [%3]")
+                             .arg(r.account, MailFailureReason(r), r.detail);
+    if (!reports.printed.contains(line)) {
+      reports.printed.insert(line);
+      std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+    }
+    if (reports.failing.contains(r.key)) continue;
+    reports.failing.insert(r.key);
+    fresh << r;
+  }
+  if (fresh.isEmpty()) return;
+  const auto& e = Cfg().EmailConfig;
+  if (e.ReportErrorsSound) PlayErrorSound(e.ErrorSound);
+  if (!e.ReportErrorsDialog) return;
+  for (const MailProbeResult& r : fresh) {
+    boxes.Show(QStringLiteral("Checking the mail of \"%1\" failed: %2.").arg(r.account, MailFailureReason(r)),
+               QStringLiteral("Email Checker Error"), MB_OK | MB_ICONERROR);
+  }
+}
+
+void ResetMailErrorReports() { TheReports() = Reports(); }

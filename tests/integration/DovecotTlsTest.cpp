@@ -1,0 +1,184 @@
+// Mail checks over TLS against a real Dovecot, with a certificate authority of the test's own
+// that only the client's configuration trusts.
+#include <gtest/gtest.h>
+
+#include <QSslSocket>
+#include <QThread>
+
+#include "mail/MailCheck.h"
+#include "mail/Pop3Client.h"
+#include "settings/Config.h"
+#include "support/DovecotServer.h"
+#include "support/Fakes.h"
+#include "support/TestCertificates.h"
+
+namespace {
+class DovecotTls : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    certs = new TestCertificates;
+    if (!certs->ok()) return;
+    tlsOnly = new DovecotServer({{"alice", "alice-pw", 3}, {"bob", "bob-pw", 4}},
+                                {certs->certFile(), certs->keyFile(), true});
+    plain = new DovecotServer({{"carol", "carol-pw", 2}});
+  }
+  static void TearDownTestSuite() {
+    delete tlsOnly;
+    delete plain;
+    delete certs;
+    tlsOnly = plain = nullptr;
+    certs = nullptr;
+  }
+  void SetUp() override {
+    ASSERT_TRUE(QSslSocket::supportsSsl()) << "Qt has no TLS backend";
+    ASSERT_TRUE(certs->ok()) << certs->error().toStdString();
+    ASSERT_TRUE(tlsOnly->ok()) << tlsOnly->error().toStdString();
+    ASSERT_TRUE(plain->ok()) << plain->error().toStdString();
+    ResetConfig(QSize(1024, 768));
+    Cfg().EmailConfig.EnableCheck = true;
+    TrustTestCa(true);
+  }
+  void TearDown() override {
+    EXPECT_TRUE(WaitForMailCheck(90000));
+    SetPop3ClientFactory(nullptr);
+  }
+  // Clients trust the test's authority, or only the system's.
+  static void TrustTestCa(bool trust) {
+    SetPop3ClientFactory([trust] {
+      auto client = std::make_unique<Pop3Client>();
+      if (trust) client->Tls.setCaCertificates(certs->ca());
+      return client;
+    });
+  }
+  static void AddAccount(const QString& server, const QString& user, MailSecurity security) {
+    EmailAccount a;
+    a.Name = user;
+    a.Server = server;
+    a.User = user;
+    a.Password = user + "-pw";
+    a.Security = security;
+    Cfg().EmailConfig.Accounts << a;
+  }
+  static int Check() {
+    StartMailCheck(false, -1);
+    EXPECT_TRUE(WaitForMailCheck(90000));
+    return Cfg().DynamicConfig.NewMailCount;
+  }
+  FakeServices fakes;
+  static TestCertificates* certs;
+  static DovecotServer* tlsOnly;  // refuses every login not under TLS
+  static DovecotServer* plain;    // offers no TLS at all
+};
+TestCertificates* DovecotTls::certs = nullptr;
+DovecotServer* DovecotTls::tlsOnly = nullptr;
+DovecotServer* DovecotTls::plain = nullptr;
+
+// Which server and port an account names.
+enum class Where { TlsPort, StartTlsPort, PlainServer };
+
+struct TlsAccount {
+  Where where;
+  const char* host;  // the certificate names "localhost" only
+  const char* user;
+  MailSecurity security;
+};
+
+struct TlsCase {
+  const char* name;
+  QList<TlsAccount> accounts;
+  bool trustTestCa;
+  int total;
+  // How each account's probe ended: -1 counted, else the failure.
+  QList<int> outcomes;
+};
+// Test names in CTest stay readable.
+void PrintTo(const TlsCase& c, std::ostream* os) { *os << c.name; }
+
+class DovecotTlsCheck : public DovecotTls, public testing::WithParamInterface<TlsCase> {};
+
+TEST_P(DovecotTlsCheck, CountsOnlyWhatTlsProtects) {
+  const TlsCase& c = GetParam();
+  TrustTestCa(c.trustTestCa);
+  for (const TlsAccount& a : c.accounts) {
+    const int port = a.where == Where::TlsPort        ? tlsOnly->tlsPort()
+                     : a.where == Where::StartTlsPort ? tlsOnly->port()
+                                                      : plain->port();
+    AddAccount(QStringLiteral("%1:%2").arg(QLatin1String(a.host)).arg(port),
+               QString::fromLatin1(a.user), a.security);
+  }
+  EXPECT_EQ(Check(), c.total);
+  QList<int> outcomes;
+  for (const MailProbeResult& r : TakeMailCheckResults())
+    outcomes << (r.ok ? -1 : static_cast<int>(r.failure));
+  EXPECT_EQ(outcomes, c.outcomes);
+}
+
+constexpr int kCounted = -1;
+constexpr int kUntrusted = static_cast<int>(Pop3Failure::CertificateNotTrusted);
+constexpr int kNoTls = static_cast<int>(Pop3Failure::NoTls);
+using enum Where;
+using MS = MailSecurity;
+
+INSTANTIATE_TEST_SUITE_P(
+    Accounts, DovecotTlsCheck,
+    testing::Values(
+        TlsCase{"ImplicitTlsAndStartTlsCount",
+                {{TlsPort, "localhost", "alice", MS::SslTls},
+                 {StartTlsPort, "localhost", "bob", MS::StartTls}},
+                true,
+                7,
+                {kCounted, kCounted}},
+        TlsCase{"CertificateForAnotherHostIsRefused",
+                {{TlsPort, "127.0.0.1", "alice", MS::SslTls},
+                 {StartTlsPort, "127.0.0.1", "bob", MS::StartTls}},
+                true,
+                0,
+                {kUntrusted, kUntrusted}},
+        TlsCase{"AuthorityTheSystemDoesNotKnowIsRefused",
+                {{TlsPort, "localhost", "alice", MS::SslTls},
+                 {StartTlsPort, "localhost", "bob", MS::StartTls}},
+                false,
+                0,
+                {kUntrusted, kUntrusted}},
+        TlsCase{"ServerWithoutStlsIsRefusedUnderStartTls",
+                {{PlainServer, "localhost", "carol", MS::StartTls}},
+                true,
+                0,
+                {kNoTls}},
+        TlsCase{"ImplicitTlsOnAPlainPortFails",
+                {{StartTlsPort, "localhost", "bob", MS::SslTls}},
+                true,
+                0,
+                {kNoTls}},
+        TlsCase{"PlainStillCounts", {{PlainServer, "localhost", "carol", MS::None}}, true, 2, {kCounted}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DovecotTls, EveryLoginOnTheServerIsUnderTls) {
+  DovecotServer server({{"alice", "alice-pw", 3}, {"bob", "bob-pw", 4}},
+                       {certs->certFile(), certs->keyFile(), true});
+  ASSERT_TRUE(server.ok()) << server.error().toStdString();
+  AddAccount(QStringLiteral("localhost:%1").arg(server.tlsPort()), "alice", MailSecurity::SslTls);
+  AddAccount(QStringLiteral("localhost:%1").arg(server.port()), "bob", MailSecurity::StartTls);
+  // Refused certificates end before any login, on either port.
+  AddAccount(QStringLiteral("127.0.0.1:%1").arg(server.tlsPort()), "alice", MailSecurity::SslTls);
+  AddAccount(QStringLiteral("127.0.0.1:%1").arg(server.port()), "bob", MailSecurity::StartTls);
+  EXPECT_EQ(Check(), 7);
+  // The server's log process writes a little after the connection has ended.
+  const auto logins = [&](int n) {
+    for (int i = 0; i < 200 && server.logins().size() < n; ++i) QThread::msleep(50);
+    return server.logins();
+  };
+  const QStringList tls = logins(2);
+  ASSERT_EQ(tls.size(), 2) << server.log().toStdString();
+  for (const QString& line : tls) EXPECT_TRUE(line.contains(", TLS")) << line.toStdString();
+  EXPECT_FALSE(server.log().contains(QStringLiteral("plaintext"))) << server.log().toStdString();
+
+  // The log does tell a login without TLS, as a plain account shows.
+  Cfg().EmailConfig.Accounts.clear();
+  AddAccount(QStringLiteral("localhost:%1").arg(server.port()), "alice", MailSecurity::None);
+  Check();
+  const QStringList all = logins(3);
+  ASSERT_EQ(all.size(), 3) << server.log().toStdString();
+  EXPECT_FALSE(all[2].contains(", TLS")) << all[2].toStdString();
+}
+}  // namespace

@@ -1,0 +1,191 @@
+// How mail accounts are kept: the security setting, and passwords in the keyring or the file.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include "mail/MailCheck.h"
+#include "mail/MailPasswords.h"
+#include "platform/RegistryFile.h"
+#include "settings/ConfigStore.h"
+#include "support/AccountsFile.h"
+#include "support/FakeKeyring.h"
+#include "support/Fakes.h"
+#include "support/TempHome.h"
+
+namespace {
+class MailAccountStore : public testing::Test {
+ protected:
+  void SetUp() override {
+    ResetConfig(QSize(1024, 768));
+    ResetMailPasswords();
+    OpenMainStore(file);
+  }
+  void TearDown() override {
+    static NoRegistry parked;
+    OpenMainStore(parked);
+    ResetMailPasswords();
+  }
+  static EmailAccount Account(const QString& password, MailSecurity security) {
+    EmailAccount a = NewEmailAccount();
+    a.Server = QStringLiteral("pop.example.com");
+    a.User = QStringLiteral("ann");
+    a.Password = password;
+    a.Security = security;
+    return a;
+  }
+  QString StoredPassword() const { return ::StoredPassword(home.configFile()); }
+  // Loads the file afresh into an empty record, as a new run does.
+  void Reload() {
+    ResetConfig(QSize(1024, 768));
+    ResetMailPasswords();
+    LoadConfig();
+  }
+  static void Settle() {
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+  }
+  FakeServices fakes;
+  TempHome home;
+  RegistryFile file{home.configFile()};
+};
+
+class MailSecurityStore : public MailAccountStore,
+                          public testing::WithParamInterface<MailSecurity> {};
+
+TEST_P(MailSecurityStore, SurvivesSaveAndLoadAsItsNumber) {
+  Cfg().EmailConfig.Accounts << Account("pw", GetParam());
+  ASSERT_TRUE(SaveConfig());
+  const auto stored = StoredAccountValue(home.configFile(), QStringLiteral("Security"), 1);
+  ASSERT_TRUE(stored.has_value());
+  EXPECT_EQ(*stored, RegDword(static_cast<uint32_t>(GetParam())));
+  Reload();
+  ASSERT_EQ(Cfg().EmailConfig.Accounts.size(), 1);
+  EXPECT_EQ(Cfg().EmailConfig.Accounts[0].Security, GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(Choices, MailSecurityStore,
+                         testing::Values(MailSecurity::None, MailSecurity::StartTls,
+                                         MailSecurity::SslTls));
+
+TEST_F(MailAccountStore, AccountsStoredWithoutSecurityKeepPlainPop3) {
+  home.write(QStringLiteral(".config/Quillatorne/settings.reg"),
+             "Windows Registry Editor Version 5.00\n\n"
+             "[HKEY_CURRENT_USER\\SOFTWARE\\Orbwright\\Quillatorne\\4.0\\Base]\n\"OK\"=dword:00000001\n\n"
+             "[HKEY_CURRENT_USER\\SOFTWARE\\Orbwright\\Quillatorne\\4.0\\Email]\n"
+             "\"AccountsNumber\"=dword:00000002\n\n"
+             "[HKEY_CURRENT_USER\\SOFTWARE\\Orbwright\\Quillatorne\\4.0\\Email Accounts]\n"
+             "\"Name 1\"=\"old\"\n\"Server 1\"=\"pop\"\n\"User 1\"=\"u\"\n\"Password 1\"=\"p\"\n"
+             "\"Name 2\"=\"odd\"\n\"Security 2\"=dword:00000007\n");
+  RegistryFile fresh(home.configFile());
+  OpenMainStore(fresh);
+  Reload();
+  ASSERT_EQ(Cfg().EmailConfig.Accounts.size(), 2);
+  EXPECT_EQ(Cfg().EmailConfig.Accounts[0].Security, MailSecurity::None);
+  EXPECT_EQ(Cfg().EmailConfig.Accounts[1].Security, MailSecurity::None);
+  EXPECT_EQ(Cfg().EmailConfig.Accounts[0].Password, "p");
+}
+
+TEST_F(MailAccountStore, NewAccountsStartWithSslTls) {
+  const EmailAccount a = NewEmailAccount();
+  EXPECT_EQ(a.Security, MailSecurity::SslTls);
+  EXPECT_EQ(a.Name, "New");
+  EXPECT_EQ(a.Server, "server");
+  EXPECT_EQ(a.User, "user");
+  EXPECT_TRUE(a.Password.isEmpty());
+  EXPECT_TRUE(a.EnableCheck);
+}
+
+TEST_F(MailAccountStore, WithoutASecretServiceThePasswordStaysInThePrivateFile) {
+  FakeKeyring keyring;
+  keyring.available = false;
+  for (IKeyring* k : {static_cast<IKeyring*>(nullptr), static_cast<IKeyring*>(&keyring)}) {
+    Svc().keyring = k;
+    Cfg().EmailConfig.Accounts = {Account("secret", MailSecurity::SslTls)};
+    ASSERT_TRUE(SaveConfig());
+    Settle();
+    EXPECT_FALSE(PasswordsInKeyring());
+    EXPECT_EQ(StoredPassword(), "secret");
+    EXPECT_EQ(QFileInfo(home.configFile()).permissions(),
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                  QFileDevice::WriteUser);
+  }
+  EXPECT_TRUE(keyring.entries.isEmpty());
+  EXPECT_TRUE(PasswordStorageNote().contains("settings file"));
+}
+
+TEST_F(MailAccountStore, APasswordInTheFileMovesToTheKeyringAndComesBack) {
+  FakeKeyring keyring;
+  Svc().keyring = &keyring;
+  EXPECT_TRUE(PasswordsInKeyring());
+  EXPECT_TRUE(PasswordStorageNote().contains("keyring"));
+  Cfg().EmailConfig.Accounts = {Account("secret", MailSecurity::SslTls),
+                                Account("", MailSecurity::None)};
+  Cfg().EmailConfig.Accounts[1].User = QStringLiteral("bob");
+  ASSERT_TRUE(SaveConfig());
+  // Until the keyring has it, the file keeps it: nothing is lost if the keyring fails.
+  EXPECT_EQ(StoredPassword(), "secret");
+  Settle();
+  EXPECT_EQ(keyring.entries.value(QStringLiteral("ann@pop.example.com")), "secret");
+  EXPECT_EQ(keyring.entries.size(), 1);  // an empty password is nothing to keep
+  EXPECT_EQ(StoredPassword(), "");
+
+  Reload();
+  EXPECT_TRUE(Cfg().EmailConfig.Accounts[0].Password.isEmpty());  // not yet: never waited for
+  EXPECT_TRUE(MailPasswordsPending());
+  Settle();
+  EXPECT_FALSE(MailPasswordsPending());
+  EXPECT_EQ(Cfg().EmailConfig.Accounts[0].Password, "secret");
+  EXPECT_TRUE(Cfg().EmailConfig.Accounts[1].Password.isEmpty());
+}
+
+TEST_F(MailAccountStore, AFailedKeyringWriteKeepsThePasswordInTheFile) {
+  FakeKeyring keyring;
+  keyring.writesFail = true;
+  Svc().keyring = &keyring;
+  Cfg().EmailConfig.Accounts = {Account("secret", MailSecurity::SslTls)};
+  ASSERT_TRUE(SaveConfig());
+  Settle();
+  ASSERT_TRUE(SaveConfig());
+  Settle();
+  EXPECT_EQ(StoredPassword(), "secret");
+}
+
+TEST_F(MailAccountStore, AChangedPasswordReplacesTheKeyringCopy) {
+  FakeKeyring keyring;
+  Svc().keyring = &keyring;
+  Cfg().EmailConfig.Accounts = {Account("old", MailSecurity::SslTls)};
+  ASSERT_TRUE(SaveConfig());
+  Settle();
+  Cfg().EmailConfig.Accounts[0].Password = QStringLiteral("new");
+  ASSERT_TRUE(SaveConfig());
+  EXPECT_EQ(StoredPassword(), "new");
+  Settle();
+  EXPECT_EQ(keyring.entries.value(QStringLiteral("ann@pop.example.com")), "new");
+  EXPECT_EQ(StoredPassword(), "");
+}
+
+TEST_F(MailAccountStore, APasswordTypedBeforeTheKeyringAnswersIsKept) {
+  FakeKeyring keyring;
+  keyring.entries.insert(QStringLiteral("ann@pop.example.com"), QStringLiteral("stored"));
+  Svc().keyring = &keyring;
+  Cfg().EmailConfig.Accounts = {Account("", MailSecurity::SslTls)};
+  FetchMailPasswords();
+  Cfg().EmailConfig.Accounts[0].Password = QStringLiteral("typed");
+  Settle();
+  EXPECT_EQ(Cfg().EmailConfig.Accounts[0].Password, "typed");
+}
+
+TEST_F(MailAccountStore, TimedChecksWaitForPasswordsOnTheirWay) {
+  FakeKeyring keyring;
+  Svc().keyring = &keyring;
+  Cfg().EmailConfig.EnableCheck = true;
+  Cfg().EmailConfig.Accounts = {Account("", MailSecurity::SslTls)};
+  FetchMailPasswords();
+  StartMailCheck(true, -1);
+  EXPECT_FALSE(Cfg().DynamicConfig.EmailCheckRunning);
+  Settle();
+  StartMailCheck(true, -1);
+  EXPECT_TRUE(WaitForMailCheck(60000));
+  EXPECT_GT(Cfg().DynamicConfig.LastEmailCheck, 0.0);
+}
+}  // namespace
