@@ -3,6 +3,7 @@
 #include <QStyle>
 
 #include "mail/MailCheck.h"
+#include "mail/MailPasswords.h"
 
 TFrameEmailAccounts::TFrameEmailAccounts(Config& config, Services& services, QWidget* parent)
     : SettingsPage(config, services, parent) {
@@ -23,6 +24,9 @@ TFrameEmailAccounts::TFrameEmailAccounts(Config& config, Services& services, QWi
   connect(ui.Button_Check, &QToolButton::clicked, this, &TFrameEmailAccounts::Button_CheckClick);
   connect(ui.Button_CheckAll, &QToolButton::clicked, this,
           &TFrameEmailAccounts::Button_CheckAllClick);
+  for (const MailSecurityChoice& c : kMailSecurityChoices)
+    ui.Combo_Security->addItem(QString::fromLatin1(c.text), static_cast<int>(c.security));
+
   connect(ui.Button_Save, &QPushButton::clicked, this, &TFrameEmailAccounts::Button_SaveClick);
   // A click, or the keyboard moving the selection: both are the user choosing.
   connect(ui.List_Accounts, &QListWidget::currentRowChanged, this, [this] {
@@ -46,6 +50,7 @@ TFrameEmailAccounts::TFrameEmailAccounts(Config& config, Services& services, QWi
 }
 
 void TFrameEmailAccounts::LoadFromConfig() {
+  ui.Label_PasswordStorage->setText(PasswordStorageNote());
   {
     LoadGuard guard(this);
     ui.List_Accounts->clear();
@@ -70,6 +75,8 @@ void TFrameEmailAccounts::List_AccountsClick() {
   ui.Edit_Server->setText(shown.Server);
   ui.Edit_User->setText(shown.User);
   ui.Edit_Password->setText(shown.Password);
+  ui.Combo_Security->setCurrentIndex(
+      selected ? ui.Combo_Security->findData(static_cast<int>(shown.Security)) : -1);
   // Another account's password starts hidden again.
   ui.Button_ShowPassword->setChecked(false);
   UpdateAccountControls();
@@ -96,11 +103,7 @@ void TFrameEmailAccounts::UpdateAccountControls() {
 
 void TFrameEmailAccounts::Button_NewAccountClick() {
   if (config.DynamicConfig.EmailCheckRunning) return;
-  EmailAccount account;
-  account.Name = QStringLiteral("New");
-  account.Server = QStringLiteral("server");
-  account.User = QStringLiteral("user");
-  account.EnableCheck = true;
+  const EmailAccount account = NewEmailAccount();
   config.EmailConfig.Accounts.append(account);
   {
     LoadGuard guard(this);
@@ -124,6 +127,7 @@ void TFrameEmailAccounts::Button_SaveClick() {
   account.Server = ui.Edit_Server->text();
   account.User = ui.Edit_User->text();
   account.Password = ui.Edit_Password->text();
+  account.Security = static_cast<MailSecurity>(ui.Combo_Security->currentData().toInt());
   ui.List_Accounts->item(row)->setText(account.Name);
   emit settingsChanged();
 }

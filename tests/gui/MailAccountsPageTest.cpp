@@ -7,6 +7,7 @@
 #include "pages/TFrameEmailAccounts.h"
 #include "settings/Config.h"
 #include "support/E2E.h"
+#include "support/FakeKeyring.h"
 #include "support/Fakes.h"
 #include "support/Pop3TestServer.h"
 
@@ -108,12 +109,14 @@ TEST_F(MailAccountsPage, AddAccountAppendsTheNewAccountWithSaveWaitingForAPasswo
   EXPECT_EQ(added.User, "user");
   EXPECT_EQ(added.Password, "");
   EXPECT_TRUE(added.EnableCheck);
+  EXPECT_EQ(added.Security, MailSecurity::SslTls);
   EXPECT_EQ(ListLines(), (QStringList{"Home", "New"}));
   EXPECT_EQ(ui.List_Accounts->currentRow(), 1);
   EXPECT_EQ(ui.Edit_AccountName->text(), "New");
   EXPECT_EQ(ui.Edit_Server->text(), "server");
   EXPECT_EQ(ui.Edit_User->text(), "user");
   EXPECT_TRUE(ui.Edit_Password->text().isEmpty());
+  EXPECT_EQ(ui.Combo_Security->currentText(), "SSL/TLS (port 995)");
   EXPECT_FALSE(ui.Button_Save->isEnabled());
   // A second one is another "New": names need not differ.
   ui.Button_NewAccount->click();
@@ -154,6 +157,40 @@ TEST_F(MailAccountsPage, SaveCopiesTheEditorsIntoTheSelectedAccountOnly) {
   EXPECT_FALSE(saved.EnableCheck);
   EXPECT_EQ(Cfg().EmailConfig.Accounts[0].Name, "Home");
   EXPECT_EQ(ListLines(), (QStringList{"Home", "Office"}));
+}
+
+TEST_F(MailAccountsPage, EachAccountShowsItsSecurityAndSaveStoresTheChoice) {
+  Cfg().EmailConfig.Accounts = {Account("Old"), Account("Work")};
+  Cfg().EmailConfig.Accounts[1].Security = MailSecurity::StartTls;
+  auto& ui = Page().ui;
+  QStringList choices;
+  for (int i = 0; i < ui.Combo_Security->count(); ++i) choices << ui.Combo_Security->itemText(i);
+  EXPECT_EQ(choices, (QStringList{"None (port 110)", "STARTTLS (port 110)", "SSL/TLS (port 995)"}));
+  // An account stored before the choice existed speaks plain POP3.
+  EXPECT_EQ(ui.Combo_Security->currentText(), "None (port 110)");
+  ui.List_Accounts->setCurrentRow(1);
+  EXPECT_EQ(ui.Combo_Security->currentText(), "STARTTLS (port 110)");
+  ui.Combo_Security->setCurrentIndex(2);
+  EXPECT_EQ(Cfg().EmailConfig.Accounts[1].Security, MailSecurity::StartTls);  // not before Save
+  ui.Button_Save->click();
+  EXPECT_EQ(Cfg().EmailConfig.Accounts[1].Security, MailSecurity::SslTls);
+  EXPECT_EQ(Cfg().EmailConfig.Accounts[0].Security, MailSecurity::None);
+}
+
+TEST_F(MailAccountsPage, OneLineSaysWhereThePasswordsAreKept) {
+  Page();
+  EXPECT_EQ(
+      page_->ui.Label_PasswordStorage->text(),
+      "No keyring is running: passwords are kept in the settings file, readable only by you.");
+  FakeKeyring keyring;
+  Svc().keyring = &keyring;
+  page_->LoadFromConfig();
+  EXPECT_EQ(page_->ui.Label_PasswordStorage->text(),
+            "Passwords are kept in the desktop's keyring.");
+  keyring.available = false;  // no Secret Service behind it
+  page_->LoadFromConfig();
+  EXPECT_TRUE(page_->ui.Label_PasswordStorage->text().startsWith("No keyring is running"));
+  Svc().keyring = nullptr;
 }
 
 TEST_F(MailAccountsPage, SelectingAnotherLineDiscardsUnsavedEdits) {

@@ -137,7 +137,7 @@ TEST_P(MailPageKeyboard, EveryControlHasANameAndAPlaceInTheTabOrder) {
     }
     w = w->nextInFocusChain();
   } while (w != first);
-  EXPECT_EQ(walked, c.order);
+  EXPECT_EQ(walked, c.order) << walked.join(", ").toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -147,7 +147,8 @@ INSTANTIATE_TEST_SUITE_P(
                 kMailAccountsPage,
                 {"Button_NewAccount", "Button_DeleteAccount", "Button_DeleteAll", "Button_Check",
                  "Button_CheckAll", "List_Accounts", "Edit_AccountName", "Edit_Server", "Edit_User",
-                 "Edit_Password", "Button_ShowPassword", "Check_Enable", "Button_Save"}},
+                 "Edit_Password", "Button_ShowPassword", "Combo_Security", "Check_Enable",
+                 "Button_Save"}},
         TabCase{"Actions",
                 kMailActionsPage,
                 {"Group_AddIcon", "Check_Animate", "Check_LeftLaunch", "Check_LeftRemoveIcon",
