@@ -12,6 +12,7 @@ PKGS=(
   imagemagick xdotool
   dovecot-pop3d openssl
   qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus-x11
+  python3-pyatspi at-spi2-core
 )
 missing=()
 for p in "${PKGS[@]}"; do
