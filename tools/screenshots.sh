@@ -54,6 +54,27 @@ Windows Registry Editor Version 5.00
 [$key\\Program]
 "LastImageFileName"="$pictures/dusk-hills.jpg"
 REG
+# One mail account, for the accounts page; with accounts, the mail options are kept beside
+# them.
+cat >> "$XDG_CONFIG_HOME/Quillatorne/settings.reg" <<REG
+
+[$key\\Email]
+"AccountsNumber"=dword:00000001
+
+[$key\\Email Accounts]
+"EnableCheck"=dword:00000001
+"IntervalMinutes"=dword:00000014
+"AddIcon"=dword:00000001
+"LeftLaunch"=dword:00000001
+"RightShowMenu"=dword:00000001
+"ShowDialog"=dword:00000001
+"name 1"="Home"
+"Server 1"="pop.example.com"
+"User 1"="ann"
+"Password 1"="not-a-real-one"
+"EnableCheck 1"=dword:00000001
+"Security 1"=dword:00000002
+REG
 
 window_id() { # title
   xwininfo -root -tree | sed -n "s/^ *\(0x[0-9a-f]*\) \"$1\": .*/\1/p" | head -1
@@ -96,4 +117,15 @@ fi
 xdotool mousemove $((x + 43)) $((y + 261)) click 1
 sleep 1
 import -window "$main" "$out/help-page.png"
+# The mail pages: the "Email" header (the sections above it are closed now) opens the
+# accounts page; then its "Actions" and "Options" items.
+xdotool mousemove $((x + 43)) $((y + 99)) click 1
+sleep 1
+import -window "$main" "$out/mail-accounts.png"
+xdotool mousemove $((x + 43)) $((y + 199)) click 1
+sleep 1
+import -window "$main" "$out/mail-actions.png"
+xdotool mousemove $((x + 43)) $((y + 254)) click 1
+sleep 1
+import -window "$main" "$out/mail-options.png"
 ls -l "$out"
