@@ -1,17 +1,11 @@
 #include "pages/TFrameEmailActions.h"
 
-#include <QToolButton>
-
 TFrameEmailActions::TFrameEmailActions(Config& config, Services& services, QWidget* parent)
     : SettingsPage(config, services, parent, StoreRule::AllAtOnce) {
   ui.setupUi(this);
   ui.Edit_EmailProgram->setDialogTitle(QStringLiteral("Select the e-mail program"));
   ui.Edit_DiffProgram->setDialogTitle(QStringLiteral("Select a program"));
   ui.Edit_Sound->setDialogTitle(QStringLiteral("Select a sound"));
-  ui.Edit_EmailProgram->browseButton()->setAccessibleName(
-      QStringLiteral("Browse for the e-mail program"));
-  ui.Edit_DiffProgram->browseButton()->setAccessibleName(QStringLiteral("Browse for a program"));
-  ui.Edit_Sound->browseButton()->setAccessibleName(QStringLiteral("Browse for a sound"));
 
   auto& e = config.EmailConfig;
   // The icon's own tick leaves the click settings editable: they are settings of their own.

@@ -1,12 +1,9 @@
 #include "pages/TFrameEmailOptions.h"
 
-#include <QToolButton>
-
 TFrameEmailOptions::TFrameEmailOptions(Config& config, Services& services, QWidget* parent)
     : SettingsPage(config, services, parent, StoreRule::AllAtOnce) {
   ui.setupUi(this);
   ui.Edit_Sound->setDialogTitle(QStringLiteral("Select the error sound"));
-  ui.Edit_Sound->browseButton()->setAccessibleName(QStringLiteral("Browse for the error sound"));
 
   auto& e = config.EmailConfig;
   Bind(ui.Check_CheckEvery, e.EnableCheck);

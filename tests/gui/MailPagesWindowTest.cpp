@@ -123,7 +123,7 @@ TEST_P(MailPageKeyboard, EveryControlHasANameAndAPlaceInTheTabOrder) {
   QWidget* first = page->findChild<QWidget*>(c.order.first());
   ASSERT_TRUE(first);
   if (first->focusProxy()) first = first->focusProxy();
-  QStringList walked;
+  QStringList walked, names;
   QWidget* w = first;
   do {
     if (page->isAncestorOf(w) && w->isVisible() && (w->focusPolicy() & Qt::TabFocus) &&
@@ -132,6 +132,10 @@ TEST_P(MailPageKeyboard, EveryControlHasANameAndAPlaceInTheTabOrder) {
       ASSERT_TRUE(a);
       EXPECT_FALSE(a->text(QAccessible::Name).isEmpty())
           << w->objectName().toStdString() << " in " << StopName(w, page).toStdString();
+      // Two controls of one name cannot be told apart by a screen reader's user.
+      const QString name = a->text(QAccessible::Name);
+      EXPECT_FALSE(names.contains(name)) << name.toStdString();
+      names << name;
       const QString stop = StopName(w, page);
       if (walked.isEmpty() || walked.last() != stop) walked << stop;
     }
