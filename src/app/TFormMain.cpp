@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 
 #include "app/TFormPreview.h"
 #include "mail/MailCheck.h"
@@ -72,7 +73,8 @@ void TFormMain::FormCreate() {
   scheduler_.steps.CheckDayChange = [] { CheckDayChange(); };
   scheduler_.steps.RemoveEmailTrayIcon = [] { RemoveEmailTrayIcon(); };
   scheduler_.steps.AnnounceNewMail = [this] {
-    ReportMailCheckErrors(*Svc().messages);
+    // Outside the tick: a box about a failed check must not hold the ticks that follow.
+    QTimer::singleShot(0, this, [] { ReportMailCheckErrors(*Svc().messages); });
     AnnounceNewMail(this);
   };
   scheduler_.steps.EditReminder = [this](int index) { ShowReminderForEdit(index); };

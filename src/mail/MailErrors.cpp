@@ -64,8 +64,10 @@ void ReportMailCheckErrors(IMessageBoxes& boxes) {
       reports.failing.remove(r.key);
       continue;
     }
-    const QString line = QStringLiteral("Quillatorne: checking the mail of \"%1\" failed: %2 [%3]")
-                             .arg(r.account, MailFailureReason(r), r.detail);
+    const QString reason = MailFailureReason(r);
+    QString line = QStringLiteral("Quillatorne: checking the mail of \"%1\" failed: %2")
+                       .arg(r.account, reason);
+    if (!reason.contains(r.detail)) line += QStringLiteral(" [%1]").arg(r.detail);
     if (!reports.printed.contains(line)) {
       reports.printed.insert(line);
       std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());

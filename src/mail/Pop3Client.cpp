@@ -300,7 +300,8 @@ void Pop3Client::StartTls() {
     CloseNow();
     Fail(QByteArrayLiteral("Unexpected data before TLS"), Pop3Failure::NoTls);
   }
-  socket_->setSslConfiguration(Tls);
+  if (!Tls) Tls = SystemTls();
+  socket_->setSslConfiguration(*Tls);
   socket_->setPeerVerifyMode(QSslSocket::VerifyPeer);
   socket_->setPeerVerifyName(Host);
   socket_->startClientEncryption();

@@ -7,6 +7,7 @@
 #include <QString>
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 #include "settings/Config.h"
@@ -62,8 +63,9 @@ class Pop3Client {
   QString Password;
   int TimeOut = kDefaultTimeOut;  // milliseconds per wait; 0 means no limit
   MailSecurity Security = MailSecurity::None;
-  // Trusted CAs and the rest of TLS: SystemTls() unless changed (the tests do).
-  QSslConfiguration Tls = SystemTls();
+  // Trusted CAs and the rest of TLS; unset, SystemTls() when TLS is first needed (setting
+  // up TLS takes a while, and plain accounts never need it).
+  std::optional<QSslConfiguration> Tls;
 
   bool ConnectionOpen() const { return open_; }
   int MessageCount() const { return messageCount_; }

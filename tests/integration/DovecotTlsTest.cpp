@@ -46,7 +46,10 @@ class DovecotTls : public testing::Test {
   static void TrustTestCa(bool trust) {
     SetPop3ClientFactory([trust] {
       auto client = std::make_unique<Pop3Client>();
-      if (trust) client->Tls.setCaCertificates(certs->ca());
+      if (trust) {
+        client->Tls = Pop3Client::SystemTls();
+        client->Tls->setCaCertificates(certs->ca());
+      }
       return client;
     });
   }
