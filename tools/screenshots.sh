@@ -62,6 +62,27 @@ Windows Registry Editor Version 5.00
 [$key\\Program]
 "LastImageFileName"="$pictures/dusk-hills.jpg"
 REG
+# One mail account, for the accounts page; with accounts, the mail options are kept beside
+# them.
+cat >> "$XDG_CONFIG_HOME/Quillatorne/settings.reg" <<REG
+
+[$key\\Email]
+"AccountsNumber"=dword:00000001
+
+[$key\\Email Accounts]
+"EnableCheck"=dword:00000001
+"IntervalMinutes"=dword:00000014
+"AddIcon"=dword:00000001
+"LeftLaunch"=dword:00000001
+"RightShowMenu"=dword:00000001
+"ShowDialog"=dword:00000001
+"name 1"="Home"
+"Server 1"="pop.example.com"
+"User 1"="ann"
+"Password 1"="not-a-real-one"
+"EnableCheck 1"=dword:00000001
+"Security 1"=dword:00000002
+REG
 
 window_id() { # title
   xwininfo -root -tree | sed -n "s/^ *\(0x[0-9a-f]*\) \"$1\": .*/\1/p" | head -1
@@ -97,6 +118,9 @@ Calendar Style/Pos calendar-style-page.png
 Calendar Options page-calendar-options.png
 Reminders Popup popup-reminders-page.png
 Reminders Color-Dot color-dot-page.png
+Email Accounts mail-accounts.png
+Email Actions mail-actions.png
+Email Options mail-options.png
 Options Application page-program-options.png
 Help Contents help-page.png
 PAGES

@@ -2,6 +2,9 @@
 
 #include "pages/TFrameCalendarOptions.h"
 #include "pages/TFrameCalendarStyle.h"
+#include "pages/TFrameEmailAccounts.h"
+#include "pages/TFrameEmailActions.h"
+#include "pages/TFrameEmailOptions.h"
 #include "pages/TFrameHelpContents.h"
 #include "pages/TFrameOptionsCommon.h"
 #include "pages/TFrameRemindersDate.h"
@@ -40,9 +43,10 @@ const QList<PageEntry>& Pages() {
        Make<TFrameRemindersDate>()},
       {2, 1, "Color-Dot", "Reminders: Color-Dot Reminders", ColorDotsPicture, R::Never,
        Make<TFrameRemindersDot>()},
-      {3, 0, "Accounts", "Email: Accounts", MailAccountsPicture, R::Never, {}},
-      {3, 1, "Actions", "Email: Actions", MailActionsPicture, R::Never, {}},
-      {3, 2, "Options", "Email: Options", MailOptionsPicture, R::Never, {}},
+      {3, 0, "Accounts", "Email: Accounts", MailAccountsPicture, R::Never,
+       Make<TFrameEmailAccounts>()},
+      {3, 1, "Actions", "Email: Actions", MailActionsPicture, R::Never, Make<TFrameEmailActions>()},
+      {3, 2, "Options", "Email: Options", MailOptionsPicture, R::Never, Make<TFrameEmailOptions>()},
       {4, 0, "Application", "Options: Program Options", ProgramOptionsPicture, R::WhenSelected,
        Make<TFrameOptionsCommon>()},
       {5, 0, "Contents", "Help: Quillatorne Manual", HelpPicture, R::Never,

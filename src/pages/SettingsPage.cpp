@@ -10,6 +10,8 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 
+#include "platform/Services.h"
+#include "widgets/CheckGroupBox.h"
 #include "widgets/ColorCombo.h"
 #include "widgets/FileNameEdit.h"
 #include "widgets/FontCombo.h"
@@ -47,6 +49,11 @@ void SettingsPage::Changed(int binding) {
 
 void SettingsPage::StoreAll() {
   for (const Binding& b : bindings_) b.store();
+}
+
+bool SettingsPage::Confirmed(const QString& question) {
+  return services.messages->Show(question, QStringLiteral("Please Confirm"),
+                                 MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
 void SettingsPage::Bind(QCheckBox* box, bool& setting) {
@@ -106,6 +113,13 @@ void SettingsPage::Bind(FileNameEdit* edit, QString& fileName) {
       edit, [edit, &fileName] { edit->setFileName(fileName); },
       [edit, &fileName] { fileName = edit->fileName(); });
   connect(edit, &FileNameEdit::fileNameChanged, this, [this, id] { Changed(id); });
+}
+
+void SettingsPage::Bind(CheckGroupBox* group, bool& setting) {
+  const int id = AddBinding(
+      group, [group, &setting] { group->setChecked(setting); },
+      [group, &setting] { setting = group->isChecked(); });
+  connect(group, &QGroupBox::toggled, this, [this, id] { Changed(id); });
 }
 
 void SettingsPage::BindRadioGroup(QGroupBox* group, int& index) {

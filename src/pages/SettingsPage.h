@@ -33,6 +33,7 @@ class QComboBox;
 class QGroupBox;
 class QLineEdit;
 class QSpinBox;
+class CheckGroupBox;
 class ColorCombo;
 class FontCombo;
 class FileNameEdit;
@@ -80,6 +81,7 @@ class SettingsPage : public QWidget {
   void Bind(ColorCombo* combo, Color& colour);
   void Bind(FontCombo* combo, QString& face);
   void Bind(FileNameEdit* edit, QString& fileName);
+  void Bind(CheckGroupBox* group, bool& setting);  // the title's check box
   // The group's radio buttons, in the form's order, stand for 0, 1, 2, ...
   void BindRadioGroup(QGroupBox* group, int& index);
   // Anything else: how to fill the control, how to read it back, and the control whose
@@ -89,6 +91,8 @@ class SettingsPage : public QWidget {
   void Changed(int binding);
   // Writes every bound control into the settings.
   void StoreAll();
+  // Asks a yes-or-no question in the "Please Confirm" box; only Yes goes ahead.
+  bool Confirmed(const QString& question);
 
   // Names every labelled control after its label, for assistive technology. Runs by itself
   // from the event loop once the page is constructed.

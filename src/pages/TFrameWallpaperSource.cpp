@@ -32,12 +32,6 @@ bool SelectText(QListWidget* list, const QString& text) {
   }
   return false;
 }
-
-// Asks a yes-or-no question; only Yes goes ahead.
-bool Confirmed(Services& services, const QString& question) {
-  return services.messages->Show(question, QStringLiteral("Please Confirm"),
-                                 MB_YESNO | MB_ICONQUESTION) == IDYES;
-}
 }  // namespace
 
 TFrameWallpaperSource::TFrameWallpaperSource(Config& config, Services& services, QWidget* parent)
@@ -227,15 +221,14 @@ void TFrameWallpaperSource::Button_DeleteClick() {
   const QString question =
       QStringLiteral("Do you want to remove the following directory from list?\n\n") +
       ui.List_DirList->item(row)->text();
-  if (!Confirmed(services, question)) return;
+  if (!Confirmed(question)) return;
   RemoveDirectory(row);
   SelectDirectory(row);
   AfterRemoval();
 }
 
 void TFrameWallpaperSource::Button_DeleteInvalidClick() {
-  if (!Confirmed(services,
-                 QStringLiteral("This will check every directory from the list and remove any "
+  if (!Confirmed(QStringLiteral("This will check every directory from the list and remove any "
                                 "non-existing directories. Do you want to continue?")))
     return;
   for (int row = ui.List_DirList->count() - 1; row >= 0; --row)
@@ -245,7 +238,7 @@ void TFrameWallpaperSource::Button_DeleteInvalidClick() {
 }
 
 void TFrameWallpaperSource::Button_DeleteAllClick() {
-  if (!Confirmed(services, QStringLiteral("Do you want to remove ALL directories from the list?")))
+  if (!Confirmed(QStringLiteral("Do you want to remove ALL directories from the list?")))
     return;
   config.WallpaperConfig.Paths.clear();
   {

@@ -51,7 +51,12 @@ bool FileNameEdit::event(QEvent* event) {
         if (label->buddy() == this) name = label->text().remove(QLatin1Char('&'));
       }
     }
-    if (!name.isEmpty()) edit_->setAccessibleName(name);
+    if (!name.isEmpty()) {
+      edit_->setAccessibleName(name);
+      // Several on a page: each browse button says which file it looks for.
+      if (browse_->accessibleName() == QStringLiteral("Browse"))
+        browse_->setAccessibleName(QStringLiteral("Browse for ") + name);
+    }
   }
   return QWidget::event(event);
 }

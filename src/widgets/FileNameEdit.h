@@ -6,7 +6,8 @@ class QLineEdit;
 class QToolButton;
 
 // A file name to type in, with a button that browses for it. The edit takes its accessible
-// name from this widget's, or else from the label whose buddy this widget is.
+// name from this widget's, or else from the label whose buddy this widget is; the button
+// says "Browse for" that name.
 class FileNameEdit : public QWidget {
   Q_OBJECT
 

@@ -1,0 +1,191 @@
+#include "pages/TFrameEmailAccounts.h"
+
+#include <QStyle>
+
+#include "mail/MailCheck.h"
+#include "mail/MailPasswords.h"
+
+TFrameEmailAccounts::TFrameEmailAccounts(Config& config, Services& services, QWidget* parent)
+    : SettingsPage(config, services, parent) {
+  ui.setupUi(this);
+  QStyle* s = style();
+  ui.Button_NewAccount->setIcon(s->standardIcon(QStyle::SP_FileDialogNewFolder));
+  ui.Button_DeleteAccount->setIcon(s->standardIcon(QStyle::SP_DialogDiscardButton));
+  ui.Button_DeleteAll->setIcon(s->standardIcon(QStyle::SP_TrashIcon));
+  ui.Button_Check->setIcon(s->standardIcon(QStyle::SP_BrowserReload));
+  ui.Button_CheckAll->setIcon(s->standardIcon(QStyle::SP_DialogApplyButton));
+
+  connect(ui.Button_NewAccount, &QToolButton::clicked, this,
+          &TFrameEmailAccounts::Button_NewAccountClick);
+  connect(ui.Button_DeleteAccount, &QToolButton::clicked, this,
+          &TFrameEmailAccounts::Button_DeleteAccountClick);
+  connect(ui.Button_DeleteAll, &QToolButton::clicked, this,
+          &TFrameEmailAccounts::Button_DeleteAllClick);
+  connect(ui.Button_Check, &QToolButton::clicked, this, &TFrameEmailAccounts::Button_CheckClick);
+  connect(ui.Button_CheckAll, &QToolButton::clicked, this,
+          &TFrameEmailAccounts::Button_CheckAllClick);
+  for (const MailSecurityChoice& c : kMailSecurityChoices)
+    ui.Combo_Security->addItem(QString::fromLatin1(c.text), static_cast<int>(c.security));
+
+  connect(ui.Button_Save, &QPushButton::clicked, this, &TFrameEmailAccounts::Button_SaveClick);
+  // A click, or the keyboard moving the selection: both are the user choosing.
+  connect(ui.List_Accounts, &QListWidget::currentRowChanged, this, [this] {
+    if (!loading()) List_AccountsClick();
+  });
+  for (QLineEdit* edit : {ui.Edit_AccountName, ui.Edit_Server, ui.Edit_User, ui.Edit_Password}) {
+    connect(edit, &QLineEdit::textChanged, this, &TFrameEmailAccounts::Edit_AccountNameChange);
+    // Enter in an edit saves, as the button would.
+    connect(edit, &QLineEdit::returnPressed, this, [this] {
+      if (ui.Button_Save->isEnabled()) ui.Button_Save->click();
+    });
+  }
+  connect(ui.Button_ShowPassword, &QToolButton::toggled, this, &TFrameEmailAccounts::ShowPassword);
+
+  // Runs whether the page is shown or not, so the page follows a check started elsewhere.
+  Timer1 = new QTimer(this);
+  Timer1->setInterval(1000);
+  connect(Timer1, &QTimer::timeout, this, &TFrameEmailAccounts::Timer1Timer);
+  Timer1->start();
+  UpdateAccountControls();
+}
+
+void TFrameEmailAccounts::LoadFromConfig() {
+  ui.Label_PasswordStorage->setText(PasswordStorageNote());
+  {
+    LoadGuard guard(this);
+    ui.List_Accounts->clear();
+    for (const EmailAccount& a : config.EmailConfig.Accounts) ui.List_Accounts->addItem(a.Name);
+    SelectRow(0);
+  }
+  List_AccountsClick();
+}
+
+void TFrameEmailAccounts::SelectRow(int row) {
+  LoadGuard guard(this);
+  const int count = ui.List_Accounts->count();
+  ui.List_Accounts->setCurrentRow(count == 0 ? -1 : std::min(row, count - 1));
+}
+
+void TFrameEmailAccounts::List_AccountsClick() {
+  const int row = ui.List_Accounts->currentRow();
+  const bool selected = row >= 0 && row < config.EmailConfig.Accounts.size();
+  const EmailAccount shown = selected ? config.EmailConfig.Accounts.at(row) : EmailAccount();
+  ui.Edit_AccountName->setText(shown.Name);
+  ui.Check_Enable->setChecked(selected ? shown.EnableCheck : true);
+  ui.Edit_Server->setText(shown.Server);
+  ui.Edit_User->setText(shown.User);
+  ui.Edit_Password->setText(shown.Password);
+  ui.Combo_Security->setCurrentIndex(
+      selected ? ui.Combo_Security->findData(static_cast<int>(shown.Security)) : -1);
+  // Another account's password starts hidden again.
+  ui.Button_ShowPassword->setChecked(false);
+  UpdateAccountControls();
+}
+
+void TFrameEmailAccounts::UpdateAccountControls() {
+  const bool selected = ui.List_Accounts->currentRow() >= 0;
+  const bool busy = config.DynamicConfig.EmailCheckRunning;
+  const bool any = ui.List_Accounts->count() > 0;
+  const bool editable = selected && !busy;
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{ui.Edit_AccountName, ui.Edit_Server, ui.Edit_User,
+                                       ui.Edit_Password, ui.Button_ShowPassword, ui.Check_Enable})
+    w->setEnabled(editable);
+  ui.Button_NewAccount->setEnabled(!busy);
+  ui.Button_DeleteAccount->setEnabled(editable);
+  ui.Button_DeleteAll->setEnabled(any && !busy);
+  ui.Button_Check->setEnabled(editable);
+  ui.Button_CheckAll->setEnabled(any && !busy);
+  const bool filled = !ui.Edit_AccountName->text().isEmpty() && !ui.Edit_Server->text().isEmpty() &&
+                      !ui.Edit_User->text().isEmpty() && !ui.Edit_Password->text().isEmpty();
+  ui.Button_Save->setEnabled(editable && filled);
+}
+
+void TFrameEmailAccounts::Button_NewAccountClick() {
+  if (config.DynamicConfig.EmailCheckRunning) return;
+  const EmailAccount account = NewEmailAccount();
+  config.EmailConfig.Accounts.append(account);
+  {
+    LoadGuard guard(this);
+    ui.List_Accounts->addItem(account.Name);
+  }
+  SelectRow(ui.List_Accounts->count() - 1);
+  List_AccountsClick();
+  ui.Edit_AccountName->setFocus();
+  ui.Edit_AccountName->selectAll();
+  emit settingsChanged();
+}
+
+void TFrameEmailAccounts::Button_SaveClick() {
+  const int row = ui.List_Accounts->currentRow();
+  if (row < 0 || row >= config.EmailConfig.Accounts.size() ||
+      config.DynamicConfig.EmailCheckRunning)
+    return;
+  EmailAccount& account = config.EmailConfig.Accounts[row];
+  account.Name = ui.Edit_AccountName->text();
+  account.EnableCheck = ui.Check_Enable->isChecked();
+  account.Server = ui.Edit_Server->text();
+  account.User = ui.Edit_User->text();
+  account.Password = ui.Edit_Password->text();
+  account.Security = static_cast<MailSecurity>(ui.Combo_Security->currentData().toInt());
+  ui.List_Accounts->item(row)->setText(account.Name);
+  emit settingsChanged();
+}
+
+void TFrameEmailAccounts::Button_DeleteAccountClick() {
+  const int row = ui.List_Accounts->currentRow();
+  if (row < 0 || config.DynamicConfig.EmailCheckRunning) return;
+  if (!Confirmed(QStringLiteral("Do you want to delete selected account?"))) return;
+  // The answer took a while: a check may have started meanwhile.
+  if (config.DynamicConfig.EmailCheckRunning || row >= config.EmailConfig.Accounts.size()) {
+    UpdateAccountControls();
+    return;
+  }
+  config.EmailConfig.Accounts.removeAt(row);
+  {
+    LoadGuard guard(this);
+    delete ui.List_Accounts->takeItem(row);
+  }
+  SelectRow(row);
+  List_AccountsClick();
+  emit settingsChanged();
+}
+
+void TFrameEmailAccounts::Button_DeleteAllClick() {
+  if (ui.List_Accounts->count() == 0 || config.DynamicConfig.EmailCheckRunning) return;
+  if (!Confirmed(QStringLiteral("Do you want to delete ALL accounts?"))) return;
+  if (config.DynamicConfig.EmailCheckRunning) {
+    UpdateAccountControls();
+    return;
+  }
+  config.EmailConfig.Accounts.clear();
+  {
+    LoadGuard guard(this);
+    ui.List_Accounts->clear();
+  }
+  List_AccountsClick();
+  emit settingsChanged();
+}
+
+void TFrameEmailAccounts::Button_CheckClick() {
+  const int row = ui.List_Accounts->currentRow();
+  if (row < 0) return;
+  StartMailCheck(false, row);
+  UpdateAccountControls();
+}
+
+void TFrameEmailAccounts::Button_CheckAllClick() {
+  StartMailCheck(false, -1);
+  UpdateAccountControls();
+}
+
+void TFrameEmailAccounts::Edit_AccountNameChange() { UpdateAccountControls(); }
+
+void TFrameEmailAccounts::Timer1Timer() { UpdateAccountControls(); }
+
+void TFrameEmailAccounts::ShowPassword(bool shown) {
+  ui.Edit_Password->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
+  ui.Button_ShowPassword->setText(shown ? QStringLiteral("Hide") : QStringLiteral("Show"));
+  ui.Button_ShowPassword->setAccessibleName(shown ? QStringLiteral("Hide password")
+                                                  : QStringLiteral("Show password"));
+}

@@ -1,0 +1,36 @@
+#pragma once
+#include <QTimer>
+
+#include "pages/SettingsPage.h"
+#include "ui_TFrameEmailAccounts.h"
+
+// The POP3 accounts and the manual checks. The page is the only editor of the account list,
+// and while a check runs it lets nothing change the list: the worker reads it.
+class TFrameEmailAccounts : public SettingsPage {
+  Q_OBJECT
+
+ public:
+  TFrameEmailAccounts(Config& config, Services& services, QWidget* parent = nullptr);
+
+  void LoadFromConfig() override;
+
+  void Button_NewAccountClick();
+  void Button_DeleteAccountClick();
+  void Button_DeleteAllClick();
+  void Button_CheckClick();
+  void Button_CheckAllClick();
+  void Button_SaveClick();
+  void List_AccountsClick();
+  void Edit_AccountNameChange();
+  void Timer1Timer();
+  // Enables what may be used now: a selection, a running check, the four edits filled.
+  void UpdateAccountControls();
+
+  Ui::TFrameEmailAccounts ui;
+  QTimer* Timer1 = nullptr;
+
+ private:
+  // Selects `row`, or the last line when it is past the end, or none, without a click.
+  void SelectRow(int row);
+  void ShowPassword(bool shown);
+};
