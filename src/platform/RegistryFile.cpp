@@ -252,7 +252,8 @@ bool RegistryFile::Parse(const QByteArray& bytes, QList<Key>* keys, QString* err
       return fail(i, QStringLiteral("unexpected text"));
     }
     while (pos < line.size() && line[pos].isSpace()) ++pos;
-    if (pos >= line.size() || line[pos] != QLatin1Char('=')) return fail(i, QStringLiteral("missing ="));
+    if (pos >= line.size() || line[pos] != QLatin1Char('='))
+      return fail(i, QStringLiteral("missing ="));
     ++pos;
     while (pos < line.size() && line[pos].isSpace()) ++pos;
     QString data = line.mid(pos);
@@ -366,7 +367,9 @@ QByteArray RegistryFile::Format(const QList<Key>& keys) {
   return out;
 }
 
-QString RegistryFile::DefaultFileName() { return ConfigDirectory() + QStringLiteral("/settings.reg"); }
+QString RegistryFile::DefaultFileName() {
+  return ConfigDirectory() + QStringLiteral("/settings.reg");
+}
 
 RegistryFile::RegistryFile(const QString& fileName) : fileName_(fileName) {
   QFile file(fileName_);
@@ -388,9 +391,19 @@ RegistryFile::RegistryFile(const QString& fileName) : fileName_(fileName) {
   // Keep the user's file for inspection; never overwrite or delete it.
   keys_.clear();
   const QString aside = AsideName(fileName_, "bad");
-  if (QFile::rename(fileName_, aside)) movedAside_ = aside;
-  std::fprintf(stderr, "quillatorne: settings file %s unreadable (%s); moved aside to %s\n",
-               qPrintable(fileName_), qPrintable(error), qPrintable(aside));
+  // A file we may not move (a read-only folder) is copied instead; one we can neither move
+  // nor copy is never written over, so this run's saves are refused.
+  if (QFile::rename(fileName_, aside) || QFile::copy(fileName_, aside)) {
+    movedAside_ = aside;
+    std::fprintf(stderr, "quillatorne: settings file %s unreadable (%s); kept aside as %s\n",
+                 qPrintable(fileName_), qPrintable(error), qPrintable(aside));
+  } else {
+    keepUnsaved_ = true;
+    std::fprintf(stderr,
+                 "quillatorne: settings file %s unreadable (%s) and cannot be kept aside; "
+                 "settings will not be saved over it\n",
+                 qPrintable(fileName_), qPrintable(error));
+  }
 }
 
 void RegistryFile::Index() {
@@ -510,6 +523,10 @@ void RegistryFile::KeepOriginal() {
 }
 
 bool RegistryFile::Flush(QString* error) {
+  if (keepUnsaved_) {
+    if (error) *error = QStringLiteral("the unreadable settings file could not be kept aside");
+    return false;
+  }
   if (keepOriginal_) {
     KeepOriginal();
     if (keepOriginal_) {

@@ -38,7 +38,8 @@ class RegistryFile : public IRegistryBackend {
   // Parsing and formatting, exposed for the tests.
   struct Value {
     Value() = default;
-    Value(const QString& n, const RegValue& v, const QByteArray& r = {}) : name(n), value(v), raw(r) {}
+    Value(const QString& n, const RegValue& v, const QByteArray& r = {})
+        : name(n), value(v), raw(r) {}
     QString name;
     RegValue value;
     // The value's lines exactly as the file held them; written back as they were until
@@ -69,12 +70,13 @@ class RegistryFile : public IRegistryBackend {
 
   QString fileName_;
   QString movedAside_;
+  bool keepUnsaved_ = false;  // an unreadable file that could not be kept aside
   QString originalKept_;
   QList<Key> keys_;
   // Lookups by folded name, so that a file with many sections or values stays linear.
   QHash<QString, qsizetype> keyIndex_;
   QList<QHash<QString, qsizetype>> valueIndex_;  // one per entry of keys_
-  QSet<QString> keyPrefixes_;                     // every key and each of its parents
+  QSet<QString> keyPrefixes_;                    // every key and each of its parents
   int updateDepth_ = 0;
   int writes_ = 0;
   bool dirty_ = false;

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <csignal>
 
 #include "platform/RegistryFile.h"
@@ -11,7 +14,6 @@
 #include "support/TempHome.h"
 
 namespace {
-
 
 const char* const kKey = "SOFTWARE\\Orbwright\\Quillatorne\\4.0\\Calendar";
 
@@ -28,7 +30,8 @@ const QString kWindowsExport = QStringLiteral(
 
 TEST(RegistryFileParse, ReadsAWindowsExport) {
   TempHome home;
-  const QString name = home.write(".config/Quillatorne/settings.reg", Utf16LeWithBom(kWindowsExport));
+  const QString name =
+      home.write(".config/Quillatorne/settings.reg", Utf16LeWithBom(kWindowsExport));
   RegistryFile file(name);
   EXPECT_TRUE(file.movedAsideTo().isEmpty());
   EXPECT_EQ(file.QueryValue(kKey, "font")->data, QByteArray("Tahoma \"Bold\" C:\\x\0", 19));
@@ -37,7 +40,8 @@ TEST(RegistryFileParse, ReadsAWindowsExport) {
   const RegValue path = *file.QueryValue(kKey, "Path");
   EXPECT_EQ(path.type, REG_EXPAND_SZ);
   EXPECT_EQ(path.data, QByteArray("%USER%\0", 7));
-  EXPECT_EQ(file.QueryValue(kKey, QStringLiteral("ölMÜHLE"))->data, QStringLiteral("ß€").toUtf8() + '\0');
+  EXPECT_EQ(file.QueryValue(kKey, QStringLiteral("ölMÜHLE"))->data,
+            QStringLiteral("ß€").toUtf8() + '\0');
   EXPECT_EQ(file.QueryValue(kKey, "")->data, QByteArray("default\0", 8));
   EXPECT_TRUE(file.KeyExists("software\\orbwright"));
   EXPECT_FALSE(file.KeyExists("SOFTWARE\\Other"));
@@ -45,7 +49,8 @@ TEST(RegistryFileParse, ReadsAWindowsExport) {
 
 TEST(RegistryFileFormat, RoundTripsEveryValueKind) {
   QList<RegistryFile::Key> keys;
-  keys.append({"SOFTWARE\\A", false,
+  keys.append({"SOFTWARE\\A",
+               false,
                {{"text", RegString("a \"quoted\" \\ path")},
                 {"lines", RegString("two\nlines")},
                 {"empty", RegString("")},
@@ -59,7 +64,8 @@ TEST(RegistryFileFormat, RoundTripsEveryValueKind) {
   const QByteArray text = RegistryFile::Format(keys);
   QList<RegistryFile::Key> back;
   QString error;
-  ASSERT_TRUE(RegistryFile::Parse(text, &back, &error)) << error.toStdString() << text.toStdString();
+  ASSERT_TRUE(RegistryFile::Parse(text, &back, &error))
+      << error.toStdString() << text.toStdString();
   ASSERT_EQ(back.size(), 2);
   EXPECT_EQ(back[0].path, keys[0].path);
   ASSERT_EQ(back[0].values.size(), keys[0].values.size());
@@ -93,14 +99,43 @@ TEST_P(BadFiles, AreMovedAsideAndTheStoreStartsEmpty) {
   EXPECT_EQ(*again.QueryValue("SOFTWARE\\X", "v"), RegDword(1));
 }
 
-INSTANTIATE_TEST_SUITE_P(Corrupt, BadFiles,
-                         ::testing::Values("garbage\n",
-                                           "Windows Registry Editor Version 5.00\n\"v\"=dword:1\n",
-                                           "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n"
-                                           "\"v\"=dword:123456789\n",
-                                           "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n"
-                                           "\"v\"=hex:zz\n",
-                                           "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A\n"));
+INSTANTIATE_TEST_SUITE_P(
+    Corrupt, BadFiles,
+    ::testing::Values("garbage\n", "Windows Registry Editor Version 5.00\n\"v\"=dword:1\n",
+                      "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n"
+                      "\"v\"=dword:123456789\n",
+                      "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n"
+                      "\"v\"=hex:zz\n",
+                      "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A\n"));
+
+// An unreadable file that can be neither moved nor copied aside (its folder is not ours to
+// write) must never be written over: the saves of that run are refused instead.
+TEST(BadFiles, ThatCannotBeKeptAsideAreNeverWrittenOver) {
+  TempHome home;
+  const QByteArray bytes("garbage\n");
+  const QString name = home.write(".config/Quillatorne/settings.reg", bytes);
+  const QByteArray folder = QFile::encodeName(QFileInfo(name).absolutePath());
+  ASSERT_EQ(::chmod(folder.constData(), 0555), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // Root may write anywhere: drop to an ordinary user, as the folder's owner's neighbour.
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
+    RegistryFile file(name);
+    bool refused = file.movedAsideTo().isEmpty();
+    file.CreateKey("SOFTWARE\\X");
+    refused = refused && !file.SetValue("SOFTWARE\\X", "v", RegDword(1));
+    ::_exit(refused ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ::chmod(folder.constData(), 0700);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  QFile kept(name);
+  ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+  EXPECT_EQ(kept.readAll(), bytes);
+}
 
 TEST(RegistryFileSave, WritesOnceWithModeSixHundred) {
   TempHome home;
@@ -154,12 +189,13 @@ TEST(RegistryFileSave, AFailedWriteLeavesThePreviousFileIntact) {
 
 TEST(RegistryFileSave, UnknownKeysAndValuesSurviveASave) {
   TempHome home;
-  const QString name = home.write(".config/Quillatorne/settings.reg",
-                                  "Windows Registry Editor Version 5.00\n\n"
-                                  "[HKEY_CURRENT_USER\\SOFTWARE\\Orbwright\\Quillatorne\\4.0\\Future]\n"
-                                  "\"Thing\"=hex(b):01,00,00,00,00,00,00,00\n"
-                                  "[HKEY_CURRENT_USER\\SOFTWARE\\Orbwright\\Quillatorne\\4.0\\Calendar]\n"
-                                  "\"Extra\"=\"kept\"\n");
+  const QString name =
+      home.write(".config/Quillatorne/settings.reg",
+                 "Windows Registry Editor Version 5.00\n\n"
+                 "[HKEY_CURRENT_USER\\SOFTWARE\\Orbwright\\Quillatorne\\4.0\\Future]\n"
+                 "\"Thing\"=hex(b):01,00,00,00,00,00,00,00\n"
+                 "[HKEY_CURRENT_USER\\SOFTWARE\\Orbwright\\Quillatorne\\4.0\\Calendar]\n"
+                 "\"Extra\"=\"kept\"\n");
   {
     RegistryFile file(name);
     file.SetValue("SOFTWARE\\Orbwright\\Quillatorne\\4.0\\Calendar", "Size", RegDword(60));
@@ -168,7 +204,8 @@ TEST(RegistryFileSave, UnknownKeysAndValuesSurviveASave) {
   EXPECT_EQ(again.QueryValue("SOFTWARE\\Orbwright\\Quillatorne\\4.0\\Future", "Thing")->type, 11u);
   EXPECT_EQ(again.QueryValue("SOFTWARE\\Orbwright\\Quillatorne\\4.0\\Calendar", "Extra")->data,
             QByteArray("kept\0", 5));
-  EXPECT_EQ(*again.QueryValue("SOFTWARE\\Orbwright\\Quillatorne\\4.0\\Calendar", "Size"), RegDword(60));
+  EXPECT_EQ(*again.QueryValue("SOFTWARE\\Orbwright\\Quillatorne\\4.0\\Calendar", "Size"),
+            RegDword(60));
 }
 
 }  // namespace
