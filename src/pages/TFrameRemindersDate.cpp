@@ -134,15 +134,9 @@ void TFrameRemindersDate::Button_NewClick() {
   emit settingsChanged();
 }
 
-bool TFrameRemindersDate::Confirm(const char* question) {
-  return services.messages &&
-         services.messages->Show(QString::fromLatin1(question), QStringLiteral("Please Confirm"),
-                                 MB_YESNO | MB_ICONQUESTION) == IDYES;
-}
-
 void TFrameRemindersDate::Button_DeleteClick() {
   const int i = Selected();
-  if (i < 0 || !Confirm("Do you want to delete selected reminder?")) return;
+  if (i < 0 || !Confirmed(QStringLiteral("Do you want to delete selected reminder?"))) return;
   // The box kept the event loop running; the list may have been filled again meanwhile.
   if (i != Selected()) return;
   config.RemindersConfig.Reminders.removeAt(i);
@@ -157,7 +151,7 @@ void TFrameRemindersDate::Button_DeleteClick() {
 }
 
 void TFrameRemindersDate::Button_DeleteAllClick() {
-  if (!Confirm("Do you want to delete ALL reminders?")) return;
+  if (!Confirmed(QStringLiteral("Do you want to delete ALL reminders?"))) return;
   config.RemindersConfig.Reminders.clear();
   {
     const QSignalBlocker block(ui.List_Reminders);

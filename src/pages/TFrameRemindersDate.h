@@ -33,7 +33,6 @@ class TFrameRemindersDate : public SettingsPage, public IReminderSelector {
  private:
   int Selected() const;
   void Store();
-  bool Confirm(const char* question);
 
   bool editing_ = false;
 };

@@ -28,8 +28,11 @@ bool ActsOnIt(QWidget* w) {
 QList<QWidget*> Controls(QWidget* page) {
   QList<QWidget*> controls;
   for (QWidget* w : page->findChildren<QWidget*>()) {
-    // A combo box's own line edit and a scroll area's bars belong to their owner.
-    if (qobject_cast<QComboBox*>(w->parentWidget())) continue;
+    // A combo box's or spin box's own line edit and a scroll area's bars belong to their
+    // owner, which carries the name.
+    if (qobject_cast<QComboBox*>(w->parentWidget()) ||
+        qobject_cast<QAbstractSpinBox*>(w->parentWidget()))
+      continue;
     if (qobject_cast<QAbstractSlider*>(w) &&
         qobject_cast<QAbstractScrollArea*>(w->parentWidget() ? w->parentWidget()->parentWidget()
                                                              : nullptr))
