@@ -28,23 +28,18 @@ class RenderDesktop : public IDesktop {
   void PlaySound(const QString&) override {}
 };
 
-// Keeps the text of the boxes the composition would have shown.
-class KeptMessages : public IMessageBoxes {
+// No box may open without a display; the composition reports through its result anyway.
+class NoMessages : public IMessageBoxes {
  public:
-  QString text;
-  int Show(const QString& message, const QString&, unsigned) override {
-    if (!text.isEmpty()) text += QLatin1Char('\n');
-    text += message;
-    return IDOK;
-  }
+  int Show(const QString&, const QString&, unsigned) override { return IDOK; }
 };
 
 RenderDesktop& Desktop() {
   static RenderDesktop desktop;
   return desktop;
 }
-KeptMessages& Messages() {
-  static KeptMessages messages;
+NoMessages& Messages() {
+  static NoMessages messages;
   return messages;
 }
 }  // namespace
@@ -53,7 +48,6 @@ void InstallRenderServices(QSize screen) {
   static SystemClock clock;
   static MsvcRandom random;
   Desktop().screen = screen;
-  Messages().text.clear();
   Svc() = Services{&clock, &random, &Desktop(), &Messages()};
 }
 
