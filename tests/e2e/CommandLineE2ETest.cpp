@@ -306,7 +306,7 @@ TEST(InstanceFolderE2E, AnOpenFolderWithSomeonesLockInItDoesNotStopTheStart) {
   EXPECT_TRUE(WaitUntil([&] { return QFile::exists(own + "/quillatorne.socket"); }, 30000))
       << program.stderrText().toStdString();
   EXPECT_TRUE(program.running());
-  EXPECT_TRUE(program.stderrText().contains(shared)) << program.stderrText().toStdString();
+  EXPECT_TRUE(program.WaitForStderr(shared)) << program.stderrText().toStdString();
   EXPECT_EQ(program.Terminate(), 0);
 }
 }  // namespace

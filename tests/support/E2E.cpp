@@ -120,6 +120,10 @@ QString ProgramRun::stderrText() {
   return QString::fromLocal8Bit(err_);
 }
 
+bool ProgramRun::WaitForStderr(const QString& text, int timeoutMs) {
+  return WaitUntil([&] { return stderrText().contains(text); }, timeoutMs);
+}
+
 QString RunOnDisplay(const QString& display, const QString& program, const QStringList& args) {
   QProcess p;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

@@ -36,6 +36,9 @@ class ProgramRun {
   bool WaitForExit(int timeoutMs);
   bool running() const { return process_.state() != QProcess::NotRunning; }
   QString stderrText();
+  // Waits (bounded) until the program has printed that text on standard error: what it
+  // wrote may still be in the pipe when the state it describes is already visible.
+  bool WaitForStderr(const QString& text, int timeoutMs = 10000);
   QProcess& process() { return process_; }
 
  private:
