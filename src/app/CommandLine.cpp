@@ -9,7 +9,7 @@
 #include "app/TFormMain.h"
 #include "settings/Config.h"
 #include "wallpaper/ChangeRules.h"
-#include "wallpaper/Compose.h"
+#include "wallpaper/JpegDecoder.h"
 
 namespace {
 struct VerbName {
@@ -180,10 +180,11 @@ CommandLine ParseCommandLine(const QStringList& args, const QString& currentDir)
   }
   if (parser.isSet(size) || parser.isSet(image))
     return Fail(QStringLiteral("--size and --image go with --render."));
-  if (result.command.verb == Verb::Set && !QFileInfo(result.command.file).isFile()) {
-    return Fail(QStringLiteral("Could not find the image: %1").arg(result.command.file));
-  }
   return result;
+}
+
+QString CommandProblem(const Command& command) {
+  return command.verb == Verb::Set ? PictureFileProblem(command.file) : QString();
 }
 
 void CarryOut(TFormMain& form, const Command& command) {
@@ -203,7 +204,7 @@ void CarryOut(TFormMain& form, const Command& command) {
       form.MI_RefreshClick();
       break;
     case Verb::Set:
-      ApplyWallpaper(command.file);
+      SetChosenWallpaper(command.file);
       break;
     case Verb::CheckMail:
       form.MI_CheckEmailClick();

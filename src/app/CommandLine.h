@@ -42,6 +42,10 @@ struct CommandLine {
 // `currentDir`.
 CommandLine ParseCommandLine(const QStringList& args, const QString& currentDir);
 
+// Why the command cannot be carried out, found before anything is done (a --set picture
+// that is missing, not a regular file or no JPEG); empty when it can.
+QString CommandProblem(const Command& command);
+
 // Carries a verb out as the tray menu's item does; Quit closes without asking, saving
 // the settings on the way out.
 void CarryOut(TFormMain& form, const Command& command);

@@ -4,9 +4,11 @@
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QImageWriter>
-#include <QSaveFile>
+#include <QBuffer>
+#include <QTemporaryFile>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 
 #include "platform/RegistryFile.h"
 #include "platform/SystemServices.h"
@@ -67,7 +69,15 @@ QSize DefaultRenderSize() {
 }
 
 QString WriteRenderedFile(const QImage& image, const QString& file) {
-  if (QFileInfo(file).suffix().compare(QLatin1String("png"), Qt::CaseInsensitive) != 0) {
+  const auto failed = [&](const QString& why) {
+    return QStringLiteral("Could not write %1: %2").arg(file, why);
+  };
+  // Both formats replace the path: a link is replaced, never written through, and a FIFO,
+  // a device or a folder in the way is left as it is.
+  const QFileInfo target(file);
+  if (!target.isSymLink() && target.exists() && !target.isFile())
+    return failed(QStringLiteral("it is not a regular file"));
+  if (target.suffix().compare(QLatin1String("png"), Qt::CaseInsensitive) != 0) {
     try {
       WriteBmpFile(image, file);
     } catch (const std::exception& e) {
@@ -75,14 +85,22 @@ QString WriteRenderedFile(const QImage& image, const QString& file) {
     }
     return QString();
   }
-  const auto failed = [&](const QString& why) {
-    return QStringLiteral("Could not write %1: %2").arg(file, why);
-  };
-  QSaveFile out(file);
-  if (!out.open(QIODevice::WriteOnly)) return failed(out.errorString());
-  QImageWriter writer(&out, "PNG");
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, "PNG");
   if (!writer.write(image)) return failed(writer.errorString());
-  if (!out.commit()) return failed(out.errorString());
+  QTemporaryFile temp(file + QStringLiteral(".XXXXXX"));
+  if (!temp.open()) return failed(temp.errorString());
+  temp.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                      QFileDevice::ReadOther);
+  if (temp.write(png) != png.size() || !temp.flush()) return failed(temp.errorString());
+  temp.close();
+  std::error_code error;
+  std::filesystem::rename(std::filesystem::path(QFile::encodeName(temp.fileName()).toStdString()),
+                          std::filesystem::path(QFile::encodeName(file).toStdString()), error);
+  if (error) return failed(QString::fromLocal8Bit(error.message()));
+  temp.setAutoRemove(false);
   return QString();
 }
 

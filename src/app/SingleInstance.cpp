@@ -3,15 +3,25 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QSysInfo>
 #include <QThread>
+#include <QTimer>
+
+#include "platform/LocalListener.h"
 
 namespace {
 const QByteArray kAnswer = "ok\n";
 const QByteArray kRefusal = "unknown request\n";
+// A request refused for a reason the sender can show: "refused: <reason>".
+const QByteArray kRefusedFor = "refused: ";
+// A client that says nothing for this long is dropped: idle connections must not pile up
+// and use every descriptor the program has.
+constexpr int kIdleMs = 5000;
 // A request is one short line; anything longer is not ours.
 constexpr qint64 kLongestRequest = 64 * 1024;
 
@@ -75,7 +85,6 @@ QString InstanceDirectory(QString* warning, QString* error) {
 SingleInstance::SingleInstance(const QString& dir) : dir_(dir) {}
 
 SingleInstance::~SingleInstance() {
-  if (server_) server_->close();
   // The lock goes last, so a newcomer never finds the lock free and our socket still there.
   server_.reset();
   lock_.reset();
@@ -95,12 +104,14 @@ bool SingleInstance::TryLock() {
 
 void SingleInstance::Listen() {
   if (!lock_ || server_) return;
-  server_ = std::make_unique<QLocalServer>();
-  server_->setSocketOptions(QLocalServer::UserAccessOption);
+  server_ = std::make_unique<LocalListener>();
+  connect(server_.get(), &LocalListener::connection, this, &SingleInstance::OnConnection);
   // We hold the lock, so a socket file still there belongs to a run that has ended.
-  QLocalServer::removeServer(socketPath());
-  connect(server_.get(), &QLocalServer::newConnection, this, &SingleInstance::OnConnection);
-  server_->listen(socketPath());
+  QString error;
+  if (!server_->Listen(socketPath(), &error)) {
+    std::fprintf(stderr, "Quillatorne: cannot listen on %s: %s\n", qPrintable(socketPath()),
+                 qPrintable(error));
+  }
 }
 
 bool SingleInstance::Acquire() {
@@ -109,25 +120,38 @@ bool SingleInstance::Acquire() {
   return true;
 }
 
-void SingleInstance::OnConnection() {
-  while (QLocalSocket* socket = server_->nextPendingConnection()) {
-    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-    connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-      if (!socket->canReadLine()) {
-        if (socket->bytesAvailable() > kLongestRequest) socket->abort();
-        return;
-      }
-      const std::optional<Command> command = DecodeCommand(socket->readLine(kLongestRequest));
-      socket->write(command ? kAnswer : kRefusal);
-      socket->flush();
-      socket->disconnectFromServer();
-      if (!command) return;
-      // Carried out from the event loop: a verb that opens a box or ends the program must
-      // not do so inside this socket's handler.
-      QMetaObject::invokeMethod(
-          this, [this, c = *command] { emit commandReceived(c); }, Qt::QueuedConnection);
-    });
-  }
+void SingleInstance::OnConnection(QLocalSocket* socket) {
+  connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+  auto* idle = new QTimer(socket);
+  idle->setSingleShot(true);
+  connect(idle, &QTimer::timeout, socket, [socket] {
+    socket->abort();
+    socket->deleteLater();
+  });
+  idle->start(kIdleMs);
+  connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+    if (!socket->canReadLine()) {
+      if (socket->bytesAvailable() > kLongestRequest) socket->abort();
+      return;
+    }
+    const std::optional<Command> command = DecodeCommand(socket->readLine(kLongestRequest));
+    QString problem;
+    if (command && check_) problem = check_(*command);
+    if (!command) {
+      socket->write(kRefusal);
+    } else if (!problem.isEmpty()) {
+      socket->write(kRefusedFor + problem.simplified().toUtf8() + '\n');
+    } else {
+      socket->write(kAnswer);
+    }
+    socket->flush();
+    socket->disconnectFromServer();
+    if (!command || !problem.isEmpty()) return;
+    // Carried out from the event loop: a verb that opens a box or ends the program must
+    // not do so inside this socket's handler.
+    QMetaObject::invokeMethod(
+        this, [this, c = *command] { emit commandReceived(c); }, Qt::QueuedConnection);
+  });
 }
 
 bool SingleInstance::Send(const Command& command, QString* error, int attempts) {
@@ -143,6 +167,11 @@ bool SingleInstance::Send(const Command& command, QString* error, int attempts) 
         while (!reply.contains('\n') && socket.waitForReadyRead(5000)) reply += socket.readAll();
       }
       if (reply == kAnswer) return true;
+      if (reply.startsWith(kRefusedFor)) {
+        // The running copy's own words say it all.
+        if (error) *error = QString::fromUtf8(reply.mid(kRefusedFor.size()).trimmed());
+        return false;
+      }
       why = reply.isEmpty() ? QStringLiteral("it did not answer")
                             : QStringLiteral("it answered: ") + QString::fromUtf8(reply.trimmed());
       break;

@@ -1,13 +1,16 @@
 #pragma once
 #include <sys/types.h>
 
-#include <QLocalServer>
 #include <QLockFile>
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "app/CommandLine.h"
+
+class LocalListener;
+class QLocalSocket;
 
 // One running copy per user: the first start takes a lock file and listens on a local
 // socket beside it; a later start finds the lock held, hands its command (a plain start:
@@ -25,6 +28,8 @@ class SingleInstance : public QObject {
   bool TryLock();
   // Starts answering later starts (needs the application object).
   void Listen();
+  // Asked before a request is taken: a reason refuses it, and the sender is told why.
+  void setCheck(std::function<QString(const Command&)> check) { check_ = std::move(check); }
   // Both of the above.
   bool Acquire();
 
@@ -41,11 +46,12 @@ class SingleInstance : public QObject {
   void commandReceived(const Command& command);
 
  private:
-  void OnConnection();
+  void OnConnection(QLocalSocket* socket);
 
   QString dir_;
   std::unique_ptr<QLockFile> lock_;
-  std::unique_ptr<QLocalServer> server_;
+  std::unique_ptr<LocalListener> server_;
+  std::function<QString(const Command&)> check_;
 };
 
 // Where the lock and the socket may live.

@@ -26,6 +26,7 @@
 #include "widgets/ElSideBar.h"
 #include "widgets/GradientPanel.h"
 #include "widgets/Pictures.h"
+#include "widgets/WholeText.h"
 
 namespace {
 constexpr int kFrame = 1;  // border around the whole window
@@ -234,6 +235,7 @@ void TFormMain::SetPage(int slot, SettingsPage* page) {
   }
   ElPanelFrameHolder->addWidget(page);
   pages_[slot] = page;
+  TakeWholeText(page);
   page->LoadFromConfig();
   if (auto* selector = dynamic_cast<IReminderSelector*>(page)) reminderSelector_ = selector;
   if (slot == currentSlot_) ElPanelFrameHolder->setCurrentWidget(page);

@@ -56,6 +56,12 @@ int main(int argc, char** argv) {
       break;
   }
 
+  // Checked here as well as by the running copy, so a bad --set never reaches it.
+  if (const QString problem = CommandProblem(line.command); !problem.isEmpty()) {
+    Print(stderr, QStringLiteral("quillatorne: ") + problem);
+    return 1;
+  }
+
   QString warning, refusal;
   const QString instanceDir = InstanceDirectory(&warning, &refusal);
   if (!warning.isEmpty()) Print(stderr, QStringLiteral("quillatorne: ") + warning);
@@ -72,6 +78,7 @@ int main(int argc, char** argv) {
   }
 
   QuillatorneApplication app(argc, argv);
+  instance.setCheck(CommandProblem);
   instance.Listen();
   TFormMain* form = nullptr;
   // Until the window exists a signal only ends whatever modal loop start-up is in; the

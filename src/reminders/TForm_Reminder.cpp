@@ -18,6 +18,7 @@
 
 #include "settings/Config.h"
 #include "widgets/GradientPanel.h"
+#include "widgets/WholeText.h"
 
 namespace {
 
@@ -127,6 +128,7 @@ TForm_Reminder::TForm_Reminder(QWidget* parent) : QDialog(parent) {
   navy.setColor(QPalette::Text, QColor(0x00, 0x00, 0x80));
   Edit_Text = new QLineEdit(this);
   Edit_Text->setGeometry(117, 36, 353, 32);
+  TakeWholeText(Edit_Text);
   Memo_Message = new QPlainTextEdit(this);
   Memo_Message->setGeometry(117, 70, 353, 129);
   for (QWidget* w : {static_cast<QWidget*>(Edit_Text), static_cast<QWidget*>(Memo_Message)}) {

@@ -161,10 +161,16 @@ void RefreshNow(bool explicitRequest) {
   }
 }
 
+// The day the daily refresh last tried: one that failed is not retried every tick (the
+// stored date stays that of the last picture drawn).
+QDate g_dayTried;
+
 void CheckDayChangeNow() {
   const QDate today = DaysToDateTime(NowDays()).date();
   const auto& p = Cfg().ProgramConfig;
   if (today.day() != p.LastDay || today.month() != p.LastMonth || today.year() != p.LastYear) {
+    if (g_dayTried == today) return;
+    g_dayTried = today;
     RefreshNow(false);
   }
 }
@@ -194,4 +200,5 @@ void PickWallpaper(bool random) { PickAndApply(random); }
 void ForgetBadPictures() {
   BadPictures().clear();
   g_timedRetryAt = 0;
+  g_dayTried = QDate();
 }

@@ -242,13 +242,7 @@ ComposeResult ComposeWallpaper(const QString& path, int width, int height) {
 }
 
 WallpaperError ApplyWallpaper(const QString& path) {
-  auto& program = Cfg().ProgramConfig;
-  program.LastImageFileName = path;
   const QDate today = DaysToDateTime(NowDays()).date();
-  program.LastDay = today.day();
-  program.LastMonth = today.month();
-  program.LastYear = today.year();
-
   const QSize screen = Svc().desktop->ScreenSize();
   ComposeResult composed = ComposeWallpaper(path, screen.width(), screen.height());
   if (!composed.bitmap) return composed.error;
@@ -269,6 +263,13 @@ WallpaperError ApplyWallpaper(const QString& path) {
               qPrintable(error.isEmpty() ? QStringLiteral("unknown reason") : error));
     }
   }
+  // Only a picture that made it to the disk is the current one, and only then is the
+  // calendar on it today's.
+  auto& program = Cfg().ProgramConfig;
+  program.LastImageFileName = path;
+  program.LastDay = today.day();
+  program.LastMonth = today.month();
+  program.LastYear = today.year();
   Cfg().DynamicConfig.LastSetTime = NowDays();
   return {};
 }

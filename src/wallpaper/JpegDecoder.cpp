@@ -1,6 +1,7 @@
 #include "wallpaper/JpegDecoder.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
@@ -150,6 +151,11 @@ JpegDecoder::JpegDecoder(const QString& path) : path_(path), s_(std::make_unique
   s_->err.pub.output_message = OnOutputMessage;
   s_->err.message[0] = '\0';
 
+  // A FIFO or a device would block the open or never end: only regular files are pictures.
+  const QFileInfo info(path);
+  if (info.exists() && !info.isFile()) {
+    throw JpegError(QStringLiteral("\"%1\" is not a picture file.").arg(path).toStdString());
+  }
   s_->file = std::fopen(QFile::encodeName(path).constData(), "rb");
   if (!s_->file) {
     throw JpegError(QStringLiteral("Could not open the picture \"%1\": %2")
@@ -352,4 +358,15 @@ QImage DecodeUpright(const QString& path, QSize cover) {
   JpegDecoder decoder(path);
   const int o = decoder.orientation();
   return Upright(decoder.Decode(cover.isEmpty() ? QSize() : UprightSize(cover, o)), o);
+}
+
+QString PictureFileProblem(const QString& path) {
+  if (!QFileInfo::exists(path))
+    return QStringLiteral("Could not find the image: %1").arg(path);
+  try {
+    JpegDecoder header(path);
+  } catch (const JpegError& e) {
+    return QString::fromStdString(e.what());
+  }
+  return QString();
 }

@@ -70,3 +70,7 @@ QImage Upright(const QImage& stored, int orientation);
 // `cover` (upright; empty for the full size). For the source page's preview as well as the
 // wallpaper. Throws JpegError.
 QImage DecodeUpright(const QString& path, QSize cover = QSize());
+
+// Why `path` cannot become the wallpaper, from its header alone (missing, not a regular file,
+// unreadable, not a JPEG); empty when it looks like a picture.
+QString PictureFileProblem(const QString& path);

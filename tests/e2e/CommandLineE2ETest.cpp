@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -9,7 +10,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QLocalSocket>
 #include <QSysInfo>
+#include <memory>
+#include <vector>
 
 #include "support/E2E.h"
 #include "support/TempHome.h"
@@ -147,6 +151,58 @@ TEST_F(CommandLineE2E, WithNoneRunningAVerbStartsTheProgramAndQuitDoesNothing) {
   EXPECT_EQ(Run({}, &err), 0) << err.toStdString();
   EXPECT_TRUE(WaitUntil([&] { return WindowViewable(x.display(), "Quillatorne"); }, 15000));
   EXPECT_EQ(program.Terminate(), 0);
+}
+
+// --set of something that is no picture fails with the reason, whether a copy runs or not,
+// and changes nothing saved: the current picture and its date stay.
+TEST_F(CommandLineE2E, SetOfSomethingThatIsNoPictureFailsAndChangesNothing) {
+  const QString fifo = home.path() + "/fifo.jpg";
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  const QStringList bad = {fifo, folder, home.write("notes.jpg", "bread, milk\n")};
+  home.write(".config/Quillatorne/settings.reg", Settings(folder, folder + "/a.jpg", false));
+  QString err;
+  for (const QString& file : bad) {
+    EXPECT_EQ(Run({"--set", file}, &err), 1) << file.toStdString();
+    EXPECT_TRUE(err.contains(file)) << err.toStdString();
+  }
+  EXPECT_FALSE(QFile::exists(bmp));  // no copy was started by them
+
+  ProgramRun program(x, home);
+  ASSERT_TRUE(StartedAndShowing(program, kRed)) << program.stderrText().toStdString();
+  for (const QString& file : bad) {
+    EXPECT_EQ(Run({"--set", file}, &err), 1) << file.toStdString();
+    EXPECT_TRUE(err.contains(file)) << err.toStdString();
+  }
+  EXPECT_EQ(Run({"--quit"}, &err), 0) << err.toStdString();
+  ASSERT_TRUE(program.WaitForExit(15000));
+  const QByteArray saved = ReadAll(home.configFile());
+  EXPECT_TRUE(saved.contains("\"LastImageFileName\"=\"" + folder.toUtf8() + "/a.jpg\""))
+      << saved.constData();
+  EXPECT_TRUE(Near(WallpaperCentre(bmp), kRed));
+}
+
+// Connections that say nothing are dropped after a while, so they cannot pile up and use
+// every descriptor the running copy has; --next gets through while they are held.
+TEST_F(CommandLineE2E, IdleConnectionsAreDroppedAndTheCopyStaysReachable) {
+  home.write(".config/Quillatorne/settings.reg", Settings(folder, folder + "/a.jpg", false));
+  ProgramRun program(x, home);
+  ASSERT_TRUE(StartedAndShowing(program, kRed)) << program.stderrText().toStdString();
+  const QString fds = QStringLiteral("/proc/%1/fd").arg(program.process().processId());
+  const auto open = [&] { return QDir(fds).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size(); };
+  const qsizetype before = open();
+  const QString socketPath = home.path() + "/run/quillatorne.socket";
+  std::vector<std::unique_ptr<QLocalSocket>> idle;
+  for (int i = 0; i < 300; ++i) {
+    idle.push_back(std::make_unique<QLocalSocket>());
+    idle.back()->connectToServer(socketPath);
+  }
+  EXPECT_TRUE(WaitUntil([&] { return open() >= before + 250; }, 20000)) << open();
+  QString err;
+  EXPECT_EQ(Run({"--next"}, &err), 0) << err.toStdString();
+  EXPECT_TRUE(WaitUntil([&] { return Near(WallpaperCentre(bmp), kGreen); }, 10000));
+  // Still held by us, they are closed by the program.
+  EXPECT_TRUE(WaitUntil([&] { return open() <= before + 5; }, 20000)) << open();
+  EXPECT_EQ(program.Terminate(), 0) << program.stderrText().toStdString();
 }
 
 TEST_F(CommandLineE2E, FirstRunAddsTheProgramToTheLoginStart) {

@@ -1,7 +1,10 @@
 #include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QFontMetrics>
+#include <QLineEdit>
 #include <QMetaObject>
 #include <QMouseEvent>
 #include <QTimer>
@@ -317,3 +320,22 @@ TEST_F(MainWindowTest, AnotherStartShowsTheWindowEvenBeforeStartUpHidIt) {
   EXPECT_TRUE(Cfg().DynamicConfig.WindowVisible);
 }
 }  // namespace
+
+// A long paste lands whole in every line edit of every page (a line edit would keep only its
+// first 32,767 characters, without a word).
+TEST_F(MainWindowTest, EveryLineEditOfThePagesTakesALongPasteWhole) {
+  const QString paste(40000, QLatin1Char('x'));
+  int edits = 0;
+  for (QLineEdit* edit : form->findChildren<QLineEdit*>()) {
+    // The edits inside spin boxes and combo boxes take numbers and names, not text.
+    if (edit->isReadOnly() || edit->validator() ||
+        qobject_cast<QAbstractSpinBox*>(edit->parentWidget()) ||
+        qobject_cast<QComboBox*>(edit->parentWidget()))
+      continue;
+    edit->clear();
+    edit->insert(paste);
+    EXPECT_EQ(edit->text().size(), paste.size()) << edit->objectName().toStdString();
+    ++edits;
+  }
+  EXPECT_GT(edits, 5);  // the accounts, reminders and file-name edits were reached
+}

@@ -322,3 +322,33 @@ TEST_F(ChangeRules, ABadPictureAtStartUpIsReportedAndStartUpGoesOn) {
   CheckDayChange();
   EXPECT_EQ(fakes_.messages.calls.size(), 1);
 }
+
+// A picture that cannot be installed is not the current one: the picture and the calendar's
+// date stay those of the last wallpaper drawn, so the next day redraws the last good one.
+TEST_F(ChangeRules, AFailedSetKeepsTheCurrentPictureAndItsDate) {
+  const QDate yesterday = Today().addDays(-1);
+  LastApplied(catalogue_[0], yesterday);
+  const QString notes = home_.write("notes.jpg", "shopping: bread, milk\n");
+  SetChosenWallpaper(notes);
+  EXPECT_EQ(fakes_.messages.calls.size(), 1);
+  EXPECT_TRUE(fakes_.desktop.installed.isEmpty());
+  EXPECT_EQ(LastImage(), catalogue_[0]);
+  EXPECT_EQ(Cfg().ProgramConfig.LastDay, yesterday.day());
+  EXPECT_DOUBLE_EQ(Cfg().DynamicConfig.LastSetTime, 0);
+
+  CheckDayChange();
+  EXPECT_EQ(fakes_.desktop.installed.size(), 1);
+  EXPECT_EQ(LastImage(), catalogue_[0]);
+  EXPECT_EQ(Cfg().ProgramConfig.LastDay, Today().day());
+}
+
+// A daily redraw that cannot write the wallpaper says so once, not at every tick after.
+TEST_F(ChangeRules, AFailedDailyRedrawIsReportedOnceADay) {
+  LastApplied(catalogue_[0], Today().addDays(-1));
+  ASSERT_TRUE(QDir().mkpath(WallpaperFilePath()));  // a folder where the file must go
+  for (int tick = 0; tick < 3; ++tick) CheckDayChange();
+  EXPECT_EQ(fakes_.messages.calls.size(), 1);
+  fakes_.clock.Advance(24 * 3600);
+  CheckDayChange();
+  EXPECT_EQ(fakes_.messages.calls.size(), 2);
+}

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 
 #include "TestJpeg.h"
@@ -78,3 +80,34 @@ TEST_F(HeadlessRender, WithoutASizeTheCurrentWallpaperFilesSizeIsUsed) {
   EXPECT_EQ(DefaultRenderSize(), QSize(640, 360));
 }
 }  // namespace
+
+// The render replaces what is at the path: a link is replaced, never written through, in
+// both formats; a FIFO or a folder in the way is refused and left as it was.
+TEST_F(HeadlessRender, ReplacesALinkAndRefusesWhatIsNoFile) {
+  QImage picture(4, 3, QImage::Format_RGB32);
+  picture.fill(qRgb(200, 10, 10));
+  for (const char* suffix : {".bmp", ".png"}) {
+    const QString target = home.write(QStringLiteral("precious") + suffix, "keep me");
+    const QString link = home.path() + "/out" + suffix;
+    ASSERT_TRUE(QFile::link(target, link));
+    EXPECT_EQ(WriteRenderedFile(picture, link), QString()) << suffix;
+    EXPECT_FALSE(QFileInfo(link).isSymLink()) << suffix;
+    EXPECT_EQ(QImage(link).size(), QSize(4, 3)) << suffix;
+    QFile kept(target);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), "keep me") << suffix;
+
+    const QString fifo = home.path() + "/fifo" + suffix;
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_TRUE(WriteRenderedFile(picture, fifo).contains("not a regular file")) << suffix;
+    struct stat st = {};
+    ASSERT_EQ(::lstat(QFile::encodeName(fifo).constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode)) << suffix;
+    const QString folder = home.path() + "/folder" + suffix;
+    ASSERT_TRUE(QDir().mkpath(folder));
+    EXPECT_FALSE(WriteRenderedFile(picture, folder).isEmpty()) << suffix;
+    EXPECT_TRUE(QFileInfo(folder).isDir()) << suffix;
+  }
+  // Nothing left behind: no temporary files beside the outputs.
+  EXPECT_TRUE(QDir(home.path()).entryList({"*.??????"}, QDir::Files).isEmpty());
+}

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,8 +13,12 @@
 #include <QLocalSocket>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
+#include <cstring>
+#include <vector>
 
 #include "app/SingleInstance.h"
+#include "platform/LocalListener.h"
 #include "support/E2E.h"
 
 namespace {
@@ -116,6 +123,89 @@ TEST(SingleInstance, ARequestItDoesNotKnowIsRefusedAndNotCarriedOut) {
   QCoreApplication::processEvents();
   EXPECT_EQ(reply, "unknown request\n");
   EXPECT_EQ(received, 0);
+}
+
+// The running copy checks a request before taking it; the sender gets its reason, word for
+// word, and nothing is carried out.
+TEST(SingleInstance, ARequestTheRunningCopyRefusesIsToldWithItsReason) {
+  QTemporaryDir dir;
+  SingleInstance running(dir.path());
+  running.setCheck([](const Command& c) {
+    return c.verb == Verb::Set ? QStringLiteral("Could not find the image: %1").arg(c.file)
+                               : QString();
+  });
+  ASSERT_TRUE(running.Acquire());
+  int received = 0;
+  QObject::connect(&running, &SingleInstance::commandReceived, [&] { ++received; });
+  SingleInstance later(dir.path());
+  ASSERT_FALSE(later.TryLock());
+  QString error;
+  EXPECT_FALSE(SendFromAnotherThread(later, Command{Verb::Set, "/gone.jpg"}, &error));
+  EXPECT_EQ(error, "Could not find the image: /gone.jpg");
+  EXPECT_TRUE(SendFromAnotherThread(later, Command{Verb::Next, {}}, &error));
+  ASSERT_TRUE(WaitUntil([&] { return received == 1; }, 5000));
+}
+
+// The socket is the user's alone, and one that vanishes (a cleaner of temporary folders)
+// is made again: later starts still reach the running copy.
+TEST(SingleInstance, ASocketFileThatVanishesIsMadeAgain) {
+  QTemporaryDir dir;
+  SingleInstance running(dir.path());
+  ASSERT_TRUE(running.Acquire());
+  int received = 0;
+  QObject::connect(&running, &SingleInstance::commandReceived, [&] { ++received; });
+  struct stat st = {};
+  ASSERT_EQ(::lstat(QFile::encodeName(running.socketPath()).constData(), &st), 0);
+  EXPECT_TRUE(S_ISSOCK(st.st_mode));
+  EXPECT_EQ(st.st_mode & 077, 0u);
+
+  ASSERT_TRUE(QFile::remove(running.socketPath()));
+  ASSERT_TRUE(WaitUntil([&] { return QFile::exists(running.socketPath()); }, 5000));
+  SingleInstance later(dir.path());
+  ASSERT_FALSE(later.TryLock());
+  QString error;
+  EXPECT_TRUE(SendFromAnotherThread(later, Command{Verb::Next, {}}, &error))
+      << error.toStdString();
+  EXPECT_TRUE(WaitUntil([&] { return received == 1; }, 5000));
+}
+
+// With every descriptor in use the accept fails; the listener pauses instead of closing the
+// socket, and takes the waiting request once a descriptor is free again.
+TEST(LocalListener, AFailedAcceptIsTriedAgainAndTheSocketStays) {
+  QTemporaryDir dir;
+  LocalListener listener;
+  const QString path = dir.path() + "/test.socket";
+  ASSERT_TRUE(listener.Listen(path, nullptr));
+  int taken = 0;
+  QObject::connect(&listener, &LocalListener::connection, [&](QLocalSocket* socket) {
+    ++taken;
+    socket->deleteLater();
+  });
+  const int client = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  ASSERT_GE(client, 0);
+  sockaddr_un address = {};
+  address.sun_family = AF_UNIX;
+  const QByteArray native = QFile::encodeName(path);
+  std::memcpy(address.sun_path, native.constData(), native.size());
+  ASSERT_EQ(::connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+
+  rlimit saved = {};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+  rlimit few = saved;
+  few.rlim_cur = std::min<rlim_t>(saved.rlim_cur, 4096);
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &few), 0);
+  std::vector<int> fillers;
+  for (int fd; (fd = ::dup(client)) >= 0;) fillers.push_back(fd);
+  for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+  const int takenWhileFull = taken;
+  for (int fd : fillers) ::close(fd);
+  ::setrlimit(RLIMIT_NOFILE, &saved);
+
+  EXPECT_EQ(takenWhileFull, 0);
+  EXPECT_TRUE(listener.listening());
+  EXPECT_TRUE(QFile::exists(path));
+  EXPECT_TRUE(WaitUntil([&] { return taken == 1; }, 5000));
+  ::close(client);
 }
 
 // Where the lock may live: never a folder someone else made or can enter.
