@@ -345,6 +345,10 @@ TEST_F(Compose, AMissingImageIsReportedAndNothingIsInstalled) {
                         Case{gone, "Quillatorne could not find the image:\n\n" + gone + tail}}) {
     fakes_.messages.calls.clear();
     Cfg().DynamicConfig.LastSetTime = 12.5;
+    Cfg().ProgramConfig.LastImageFileName = "/pictures/last.jpg";
+    Cfg().ProgramConfig.LastDay = 14;
+    Cfg().ProgramConfig.LastMonth = 3;
+    Cfg().ProgramConfig.LastYear = 2026;
     fakes_.clock.Advance(3 * 24 * 3600);
     const WallpaperError error = ApplyWallpaper(c.path);
     EXPECT_EQ(error.kind, WallpaperError::MissingImage);
@@ -355,9 +359,10 @@ TEST_F(Compose, AMissingImageIsReportedAndNothingIsInstalled) {
     EXPECT_EQ(fakes_.messages.calls[0].text, c.text);
     EXPECT_EQ(fakes_.messages.calls[0].caption, "Quillatorne Error");
     EXPECT_EQ(fakes_.messages.calls[0].flags, 16u);
+    // Nothing was installed: the current picture and its date stay those drawn last.
     const auto& p = Cfg().ProgramConfig;
-    EXPECT_EQ(p.LastImageFileName, c.path);
-    EXPECT_EQ(QDate(p.LastYear, p.LastMonth, p.LastDay), fakes_.clock.now.date());
+    EXPECT_EQ(p.LastImageFileName, "/pictures/last.jpg");
+    EXPECT_EQ(QDate(p.LastYear, p.LastMonth, p.LastDay), QDate(2026, 3, 14));
     EXPECT_EQ(Cfg().DynamicConfig.LastSetTime, 12.5);
     EXPECT_THAT(fakes_.desktop.installed, IsEmpty());
     EXPECT_FALSE(QFile::exists(WallpaperFilePath()));
@@ -402,13 +407,15 @@ TEST_P(BadFile, FailsWithAClearMessageAndWritesNothing) {
   ASSERT_GT(valid.size(), 1000);
   const QString path = home_.write(GetParam().name, GetParam().bytes(valid));
   Cfg().DynamicConfig.LastSetTime = 7.0;
+  Cfg().ProgramConfig.LastImageFileName = "/pictures/last.jpg";
+  Cfg().ProgramConfig.LastDay = 14;
   const WallpaperError error = ApplyWallpaper(path);
   EXPECT_EQ(error.kind, WallpaperError::Decode) << GetParam().name;
   EXPECT_EQ(error.path, path);
   EXPECT_THAT(error.message.toStdString(), HasSubstr(path.toStdString()));
   EXPECT_THAT(error.message.toStdString(), HasSubstr(GetParam().says));
-  EXPECT_EQ(Cfg().ProgramConfig.LastImageFileName, path);
-  EXPECT_EQ(Cfg().ProgramConfig.LastDay, fakes_.clock.now.date().day());
+  EXPECT_EQ(Cfg().ProgramConfig.LastImageFileName, "/pictures/last.jpg");
+  EXPECT_EQ(Cfg().ProgramConfig.LastDay, 14);
   EXPECT_EQ(Cfg().DynamicConfig.LastSetTime, 7.0);
   EXPECT_THAT(fakes_.desktop.installed, IsEmpty());
   EXPECT_FALSE(QFile::exists(WallpaperFilePath()));
