@@ -4,10 +4,16 @@
 #include <QFontMetrics>
 #include <QMetaObject>
 #include <QMouseEvent>
+#include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
+#include <memory>
 
 #include "MainWindowFixture.h"
+#include "app/CommandLine.h"
+#include "app/SingleInstance.h"
 #include "reminders/TForm_Reminder.h"
+#include "support/E2E.h"
 #include "widgets/ElFormCaption.h"
 #include "widgets/ElSideBar.h"
 
@@ -208,6 +214,80 @@ INSTANTIATE_TEST_SUITE_P(
                       TrayMenuCase{true, true, Open::ModalBox, "Hide Quillatorne"},
                       TrayMenuCase{false, true, Open::ReminderWindow, "Show Quillatorne"}),
     [](const auto& info) { return TrayMenuCaseName(info.param); });
+
+// Another start (plain or --show) reaching the running copy over its socket while one of its
+// modal windows waits: the window stays as the tray icon would leave it.
+struct OutsideCase {
+  Open open;
+  Verb verb;
+  const char* name;
+};
+void PrintTo(const OutsideCase& c, std::ostream* os) { *os << c.name; }
+
+class ShowFromOutsideTest : public MainWindowTest,
+                            public ::testing::WithParamInterface<OutsideCase> {};
+
+TEST_P(ShowFromOutsideTest, UnderAModalWindowAnotherStartLeavesTheWindowHidden) {
+  const OutsideCase& c = GetParam();
+  QTemporaryDir dir;
+  SingleInstance running(dir.path());
+  ASSERT_TRUE(running.Acquire());
+  int received = 0;
+  // As the program wires it.
+  QObject::connect(&running, &SingleInstance::commandReceived, form.get(),
+                   [&](const Command& command) {
+                     ++received;
+                     CarryOut(*form, command);
+                   });
+  SingleInstance later(dir.path());
+  ASSERT_FALSE(later.TryLock());
+  auto anotherStart = [&] {
+    const int before = received;
+    bool delivered = false;
+    std::unique_ptr<QThread> thread(
+        QThread::create([&] { delivered = later.Send(Command{c.verb, {}}, nullptr, 3); }));
+    thread->start();
+    WaitUntil([&] { return thread->isFinished() && received > before; }, 20000);
+    thread->wait();
+    return delivered && received > before;
+  };
+
+  bool delivered = false, hidden = false;
+  auto whileOpen = [&] {
+    delivered = anotherStart();
+    hidden = !form->isVisible() && !Cfg().DynamicConfig.WindowVisible;
+  };
+  if (c.open == Open::ModalBox) {
+    QDialog modal(form.get());
+    QTimer::singleShot(0, &modal, [&] {
+      whileOpen();
+      modal.reject();
+    });
+    modal.exec();
+  } else {
+    TForm_Reminder popup;
+    popup.Fill(PopupReminder{}, false);
+    QTimer::singleShot(0, &popup, [&] {
+      whileOpen();
+      popup.close();
+    });
+    popup.ShowModal();
+  }
+  EXPECT_TRUE(delivered);
+  EXPECT_TRUE(hidden);
+  // Once nothing waits for an answer, the same request shows the window.
+  EXPECT_TRUE(anotherStart());
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_TRUE(Cfg().DynamicConfig.WindowVisible);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Requests, ShowFromOutsideTest,
+    ::testing::Values(OutsideCase{Open::ReminderWindow, Verb::None, "PlainStartUnderAReminder"},
+                      OutsideCase{Open::ReminderWindow, Verb::Show, "ShowUnderAReminder"},
+                      OutsideCase{Open::ModalBox, Verb::None, "PlainStartUnderAModalBox"},
+                      OutsideCase{Open::ModalBox, Verb::Show, "ShowUnderAModalBox"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MainWindowTest, TrayMenuItemsComeInOrder) {
   QStringList captions;
