@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 #include "MainWindowFixture.h"
@@ -139,6 +140,29 @@ TEST_F(MainWindowTest, ASecondEditRequestKeepsTheShownWindowOpen) {
 }
 
 enum class Open { Nothing, ModalBox, ReminderWindow };
+
+// Runs `act` from the modal loop of a box over `owner` or of a reminder window, then
+// answers that window.
+void WhileOpen(Open open, QWidget* owner, const std::function<void()>& act) {
+  if (open == Open::ModalBox) {
+    QDialog modal(owner);
+    QTimer::singleShot(0, &modal, [&] {
+      act();
+      modal.reject();
+    });
+    modal.exec();
+  } else if (open == Open::ReminderWindow) {
+    TForm_Reminder popup;
+    popup.Fill(PopupReminder{}, false);
+    QTimer::singleShot(0, &popup, [&] {
+      act();
+      popup.close();
+    });
+    popup.ShowModal();
+  } else {
+    act();
+  }
+}
 struct TrayMenuCase {
   bool windowShown;
   bool checkRunning;
@@ -172,23 +196,10 @@ TEST_P(TrayMenuTest, RightClickOpensTheMenuOnlyWithoutAModalWindow) {
     form->TrayIconDblClick();
     toggled = Cfg().DynamicConfig.WindowVisible != before;
   };
-  if (c.open == Open::ModalBox) {
-    QDialog modal(form.get());
-    QTimer::singleShot(0, &modal, [&] {
-      clicks();
-      modal.reject();
-    });
-    modal.exec();
-  } else if (c.open == Open::ReminderWindow) {
-    TForm_Reminder popup;
-    popup.Fill(PopupReminder{}, false);
-    QTimer::singleShot(0, &popup, [&] {
-      clicks();
-      popup.close();
-    });
-    popup.ShowModal();
-  } else {
+  if (c.open == Open::Nothing) {
     rightClick();
+  } else {
+    WhileOpen(c.open, form.get(), clicks);
   }
 
   EXPECT_EQ(opened, c.open == Open::Nothing);
@@ -257,22 +268,7 @@ TEST_P(ShowFromOutsideTest, UnderAModalWindowAnotherStartLeavesTheWindowHidden) 
     delivered = anotherStart();
     hidden = !form->isVisible() && !Cfg().DynamicConfig.WindowVisible;
   };
-  if (c.open == Open::ModalBox) {
-    QDialog modal(form.get());
-    QTimer::singleShot(0, &modal, [&] {
-      whileOpen();
-      modal.reject();
-    });
-    modal.exec();
-  } else {
-    TForm_Reminder popup;
-    popup.Fill(PopupReminder{}, false);
-    QTimer::singleShot(0, &popup, [&] {
-      whileOpen();
-      popup.close();
-    });
-    popup.ShowModal();
-  }
+  WhileOpen(c.open, form.get(), whileOpen);
   EXPECT_TRUE(delivered);
   EXPECT_TRUE(hidden);
   // Once nothing waits for an answer, the same request shows the window.
