@@ -283,6 +283,9 @@ void TFormMain::ToggleMainWindow() {
 }
 
 void TFormMain::ShowFromOutside() {
+  // As the tray icon: the window stays as it is while a reminder, the preview or a box waits
+  // for an answer.
+  if (ModalWindowOpen()) return;
   // A request during start-up: finish hiding first, so the toggle below shows.
   if (Timer_Minimize->isActive()) Timer_MinimizeTimer();
   if (!Cfg().DynamicConfig.WindowVisible) {

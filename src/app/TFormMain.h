@@ -92,7 +92,8 @@ class TFormMain : public QWidget {
   void MI_NextClick();
   void MI_CloseClick();
 
-  // Another start of the program asked for the window.
+  // Another start of the program (or --show) asked for the window; ignored, as the tray
+  // icon's clicks are, while one of our modal windows is open.
   void ShowFromOutside();
   // The composition the preview uses; tests put in their own.
   void setComposer(Composer composer) { composer_ = std::move(composer); }

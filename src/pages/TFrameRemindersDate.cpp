@@ -1,14 +1,23 @@
 #include "pages/TFrameRemindersDate.h"
 
 #include <QLocale>
+#include <QSet>
 #include <QStyle>
 #include <QTimer>
 
 #include "platform/DateTime.h"
 #include "platform/Services.h"
+#include "reminders/PopupScheduler.h"
 #include "reminders/TForm_Reminder.h"
 
 namespace {
+constexpr int kIdRole = Qt::UserRole;
+
+// The four values the editors show.
+bool SameInEditors(const PopupReminder& a, const PopupReminder& b) {
+  return a.Name == b.Name && a.Text == b.Text && a.DateTime == b.DateTime && a.Recur == b.Recur;
+}
+
 // The locale's short date and long time; a time zone name would only be in the way here.
 QString DateTimeFormat() {
   const QLocale locale;
@@ -36,12 +45,14 @@ TFrameRemindersDate::TFrameRemindersDate(Config& config, Services& services, QWi
   connect(ui.Button_Test, &QToolButton::clicked, this, [this] { Button_TestClick(); });
   connect(ui.Edit_Name, &QLineEdit::textChanged, this, [this](const QString& name) {
     // The list follows the typing, letter by letter.
-    if (editing_ && Selected() >= 0) ui.List_Reminders->item(Selected())->setText(name);
+    if (editing_ && Selected() >= 0) ui.List_Reminders->currentItem()->setText(name);
     Store();
   });
   connect(ui.Memo_Message, &QPlainTextEdit::textChanged, this, [this] { Store(); });
   connect(ui.DateTimePicker, &QDateTimeEdit::dateTimeChanged, this, [this] { Store(); });
   connect(ui.Combo_Recur, &QComboBox::currentIndexChanged, this, [this] { Store(); });
+
+  connect(&ReminderLists(), &ReminderListEvents::changed, this, [this] { FollowList(); });
 
   Timer1->setInterval(500);
   connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
@@ -50,26 +61,77 @@ TFrameRemindersDate::TFrameRemindersDate(Config& config, Services& services, QWi
 
 int TFrameRemindersDate::Selected() const {
   const int row = ui.List_Reminders->currentRow();
-  return row >= 0 && row < config.RemindersConfig.Reminders.size() ? row : -1;
+  return row < 0 ? -1 : IndexOfReminder(config.RemindersConfig.Reminders, RowId(row));
+}
+
+quint64 TFrameRemindersDate::RowId(int row) const {
+  const QListWidgetItem* item = ui.List_Reminders->item(row);
+  return item ? item->data(kIdRole).toULongLong() : 0;
+}
+
+int TFrameRemindersDate::RowOf(quint64 id) const {
+  for (int row = 0; row < ui.List_Reminders->count(); ++row)
+    if (RowId(row) == id) return row;
+  return -1;
+}
+
+void TFrameRemindersDate::FillRows() {
+  const QSignalBlocker block(ui.List_Reminders);
+  ui.List_Reminders->clear();
+  QSet<quint64> seen;
+  for (PopupReminder& r : config.RemindersConfig.Reminders) {
+    // An entry made without NewPopupReminder(), or a copy of another, needs its own.
+    if (r.Id == 0 || seen.contains(r.Id)) r.Id = NextReminderId();
+    seen.insert(r.Id);
+    auto* item = new QListWidgetItem(r.Name, ui.List_Reminders);
+    item->setData(kIdRole, QVariant::fromValue(r.Id));
+  }
+  ui.List_Reminders->setCurrentRow(-1);
 }
 
 void TFrameRemindersDate::LoadFromConfig() {
   editing_ = false;
+  FillRows();
   {
     const QSignalBlocker block(ui.List_Reminders);
-    ui.List_Reminders->clear();
-    for (const PopupReminder& r : config.RemindersConfig.Reminders)
-      ui.List_Reminders->addItem(r.Name);
     ui.List_Reminders->setCurrentRow(ui.List_Reminders->count() > 0 ? 0 : -1);
   }
   List_RemindersClick();
 }
 
 void TFrameRemindersDate::SelectReminder(int index) {
+  // The index is a place in the list as it is now, so the rows are made from it again.
+  FillRows();
   {
     const QSignalBlocker block(ui.List_Reminders);
     ui.List_Reminders->setCurrentRow(index);
   }
+  List_RemindersClick();
+}
+
+void TFrameRemindersDate::FollowList() {
+  const int row = ui.List_Reminders->currentRow();
+  const quint64 selected = RowId(row);
+  // The selected reminder first, then the ones after it, nearest first, then those before.
+  QList<quint64> candidates;
+  if (row >= 0) {
+    for (int r = row; r < ui.List_Reminders->count(); ++r) candidates << RowId(r);
+    for (int r = row - 1; r >= 0; --r) candidates << RowId(r);
+  }
+  FillRows();
+  int target = -1;
+  for (const quint64 id : candidates)
+    if ((target = RowOf(id)) >= 0) break;
+  if (target < 0 && ui.List_Reminders->count() > 0) target = 0;
+  {
+    const QSignalBlocker block(ui.List_Reminders);
+    ui.List_Reminders->setCurrentRow(target);
+  }
+  // Filling the editors again would move the cursor of someone typing in them.
+  const int i = Selected();
+  if (i >= 0 && RowId(target) == selected &&
+      SameInEditors(config.RemindersConfig.Reminders[i], shown_))
+    return;
   List_RemindersClick();
 }
 
@@ -104,6 +166,7 @@ void TFrameRemindersDate::List_RemindersClick() {
     ui.DateTimePicker->setDateTime(DaysToDateTime(r.DateTime));
     ui.Combo_Recur->setCurrentIndex(r.Recur >= 0 && r.Recur < ui.Combo_Recur->count() ? r.Recur
                                                                                       : -1);
+    shown_ = r;
   }
   editing_ = true;
 }
@@ -117,6 +180,7 @@ void TFrameRemindersDate::Store() {
   r.DateTime = DateTimeToDays(ui.DateTimePicker->dateTime());
   // A recurrence no item stands for stays as it was.
   if (ui.Combo_Recur->currentIndex() >= 0) r.Recur = ui.Combo_Recur->currentIndex();
+  shown_ = r;
   emit settingsChanged();
 }
 
@@ -124,10 +188,10 @@ void TFrameRemindersDate::Button_NewClick() {
   editing_ = false;
   const PopupReminder r = NewPopupReminder();
   config.RemindersConfig.Reminders.append(r);
+  FillRows();
   {
     const QSignalBlocker block(ui.List_Reminders);
-    ui.List_Reminders->addItem(r.Name);
-    ui.List_Reminders->setCurrentRow(ui.List_Reminders->count() - 1);
+    ui.List_Reminders->setCurrentRow(RowOf(r.Id));
   }
   editing_ = true;
   List_RemindersClick();
@@ -135,14 +199,19 @@ void TFrameRemindersDate::Button_NewClick() {
 }
 
 void TFrameRemindersDate::Button_DeleteClick() {
-  const int i = Selected();
-  if (i < 0 || !Confirmed(QStringLiteral("Do you want to delete selected reminder?"))) return;
-  // The box kept the event loop running; the list may have been filled again meanwhile.
-  if (i != Selected()) return;
-  config.RemindersConfig.Reminders.removeAt(i);
+  const int asked = Selected();
+  if (asked < 0) return;
+  const quint64 id = config.RemindersConfig.Reminders[asked].Id;
+  if (!Confirmed(QStringLiteral("Do you want to delete selected reminder?"))) return;
+  // The box kept the event loop running: a popup answered meanwhile may have taken this
+  // reminder away or moved it in the list.
+  auto& list = config.RemindersConfig.Reminders;
+  const int i = IndexOfReminder(list, id);
+  if (i < 0) return;
+  list.removeAt(i);
+  FillRows();
   {
     const QSignalBlocker block(ui.List_Reminders);
-    delete ui.List_Reminders->takeItem(i);
     const int n = ui.List_Reminders->count();
     ui.List_Reminders->setCurrentRow(n == 0 ? -1 : std::min(i, n - 1));
   }
@@ -153,10 +222,7 @@ void TFrameRemindersDate::Button_DeleteClick() {
 void TFrameRemindersDate::Button_DeleteAllClick() {
   if (!Confirmed(QStringLiteral("Do you want to delete ALL reminders?"))) return;
   config.RemindersConfig.Reminders.clear();
-  {
-    const QSignalBlocker block(ui.List_Reminders);
-    ui.List_Reminders->clear();
-  }
+  FillRows();
   List_RemindersClick();
   emit settingsChanged();
 }

@@ -15,19 +15,13 @@ QList<PopupReminder>& ListOf(bool snoozed) {
   return snoozed ? Cfg().DynamicConfig.SnoozedReminders : Cfg().RemindersConfig.Reminders;
 }
 
-int IndexOf(const QList<PopupReminder>& list, quint64 id) {
-  for (int i = 0; i < list.size(); ++i)
-    if (list[i].Id == id) return i;
-  return -1;
-}
-
 // Clears the Showing mark however the popup ends, exceptions included.
 class ShowingMark {
  public:
   ShowingMark(bool snoozed, quint64 id) : snoozed_(snoozed), id_(id) {}
   ~ShowingMark() {
     auto& list = ListOf(snoozed_);
-    const int i = IndexOf(list, id_);
+    const int i = IndexOfReminder(list, id_);
     if (i >= 0) list[i].Showing = false;
   }
 
@@ -63,6 +57,17 @@ bool DueOrOverdue(const PopupReminder& r, qint64 nowSlot) {
 
 }  // namespace
 
+int IndexOfReminder(const QList<PopupReminder>& list, quint64 id) {
+  for (int i = 0; i < list.size(); ++i)
+    if (list[i].Id == id) return i;
+  return -1;
+}
+
+ReminderListEvents& ReminderLists() {
+  static ReminderListEvents events;
+  return events;
+}
+
 IReminderPopup& ReminderPopup() { return g_popup ? *g_popup : WindowReminderPopup(); }
 
 void SetReminderPopup(IReminderPopup* popup) { g_popup = popup; }
@@ -73,10 +78,15 @@ bool IsReminderDue(const PopupReminder& reminder, double now) {
 
 void CatchUpRecurringReminders(double now) {
   const qint64 nowSlot = ReminderSlot(now);
-  for (PopupReminder& r : Cfg().RemindersConfig.Reminders)
+  bool moved = false;
+  for (PopupReminder& r : Cfg().RemindersConfig.Reminders) {
     if (IsRecurring(r.Recur) && !r.Showing && IsUsableDate(r.DateTime) &&
-        ReminderSlot(r.DateTime) < nowSlot)
+        ReminderSlot(r.DateTime) < nowSlot) {
       MoveToNextOccurrence(r, now);
+      moved = true;
+    }
+  }
+  if (moved) emit ReminderLists().changed();
 }
 
 void CheckPopupReminders() {
@@ -120,7 +130,7 @@ void ShowPopupReminder(PopupReminder& reminder) {
   if (!result) return;  // the program is ending: leave the reminder as it is
 
   auto& list = ListOf(snoozed);
-  const int index = IndexOf(list, shown.Id);
+  const int index = IndexOfReminder(list, shown.Id);
   switch (result->answer) {
     case ReminderResult::Edit:
       if (!snoozed && index >= 0) Cfg().DynamicConfig.EditReminderIndex = index;
@@ -143,4 +153,5 @@ void ShowPopupReminder(PopupReminder& reminder) {
       break;
     }
   }
+  if (result->answer != ReminderResult::Edit) emit ReminderLists().changed();
 }

@@ -1,6 +1,22 @@
 #pragma once
 // When popup reminders are due, and what the user's answer to a popup does.
+#include <QList>
+#include <QObject>
+
 struct PopupReminder;
+
+// The place of the entry with that identity in `list`, or -1.
+int IndexOfReminder(const QList<PopupReminder>& list, quint64 id);
+
+// Announces that a popup's answer or a catch-up changed the reminder list, so a page that
+// shows the list can follow it while the window is open.
+class ReminderListEvents : public QObject {
+  Q_OBJECT
+
+ signals:
+  void changed();
+};
+ReminderListEvents& ReminderLists();
 
 // Due in the four-minute slot (same date, hour and minute - minute mod 4) of its
 // DateTime, unless its popup is already open.

@@ -7,10 +7,17 @@
 #include <QLineEdit>
 #include <QMetaObject>
 #include <QMouseEvent>
+#include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
+#include <functional>
+#include <memory>
 
 #include "MainWindowFixture.h"
+#include "app/CommandLine.h"
+#include "app/SingleInstance.h"
 #include "reminders/TForm_Reminder.h"
+#include "support/E2E.h"
 #include "widgets/ElFormCaption.h"
 #include "widgets/ElSideBar.h"
 
@@ -136,6 +143,29 @@ TEST_F(MainWindowTest, ASecondEditRequestKeepsTheShownWindowOpen) {
 }
 
 enum class Open { Nothing, ModalBox, ReminderWindow };
+
+// Runs `act` from the modal loop of a box over `owner` or of a reminder window, then
+// answers that window.
+void WhileOpen(Open open, QWidget* owner, const std::function<void()>& act) {
+  if (open == Open::ModalBox) {
+    QDialog modal(owner);
+    QTimer::singleShot(0, &modal, [&] {
+      act();
+      modal.reject();
+    });
+    modal.exec();
+  } else if (open == Open::ReminderWindow) {
+    TForm_Reminder popup;
+    popup.Fill(PopupReminder{}, false);
+    QTimer::singleShot(0, &popup, [&] {
+      act();
+      popup.close();
+    });
+    popup.ShowModal();
+  } else {
+    act();
+  }
+}
 struct TrayMenuCase {
   bool windowShown;
   bool checkRunning;
@@ -169,23 +199,10 @@ TEST_P(TrayMenuTest, RightClickOpensTheMenuOnlyWithoutAModalWindow) {
     form->TrayIconDblClick();
     toggled = Cfg().DynamicConfig.WindowVisible != before;
   };
-  if (c.open == Open::ModalBox) {
-    QDialog modal(form.get());
-    QTimer::singleShot(0, &modal, [&] {
-      clicks();
-      modal.reject();
-    });
-    modal.exec();
-  } else if (c.open == Open::ReminderWindow) {
-    TForm_Reminder popup;
-    popup.Fill(PopupReminder{}, false);
-    QTimer::singleShot(0, &popup, [&] {
-      clicks();
-      popup.close();
-    });
-    popup.ShowModal();
-  } else {
+  if (c.open == Open::Nothing) {
     rightClick();
+  } else {
+    WhileOpen(c.open, form.get(), clicks);
   }
 
   EXPECT_EQ(opened, c.open == Open::Nothing);
@@ -211,6 +228,65 @@ INSTANTIATE_TEST_SUITE_P(
                       TrayMenuCase{true, true, Open::ModalBox, "Hide Quillatorne"},
                       TrayMenuCase{false, true, Open::ReminderWindow, "Show Quillatorne"}),
     [](const auto& info) { return TrayMenuCaseName(info.param); });
+
+// Another start (plain or --show) reaching the running copy over its socket while one of its
+// modal windows waits: the window stays as the tray icon would leave it.
+struct OutsideCase {
+  Open open;
+  Verb verb;
+  const char* name;
+};
+void PrintTo(const OutsideCase& c, std::ostream* os) { *os << c.name; }
+
+class ShowFromOutsideTest : public MainWindowTest,
+                            public ::testing::WithParamInterface<OutsideCase> {};
+
+TEST_P(ShowFromOutsideTest, UnderAModalWindowAnotherStartLeavesTheWindowHidden) {
+  const OutsideCase& c = GetParam();
+  QTemporaryDir dir;
+  SingleInstance running(dir.path());
+  ASSERT_TRUE(running.Acquire());
+  int received = 0;
+  // As the program wires it.
+  QObject::connect(&running, &SingleInstance::commandReceived, form.get(),
+                   [&](const Command& command) {
+                     ++received;
+                     CarryOut(*form, command);
+                   });
+  SingleInstance later(dir.path());
+  ASSERT_FALSE(later.TryLock());
+  auto anotherStart = [&] {
+    const int before = received;
+    bool delivered = false;
+    std::unique_ptr<QThread> thread(
+        QThread::create([&] { delivered = later.Send(Command{c.verb, {}}, nullptr, 3); }));
+    thread->start();
+    WaitUntil([&] { return thread->isFinished() && received > before; }, 20000);
+    thread->wait();
+    return delivered && received > before;
+  };
+
+  bool delivered = false, hidden = false;
+  auto whileOpen = [&] {
+    delivered = anotherStart();
+    hidden = !form->isVisible() && !Cfg().DynamicConfig.WindowVisible;
+  };
+  WhileOpen(c.open, form.get(), whileOpen);
+  EXPECT_TRUE(delivered);
+  EXPECT_TRUE(hidden);
+  // Once nothing waits for an answer, the same request shows the window.
+  EXPECT_TRUE(anotherStart());
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_TRUE(Cfg().DynamicConfig.WindowVisible);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Requests, ShowFromOutsideTest,
+    ::testing::Values(OutsideCase{Open::ReminderWindow, Verb::None, "PlainStartUnderAReminder"},
+                      OutsideCase{Open::ReminderWindow, Verb::Show, "ShowUnderAReminder"},
+                      OutsideCase{Open::ModalBox, Verb::None, "PlainStartUnderAModalBox"},
+                      OutsideCase{Open::ModalBox, Verb::Show, "ShowUnderAModalBox"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MainWindowTest, TrayMenuItemsComeInOrder) {
   QStringList captions;

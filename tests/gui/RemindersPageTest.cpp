@@ -10,6 +10,7 @@
 #include "pages/PageTable.h"
 #include "pages/TFrameRemindersDate.h"
 #include "platform/DateTime.h"
+#include "reminders/PopupScheduler.h"
 #include "reminders/TForm_Reminder.h"
 
 namespace {
@@ -157,4 +158,149 @@ TEST_F(MainWindowTest, EditFromAPopupShowsThePageWithThatReminderSelected) {
   EXPECT_EQ(page->ui.Edit_Name->text(), "C");
   EXPECT_EQ(page->ui.Memo_Message->toPlainText(), "text of C");
 }
+
+TEST_F(RemindersPageTest, WhenTheSelectedReminderGoesElsewhereTheOneAfterItIsSelected) {
+  Fill({Reminder("A", "", 0), Reminder("B", "", 0), Reminder("C", "", 0), Reminder("D", "", 0)});
+  auto& list = config.RemindersConfig.Reminders;
+  struct Step {
+    const char* gone;  // taken out of the list elsewhere
+    const char* selectedAfter;
+  };
+  page->SelectReminder(1);
+  // B itself, then D, the last, then one before the selected C.
+  for (const Step& step : {Step{"B", "C"}, Step{"D", "C"}, Step{"A", "C"}, Step{"C", ""}}) {
+    list.removeIf([&](const PopupReminder& r) { return r.Name == step.gone; });
+    emit ReminderLists().changed();
+    EXPECT_EQ(page->ui.Edit_Name->text(), step.selectedAfter) << step.gone;
+    const QListWidgetItem* current = page->ui.List_Reminders->currentItem();
+    EXPECT_EQ(current ? current->text() : QString(), step.selectedAfter) << step.gone;
+  }
+  EXPECT_TRUE(Names().isEmpty());
+}
+
+// A popup answered while the window is open: first B pops up; while it waits, D pops up on
+// top and is answered Edit, which opens the window on D. The user picks a reminder on the
+// page, then answers B.
+enum class Answer { Close, Snooze };
+struct FollowCase {
+  const char* name;
+  int recurB;
+  const char* picked;  // selected on the page before B is answered
+  Answer answer;
+  QStringList rowsAfter;
+  const char* selectedAfter;
+};
+void PrintTo(const FollowCase& c, std::ostream* os) { *os << c.name; }
+
+class PageFollowsPopups : public MainWindowTest, public ::testing::WithParamInterface<FollowCase> {
+ protected:
+  static TForm_Reminder* PopupOf(const QString& name) {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* f = qobject_cast<TForm_Reminder*>(w);
+          f && f->isVisible() && f->Edit_Text->text() == name)
+        return f;
+    return nullptr;
+  }
+  static QStringList ListedNames() {
+    QStringList out;
+    for (const PopupReminder& r : Cfg().RemindersConfig.Reminders) out << r.Name;
+    return out;
+  }
+};
+
+TEST_P(PageFollowsPopups, EditsAndDeleteReachTheSelectedReminder) {
+  const FollowCase& c = GetParam();
+  fake.clock.now = QDateTime(QDate(2026, 3, 15), QTime(10, 5));
+  const double due = DateTimeToDays(fake.clock.now);
+  const double later = DateTimeToDays(fake.clock.now.addDays(3));
+  auto make = [](const char* name, double when, int recur) {
+    PopupReminder r = NewPopupReminder();
+    r.Name = QString::fromLatin1(name);
+    r.Text = QStringLiteral("text of ") + r.Name;
+    r.DateTime = when;
+    r.Recur = recur;
+    return r;
+  };
+  // D recurs weekly: only a recurring reminder offers Edit.
+  Cfg().RemindersConfig.Reminders = {make("A", later, 0), make("B", due, c.recurB),
+                                     make("C", later, 0), make("D", due, 2)};
+  TickSteps& steps = form->scheduler().steps;
+  for (std::function<void()>* step : {&steps.StartMailCheck, &steps.CheckTimedChange,
+                                      &steps.CheckDayChange, &steps.AnnounceNewMail})
+    *step = nullptr;
+  auto* page = dynamic_cast<TFrameRemindersDate*>(form->Page(kPopupRemindersPage));
+  ASSERT_NE(page, nullptr);
+
+  bool answered = false;
+  auto whileBWaits = [&] {
+    TForm_Reminder* b = PopupOf("B");
+    ASSERT_NE(b, nullptr);
+    QTimer::singleShot(0, form.get(), [&] {
+      if (TForm_Reminder* d = PopupOf("D")) d->Button_Edit->click();
+    });
+    form->TimerIDLETimer();  // the nested tick that shows D
+    ASSERT_TRUE(form->isVisible());
+    ASSERT_EQ(page->ui.Edit_Name->text(), "D");
+    page->ui.List_Reminders->setCurrentRow(ListedNames().indexOf(c.picked));
+    ASSERT_EQ(page->ui.Edit_Name->text(), c.picked);
+    (c.answer == Answer::Close ? static_cast<QAbstractButton*>(b->Button_Close)
+                               : static_cast<QAbstractButton*>(b->Button_Snooze))
+        ->click();
+    answered = true;
+  };
+  QTimer::singleShot(0, form.get(), [&] {
+    whileBWaits();
+    // A popup a failed step left open would hold the test for ever.
+    for (const char* name : {"B", "D"})
+      if (TForm_Reminder* f = PopupOf(QString::fromLatin1(name))) f->hide();
+  });
+  form->TimerIDLETimer();  // B pops up and waits
+  ASSERT_TRUE(answered);
+
+  const auto& ui = page->ui;
+  QStringList rows;
+  for (int i = 0; i < ui.List_Reminders->count(); ++i) rows << ui.List_Reminders->item(i)->text();
+  EXPECT_EQ(rows, c.rowsAfter);
+  EXPECT_EQ(ListedNames(), c.rowsAfter);
+  ASSERT_NE(ui.List_Reminders->currentItem(), nullptr);
+  EXPECT_EQ(ui.List_Reminders->currentItem()->text(), c.selectedAfter);
+  const QString selected = QString::fromLatin1(c.selectedAfter);
+  const int at = ListedNames().indexOf(selected);
+  ASSERT_GE(at, 0);
+  const PopupReminder before = Cfg().RemindersConfig.Reminders[at];
+  EXPECT_EQ(ui.Edit_Name->text(), selected);
+  EXPECT_EQ(ui.Memo_Message->toPlainText(), before.Text);
+  // A recurring reminder answered Close shows its next time, not the one it popped up at.
+  EXPECT_EQ(ui.DateTimePicker->dateTime(), DaysToDateTime(before.DateTime));
+  if (selected == "B") {
+    EXPECT_GT(before.DateTime, due);
+  }
+
+  ui.Edit_Name->setFocus();
+  QTest::keyClick(ui.Edit_Name, Qt::Key_End);
+  QTest::keyClick(ui.Edit_Name, '!');
+  QStringList renamed = c.rowsAfter;
+  renamed[at] = selected + '!';
+  EXPECT_EQ(ListedNames(), renamed);
+  const PopupReminder& edited = Cfg().RemindersConfig.Reminders[at];
+  EXPECT_EQ(edited.Text, before.Text);
+  EXPECT_EQ(edited.DateTime, before.DateTime);
+  EXPECT_EQ(edited.Recur, before.Recur);
+
+  fake.messages.answer = [](const FakeMessageBoxes::Call&) { return int(IDYES); };
+  ui.Button_Delete->click();
+  renamed.removeAt(at);
+  EXPECT_EQ(ListedNames(), renamed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, PageFollowsPopups,
+    ::testing::Values(
+        FollowCase{"CloseOfAnEarlierReminder", 0, "D", Answer::Close, {"A", "C", "D"}, "D"},
+        FollowCase{"SnoozeOfAnEarlierReminder", 0, "D", Answer::Snooze, {"A", "C", "D"}, "D"},
+        FollowCase{"CloseOfTheSelectedReminder", 0, "B", Answer::Close, {"A", "C", "D"}, "C"},
+        FollowCase{"SnoozeOfTheSelectedReminder", 0, "B", Answer::Snooze, {"A", "C", "D"}, "C"},
+        FollowCase{"CloseOfTheSelectedRecurringReminder", 1, "B", Answer::Close,
+                   {"A", "B", "C", "D"}, "B"}),
+    [](const auto& info) { return std::string(info.param.name); });
 }  // namespace
