@@ -14,6 +14,7 @@ PKGS=(
   dpkg-dev file desktop-file-utils appstream
   qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus-x11
   python3-pyatspi at-spi2-core
+  gnome-shell python3-dbusmock qt6-wayland
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -13,6 +13,7 @@
 #include "platform/Autostart.h"
 #include "platform/RegistryFile.h"
 #include "platform/Services.h"
+#include "platform/SystemServices.h"
 #include "settings/Config.h"
 #include "settings/ConfigStore.h"
 #include "widgets/Pictures.h"
@@ -111,6 +112,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   form = owner.get();
+  QtMessageBoxes::setMainWindow(form);
   if (TerminationRequested()) {
     form->close();
     return 0;

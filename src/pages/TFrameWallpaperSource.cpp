@@ -184,6 +184,8 @@ QString TFrameWallpaperSource::ChooseDirectory() {
   if (!DirectoryExists(start)) start = QDir::homePath();
   QFileDialog dialog(this, QStringLiteral("Select a directory"), start);
   dialog.setFileMode(QFileDialog::Directory);
+  // Over its window, which alone it blocks.
+  dialog.setWindowModality(Qt::WindowModal);
   dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
   return QDir::toNativeSeparators(dialog.selectedFiles().first());

@@ -1,9 +1,11 @@
 #include "platform/SystemServices.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
@@ -35,8 +37,8 @@ bool QtDesktop::ShellOpen(const QString& target) {
   if (info.isFile() && info.isExecutable()) {
     return QProcess::startDetached(info.absoluteFilePath(), {}, info.absolutePath());
   }
-  const QUrl url = info.exists() ? QUrl::fromLocalFile(info.absoluteFilePath())
-                                 : QUrl::fromUserInput(target);
+  const QUrl url =
+      info.exists() ? QUrl::fromLocalFile(info.absoluteFilePath()) : QUrl::fromUserInput(target);
   return QDesktopServices::openUrl(url);
 }
 
@@ -51,18 +53,57 @@ void QtDesktop::PlaySound(const QString& file) {
   }
 }
 
-int QtMessageBoxes::Show(const QString& text, const QString& caption, unsigned flags) {
-  QMessageBox box;
+namespace {
+QPointer<QWidget>& MainWindow() {
+  static QPointer<QWidget> window;
+  return window;
+}
+
+bool CanOwn(const QWidget* w) {
+  return w && w->isVisible() && !w->isMinimized() && w->windowType() != Qt::Popup &&
+         w->windowType() != Qt::ToolTip;
+}
+
+// Hands the keyboard back to the owner before the box goes: a window that is unmapped while
+// it has the focus makes the compositor look for another one at once, and when that fails
+// (the owner hiding too, as on "Exit") some compositors abort.
+class OwnedBox : public QMessageBox {
+ public:
+  OwnedBox(QWidget* owner, bool activate) : QMessageBox(owner), owner_(owner), activate_(activate) {
+    if (owner) setWindowModality(Qt::WindowModal);
+    if (!activate) setAttribute(Qt::WA_ShowWithoutActivating);
+  }
+  void done(int result) override {
+    if (activate_ && owner_ && owner_->isVisible()) owner_->activateWindow();
+    QMessageBox::done(result);
+  }
+
+ private:
+  QPointer<QWidget> owner_;
+  bool activate_;
+};
+
+// Fills the box as the flags ask, runs it, and answers as a Win32 message box does.
+int Ask(QMessageBox& box, const QString& text, const QString& caption, unsigned flags) {
   box.setWindowTitle(caption);
   box.setText(text);
   // Shown by task bars for a minimised box, and readable by other X clients.
   box.setWindowIconText(text);
   switch (flags & 0xF0) {
-    case MB_ICONERROR: box.setIcon(QMessageBox::Critical); break;
-    case MB_ICONQUESTION: box.setIcon(QMessageBox::Question); break;
-    case MB_ICONWARNING: box.setIcon(QMessageBox::Warning); break;
-    case MB_ICONINFORMATION: box.setIcon(QMessageBox::Information); break;
-    default: break;
+    case MB_ICONERROR:
+      box.setIcon(QMessageBox::Critical);
+      break;
+    case MB_ICONQUESTION:
+      box.setIcon(QMessageBox::Question);
+      break;
+    case MB_ICONWARNING:
+      box.setIcon(QMessageBox::Warning);
+      break;
+    case MB_ICONINFORMATION:
+      box.setIcon(QMessageBox::Information);
+      break;
+    default:
+      break;
   }
   const bool second = (flags & 0xF00) == MB_DEFBUTTON2;
   if ((flags & 0x0F) == MB_YESNO) {
@@ -82,4 +123,28 @@ int QtMessageBoxes::Show(const QString& text, const QString& caption, unsigned f
   box.addButton(QMessageBox::Ok);
   box.exec();
   return IDOK;
+}
+}  // namespace
+
+void QtMessageBoxes::setMainWindow(QWidget* window) { MainWindow() = window; }
+
+QWidget* QtMessageBoxes::Owner() {
+  for (QWidget* w : {QApplication::activeModalWidget(), QApplication::activeWindow(),
+                     static_cast<QWidget*>(MainWindow())}) {
+    if (CanOwn(w)) return w->window();
+  }
+  return nullptr;
+}
+
+int QtMessageBoxes::Show(const QString& text, const QString& caption, unsigned flags) {
+  QPointer<QWidget> owner = Owner();
+  // Only a program that has the keyboard may take it: a box of the tick waits unfocused.
+  const bool active = QApplication::activeWindow() != nullptr;
+  int answer = IDOK;
+  {
+    OwnedBox box(owner, active);
+    answer = Ask(box, text, caption, flags);
+  }
+  if (active && owner && owner->isVisible() && !owner->isActiveWindow()) owner->activateWindow();
+  return answer;
 }

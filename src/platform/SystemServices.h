@@ -24,7 +24,17 @@ class QtDesktop : public IDesktop {
   void PlaySound(const QString& file) override;
 };
 
+class QWidget;
+
+// Each box is a child of the window it belongs to: the modal window or the active window of
+// ours, else the main window while it shows. Compositors then keep the box over that window
+// and hand the focus back to it. With none of ours active the box takes no focus from other
+// programs.
 class QtMessageBoxes : public IMessageBoxes {
  public:
   int Show(const QString& text, const QString& caption, unsigned flags) override;
+  // The window that owns the boxes nothing else claims (the main window).
+  static void setMainWindow(QWidget* window);
+  // The window a box shown now would belong to; none when no window of ours shows.
+  static QWidget* Owner();
 };

@@ -76,6 +76,8 @@ void ColorCombo::Picked(int index) {
   if (index == count() - 1) {  // "Custom..."
     QColorDialog dialog(ToQColor(color_), this);
     dialog.setOption(QColorDialog::DontUseNativeDialog);
+    // Over its window, which alone it blocks.
+    dialog.setWindowModality(Qt::WindowModal);
     dialog.setWindowTitle(QStringLiteral("Choose a colour"));
     const bool chosen = dialog.exec() == QDialog::Accepted;
     if (!chosen || !dialog.selectedColor().isValid()) {

@@ -35,6 +35,8 @@ void FileNameEdit::setFileName(const QString& name) {
 void FileNameEdit::Browse() {
   QFileDialog dialog(this, title_, QFileInfo(fileName()).absolutePath(), filter_);
   dialog.setOption(QFileDialog::DontUseNativeDialog);
+  // Over its window, which alone it blocks.
+  dialog.setWindowModality(Qt::WindowModal);
   dialog.setFileMode(QFileDialog::ExistingFile);
   if (!fileName().isEmpty()) dialog.selectFile(fileName());
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
