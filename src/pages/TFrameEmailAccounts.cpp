@@ -4,6 +4,7 @@
 
 #include "mail/MailCheck.h"
 #include "mail/MailPasswords.h"
+#include "widgets/AccessibleComboBox.h"
 
 TFrameEmailAccounts::TFrameEmailAccounts(Config& config, Services& services, QWidget* parent)
     : SettingsPage(config, services, parent) {
@@ -24,6 +25,7 @@ TFrameEmailAccounts::TFrameEmailAccounts(Config& config, Services& services, QWi
   connect(ui.Button_Check, &QToolButton::clicked, this, &TFrameEmailAccounts::Button_CheckClick);
   connect(ui.Button_CheckAll, &QToolButton::clicked, this,
           &TFrameEmailAccounts::Button_CheckAllClick);
+  AnnounceByItsName(ui.Combo_Security);
   for (const MailSecurityChoice& c : kMailSecurityChoices)
     ui.Combo_Security->addItem(QString::fromLatin1(c.text), static_cast<int>(c.security));
 
@@ -87,9 +89,9 @@ void TFrameEmailAccounts::UpdateAccountControls() {
   const bool busy = config.DynamicConfig.EmailCheckRunning;
   const bool any = ui.List_Accounts->count() > 0;
   const bool editable = selected && !busy;
-  for (QWidget* w :
-       std::initializer_list<QWidget*>{ui.Edit_AccountName, ui.Edit_Server, ui.Edit_User,
-                                       ui.Edit_Password, ui.Button_ShowPassword, ui.Check_Enable})
+  for (QWidget* w : std::initializer_list<QWidget*>{
+           ui.Edit_AccountName, ui.Edit_Server, ui.Edit_User, ui.Edit_Password,
+           ui.Button_ShowPassword, ui.Combo_Security, ui.Check_Enable})
     w->setEnabled(editable);
   ui.Button_NewAccount->setEnabled(!busy);
   ui.Button_DeleteAccount->setEnabled(editable);

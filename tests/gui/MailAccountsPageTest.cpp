@@ -1,15 +1,21 @@
 // The accounts page: the list, the editors, the buttons' rules, and a check running meanwhile.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
+#include <QAccessible>
+#include <QComboBox>
+#include <QCoreApplication>
 #include <QTest>
 
 #include "mail/MailCheck.h"
+#include "mail/MailPasswords.h"
 #include "pages/TFrameEmailAccounts.h"
 #include "settings/Config.h"
 #include "support/E2E.h"
 #include "support/FakeKeyring.h"
 #include "support/Fakes.h"
 #include "support/Pop3TestServer.h"
+#include "widgets/AccessibleComboBox.h"
 
 namespace {
 EmailAccount Account(const QString& name, const QString& server = QStringLiteral("pop.example"),
@@ -38,6 +44,7 @@ class MailAccountsPage : public ::testing::Test {
   void TearDown() override {
     AbandonMailCheck();
     EXPECT_TRUE(WaitForMailCheck(60000));
+    ResetMailPasswords();
   }
   // The page over the global record, which the mail check reads.
   TFrameEmailAccounts& Page() {
@@ -56,9 +63,10 @@ class MailAccountsPage : public ::testing::Test {
   // Every control the user edits or presses, the list aside.
   QList<QWidget*> Controls() {
     const auto& ui = Page().ui;
-    return {ui.Edit_AccountName,    ui.Edit_Server,  ui.Edit_User,         ui.Edit_Password,
-            ui.Button_ShowPassword, ui.Check_Enable, ui.Button_NewAccount, ui.Button_DeleteAccount,
-            ui.Button_DeleteAll,    ui.Button_Check, ui.Button_CheckAll,   ui.Button_Save};
+    return {ui.Edit_AccountName,     ui.Edit_Server,      ui.Edit_User,    ui.Edit_Password,
+            ui.Button_ShowPassword,  ui.Combo_Security,   ui.Check_Enable, ui.Button_NewAccount,
+            ui.Button_DeleteAccount, ui.Button_DeleteAll, ui.Button_Check, ui.Button_CheckAll,
+            ui.Button_Save};
   }
   QList<QWidget*> Enabled() {
     QList<QWidget*> on;
@@ -201,6 +209,35 @@ TEST_F(MailAccountsPage, SelectingAnotherLineDiscardsUnsavedEdits) {
   ui.List_Accounts->setCurrentRow(0);
   EXPECT_EQ(ui.Edit_Server->text(), "pop.example");
   EXPECT_EQ(Cfg().EmailConfig.Accounts[0].Server, "pop.example");
+}
+
+TEST_F(MailAccountsPage, TheSecurityChoiceIsAnnouncedAsSecurityWhateverItHolds) {
+  Cfg().EmailConfig.Accounts = {Account("Home")};
+  auto& ui = Page().ui;
+  QAccessibleInterface* box = QAccessible::queryAccessibleInterface(ui.Combo_Security);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->role(), QAccessible::ComboBox);
+  for (int i = 0; i < ui.Combo_Security->count(); ++i) {
+    ui.Combo_Security->setCurrentIndex(i);
+    EXPECT_EQ(box->text(QAccessible::Name), "Security");
+    EXPECT_EQ(box->text(QAccessible::Value), ui.Combo_Security->itemText(i));
+  }
+  // The drop-down list is still its child.
+  ASSERT_EQ(box->childCount(), 1);
+  EXPECT_EQ(box->child(0)->object(), ui.Combo_Security->view());
+  EXPECT_EQ(box->indexOfChild(box->child(0)), 0);
+}
+
+TEST(AnnounceByItsNameTest, ReplacesTheInterfaceQtMadeBefore) {
+  QComboBox box;
+  box.addItems({"One", "Two"});
+  box.setAccessibleName("Count");
+  ASSERT_NE(QAccessible::queryAccessibleInterface(&box), nullptr);
+  AnnounceByItsName(&box);
+  QAccessibleInterface* named = QAccessible::queryAccessibleInterface(&box);
+  ASSERT_NE(named, nullptr);
+  EXPECT_EQ(named->text(QAccessible::Name), "Count");
+  EXPECT_EQ(named->text(QAccessible::Value), "One");
 }
 
 TEST_F(MailAccountsPage, ThePasswordStartsHiddenAndTheToggleShowsIt) {
