@@ -34,6 +34,10 @@ TFrameEmailAccounts::TFrameEmailAccounts(Config& config, Services& services, QWi
   connect(ui.List_Accounts, &QListWidget::currentRowChanged, this, [this] {
     if (!loading()) List_AccountsClick();
   });
+  // Clicking the selected line again starts it over: unsaved edits are dropped.
+  connect(ui.List_Accounts, &QListWidget::itemClicked, this, [this] {
+    if (!loading()) List_AccountsClick();
+  });
   for (QLineEdit* edit : {ui.Edit_AccountName, ui.Edit_Server, ui.Edit_User, ui.Edit_Password}) {
     connect(edit, &QLineEdit::textChanged, this, &TFrameEmailAccounts::Edit_AccountNameChange);
     // Enter in an edit saves, as the button would.
@@ -42,6 +46,9 @@ TFrameEmailAccounts::TFrameEmailAccounts(Config& config, Services& services, QWi
     });
   }
   connect(ui.Button_ShowPassword, &QToolButton::toggled, this, &TFrameEmailAccounts::ShowPassword);
+  // The page is filled at start-up, before the keyring has answered.
+  connect(&MailPasswordEvents(), &MailPasswordNews::arrived, this,
+          &TFrameEmailAccounts::PasswordsArrived);
 
   // Runs whether the page is shown or not, so the page follows a check started elsewhere.
   Timer1 = new QTimer(this);
@@ -77,6 +84,7 @@ void TFrameEmailAccounts::List_AccountsClick() {
   ui.Edit_Server->setText(shown.Server);
   ui.Edit_User->setText(shown.User);
   ui.Edit_Password->setText(shown.Password);
+  shownPassword_ = shown.Password;
   ui.Combo_Security->setCurrentIndex(
       selected ? ui.Combo_Security->findData(static_cast<int>(shown.Security)) : -1);
   // Another account's password starts hidden again.
@@ -182,6 +190,15 @@ void TFrameEmailAccounts::Button_CheckAllClick() {
 }
 
 void TFrameEmailAccounts::Edit_AccountNameChange() { UpdateAccountControls(); }
+
+void TFrameEmailAccounts::PasswordsArrived() {
+  const int row = ui.List_Accounts->currentRow();
+  if (row < 0 || row >= config.EmailConfig.Accounts.size()) return;
+  // A password the user has typed meanwhile stays.
+  if (ui.Edit_Password->text() != shownPassword_) return;
+  shownPassword_ = config.EmailConfig.Accounts.at(row).Password;
+  ui.Edit_Password->setText(shownPassword_);
+}
 
 void TFrameEmailAccounts::Timer1Timer() { UpdateAccountControls(); }
 

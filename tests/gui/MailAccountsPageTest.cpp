@@ -211,6 +211,25 @@ TEST_F(MailAccountsPage, SelectingAnotherLineDiscardsUnsavedEdits) {
   EXPECT_EQ(Cfg().EmailConfig.Accounts[0].Server, "pop.example");
 }
 
+TEST_F(MailAccountsPage, ClickingTheSelectedLineAgainDiscardsUnsavedEdits) {
+  Cfg().EmailConfig.Accounts = {Account("Home"), Account("Work")};
+  auto& ui = Page().ui;
+  Page().show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&Page()));
+  ui.List_Accounts->setCurrentRow(1);
+  QTest::keyClicks(ui.Edit_Server, "typed");
+  ui.Edit_Password->setText("other");
+  ui.Combo_Security->setCurrentIndex(2);
+  QWidget* lines = ui.List_Accounts->viewport();
+  QTest::mouseClick(lines, Qt::LeftButton, {},
+                    ui.List_Accounts->visualItemRect(ui.List_Accounts->item(1)).center());
+  EXPECT_EQ(ui.List_Accounts->currentRow(), 1);
+  EXPECT_EQ(ui.Edit_Server->text(), "pop.example");
+  EXPECT_EQ(ui.Edit_Password->text(), "work-pw");
+  EXPECT_EQ(ui.Combo_Security->currentText(), "None (port 110)");
+  EXPECT_EQ(Cfg().EmailConfig.Accounts[1].Server, "pop.example");
+}
+
 TEST_F(MailAccountsPage, TheSecurityChoiceIsAnnouncedAsSecurityWhateverItHolds) {
   Cfg().EmailConfig.Accounts = {Account("Home")};
   auto& ui = Page().ui;
@@ -238,6 +257,39 @@ TEST(AnnounceByItsNameTest, ReplacesTheInterfaceQtMadeBefore) {
   ASSERT_NE(named, nullptr);
   EXPECT_EQ(named->text(QAccessible::Name), "Count");
   EXPECT_EQ(named->text(QAccessible::Value), "One");
+}
+
+// At start-up the page is filled before the keyring has answered.
+TEST_F(MailAccountsPage, APasswordFromTheKeyringShowsWhenItArrives) {
+  struct Case {
+    const char* typed;  // into the password before the keyring answers
+    const char* shown;
+  };
+  for (const Case& c : {Case{"", "home-pw"}, Case{"mine", "mine"}}) {
+    SCOPED_TRACE(c.typed);
+    page_.reset();
+    ResetMailPasswords();
+    FakeKeyring keyring;
+    Svc().keyring = &keyring;
+    Cfg().EmailConfig.Accounts = {Account("Home"), Account("Work")};
+    for (EmailAccount& a : Cfg().EmailConfig.Accounts) {
+      a.PasswordKey = a.Name;
+      keyring.entries.insert(a.Name, a.Password);
+      a.Password.clear();
+    }
+    FetchMailPasswords();
+    auto& ui = Page().ui;
+    EXPECT_TRUE(ui.Edit_Password->text().isEmpty());
+    EXPECT_FALSE(ui.Button_Save->isEnabled());
+    QTest::keyClicks(ui.Edit_Password, c.typed);
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+    ASSERT_FALSE(MailPasswordsPending());
+    EXPECT_EQ(ui.Edit_Password->text(), c.shown);
+    EXPECT_TRUE(ui.Button_Save->isEnabled());
+    ui.List_Accounts->setCurrentRow(1);
+    EXPECT_EQ(ui.Edit_Password->text(), "work-pw");
+    Svc().keyring = nullptr;
+  }
 }
 
 TEST_F(MailAccountsPage, ThePasswordStartsHiddenAndTheToggleShowsIt) {
