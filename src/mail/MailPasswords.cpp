@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QSet>
+#include <QUuid>
 
 #include "platform/Keyring.h"
 #include "platform/Services.h"
@@ -11,8 +12,14 @@
 namespace {
 struct Kept {
   QHash<QString, QString> inKeyring;  // what the keyring is known to hold, by key
-  QSet<QString> writing;              // key + '\n' + password on its way there
-  int pending = 0;                    // reads not yet answered
+  QSet<QString> known;                // keys that may have an entry there
+  // Accounts given a key of their own at load because another account had their entry:
+  // that entry, read in place of theirs until theirs holds a password.
+  QHash<QString, QString> sharedEntry;
+  QSet<QString> writing;     // key + '\n' + password on its way there
+  bool landed = false;       // a write has arrived since the last follow-up save
+  bool followingUp = false;  // saving because writes arrived: that save starts none
+  int pending = 0;           // reads not yet answered
 };
 
 Kept& TheKept() {
@@ -20,13 +27,110 @@ Kept& TheKept() {
   return kept;
 }
 
+// Answers from before a reset belong to another run.
+int& Run() {
+  static int run = 0;
+  return run;
+}
+
 IKeyring* Keyring() {
   IKeyring* k = Svc().keyring;
   return k && k->Available() ? k : nullptr;
 }
 
-// One entry per mailbox: the same user on the same server has one password.
-QString KeyOf(const EmailAccount& a) { return a.User + '@' + a.Server; }
+// Where accounts stored without a key of their own kept their password.
+QString SharedKey(const EmailAccount& a) { return a.User + '@' + a.Server; }
+
+QString NewKey() {
+  return QStringLiteral("account ") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+}
+
+// Gives every account a key no other account has. A key it has stays (the first account
+// of two with one alike keeps it). An account loaded without one keeps "user@server" when
+// no other account has that; any other gets a new key.
+void GiveKeys(QList<EmailAccount>& accounts, bool loaded) {
+  Kept& kept = TheKept();
+  QSet<QString> taken;
+  QList<EmailAccount*> keyless;
+  for (EmailAccount& a : accounts) {
+    if (!a.PasswordKey.isEmpty() && !taken.contains(a.PasswordKey))
+      taken.insert(a.PasswordKey);
+    else
+      keyless << &a;
+  }
+  for (EmailAccount* a : std::as_const(keyless)) {
+    const QString shared = a->PasswordKey.isEmpty() ? SharedKey(*a) : a->PasswordKey;
+    if (loaded && a->PasswordKey.isEmpty() && !taken.contains(shared)) {
+      a->PasswordKey = shared;
+    } else {
+      a->PasswordKey = NewKey();
+      // Its password, if any, is still where the other account's is.
+      if (loaded) kept.sharedEntry.insert(a->PasswordKey, shared);
+    }
+    taken.insert(a->PasswordKey);
+  }
+}
+
+void Forget(IKeyring* keyring, const QString& key) {
+  Kept& kept = TheKept();
+  kept.known.remove(key);
+  kept.inKeyring.remove(key);
+  keyring->Remove(key, [key, run = Run()](bool ok) {
+    if (!ok && run == Run()) TheKept().known.insert(key);  // tried again at the next save
+  });
+}
+
+void Store(IKeyring* keyring, const QString& key, const QString& password) {
+  Kept& kept = TheKept();
+  const QString job = key + '\n' + password;
+  if (kept.writing.contains(job)) return;
+  kept.writing.insert(job);
+  kept.known.insert(key);
+  keyring->Write(key, password, [key, job, password, run = Run()](bool ok) {
+    if (run != Run()) return;
+    Kept& k = TheKept();
+    k.writing.remove(job);
+    if (ok) {
+      k.inKeyring.insert(key, password);
+      k.sharedEntry.remove(key);
+      k.landed = true;
+    }
+    if (!k.writing.isEmpty() || !k.landed) return;
+    // Now the file can do without them: one save, which starts no writes, so a save
+    // never leads to another.
+    k.landed = false;
+    k.followingUp = true;
+    SaveConfig();
+    k.followingUp = false;
+  });
+}
+
+// Reads `entry` for the account keyed `account`; fills it if it is still waiting.
+void Ask(IKeyring* keyring, const QString& entry, const QString& account) {
+  ++TheKept().pending;
+  keyring->Read(entry, [entry, account, run = Run()](bool found, const QString& password) {
+    if (run != Run()) return;
+    Kept& k = TheKept();
+    --k.pending;
+    if (!found || password.isEmpty()) {
+      const QString shared = k.sharedEntry.value(account);
+      IKeyring* keyring = Keyring();
+      if (entry == account && !shared.isEmpty() && keyring) Ask(keyring, shared, account);
+      return;
+    }
+    k.inKeyring.insert(entry, password);
+    // Only into an account still waiting for it: one the user has typed a password into
+    // keeps the typed one.
+    bool filled = false;
+    for (EmailAccount& a : Cfg().EmailConfig.Accounts) {
+      if (a.PasswordKey == account && a.Password.isEmpty()) {
+        a.Password = password;
+        filled = true;
+      }
+    }
+    if (filled) emit MailPasswordEvents().arrived();
+  });
+}
 }  // namespace
 
 bool PasswordsInKeyring() { return Keyring() != nullptr; }
@@ -38,49 +142,66 @@ QString PasswordStorageNote() {
                               "readable only by you.");
 }
 
-QString PasswordForFile(const EmailAccount& account) {
+void KeyMailPasswords(QList<EmailAccount>& accounts) {
   IKeyring* keyring = Keyring();
-  if (!keyring || account.Password.isEmpty()) return account.Password;
+  if (!keyring) return;
+  GiveKeys(accounts, false);
   Kept& kept = TheKept();
-  const QString key = KeyOf(account);
-  const auto found = kept.inKeyring.constFind(key);
-  if (found != kept.inKeyring.cend() && *found == account.Password) return QString();
-  const QString job = key + '\n' + account.Password;
-  if (!kept.writing.contains(job)) {
-    kept.writing.insert(job);
-    keyring->Write(key, account.Password, [key, job, password = account.Password](bool ok) {
-      Kept& k = TheKept();
-      k.writing.remove(job);
-      if (!ok) return;  // the file keeps it
-      k.inKeyring.insert(key, password);
-      SaveConfig();  // now the file can do without it
-    });
+  QSet<QString> used;
+  for (const EmailAccount& a : std::as_const(accounts)) {
+    used.insert(a.PasswordKey);
+    if (a.Password.isEmpty() && kept.sharedEntry.contains(a.PasswordKey))
+      used.insert(kept.sharedEntry.value(a.PasswordKey));
   }
-  return account.Password;
+  // A deleted account's entry.
+  const QSet<QString> known = kept.known;
+  for (const QString& key : known)
+    if (!used.contains(key)) Forget(keyring, key);
+}
+
+EmailAccount AccountForFile(const EmailAccount& account) {
+  EmailAccount stored = account;
+  IKeyring* keyring = Keyring();
+  // A record that was never keyed (not the program's own) keeps its password in the file.
+  if (!keyring || account.PasswordKey.isEmpty()) return stored;
+  Kept& kept = TheKept();
+  if (account.Password.isEmpty()) {
+    // Nothing under its new key yet: the next run looks where this one did.
+    if (kept.sharedEntry.contains(account.PasswordKey)) stored.PasswordKey.clear();
+    return stored;
+  }
+  const auto found = kept.inKeyring.constFind(account.PasswordKey);
+  if (found != kept.inKeyring.cend() && *found == account.Password) {
+    stored.Password.clear();
+    return stored;
+  }
+  if (!kept.followingUp) Store(keyring, account.PasswordKey, account.Password);
+  return stored;
 }
 
 void FetchMailPasswords() {
   IKeyring* keyring = Keyring();
   if (!keyring) return;
-  QSet<QString> asked;
-  for (const EmailAccount& a : std::as_const(Cfg().EmailConfig.Accounts)) {
-    const QString key = KeyOf(a);
-    if (!a.Password.isEmpty() || a.User.isEmpty() || asked.contains(key)) continue;
-    asked.insert(key);
-    ++TheKept().pending;
-    keyring->Read(key, [key](bool found, const QString& password) {
-      Kept& k = TheKept();
-      --k.pending;
-      if (!found || password.isEmpty()) return;
-      k.inKeyring.insert(key, password);
-      // Only into accounts still waiting for it: one the user has typed a password into
-      // keeps the typed one.
-      for (EmailAccount& a : Cfg().EmailConfig.Accounts)
-        if (a.Password.isEmpty() && KeyOf(a) == key) a.Password = password;
-    });
+  Kept& kept = TheKept();
+  QList<EmailAccount>& accounts = Cfg().EmailConfig.Accounts;
+  GiveKeys(accounts, true);
+  for (const EmailAccount& a : std::as_const(accounts)) {
+    kept.known.insert(a.PasswordKey);
+    if (kept.sharedEntry.contains(a.PasswordKey))
+      kept.known.insert(kept.sharedEntry[a.PasswordKey]);
   }
+  for (const EmailAccount& a : std::as_const(accounts))
+    if (a.Password.isEmpty()) Ask(keyring, a.PasswordKey, a.PasswordKey);
 }
 
 bool MailPasswordsPending() { return TheKept().pending > 0; }
 
-void ResetMailPasswords() { TheKept() = Kept(); }
+MailPasswordNews& MailPasswordEvents() {
+  static MailPasswordNews news;
+  return news;
+}
+
+void ResetMailPasswords() {
+  TheKept() = Kept();
+  ++Run();
+}

@@ -1,6 +1,8 @@
 #pragma once
 // Where the mail accounts' passwords are kept: in the desktop's keyring when a Secret
 // Service runs, else in the settings file (mode 0600) as before.
+#include <QList>
+#include <QObject>
 #include <QString>
 
 struct EmailAccount;
@@ -10,16 +12,28 @@ bool PasswordsInKeyring();
 // The accounts page's one line on where the passwords are kept.
 QString PasswordStorageNote();
 
-// What the settings file keeps as the account's password. Empty once the keyring holds
-// it; until then the file keeps it, and a copy is on its way to the keyring (when that has
-// arrived the settings are saved again, which takes it out of the file).
-QString PasswordForFile(const EmailAccount& account);
+// Before the settings are saved: gives every account a keyring entry of its own, and
+// removes the entries of accounts that are gone.
+void KeyMailPasswords(QList<EmailAccount>& accounts);
+
+// The account as the settings file keeps it. Its password is empty once the keyring holds
+// it; until then the file keeps it, and a copy is on its way to the keyring (when every copy
+// has arrived the settings are saved once more, which takes them out of the file).
+EmailAccount AccountForFile(const EmailAccount& account);
 
 // After loading: asks the keyring, without waiting, for the passwords the file did not hold;
 // each fills its account's empty password when it arrives.
 void FetchMailPasswords();
 // Passwords asked for and not yet answered: timed checks wait for them.
 bool MailPasswordsPending();
+
+// Announces passwords from the keyring that have filled accounts.
+class MailPasswordNews : public QObject {
+  Q_OBJECT
+ signals:
+  void arrived();
+};
+MailPasswordNews& MailPasswordEvents();
 
 // Forgets what the keyring is known to hold (a new run, for the tests).
 void ResetMailPasswords();

@@ -4,6 +4,7 @@
 
 #include "mail/MailCheck.h"
 #include "mail/MailPasswords.h"
+#include "widgets/AccessibleComboBox.h"
 
 TFrameEmailAccounts::TFrameEmailAccounts(Config& config, Services& services, QWidget* parent)
     : SettingsPage(config, services, parent) {
@@ -24,12 +25,17 @@ TFrameEmailAccounts::TFrameEmailAccounts(Config& config, Services& services, QWi
   connect(ui.Button_Check, &QToolButton::clicked, this, &TFrameEmailAccounts::Button_CheckClick);
   connect(ui.Button_CheckAll, &QToolButton::clicked, this,
           &TFrameEmailAccounts::Button_CheckAllClick);
+  AnnounceByItsName(ui.Combo_Security);
   for (const MailSecurityChoice& c : kMailSecurityChoices)
     ui.Combo_Security->addItem(QString::fromLatin1(c.text), static_cast<int>(c.security));
 
   connect(ui.Button_Save, &QPushButton::clicked, this, &TFrameEmailAccounts::Button_SaveClick);
   // A click, or the keyboard moving the selection: both are the user choosing.
   connect(ui.List_Accounts, &QListWidget::currentRowChanged, this, [this] {
+    if (!loading()) List_AccountsClick();
+  });
+  // Clicking the selected line again starts it over: unsaved edits are dropped.
+  connect(ui.List_Accounts, &QListWidget::itemClicked, this, [this] {
     if (!loading()) List_AccountsClick();
   });
   for (QLineEdit* edit : {ui.Edit_AccountName, ui.Edit_Server, ui.Edit_User, ui.Edit_Password}) {
@@ -40,6 +46,9 @@ TFrameEmailAccounts::TFrameEmailAccounts(Config& config, Services& services, QWi
     });
   }
   connect(ui.Button_ShowPassword, &QToolButton::toggled, this, &TFrameEmailAccounts::ShowPassword);
+  // The page is filled at start-up, before the keyring has answered.
+  connect(&MailPasswordEvents(), &MailPasswordNews::arrived, this,
+          &TFrameEmailAccounts::PasswordsArrived);
 
   // Runs whether the page is shown or not, so the page follows a check started elsewhere.
   Timer1 = new QTimer(this);
@@ -75,6 +84,7 @@ void TFrameEmailAccounts::List_AccountsClick() {
   ui.Edit_Server->setText(shown.Server);
   ui.Edit_User->setText(shown.User);
   ui.Edit_Password->setText(shown.Password);
+  shownPassword_ = shown.Password;
   ui.Combo_Security->setCurrentIndex(
       selected ? ui.Combo_Security->findData(static_cast<int>(shown.Security)) : -1);
   // Another account's password starts hidden again.
@@ -87,9 +97,9 @@ void TFrameEmailAccounts::UpdateAccountControls() {
   const bool busy = config.DynamicConfig.EmailCheckRunning;
   const bool any = ui.List_Accounts->count() > 0;
   const bool editable = selected && !busy;
-  for (QWidget* w :
-       std::initializer_list<QWidget*>{ui.Edit_AccountName, ui.Edit_Server, ui.Edit_User,
-                                       ui.Edit_Password, ui.Button_ShowPassword, ui.Check_Enable})
+  for (QWidget* w : std::initializer_list<QWidget*>{
+           ui.Edit_AccountName, ui.Edit_Server, ui.Edit_User, ui.Edit_Password,
+           ui.Button_ShowPassword, ui.Combo_Security, ui.Check_Enable})
     w->setEnabled(editable);
   ui.Button_NewAccount->setEnabled(!busy);
   ui.Button_DeleteAccount->setEnabled(editable);
@@ -180,6 +190,15 @@ void TFrameEmailAccounts::Button_CheckAllClick() {
 }
 
 void TFrameEmailAccounts::Edit_AccountNameChange() { UpdateAccountControls(); }
+
+void TFrameEmailAccounts::PasswordsArrived() {
+  const int row = ui.List_Accounts->currentRow();
+  if (row < 0 || row >= config.EmailConfig.Accounts.size()) return;
+  // A password the user has typed meanwhile stays.
+  if (ui.Edit_Password->text() != shownPassword_) return;
+  shownPassword_ = config.EmailConfig.Accounts.at(row).Password;
+  ui.Edit_Password->setText(shownPassword_);
+}
 
 void TFrameEmailAccounts::Timer1Timer() { UpdateAccountControls(); }
 

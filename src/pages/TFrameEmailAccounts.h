@@ -22,6 +22,8 @@ class TFrameEmailAccounts : public SettingsPage {
   void Button_SaveClick();
   void List_AccountsClick();
   void Edit_AccountNameChange();
+  // Passwords from the keyring have filled accounts: the selected one shows its own.
+  void PasswordsArrived();
   void Timer1Timer();
   // Enables what may be used now: a selection, a running check, the four edits filled.
   void UpdateAccountControls();
@@ -33,4 +35,6 @@ class TFrameEmailAccounts : public SettingsPage {
   // Selects `row`, or the last line when it is past the end, or none, without a click.
   void SelectRow(int row);
   void ShowPassword(bool shown);
+
+  QString shownPassword_;  // the selected account's password when it was shown
 };

@@ -44,3 +44,14 @@ void SecretServiceKeyring::Write(const QString& key, const QString& password,
   });
   job->start();
 }
+
+void SecretServiceKeyring::Remove(const QString& key, std::function<void(bool ok)> done) {
+  auto* job = new QKeychain::DeletePasswordJob(kService);
+  job->setAutoDelete(true);
+  job->setInsecureFallback(false);
+  job->setKey(key);
+  QObject::connect(job, &QKeychain::Job::finished, [done = std::move(done)](QKeychain::Job* j) {
+    done(j->error() == QKeychain::NoError || j->error() == QKeychain::EntryNotFound);
+  });
+  job->start();
+}

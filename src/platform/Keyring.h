@@ -13,6 +13,8 @@ class IKeyring {
                     std::function<void(bool found, const QString& password)> done) = 0;
   virtual void Write(const QString& key, const QString& password,
                      std::function<void(bool ok)> done) = 0;
+  // ok is also true when there was no such entry.
+  virtual void Remove(const QString& key, std::function<void(bool ok)> done) = 0;
 };
 
 // The Secret Service through QtKeychain, under the service name "Quillatorne".
@@ -23,6 +25,7 @@ class SecretServiceKeyring : public IKeyring {
             std::function<void(bool found, const QString& password)> done) override;
   void Write(const QString& key, const QString& password,
              std::function<void(bool ok)> done) override;
+  void Remove(const QString& key, std::function<void(bool ok)> done) override;
 
  private:
   int available_ = -1;  // not asked yet

@@ -68,6 +68,9 @@ struct EmailAccount {
   bool EnableCheck = false;
   // Accounts stored before this setting existed speak plain POP3, as they always did.
   MailSecurity Security = MailSecurity::None;
+  // The keyring entry holding this account's password, its own for good. Empty in files
+  // written before each account had one: then its entry is "user@server".
+  QString PasswordKey{};
 };
 // A stored number that names no setting reads as plain POP3, like an absent one.
 inline MailSecurity MailSecurityFromInt(int n) {

@@ -109,6 +109,7 @@ ConfigFields<EmailAccount> AccountFields() {
       {"EnableCheck ", &A::EnableCheck, false},
       // Absent in files written before accounts had a choice: plain POP3, as they were.
       {"Security ", &A::Security, MailSecurity::None},
+      {"PasswordKey ", &A::PasswordKey},
   };
   return fields;
 }

@@ -247,8 +247,8 @@ void SaveAll(RegistryStore& s, const Config& c) {
 
   const auto& e = c.EmailConfig;
   // The file keeps a password only until the keyring holds it.
-  QList<EmailAccount> accounts = e.Accounts;
-  for (EmailAccount& a : accounts) a.Password = PasswordForFile(a);
+  QList<EmailAccount> accounts;
+  for (const EmailAccount& a : e.Accounts) accounts << AccountForFile(a);
   SaveList(s, kAccountList, AccountFields(), accounts);
   WriteFields(s, MailOptionsSection(e), MailOptionFields(), e);
 
@@ -291,4 +291,8 @@ void LoadConfig() {
   FetchMailPasswords();  // passwords kept in the keyring arrive later, without waiting
 }
 
-bool SaveConfig() { return MainIniFile() && SaveConfig(*MainIniFile(), Cfg()); }
+bool SaveConfig() {
+  if (!MainIniFile()) return false;
+  KeyMailPasswords(Cfg().EmailConfig.Accounts);
+  return SaveConfig(*MainIniFile(), Cfg());
+}

@@ -1,15 +1,21 @@
 // The accounts page: the list, the editors, the buttons' rules, and a check running meanwhile.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
+#include <QAccessible>
+#include <QComboBox>
+#include <QCoreApplication>
 #include <QTest>
 
 #include "mail/MailCheck.h"
+#include "mail/MailPasswords.h"
 #include "pages/TFrameEmailAccounts.h"
 #include "settings/Config.h"
 #include "support/E2E.h"
 #include "support/FakeKeyring.h"
 #include "support/Fakes.h"
 #include "support/Pop3TestServer.h"
+#include "widgets/AccessibleComboBox.h"
 
 namespace {
 EmailAccount Account(const QString& name, const QString& server = QStringLiteral("pop.example"),
@@ -38,6 +44,7 @@ class MailAccountsPage : public ::testing::Test {
   void TearDown() override {
     AbandonMailCheck();
     EXPECT_TRUE(WaitForMailCheck(60000));
+    ResetMailPasswords();
   }
   // The page over the global record, which the mail check reads.
   TFrameEmailAccounts& Page() {
@@ -56,9 +63,10 @@ class MailAccountsPage : public ::testing::Test {
   // Every control the user edits or presses, the list aside.
   QList<QWidget*> Controls() {
     const auto& ui = Page().ui;
-    return {ui.Edit_AccountName,    ui.Edit_Server,  ui.Edit_User,         ui.Edit_Password,
-            ui.Button_ShowPassword, ui.Check_Enable, ui.Button_NewAccount, ui.Button_DeleteAccount,
-            ui.Button_DeleteAll,    ui.Button_Check, ui.Button_CheckAll,   ui.Button_Save};
+    return {ui.Edit_AccountName,     ui.Edit_Server,      ui.Edit_User,    ui.Edit_Password,
+            ui.Button_ShowPassword,  ui.Combo_Security,   ui.Check_Enable, ui.Button_NewAccount,
+            ui.Button_DeleteAccount, ui.Button_DeleteAll, ui.Button_Check, ui.Button_CheckAll,
+            ui.Button_Save};
   }
   QList<QWidget*> Enabled() {
     QList<QWidget*> on;
@@ -201,6 +209,87 @@ TEST_F(MailAccountsPage, SelectingAnotherLineDiscardsUnsavedEdits) {
   ui.List_Accounts->setCurrentRow(0);
   EXPECT_EQ(ui.Edit_Server->text(), "pop.example");
   EXPECT_EQ(Cfg().EmailConfig.Accounts[0].Server, "pop.example");
+}
+
+TEST_F(MailAccountsPage, ClickingTheSelectedLineAgainDiscardsUnsavedEdits) {
+  Cfg().EmailConfig.Accounts = {Account("Home"), Account("Work")};
+  auto& ui = Page().ui;
+  Page().show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&Page()));
+  ui.List_Accounts->setCurrentRow(1);
+  QTest::keyClicks(ui.Edit_Server, "typed");
+  ui.Edit_Password->setText("other");
+  ui.Combo_Security->setCurrentIndex(2);
+  QWidget* lines = ui.List_Accounts->viewport();
+  QTest::mouseClick(lines, Qt::LeftButton, {},
+                    ui.List_Accounts->visualItemRect(ui.List_Accounts->item(1)).center());
+  EXPECT_EQ(ui.List_Accounts->currentRow(), 1);
+  EXPECT_EQ(ui.Edit_Server->text(), "pop.example");
+  EXPECT_EQ(ui.Edit_Password->text(), "work-pw");
+  EXPECT_EQ(ui.Combo_Security->currentText(), "None (port 110)");
+  EXPECT_EQ(Cfg().EmailConfig.Accounts[1].Server, "pop.example");
+}
+
+TEST_F(MailAccountsPage, TheSecurityChoiceIsAnnouncedAsSecurityWhateverItHolds) {
+  Cfg().EmailConfig.Accounts = {Account("Home")};
+  auto& ui = Page().ui;
+  QAccessibleInterface* box = QAccessible::queryAccessibleInterface(ui.Combo_Security);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->role(), QAccessible::ComboBox);
+  for (int i = 0; i < ui.Combo_Security->count(); ++i) {
+    ui.Combo_Security->setCurrentIndex(i);
+    EXPECT_EQ(box->text(QAccessible::Name), "Security");
+    EXPECT_EQ(box->text(QAccessible::Value), ui.Combo_Security->itemText(i));
+  }
+  // The drop-down list is still its child.
+  ASSERT_EQ(box->childCount(), 1);
+  EXPECT_EQ(box->child(0)->object(), ui.Combo_Security->view());
+  EXPECT_EQ(box->indexOfChild(box->child(0)), 0);
+}
+
+TEST(AnnounceByItsNameTest, ReplacesTheInterfaceQtMadeBefore) {
+  QComboBox box;
+  box.addItems({"One", "Two"});
+  box.setAccessibleName("Count");
+  ASSERT_NE(QAccessible::queryAccessibleInterface(&box), nullptr);
+  AnnounceByItsName(&box);
+  QAccessibleInterface* named = QAccessible::queryAccessibleInterface(&box);
+  ASSERT_NE(named, nullptr);
+  EXPECT_EQ(named->text(QAccessible::Name), "Count");
+  EXPECT_EQ(named->text(QAccessible::Value), "One");
+}
+
+// At start-up the page is filled before the keyring has answered.
+TEST_F(MailAccountsPage, APasswordFromTheKeyringShowsWhenItArrives) {
+  struct Case {
+    const char* typed;  // into the password before the keyring answers
+    const char* shown;
+  };
+  for (const Case& c : {Case{"", "home-pw"}, Case{"mine", "mine"}}) {
+    SCOPED_TRACE(c.typed);
+    page_.reset();
+    ResetMailPasswords();
+    FakeKeyring keyring;
+    Svc().keyring = &keyring;
+    Cfg().EmailConfig.Accounts = {Account("Home"), Account("Work")};
+    for (EmailAccount& a : Cfg().EmailConfig.Accounts) {
+      a.PasswordKey = a.Name;
+      keyring.entries.insert(a.Name, a.Password);
+      a.Password.clear();
+    }
+    FetchMailPasswords();
+    auto& ui = Page().ui;
+    EXPECT_TRUE(ui.Edit_Password->text().isEmpty());
+    EXPECT_FALSE(ui.Button_Save->isEnabled());
+    QTest::keyClicks(ui.Edit_Password, c.typed);
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+    ASSERT_FALSE(MailPasswordsPending());
+    EXPECT_EQ(ui.Edit_Password->text(), c.shown);
+    EXPECT_TRUE(ui.Button_Save->isEnabled());
+    ui.List_Accounts->setCurrentRow(1);
+    EXPECT_EQ(ui.Edit_Password->text(), "work-pw");
+    Svc().keyring = nullptr;
+  }
 }
 
 TEST_F(MailAccountsPage, ThePasswordStartsHiddenAndTheToggleShowsIt) {

@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QThread>
+#include <memory>
+#include <optional>
 
 #include "mail/MailPasswords.h"
 #include "platform/Keyring.h"
@@ -35,7 +37,7 @@ class SecretServiceStore : public testing::Test {
     OpenMainStore(parked);
     ResetMailPasswords();
   }
-  QString StoredPassword() const { return ::StoredPassword(home.configFile()); }
+  QString StoredPassword(int n = 1) const { return ::StoredPassword(home.configFile(), n); }
   // Runs the event loop until the condition holds (the keyring answers through it).
   static bool Until(const std::function<bool()>& condition) {
     QDeadlineTimer limit(30000);
@@ -45,6 +47,13 @@ class SecretServiceStore : public testing::Test {
       QThread::msleep(5);
     }
     return true;
+  }
+  // Whether the keyring holds an entry under the key, asked afresh; nullopt without an answer.
+  std::optional<bool> Holds(const QString& key) {
+    auto found = std::make_shared<std::optional<bool>>();
+    keyring.Read(key, [found](bool f, const QString&) { *found = f; });
+    Until([&] { return found->has_value(); });
+    return *found;
   }
   FakeServices fakes;
   SecretServiceKeyring keyring;
@@ -77,6 +86,41 @@ TEST_F(SecretServiceStore, APasswordLeavesTheFileForTheKeyringAndComesBackOnLoad
   // Saving again keeps the file free of it.
   ASSERT_TRUE(SaveConfig());
   EXPECT_EQ(StoredPassword(), "");
+}
+
+// Each arrival used to save the file, and each save wrote the other password over the one
+// entry the two accounts shared, for as long as the program ran.
+TEST_F(SecretServiceStore, TwoAccountsOnOneMailboxKeepTheirOwnPasswordsAcrossARestart) {
+  ASSERT_TRUE(PasswordsInKeyring());
+  for (const char* password : {"at home", "on the road"}) {
+    EmailAccount a = NewEmailAccount();
+    a.Server = QStringLiteral("pop.example.org:995");
+    a.User = QStringLiteral("zoe");
+    a.Password = QString::fromLatin1(password);
+    Cfg().EmailConfig.Accounts << a;
+  }
+  ASSERT_TRUE(SaveConfig());
+  ASSERT_TRUE(Until([&] { return StoredPassword(1).isEmpty() && StoredPassword(2).isEmpty(); }))
+      << StoredPassword(1).toStdString() << " / " << StoredPassword(2).toStdString();
+  // The save, and one more once both passwords had arrived.
+  EXPECT_EQ(file.writes(), 2);
+
+  ResetConfig(QSize(1024, 768));
+  ResetMailPasswords();
+  LoadConfig();
+  ASSERT_TRUE(Until([] { return !MailPasswordsPending(); }));
+  ASSERT_EQ(Cfg().EmailConfig.Accounts.size(), 2);
+  EXPECT_EQ(Cfg().EmailConfig.Accounts[0].Password, "at home");
+  EXPECT_EQ(Cfg().EmailConfig.Accounts[1].Password, "on the road");
+
+  // A deleted account takes its entry along; the other keeps its own.
+  const QString gone = Cfg().EmailConfig.Accounts[0].PasswordKey;
+  const QString kept = Cfg().EmailConfig.Accounts[1].PasswordKey;
+  Cfg().EmailConfig.Accounts.removeFirst();
+  ASSERT_TRUE(SaveConfig());
+  EXPECT_TRUE(Until([&] { return Holds(gone) == false; }));
+  EXPECT_EQ(Holds(kept), true);
+  EXPECT_EQ(file.writes(), 3);
 }
 
 TEST_F(SecretServiceStore, AnUnknownEntryIsNotFound) {

@@ -11,6 +11,7 @@ class FakeKeyring : public IKeyring {
   bool writesFail = false;
   QHash<QString, QString> entries;
   int reads = 0;
+  int writes = 0;
   bool Available() override { return available; }
   void Read(const QString& key,
             std::function<void(bool found, const QString& password)> done) override {
@@ -19,9 +20,16 @@ class FakeKeyring : public IKeyring {
   }
   void Write(const QString& key, const QString& password,
              std::function<void(bool ok)> done) override {
+    ++writes;
     QTimer::singleShot(0, [this, key, password, done] {
       if (!writesFail) entries.insert(key, password);
       done(!writesFail);
+    });
+  }
+  void Remove(const QString& key, std::function<void(bool ok)> done) override {
+    QTimer::singleShot(0, [this, key, done] {
+      entries.remove(key);
+      done(true);
     });
   }
 };

@@ -34,7 +34,16 @@ class MailAccountStore : public testing::Test {
     a.Security = security;
     return a;
   }
-  QString StoredPassword() const { return ::StoredPassword(home.configFile()); }
+  QString StoredPassword(int n = 1) const { return ::StoredPassword(home.configFile(), n); }
+  QString StoredKey(int n) const {
+    const auto v = StoredAccountValue(home.configFile(), QStringLiteral("PasswordKey"), n);
+    return v ? QString::fromUtf8(v->data.left(v->data.indexOf('\0'))) : QStringLiteral("(absent)");
+  }
+  static QStringList Passwords() {
+    QStringList passwords;
+    for (const EmailAccount& a : std::as_const(Cfg().EmailConfig.Accounts)) passwords << a.Password;
+    return passwords;
+  }
   // Loads the file afresh into an empty record, as a new run does.
   void Reload() {
     ResetConfig(QSize(1024, 768));
@@ -125,7 +134,7 @@ TEST_F(MailAccountStore, APasswordInTheFileMovesToTheKeyringAndComesBack) {
   // Until the keyring has it, the file keeps it: nothing is lost if the keyring fails.
   EXPECT_EQ(StoredPassword(), "secret");
   Settle();
-  EXPECT_EQ(keyring.entries.value(QStringLiteral("ann@pop.example.com")), "secret");
+  EXPECT_EQ(keyring.entries.value(Cfg().EmailConfig.Accounts[0].PasswordKey), "secret");
   EXPECT_EQ(keyring.entries.size(), 1);  // an empty password is nothing to keep
   EXPECT_EQ(StoredPassword(), "");
 
@@ -160,7 +169,8 @@ TEST_F(MailAccountStore, AChangedPasswordReplacesTheKeyringCopy) {
   ASSERT_TRUE(SaveConfig());
   EXPECT_EQ(StoredPassword(), "new");
   Settle();
-  EXPECT_EQ(keyring.entries.value(QStringLiteral("ann@pop.example.com")), "new");
+  EXPECT_EQ(keyring.entries.value(Cfg().EmailConfig.Accounts[0].PasswordKey), "new");
+  EXPECT_EQ(keyring.entries.size(), 1);
   EXPECT_EQ(StoredPassword(), "");
 }
 
@@ -188,4 +198,135 @@ TEST_F(MailAccountStore, TimedChecksWaitForPasswordsOnTheirWay) {
   EXPECT_TRUE(WaitForMailCheck(60000));
   EXPECT_GT(Cfg().DynamicConfig.LastEmailCheck, 0.0);
 }
+
+// Two accounts on one mailbox (say, one checked from two places) used to share one entry:
+// each arrival saved the file, each save wrote the other password over it, for ever.
+TEST_F(MailAccountStore, TwoAccountsOnOneMailboxKeepTheirOwnPasswordsWithTwoWrites) {
+  FakeKeyring keyring;
+  Svc().keyring = &keyring;
+  Cfg().EmailConfig.Accounts = {Account("first", MailSecurity::SslTls),
+                                Account("second", MailSecurity::SslTls)};
+  ASSERT_TRUE(SaveConfig());
+  for (int i = 0; i < 50; ++i) QCoreApplication::processEvents();
+  // The save, and the one that takes the passwords out of the file once both have arrived.
+  EXPECT_EQ(file.writes(), 2);
+  EXPECT_EQ(keyring.writes, 2);
+  EXPECT_EQ(StoredPassword(1), "");
+  EXPECT_EQ(StoredPassword(2), "");
+  const QString first = Cfg().EmailConfig.Accounts[0].PasswordKey;
+  const QString second = Cfg().EmailConfig.Accounts[1].PasswordKey;
+  EXPECT_NE(first, second);
+  EXPECT_EQ(StoredKey(1), first);
+  EXPECT_EQ(StoredKey(2), second);
+  EXPECT_EQ(keyring.entries.value(first), "first");
+  EXPECT_EQ(keyring.entries.value(second), "second");
+
+  Reload();
+  Settle();
+  EXPECT_EQ(Passwords(), (QStringList{"first", "second"}));
+}
+
+// A file from before accounts had keys: both accounts used the entry "user@server".
+TEST_F(MailAccountStore, TwoOldAccountsOnOneMailboxPartWaysWithoutLosingTheEntry) {
+  home.write(
+      QStringLiteral(".config/Quillatorne/settings.reg"),
+      "Windows Registry Editor Version 5.00\n\n"
+      "[HKEY_CURRENT_USER\\SOFTWARE\\Orbwright\\Quillatorne\\4.0\\Base]\n\"OK\"=dword:00000001\n\n"
+      "[HKEY_CURRENT_USER\\SOFTWARE\\Orbwright\\Quillatorne\\4.0\\Email]\n"
+      "\"AccountsNumber\"=dword:00000002\n\n"
+      "[HKEY_CURRENT_USER\\SOFTWARE\\Orbwright\\Quillatorne\\4.0\\Email Accounts]\n"
+      "\"Name 1\"=\"home\"\n\"Server 1\"=\"pop\"\n\"User 1\"=\"ann\"\n\"Password 1\"=\"\"\n"
+      "\"Name 2\"=\"away\"\n\"Server 2\"=\"pop\"\n\"User 2\"=\"ann\"\n\"Password 2\"=\"\"\n");
+  RegistryFile old(home.configFile());
+  OpenMainStore(old);
+  FakeKeyring keyring;
+  keyring.entries.insert(QStringLiteral("ann@pop"), QStringLiteral("shared"));
+  Svc().keyring = &keyring;
+  Reload();
+  // The first keeps the entry where it is; the second gets one of its own.
+  EXPECT_EQ(Cfg().EmailConfig.Accounts[0].PasswordKey, "ann@pop");
+  const QString own = Cfg().EmailConfig.Accounts[1].PasswordKey;
+  EXPECT_NE(own, "ann@pop");
+  // Saved before the keyring has answered: the second still looks in the old entry next time.
+  ASSERT_TRUE(SaveConfig());
+  EXPECT_EQ(StoredKey(1), "ann@pop");
+  EXPECT_EQ(StoredKey(2), "");
+  Settle();
+  EXPECT_EQ(Passwords(), (QStringList{"shared", "shared"}));
+
+  Cfg().EmailConfig.Accounts[1].Password = QStringLiteral("mine");
+  ASSERT_TRUE(SaveConfig());
+  Settle();
+  EXPECT_EQ(StoredKey(2), own);
+  EXPECT_EQ(keyring.entries.value(own), "mine");
+  EXPECT_EQ(keyring.entries.value(QStringLiteral("ann@pop")), "shared");
+  EXPECT_EQ(StoredPassword(1), "");
+  EXPECT_EQ(StoredPassword(2), "");
+
+  Reload();
+  Settle();
+  EXPECT_EQ(Passwords(), (QStringList{"shared", "mine"}));
+}
+
+struct ListChange {
+  const char* name;
+  std::function<void(QList<EmailAccount>&)> change;
+};
+void PrintTo(const ListChange& c, std::ostream* os) { *os << c.name; }
+
+class MailAccountKeyring : public MailAccountStore,
+                           public testing::WithParamInterface<ListChange> {};
+
+// Whatever happens to the list, the keyring keeps one entry per account, its own.
+TEST_P(MailAccountKeyring, KeepsAnEntryForEachAccountAndNoMore) {
+  FakeKeyring keyring;
+  Svc().keyring = &keyring;
+  Cfg().EmailConfig.Accounts = {Account("first", MailSecurity::SslTls),
+                                Account("second", MailSecurity::SslTls),
+                                Account("third", MailSecurity::SslTls)};
+  Cfg().EmailConfig.Accounts[2].User = QStringLiteral("bob");
+  ASSERT_TRUE(SaveConfig());
+  Settle();
+  Reload();
+  Settle();
+  ASSERT_EQ(keyring.entries.size(), 3);
+
+  GetParam().change(Cfg().EmailConfig.Accounts);
+  ASSERT_TRUE(SaveConfig());
+  Settle();
+  const QList<EmailAccount> after = Cfg().EmailConfig.Accounts;
+  QHash<QString, QString> expected;
+  for (const EmailAccount& a : after) expected.insert(a.PasswordKey, a.Password);
+  EXPECT_EQ(keyring.entries, expected);
+
+  Reload();
+  Settle();
+  QStringList kept;
+  for (const EmailAccount& a : after) kept << a.Password;
+  EXPECT_EQ(Passwords(), kept);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, MailAccountKeyring,
+    testing::Values(ListChange{"DeleteFirst", [](auto& l) { l.removeAt(0); }},
+                    ListChange{"DeleteMiddle", [](auto& l) { l.removeAt(1); }},
+                    ListChange{"DeleteAll", [](auto& l) { l.clear(); }},
+                    ListChange{"RenameUser", [](auto& l) { l[1].User = QStringLiteral("carol"); }},
+                    ListChange{"MoveToTheOthersMailbox",
+                               [](auto& l) { l[2].User = QStringLiteral("ann"); }},
+                    ListChange{"RenameServerAndNewPassword",
+                               [](auto& l) {
+                                 l[0].Server = QStringLiteral("pop.elsewhere");
+                                 l[0].Password = QStringLiteral("changed");
+                               }},
+                    ListChange{"DeleteAndAddAlike",
+                               [](auto& l) {
+                                 const EmailAccount gone = l.takeFirst();
+                                 EmailAccount again = NewEmailAccount();
+                                 again.User = gone.User;
+                                 again.Server = gone.Server;
+                                 again.Password = QStringLiteral("again");
+                                 l << again;
+                               }}),
+    [](const auto& info) { return std::string(info.param.name); });
 }  // namespace
