@@ -20,11 +20,19 @@ void TFrameCalendarStyle::LoadFromConfig() {
   SettingsPage::LoadFromConfig();
   const DynamicConfigT& dyn = config.DynamicConfig;
   ui.Panel_Desktop->resize(dyn.DesktopBoxWidth, dyn.DesktopBoxHeight);
-  FitPositionMarker();
+  // Shown inside, stored as it was: this month may only have a week row more than the one
+  // the calendar was placed in, and the next may fit it again.
+  PlaceMarker();
 }
 
 void TFrameCalendarStyle::FitPositionMarker() {
-  CalendarConfigT& k = config.CalendarConfig;
+  const QPoint at = PlaceMarker();
+  config.CalendarConfig.PosX = at.x();
+  config.CalendarConfig.PosY = at.y();
+}
+
+QPoint TFrameCalendarStyle::PlaceMarker() {
+  const CalendarConfigT& k = config.CalendarConfig;
   const QSize desktop = ui.Panel_Desktop->size();
   const QSize screen = services.desktop ? services.desktop->ScreenSize() : QSize();
   QSize marker(0, 0);
@@ -38,8 +46,7 @@ void TFrameCalendarStyle::FitPositionMarker() {
   Panel_Position->resize(marker);
   const QPoint at = ClampMarker(QPoint(k.PosX, k.PosY), marker, desktop);
   Panel_Position->move(at);
-  k.PosX = at.x();
-  k.PosY = at.y();
+  return at;
 }
 
 void TFrameCalendarStyle::Panel_PositionMove(QPoint topLeft) {

@@ -20,21 +20,22 @@ TFrameOptionsCommon::TFrameOptionsCommon(Config& config, Services& services, QWi
 }
 
 void TFrameOptionsCommon::BindStartAtLogin() {
-  // Not a setting: the box shows and changes the desktop's autostart entry.
+  // Not a setting: the box shows the desktop's autostart entry, and only a click on the box
+  // itself writes or removes it. Storing the other boxes must leave the entry alone: it may
+  // have been deleted outside the program while the page was open.
   QCheckBox* box = ui.Check_StartAtLogin;
   const int id = AddBinding(
-      box, [box] { box->setChecked(AutostartEnabled()); },
-      [this, box] {
-        // Every box of this page is stored on any change; only a difference touches the entry.
-        if (box->isChecked() == AutostartEnabled()) return;
-        QString error;
-        const bool done = box->isChecked()
-                              ? EnableAutostart(QCoreApplication::applicationFilePath(), &error)
-                              : DisableAutostart(&error);
-        if (done) return;
-        services.messages->Show(error, QStringLiteral("Quillatorne Error"), MB_OK | MB_ICONERROR);
-        const QSignalBlocker block(box);
-        box->setChecked(AutostartEnabled());
-      });
-  connect(box, &QCheckBox::toggled, this, [this, id] { Changed(id); });
+      box, [box] { box->setChecked(AutostartEnabled()); }, [] {});
+  connect(box, &QCheckBox::toggled, this, [this, box, id](bool on) {
+    if (loading()) return;
+    QString error;
+    const bool done = on ? EnableAutostart(QCoreApplication::applicationFilePath(), &error)
+                         : DisableAutostart(&error);
+    if (!done) {
+      services.messages->Show(error, QStringLiteral("Quillatorne Error"), MB_OK | MB_ICONERROR);
+      const QSignalBlocker block(box);
+      box->setChecked(AutostartEnabled());
+    }
+    Changed(id);
+  });
 }

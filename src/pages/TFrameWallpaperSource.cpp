@@ -4,8 +4,10 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMouseEvent>
 #include <QStandardPaths>
 #include <QStyle>
+#include <utility>
 
 #include "platform/Services.h"
 #include "wallpaper/ImageCatalogue.h"
@@ -13,6 +15,11 @@
 namespace {
 const char* kVanished =
     "\n\nThis directory does not exists. Quillatorne will now remove it from the list.";
+const char* kMissingKept =
+    "\n\nThis directory cannot be found just now; perhaps its disk or network share is not "
+    "mounted yet. It stays in the list: selecting it while it is still missing, or \"Remove "
+    "Invalid\", removes it.";
+const char* kDirectoryCaption = "Quillatorne Directory Manager";
 
 bool DirectoryExists(const QString& path) { return !path.isEmpty() && QFileInfo(path).isDir(); }
 
@@ -69,6 +76,18 @@ TFrameWallpaperSource::TFrameWallpaperSource(Config& config, Services& services,
   connect(ui.List_ImageList, &QListWidget::currentRowChanged, this, [this] {
     if (!loading()) List_ImageListClick();
   });
+  // A click on the entry already selected changes no row but is a choice all the same.
+  connect(ui.List_DirList, &QListWidget::itemClicked, this, [this] {
+    if (std::exchange(pressOnCurrentDirectory_, false) && !loading()) List_DirListClick();
+  });
+  connect(ui.List_ImageList, &QListWidget::itemClicked, this, [this] {
+    if (std::exchange(pressOnCurrentImage_, false) && !loading()) List_ImageListClick();
+  });
+  // A Ctrl+click can take the selection away without moving the current entry.
+  connect(ui.List_DirList, &QListWidget::itemSelectionChanged, this,
+          &TFrameWallpaperSource::UpdateButtons);
+  ui.List_DirList->viewport()->installEventFilter(this);
+  ui.List_ImageList->viewport()->installEventFilter(this);
   connect(Timer, &QTimer::timeout, this, &TFrameWallpaperSource::TimerTimer);
   connect(decoder, &PreviewDecoder::Ready, this, &TFrameWallpaperSource::ShowPreview);
   connect(decoder, &PreviewDecoder::Failed, this,
@@ -77,12 +96,17 @@ TFrameWallpaperSource::TFrameWallpaperSource(Config& config, Services& services,
 }
 
 QString TFrameWallpaperSource::SelectedDirectory() const {
+  const int row = SelectedRow();
+  return row >= 0 ? ui.List_DirList->item(row)->text() : QString();
+}
+
+int TFrameWallpaperSource::SelectedRow() const {
   const QListWidgetItem* item = ui.List_DirList->currentItem();
-  return item && item->isSelected() ? item->text() : QString();
+  return item && item->isSelected() ? ui.List_DirList->currentRow() : -1;
 }
 
 void TFrameWallpaperSource::UpdateButtons() {
-  const bool selected = ui.List_DirList->currentRow() >= 0;
+  const bool selected = SelectedRow() >= 0;
   ui.Button_Delete->setEnabled(selected);
   ui.Button_DeleteInvalid->setEnabled(selected);
   ui.Button_DeleteAll->setEnabled(selected);
@@ -101,25 +125,50 @@ void TFrameWallpaperSource::LoadFromConfig() {
       ui.List_DirList->setCurrentRow(ui.List_DirList->count() > 0 ? 0 : -1);
     }
   }
-  List_DirListClick();
+  ShowSelectedDirectory(false);
   pendingImage_.clear();
   UpdateButtons();
 }
 
-void TFrameWallpaperSource::List_DirListClick() {
+void TFrameWallpaperSource::List_DirListClick() { ShowSelectedDirectory(true); }
+
+void TFrameWallpaperSource::ShowSelectedDirectory(bool chosenByUser) {
+  // The current entry: a click makes it current before it selects it.
   const int row = ui.List_DirList->currentRow();
-  if (row < 0) return;
-  const QString directory = ui.List_DirList->item(row)->text();
-  if (!DirectoryExists(directory)) {
-    services.messages->Show(directory + QString::fromLatin1(kVanished),
-                            QStringLiteral("Quillatorne Directory Manager"),
-                            MB_OK | MB_ICONINFORMATION);
-    RemoveDirectory(row);
-    SelectDirectory(row);
-    List_DirListClick();  // the next one may have vanished too
+  if (row < 0) {
     UpdateButtons();
     return;
   }
+  const QString directory = ui.List_DirList->item(row)->text();
+  if (!DirectoryExists(directory)) {
+    {
+      LoadGuard guard(this);
+      ui.List_ImageList->clear();
+    }
+    listedDirectory_.clear();
+    ClearPreview();
+    if (!chosenByUser) {
+      if (!reportedMissing_.contains(directory)) {
+        reportedMissing_.append(directory);
+        services.messages->Show(directory + QString::fromLatin1(kMissingKept),
+                                QString::fromLatin1(kDirectoryCaption),
+                                MB_OK | MB_ICONINFORMATION);
+      }
+      UpdateButtons();
+      return;
+    }
+    services.messages->Show(directory + QString::fromLatin1(kVanished),
+                            QString::fromLatin1(kDirectoryCaption), MB_OK | MB_ICONINFORMATION);
+    RemoveDirectory(row);
+    SelectDirectory(row);
+    ShowSelectedDirectory(false);  // the user chose only the one removed
+    return;
+  }
+  reportedMissing_.removeAll(directory);  // back: should it go again, say so again
+  // The same directory listed again (a rescan) keeps the image the user was looking at.
+  QString wanted = pendingImage_;
+  if (wanted.isEmpty() && directory == listedDirectory_ && ui.List_ImageList->currentItem())
+    wanted = ui.List_ImageList->currentItem()->text();
   config.DynamicConfig.SelectedImage.clear();
   QStringList names = ScanImageDirectory(directory, {QStringLiteral(".jpg")});
   names.sort(Qt::CaseInsensitive);
@@ -127,11 +176,20 @@ void TFrameWallpaperSource::List_DirListClick() {
     LoadGuard guard(this);
     ui.List_ImageList->clear();
     ui.List_ImageList->addItems(names);
-    if (!names.isEmpty() &&
-        (pendingImage_.isEmpty() || !SelectText(ui.List_ImageList, pendingImage_)))
+    if (!names.isEmpty() && (wanted.isEmpty() || !SelectText(ui.List_ImageList, wanted)))
       ui.List_ImageList->setCurrentRow(0);
   }
+  listedDirectory_ = directory;
+  if (names.isEmpty()) ClearPreview();  // not the picture of the directory shown before
+  UpdateButtons();
   List_ImageListClick();
+}
+
+void TFrameWallpaperSource::ClearPreview() {
+  previewPath_.clear();
+  requestedPath_.clear();
+  decoder->Cancel();
+  ui.Image_Preview->clear();
 }
 
 void TFrameWallpaperSource::List_ImageListClick() { Timer->start(); }
@@ -172,6 +230,17 @@ void TFrameWallpaperSource::ShowPreview(const QString& path, const QImage& pictu
 }
 
 bool TFrameWallpaperSource::eventFilter(QObject* watched, QEvent* event) {
+  // Seen before the list acts on the press, so "already current" means before this click.
+  if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
+    const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+    for (auto [list, flag] : {std::pair{ui.List_DirList, &pressOnCurrentDirectory_},
+                              std::pair{ui.List_ImageList, &pressOnCurrentImage_}}) {
+      if (watched == list->viewport()) {
+        const QListWidgetItem* item = list->itemAt(at);
+        *flag = item && item == list->currentItem();
+      }
+    }
+  }
   // Shown (the window opened, or the page brought to the front) or resized: fit anew.
   if (watched == ui.Panel_Preview &&
       (event->type() == QEvent::Resize || event->type() == QEvent::Show))
@@ -218,7 +287,7 @@ void TFrameWallpaperSource::SelectDirectory(int row) {
 }
 
 void TFrameWallpaperSource::Button_DeleteClick() {
-  const int row = ui.List_DirList->currentRow();
+  const int row = SelectedRow();
   if (row < 0) return;
   const QString question =
       QStringLiteral("Do you want to remove the following directory from list?\n\n") +
@@ -255,11 +324,9 @@ void TFrameWallpaperSource::AfterRemoval() {
     LoadGuard guard(this);
     ui.List_ImageList->clear();
   }
-  previewPath_.clear();
-  requestedPath_.clear();
-  decoder->Cancel();
-  ui.Image_Preview->clear();
-  List_DirListClick();
+  listedDirectory_.clear();
+  ClearPreview();
+  ShowSelectedDirectory(false);
   UpdateButtons();
 }
 

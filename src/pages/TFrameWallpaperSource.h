@@ -36,6 +36,14 @@ class TFrameWallpaperSource : public SettingsPage {
 
  private:
   void UpdateButtons();
+  // Lists the images of the selected directory. A missing one is removed only when the user
+  // chose it; one the program selected (start-up, after a removal) is reported and kept, as
+  // a disk or share may simply not be mounted yet.
+  void ShowSelectedDirectory(bool chosenByUser);
+  // Empties the preview and forgets any picture being made for it.
+  void ClearPreview();
+  // The row of the selected directory, or -1 (a current entry may have been deselected).
+  int SelectedRow() const;
   // Removes list entry `row` from the settings and the list.
   void RemoveDirectory(int row);
   // Selects `row`, or the last entry when it is past the end, or none.
@@ -46,6 +54,11 @@ class TFrameWallpaperSource : public SettingsPage {
   QString SelectedDirectory() const;
 
   QString pendingImage_;   // the name to select when the image list is next filled
+  QString listedDirectory_;  // the directory whose images the image list shows
+  QStringList reportedMissing_;  // missing directories told about and kept, each told once
+  // The press landed on the entry already current: its click acts again (a rescan, a retry).
+  bool pressOnCurrentDirectory_ = false;
+  bool pressOnCurrentImage_ = false;
   QString previewPath_;    // the image the preview shows or is being made for
   QString requestedPath_;  // the last request, so a resize to the same size asks nothing
   QSize requestedBox_;

@@ -55,8 +55,9 @@ bool Remember(const WallpaperError& error, bool explicitRequest) {
   return show;
 }
 
-// The timed change that found nothing to install waits a whole delay before trying again.
-double g_timedRetryAt = 0;
+// When the last timed change found nothing to install (0: it did not fail). The next try
+// waits a whole delay from then, the delay as set at each tick, so a shorter one counts.
+double g_timedFailedAt = 0;
 
 // The tick is re-entrant: the error box of a failed change keeps the timer running, and a
 // nested tick retrying the same change would open box upon box. While one automatic change
@@ -144,9 +145,10 @@ void CheckTimedChangeNow() {
   if (w.ChangeRule != 2) return;
   const double delay = ChangeDelaySeconds(w.ChangeDelay) * (1.0 / kSecondsPerDay);
   const double now = NowDays();
-  if (Cfg().DynamicConfig.LastSetTime + delay >= now || g_timedRetryAt > now) return;
+  if (Cfg().DynamicConfig.LastSetTime + delay >= now) return;
+  if (g_timedFailedAt > 0 && g_timedFailedAt + delay > now) return;
   // Nothing installed (every picture fails): wait a whole delay, not just until the next tick.
-  if (PickAndApply(true) == Picked::Failed) g_timedRetryAt = NowDays() + delay;
+  g_timedFailedAt = PickAndApply(true) == Picked::Failed ? NowDays() : 0;
 }
 
 // The daily refresh of the current image, or of the selected one; a picture known to fail
@@ -199,6 +201,6 @@ void PickWallpaper(bool random) { PickAndApply(random); }
 
 void ForgetBadPictures() {
   BadPictures().clear();
-  g_timedRetryAt = 0;
+  g_timedFailedAt = 0;
   g_dayTried = QDate();
 }

@@ -52,8 +52,9 @@ ColorCombo::ColorCombo(QWidget* parent) : QComboBox(parent) {
 }
 
 void ColorCombo::setColor(Color colour) {
-  colour &= 0xFFFFFF;
+  // Kept whole: a value with a top byte is given back unchanged unless the user picks anew.
   color_ = colour;
+  colour &= 0xFFFFFF;
   const QSignalBlocker block(this);
   for (int i = 0; i < kBasicColours; ++i) {
     if (kBasic[i].value == colour) {
@@ -61,19 +62,38 @@ void ColorCombo::setColor(Color colour) {
       return;
     }
   }
-  ShowCustom(colour);
+  ShowCustom(color_);
 }
 
 void ColorCombo::ShowCustom(Color colour) {
   if (!hasCustom()) insertItem(kBasicColours, QString());
-  setItemIcon(customIndex(), Swatch(colour));
-  setItemText(customIndex(), CustomName(colour));
+  setItemIcon(customIndex(), Swatch(colour & 0xFFFFFF));
+  setItemText(customIndex(), CustomName(colour & 0xFFFFFF));
   setItemData(customIndex(), colour);
   setCurrentIndex(customIndex());
 }
 
+void ColorCombo::keyPressEvent(QKeyEvent* event) {
+  const bool was = browsing_;
+  browsing_ = true;
+  QComboBox::keyPressEvent(event);
+  browsing_ = was;
+}
+
+void ColorCombo::wheelEvent(QWheelEvent* event) {
+  const bool was = browsing_;
+  browsing_ = true;
+  QComboBox::wheelEvent(event);
+  browsing_ = was;
+}
+
 void ColorCombo::Picked(int index) {
   if (index == count() - 1) {  // "Custom..."
+    // Stepping through the closed box (arrows, wheel, typing) stops short of the dialog.
+    if (browsing_) {
+      setColor(color_);
+      return;
+    }
     QColorDialog dialog(ToQColor(color_), this);
     dialog.setOption(QColorDialog::DontUseNativeDialog);
     // Over its window, which alone it blocks.

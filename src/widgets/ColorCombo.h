@@ -4,8 +4,8 @@
 #include "settings/Config.h"
 
 // A drop-down list of the 16 basic colours by name, then any other colour the page was
-// given or the user chose, then "Custom...", which opens the colour dialog. Values are
-// colours as the settings hold them, 0x00BBGGRR.
+// given or the user chose, then "Custom...", which opens the colour dialog when chosen from
+// the open list. Values are colours as the settings hold them, 0x00BBGGRR.
 class ColorCombo : public QComboBox {
   Q_OBJECT
 
@@ -28,6 +28,10 @@ class ColorCombo : public QComboBox {
   // The user chose another colour.
   void colorChanged(Color colour);
 
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+
  private:
   void Picked(int index);
   void ShowCustom(Color colour);
@@ -35,4 +39,5 @@ class ColorCombo : public QComboBox {
   bool hasCustom() const { return count() == kBasicColours + 2; }
 
   Color color_ = 0;
+  bool browsing_ = false;  // the closed box is being stepped through, not chosen from
 };

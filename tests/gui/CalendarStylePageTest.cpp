@@ -89,6 +89,49 @@ INSTANTIATE_TEST_SUITE_P(
                       EdgeCase{"Inside", QPoint(-20, 30), Qt::Key_Right, QPoint(101, 35)}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A calendar placed against the bottom or right edge in a month that fits it, then a start in
+// a month whose calendar is larger: the marker is pulled inside, the stored place stays.
+struct StartCase {
+  const char* name;
+  int style;
+  QDate placed, started;
+  QPoint stored;  // against the edge in the month it was placed in
+  QPoint shown;   // in the month of the start
+};
+void PrintTo(const StartCase& c, std::ostream* os) { *os << c.name; }
+
+class StartInALargerMonth : public CalendarStylePageTest,
+                            public ::testing::WithParamInterface<StartCase> {};
+
+TEST_P(StartInALargerMonth, KeepsTheStoredPosition) {
+  const StartCase& c = GetParam();
+  config.CalendarConfig.Style = c.style;
+  config.CalendarConfig.PosX = c.stored.x();
+  config.CalendarConfig.PosY = c.stored.y();
+  fake.clock.now = QDateTime(c.placed, QTime(12, 0));
+  page->LoadFromConfig();
+  ASSERT_EQ(At(), c.stored) << "placed against the edge, inside";
+  fake.clock.now = QDateTime(c.started, QTime(12, 0));
+  page->LoadFromConfig();
+  EXPECT_EQ(At(), c.shown);
+  EXPECT_EQ(QPoint(config.CalendarConfig.PosX, config.CalendarConfig.PosY), c.stored);
+  // The next start in a month that fits it finds it where the user put it.
+  fake.clock.now = QDateTime(c.placed, QTime(12, 0));
+  page->LoadFromConfig();
+  EXPECT_EQ(At(), c.stored);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Edges, StartInALargerMonth,
+    ::testing::Values(
+        // Four Sundays in April 2026, 42 x 40; five in March, 42 x 46.
+        StartCase{"ClassicBottomRight", 0, QDate(2026, 4, 8), QDate(2026, 3, 18),
+                  QPoint(145, 100), QPoint(145, 94)},
+        // 31 cells of 16 pixels in March, 90 wide; 30 of 17 in April, 93 wide.
+        StartCase{"HorizontalRight", 2, QDate(2026, 3, 18), QDate(2026, 4, 8), QPoint(97, 60),
+                  QPoint(94, 60)}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(ClampMarkerTest, AMarkerLargerThanTheDesktopSitsAtItsCorner) {
   EXPECT_EQ(ClampMarker(QPoint(30, 40), QSize(200, 150), QSize(187, 140)), QPoint(0, 0));
   EXPECT_EQ(ClampMarker(QPoint(-3, -4), QSize(10, 10), QSize(187, 140)), QPoint(0, 0));

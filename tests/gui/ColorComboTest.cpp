@@ -1,10 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCheckBox>
 #include <QColorDialog>
 #include <QSignalSpy>
+#include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
+#include <functional>
 
+#include "MainWindowFixture.h"
+#include "pages/TFrameCalendarOptions.h"
+#include "pages/TFrameWallpaperRules.h"
+#include "settings/ConfigStore.h"
+#include "support/Fakes.h"
 #include "widgets/ColorCombo.h"
 
 namespace {
@@ -88,4 +98,182 @@ TEST(ColorComboTest, ChoosingABasicEntryEmitsItsValue) {
   ASSERT_EQ(changed.count(), 1);
   EXPECT_EQ(combo.color(), 0x00FFFFu);  // Yellow
 }
+
+// Counts the colour dialogs that open while it lives, cancelling each.
+class DialogWatch {
+ public:
+  DialogWatch() {
+    timer_.setInterval(0);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      if (auto* dialog = qobject_cast<QColorDialog*>(QApplication::activeModalWidget())) {
+        ++opened;
+        dialog->reject();
+      }
+    });
+    timer_.start();
+  }
+  int opened = 0;
+
+ private:
+  QTimer timer_;
+};
+
+void Wheel(QWidget* w, int angle) {
+  const QPointF at(w->width() / 2.0, w->height() / 2.0);
+  QWheelEvent event(at, w->mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(w, &event);
+}
+
+// Stepping through the closed box from Aqua, the entry before White and "Custom...".
+struct BrowseCase {
+  const char* name;
+  std::function<void(ColorCombo&)> step;
+  const char* shown;
+  int emitted;
+};
+void PrintTo(const BrowseCase& c, std::ostream* os) { *os << c.name; }
+
+class ClosedBoxBrowsing : public ::testing::TestWithParam<BrowseCase> {};
+
+TEST_P(ClosedBoxBrowsing, NeverOpensTheColourDialog) {
+  const BrowseCase& c = GetParam();
+  ColorCombo combo;
+  combo.show();
+  combo.setFocus();
+  combo.setColor(0xFFFF00);  // Aqua
+  QSignalSpy changed(&combo, &ColorCombo::colorChanged);
+  DialogWatch watch;
+  c.step(combo);
+  EXPECT_EQ(watch.opened, 0);
+  EXPECT_EQ(combo.currentText(), QString::fromLatin1(c.shown));
+  EXPECT_EQ(changed.count(), c.emitted);
+  EXPECT_EQ(combo.color(), c.emitted ? 0xFFFFFFu : 0xFFFF00u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, ClosedBoxBrowsing,
+    ::testing::Values(
+        BrowseCase{"TwoArrowsDown",
+                   [](ColorCombo& b) {
+                     QTest::keyClick(&b, Qt::Key_Down);
+                     QTest::keyClick(&b, Qt::Key_Down);
+                   },
+                   "White", 1},
+        BrowseCase{"End", [](ColorCombo& b) { QTest::keyClick(&b, Qt::Key_End); }, "Aqua", 0},
+        // One entry a key, as the arrow.
+        BrowseCase{"TwoPagesDown",
+                   [](ColorCombo& b) {
+                     QTest::keyClick(&b, Qt::Key_PageDown);
+                     QTest::keyClick(&b, Qt::Key_PageDown);
+                   },
+                   "White", 1},
+        BrowseCase{"TypingItsFirstLetter", [](ColorCombo& b) { QTest::keyClicks(&b, "c"); },
+                   "Aqua", 0},
+        BrowseCase{"TwoWheelStepsDown",
+                   [](ColorCombo& b) {
+                     Wheel(&b, -120);
+                     Wheel(&b, -120);
+                   },
+                   "White", 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ColorComboTest, AnArrowFromAnotherColourStaysOnIt) {
+  ColorCombo combo;
+  combo.show();
+  combo.setColor(0x123456);
+  QSignalSpy changed(&combo, &ColorCombo::colorChanged);
+  DialogWatch watch;
+  QTest::keyClick(&combo, Qt::Key_Down);
+  EXPECT_EQ(watch.opened, 0);
+  EXPECT_EQ(combo.currentText(), QStringLiteral("Custom (86, 52, 18)"));
+  EXPECT_EQ(changed.count(), 0);
+}
+
+TEST(ColorComboTest, EnterOnCustomInTheOpenListOpensTheDialog) {
+  ColorCombo combo;
+  combo.show();
+  combo.setColor(0x808080);
+  DialogWatch watch;
+  combo.showPopup();
+  QAbstractItemView* list = combo.view();
+  list->setCurrentIndex(list->model()->index(CustomEntry(combo), 0));
+  QTest::keyClick(list, Qt::Key_Return);
+  EXPECT_EQ(watch.opened, 1);
+  EXPECT_EQ(combo.currentText(), QStringLiteral("Gray"));  // cancelled
+}
+
+struct TopByteCase {
+  Color stored;
+  const char* shown;
+};
+
+TEST(ColorComboTest, AStoredValueIsGivenBackWithItsTopByte) {
+  for (const TopByteCase& c : {TopByteCase{0x01C0C0C0, "Silver"},
+                               TopByteCase{0x80123456, "Custom (86, 52, 18)"},
+                               TopByteCase{0xFF000000, "Black"}}) {
+    ColorCombo combo;
+    combo.setColor(c.stored);
+    EXPECT_EQ(combo.color(), c.stored);
+    EXPECT_EQ(combo.currentText(), QString::fromLatin1(c.shown));
+  }
+}
+
+// A page that stores all its controls on any change, a colour of it holding a top byte, and
+// the click on another control of the page.
+struct PageCase {
+  const char* name;
+  std::function<std::unique_ptr<SettingsPage>(Config&)> make;
+  Color& (*colour)(Config&);
+  QCheckBox* (*other)(SettingsPage&);
+};
+void PrintTo(const PageCase& c, std::ostream* os) { *os << c.name; }
+
+class TopByteOnAPage : public ::testing::TestWithParam<PageCase> {
+ protected:
+  FakeServices fake;
+};
+
+TEST_P(TopByteOnAPage, SurvivesAChangeElsewhereAndASave) {
+  const PageCase& c = GetParam();
+  Config config;
+  const Color stored = 0x02123456;
+  c.colour(config) = stored;
+  const std::unique_ptr<SettingsPage> page = c.make(config);
+  page->LoadFromConfig();
+  page->show();
+  QCheckBox* other = c.other(*page);
+  const bool before = other->isChecked();
+  QTest::mouseClick(other, Qt::LeftButton, {}, QPoint(8, other->height() / 2));
+  ASSERT_NE(other->isChecked(), before);
+  EXPECT_EQ(c.colour(config), stored);
+  MemoryRegistry registry;
+  RegistryStore store(registry);
+  store.OpenKey(QString::fromLatin1(kProductKey));
+  ASSERT_TRUE(SaveConfig(store, config));
+  Config read;
+  LoadConfig(store, read, QString());
+  EXPECT_EQ(c.colour(read), stored);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, TopByteOnAPage,
+    ::testing::Values(
+        PageCase{"Rules",
+                 [](Config& k) -> std::unique_ptr<SettingsPage> {
+                   return std::make_unique<TFrameWallpaperRules>(k, Svc());
+                 },
+                 [](Config& k) -> Color& { return k.WallpaperConfig.BackgroundColor; },
+                 [](SettingsPage& p) -> QCheckBox* {
+                   return static_cast<TFrameWallpaperRules&>(p).ui.Check_ShowImage;
+                 }},
+        PageCase{"CalendarOptions",
+                 [](Config& k) -> std::unique_ptr<SettingsPage> {
+                   return std::make_unique<TFrameCalendarOptions>(k, Svc());
+                 },
+                 [](Config& k) -> Color& { return k.CalendarConfig.ColorDayNames; },
+                 [](SettingsPage& p) -> QCheckBox* {
+                   return static_cast<TFrameCalendarOptions&>(p).ui.Check_DrawGlass;
+                 }}),
+    [](const auto& info) { return std::string(info.param.name); });
 }  // namespace

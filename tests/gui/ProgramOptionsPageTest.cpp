@@ -128,6 +128,46 @@ TEST_F(StartAtLoginBox, AnotherBoxLeavesTheEntryAsItIs) {
   EXPECT_EQ(Entry(), own);
 }
 
+// The entry changed outside the program while the page was open; then the user clicks each
+// of the other boxes. Only the start-at-login box itself may write or remove the entry.
+struct OutsideCase {
+  const char* name;
+  bool entryAtLoad;
+  bool entryAfterwards;  // as left outside
+};
+void PrintTo(const OutsideCase& c, std::ostream* os) { *os << c.name; }
+
+class EntryChangedOutside : public StartAtLoginBox,
+                            public ::testing::WithParamInterface<OutsideCase> {};
+
+TEST_P(EntryChangedOutside, StaysAsLeftWhenOtherBoxesAreClicked) {
+  const OutsideCase& c = GetParam();
+  const QByteArray own = "[Desktop Entry]\nType=Application\nExec=quillatorne\n";
+  if (c.entryAtLoad) home.write(".config/autostart/quillatorne.desktop", own);
+  page.LoadFromConfig();
+  page.show();
+  ASSERT_EQ(box()->isChecked(), c.entryAtLoad);
+  if (c.entryAfterwards)
+    home.write(".config/autostart/quillatorne.desktop", own);
+  else
+    ASSERT_TRUE(QFile::remove(AutostartFilePath()));
+  for (QCheckBox* other :
+       {page.ui.Check_UpdateAndClose, page.ui.Check_ShowImage, page.ui.Check_ShowCalendar}) {
+    const bool before = other->isChecked();
+    Click(other);
+    ASSERT_NE(other->isChecked(), before) << qPrintable(other->objectName());
+    EXPECT_EQ(QFile::exists(AutostartFilePath()), c.entryAfterwards)
+        << qPrintable(other->objectName());
+  }
+  if (c.entryAfterwards) EXPECT_EQ(Entry(), own);
+  EXPECT_TRUE(fake.messages.calls.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, EntryChangedOutside,
+                         ::testing::Values(OutsideCase{"DeletedOutside", true, false},
+                                           OutsideCase{"CreatedOutside", false, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(StartAtLoginBox, AnEntryThatCannotBeWrittenIsReportedAndTheBoxSaysSo) {
   home.write(".config/autostart", "a file where the folder belongs");
   page.LoadFromConfig();

@@ -6,7 +6,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <optional>
 
+#include "MainWindowFixture.h"
 #include "PrintQt.h"
 #include "pages/PreviewDecoder.h"
 #include "pages/TFrameWallpaperSource.h"
@@ -16,6 +18,11 @@
 namespace {
 const QString kVanished = QStringLiteral(
     "\n\nThis directory does not exists. Quillatorne will now remove it from the list.");
+const QString kMissingKept = QStringLiteral(
+    "\n\nThis directory cannot be found just now; perhaps its disk or network share is not "
+    "mounted yet. It stays in the list: selecting it while it is still missing, or \"Remove "
+    "Invalid\", removes it.");
+const QString kDirectoryCaption = QStringLiteral("Quillatorne Directory Manager");
 
 class SourcePageTest : public ::testing::Test {
  protected:
@@ -75,6 +82,19 @@ class SourcePageTest : public ::testing::Test {
   }
   void AnswerEveryBox(int answer) {
     fake.messages.answer = [answer](const FakeMessageBoxes::Call&) { return answer; };
+  }
+  // A mouse click on entry `row`, as the user makes it.
+  void Click(QListWidget* list, int row, Qt::KeyboardModifiers modifiers = {}) {
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers,
+                      list->visualItemRect(list->item(row)).center());
+  }
+  // Whether "Remove Dir", "Remove Invalid" and "Remove All" are enabled, if all alike.
+  std::optional<bool> RemoveButtons() const {
+    const bool one = page->ui.Button_Delete->isEnabled();
+    if (page->ui.Button_DeleteInvalid->isEnabled() != one ||
+        page->ui.Button_DeleteAll->isEnabled() != one)
+      return std::nullopt;
+    return one;
   }
   QStringList Texts() const {
     QStringList t;
@@ -187,20 +207,212 @@ TEST_F(SourcePageTest, APictureThatCannotBeReadIsReportedAndStaysSelected) {
   EXPECT_EQ(config.WallpaperConfig.SelFile, QStringLiteral("broken.jpg"));
 }
 
-TEST_F(SourcePageTest, SelectingVanishedFoldersReportsAndRemovesEachInTurn) {
+TEST_F(SourcePageTest, SelectingAVanishedFolderRemovesOnlyThatOne) {
   const QString gone1 = Missing("gone1"), gone2 = Missing("gone2");
   config.WallpaperConfig.Paths = {photos, gone1, gone2, others};
   auto& p = Open();
   p.ui.List_DirList->setCurrentRow(1);  // as a click or the arrow key does
+  // The next one, selected by the page and not by the user, is told about and kept.
   ASSERT_EQ(fake.messages.calls.size(), 2);
   EXPECT_EQ(fake.messages.calls[0].text, gone1 + kVanished);
-  EXPECT_EQ(fake.messages.calls[1].text, gone2 + kVanished);
-  EXPECT_EQ(fake.messages.calls[0].caption, QStringLiteral("Quillatorne Directory Manager"));
-  EXPECT_EQ(fake.messages.calls[0].flags, unsigned(MB_OK | MB_ICONINFORMATION));
-  EXPECT_EQ(config.WallpaperConfig.Paths, (QStringList{photos, others}));
-  EXPECT_EQ(Shown(p.ui.List_DirList), (QStringList{photos, others}));
+  EXPECT_EQ(fake.messages.calls[1].text, gone2 + kMissingKept);
+  for (const auto& call : fake.messages.calls) {
+    EXPECT_EQ(call.caption, kDirectoryCaption);
+    EXPECT_EQ(call.flags, unsigned(MB_OK | MB_ICONINFORMATION));
+  }
+  EXPECT_EQ(config.WallpaperConfig.Paths, (QStringList{photos, gone2, others}));
+  EXPECT_EQ(Shown(p.ui.List_DirList), (QStringList{photos, gone2, others}));
+  EXPECT_EQ(Current(p.ui.List_DirList), gone2);
+  EXPECT_EQ(p.ui.List_ImageList->count(), 0);
+  EXPECT_EQ(RemoveButtons(), true);
+}
+
+// The page fills itself at start-up, perhaps before a disk or share is mounted: the check
+// is the program's, so the missing folder is told about once and nothing leaves the list.
+struct StartUpCase {
+  const char* name;
+  QStringList (*paths)(const QStringList& f);  // f: photos, gone1, gone2, others
+  int stored;                                  // the stored folder's index in f, or -1
+  int selected;                                // the row selected after start-up
+};
+void PrintTo(const StartUpCase& c, std::ostream* os) { *os << c.name; }
+
+class MissingAtStartUp : public SourcePageTest,
+                         public ::testing::WithParamInterface<StartUpCase> {};
+
+TEST_P(MissingAtStartUp, IsReportedOnceAndKept) {
+  const StartUpCase& c = GetParam();
+  const QStringList f{photos, Missing("gone1"), Missing("gone2"), others};
+  const QStringList paths = c.paths(f);
+  if (c.stored >= 0)
+    Store(paths, f[c.stored], QStringLiteral("b.jpg"));
+  else
+    Store(paths);
+  auto& p = Open();
+  Preview();
+  const QString missing = paths[c.selected];
+  ASSERT_EQ(Texts(), QStringList{missing + kMissingKept});
+  EXPECT_EQ(fake.messages.calls[0].caption, kDirectoryCaption);
+  EXPECT_EQ(config.WallpaperConfig.Paths, paths);
+  EXPECT_EQ(Shown(p.ui.List_DirList), paths);
+  EXPECT_EQ(p.ui.List_DirList->currentRow(), c.selected);
+  EXPECT_EQ(p.ui.List_ImageList->count(), 0);
+  EXPECT_TRUE(config.DynamicConfig.SelectedImage.isEmpty());
+  if (c.stored >= 0) {
+    EXPECT_EQ(config.WallpaperConfig.SelPath, f[c.stored]);
+    EXPECT_EQ(config.WallpaperConfig.SelFile, QStringLiteral("b.jpg"));
+  }
+  EXPECT_EQ(RemoveButtons(), true);  // so that the user can remove it
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MissingAtStartUp,
+    ::testing::Values(
+        StartUpCase{"TheStoredFolderWithAnotherMissingAfterIt",
+                    [](const QStringList& f) { return QStringList{f[0], f[1], f[2], f[3]}; }, 1,
+                    1},
+        StartUpCase{"TheFirstFolderWithoutAStoredSelection",
+                    [](const QStringList& f) { return QStringList{f[1], f[0]}; }, -1, 0},
+        StartUpCase{"TheLastFolder",
+                    [](const QStringList& f) { return QStringList{f[0], f[3], f[2]}; }, 2, 2}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SourcePageTest, AKeptMissingFolderIsToldOnceAndGoesWhenTheUserClicksIt) {
+  const QString gone = Missing("gone");
+  Store({photos, gone}, gone, QStringLiteral("x.jpg"));
+  auto& p = Open();
+  ASSERT_EQ(Texts(), QStringList{gone + kMissingKept});
+  // The user looks at another folder and removes it; the page falls back on the missing one.
+  Click(p.ui.List_DirList, 0);
+  EXPECT_EQ(Current(p.ui.List_DirList), photos);
+  AnswerEveryBox(IDYES);
+  p.Button_DeleteClick();
+  EXPECT_EQ(Current(p.ui.List_DirList), gone);
+  EXPECT_EQ(config.WallpaperConfig.Paths, QStringList{gone});
+  EXPECT_EQ(fake.messages.calls.size(), 2);  // the question only: it was told already
+  // A click on it, already selected, is the user's choice.
+  Click(p.ui.List_DirList, 0);
+  ASSERT_EQ(fake.messages.calls.size(), 3);
+  EXPECT_EQ(fake.messages.calls[2].text, gone + kVanished);
+  EXPECT_TRUE(config.WallpaperConfig.Paths.isEmpty());
+  EXPECT_EQ(RemoveButtons(), false);
+}
+
+TEST_F(SourcePageTest, AKeptFolderThatIsBackShowsItsPicturesWhenClicked) {
+  const QString later = Missing("usb");
+  Store({photos, later}, later, QStringLiteral("y.jpg"));
+  auto& p = Open();
+  ASSERT_EQ(fake.messages.calls.size(), 1);
+  MakeFolder("usb", {"x.jpg", "y.jpg"});  // the disk is mounted
+  Click(p.ui.List_DirList, 1);
+  Preview();
+  EXPECT_EQ(config.WallpaperConfig.Paths, (QStringList{photos, later}));
+  EXPECT_EQ(Shown(p.ui.List_ImageList), (QStringList{"x.jpg", "y.jpg"}));
+  EXPECT_EQ(config.DynamicConfig.SelectedImage, later + QStringLiteral("/x.jpg"));
+  EXPECT_EQ(fake.messages.calls.size(), 1);
+}
+
+// The program as it starts: the settings read from the store, the pages built and filled,
+// then "Hide" saves.
+TEST_F(SourcePageTest, AFolderMissingAtStartUpStaysInTheSavedList) {
+  MemoryRegistry registry;
+  OpenMainStore(registry);
+  ResetConfig(fake.desktop.screen);
+  const QStringList paths{photos, Missing("gone1"), Missing("gone2"), others};
+  Cfg().WallpaperConfig.Paths = paths;
+  Cfg().WallpaperConfig.SelPath = paths[1];
+  Cfg().WallpaperConfig.SelFile = QStringLiteral("x.jpg");
+  ASSERT_TRUE(SaveConfig());
+  ResetConfig(fake.desktop.screen);
+  {
+    TFormMain form;
+    form.TimerIDLE->stop();
+    form.TimerEXIT->stop();
+    form.Timer_MinimizeTimer();
+    QStringList told;
+    for (const auto& call : fake.messages.calls)
+      if (call.caption == kDirectoryCaption) told << call.text;
+    EXPECT_EQ(told, QStringList{paths[1] + kMissingKept});
+    form.ElToolButton3Click();
+  }
+  ResetConfig(fake.desktop.screen);
+  LoadConfig();
+  EXPECT_EQ(Cfg().WallpaperConfig.Paths, paths);
+  EXPECT_EQ(Cfg().WallpaperConfig.SelPath, paths[1]);
+  EXPECT_EQ(Cfg().WallpaperConfig.SelFile, QStringLiteral("x.jpg"));
+  static MemoryRegistry parked;  // nothing may write into this test's store once it is gone
+  OpenMainStore(parked);
+  ResetConfig(QSize(1024, 768));
+}
+
+TEST_F(SourcePageTest, TheRemoveButtonsFollowTheSelectionWhenThePageOpenedWithNone) {
+  Store({photos, others}, Missing("nowhere"), QStringLiteral("x.jpg"));
+  auto& p = Open();
+  ASSERT_EQ(p.ui.List_DirList->currentRow(), -1);
+  ASSERT_EQ(RemoveButtons(), false);
+  Click(p.ui.List_DirList, 1);
   EXPECT_EQ(Current(p.ui.List_DirList), others);
-  EXPECT_EQ(Shown(p.ui.List_ImageList), QStringList{"z.jpg"});
+  EXPECT_EQ(RemoveButtons(), true);
+  Click(p.ui.List_DirList, 1, Qt::ControlModifier);  // takes the selection away
+  EXPECT_FALSE(p.ui.List_DirList->item(1)->isSelected());
+  EXPECT_EQ(RemoveButtons(), false);
+  Click(p.ui.List_DirList, 1);
+  EXPECT_EQ(RemoveButtons(), true);
+}
+
+TEST_F(SourcePageTest, ClickingTheSelectedFolderAgainShowsPicturesAddedSinceAndKeepsThePicture) {
+  Store({others, photos}, photos, QStringLiteral("b.jpg"));
+  auto& p = Open();
+  Preview();
+  MakeFolder("photos", {"d.jpg"});
+  Click(p.ui.List_DirList, 1);
+  EXPECT_EQ(Shown(p.ui.List_ImageList), (QStringList{"A.jpg", "b.jpg", "c.JPG", "d.jpg"}));
+  EXPECT_EQ(Current(p.ui.List_ImageList), QStringLiteral("b.jpg"));
+  Preview();
+  EXPECT_EQ(config.DynamicConfig.SelectedImage, photos + QStringLiteral("/b.jpg"));
+  // A click on another folder still starts that folder at its first picture.
+  Click(p.ui.List_DirList, 0);
+  Click(p.ui.List_DirList, 1);
+  EXPECT_EQ(Current(p.ui.List_ImageList), QStringLiteral("A.jpg"));
+}
+
+TEST_F(SourcePageTest, ClickingTheSelectedPictureAgainRetriesIt) {
+  const QString bad = MakeFolder("bad", {"broken.txt"});
+  const QString broken = bad + QStringLiteral("/broken.jpg");
+  QFile::rename(bad + QStringLiteral("/broken.txt"), broken);
+  config.WallpaperConfig.Paths = {bad};
+  auto& p = Open();
+  Preview();
+  ASSERT_EQ(fake.messages.calls.size(), 1);
+  Click(p.ui.List_ImageList, 0);
+  EXPECT_TRUE(p.Timer->isActive());
+  Preview();
+  EXPECT_EQ(fake.messages.calls.size(), 2);  // read again, and still broken
+  QFile::remove(broken);
+  QImage picture(64, 48, QImage::Format_RGB32);
+  picture.fill(Qt::darkCyan);
+  ASSERT_TRUE(WriteTestJpeg(broken, picture));
+  Click(p.ui.List_ImageList, 0);
+  Preview();
+  EXPECT_EQ(fake.messages.calls.size(), 2);
+  EXPECT_FALSE(p.ui.Image_Preview->pixmap().isNull());
+}
+
+TEST_F(SourcePageTest, AFolderWithoutPicturesClearsThePreview) {
+  config.WallpaperConfig.Paths = {photos, empty, others};
+  auto& p = Open();
+  Preview();
+  ASSERT_FALSE(p.ui.Image_Preview->pixmap().isNull());
+  Click(p.ui.List_DirList, 1);
+  Preview();
+  EXPECT_TRUE(p.ui.Image_Preview->pixmap().isNull());
+  // Nor does a picture still being made for the folder before arrive afterwards.
+  Click(p.ui.List_DirList, 2);
+  p.TimerTimer();
+  Click(p.ui.List_DirList, 1);
+  Preview();
+  EXPECT_TRUE(p.ui.Image_Preview->pixmap().isNull());
+  EXPECT_TRUE(fake.messages.calls.isEmpty());
 }
 
 TEST_F(SourcePageTest, AVanishedLastFolderGivesWayToThePreviousOne) {
@@ -223,7 +435,7 @@ struct RemovalCase {
 
 QStringList Same(const QStringList& all) { return all; }
 QStringList WithoutSecond(const QStringList& all) { return {all[0], all[2]}; }
-QStringList OnlyFirst(const QStringList& all) { return {all[0]}; }
+QStringList WithoutLast(const QStringList& all) { return {all[0], all[1]}; }
 QStringList None(const QStringList&) { return {}; }
 
 class RemovalTest : public SourcePageTest, public ::testing::WithParamInterface<RemovalCase> {};
@@ -265,9 +477,10 @@ INSTANTIATE_TEST_SUITE_P(
                     kRemoveDir, WithoutSecond, 1},
         RemovalCase{"RemoveDirNo", &TFrameWallpaperSource::Button_DeleteClick, 1, IDNO, kRemoveDir,
                     Same, 1},
-        // The previous folder, now selected, has vanished: it is reported and removed too.
+        // The previous folder, now selected, has vanished: the user did not choose it, so it
+        // is reported and kept.
         RemovalCase{"RemoveLastDirSelectsThePrevious", &TFrameWallpaperSource::Button_DeleteClick,
-                    2, IDYES, kRemoveDir, OnlyFirst, 0},
+                    2, IDYES, kRemoveDir, WithoutLast, 1},
         RemovalCase{"RemoveInvalidYes", &TFrameWallpaperSource::Button_DeleteInvalidClick, 2, IDYES,
                     kRemoveInvalid, WithoutSecond, 0},
         RemovalCase{"RemoveInvalidNo", &TFrameWallpaperSource::Button_DeleteInvalidClick, 2, IDNO,

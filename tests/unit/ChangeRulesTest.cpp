@@ -311,6 +311,46 @@ TEST_F(ChangeRules, WhenEveryPictureFailsTheTimedChangeWaitsForTheNextInterval) 
   EXPECT_EQ(fakes_.messages.calls.size(), 2);
 }
 
+// Every picture fails at a timed change; then the picture is mended and the interval changed
+// on the rules page. The next try is measured with the interval as it is now.
+struct RetryCase {
+  const char* name;
+  int delayAtFailure, delayAfter;  // indexes into the interval list
+  int secondsLater;
+  bool changes;
+};
+void PrintTo(const RetryCase& c, std::ostream* os) { *os << c.name; }
+
+class RetryAfterFailure : public ChangeRules, public ::testing::WithParamInterface<RetryCase> {};
+
+TEST_P(RetryAfterFailure, FollowsTheIntervalChosenSince) {
+  const RetryCase& c = GetParam();
+  Cfg().WallpaperConfig.ChangeRule = 2;
+  Cfg().WallpaperConfig.ChangeDelay = c.delayAtFailure;
+  Cfg().WallpaperConfig.Paths = {home_.path() + "/bad"};
+  const QString picture = home_.write("bad/one.jpg", "not a picture");
+  CheckTimedChange();
+  ASSERT_EQ(fakes_.messages.calls.size(), 1);
+  ASSERT_THAT(fakes_.desktop.installed, IsEmpty());
+  QFile::remove(picture);
+  ASSERT_TRUE(WriteFlatJpeg(picture, 16, 16, qRgb(10, 200, 30)));
+  Cfg().WallpaperConfig.ChangeDelay = c.delayAfter;
+  fakes_.clock.Advance(c.secondsLater);
+  CheckTimedChange();
+  EXPECT_EQ(fakes_.desktop.installed.size(), c.changes ? 1 : 0);
+  if (c.changes) EXPECT_EQ(LastImage(), picture);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Intervals, RetryAfterFailure,
+    // 2: one minute; 10: three hours.
+    ::testing::Values(RetryCase{"ShorterIntervalTakesEffect", 10, 2, 61, true},
+                      RetryCase{"ShorterIntervalStillWaitsItsOwnLength", 10, 2, 59, false},
+                      RetryCase{"SameIntervalWaitsItOut", 10, 10, 61, false},
+                      RetryCase{"LongerIntervalWaitsLonger", 2, 10, 61, false},
+                      RetryCase{"LongerIntervalOnceOver", 2, 10, 10810, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(ChangeRules, ABadPictureAtStartUpIsReportedAndStartUpGoesOn) {
   Cfg().WallpaperConfig.ChangeRule = 0;
   home_.write("bad/broken.jpg", QByteArray());
