@@ -330,9 +330,11 @@ TEST(StartUpSignalE2E, SigtermWhileAStartUpBoxIsOpenSavesTheSettings) {
       30000))
       << program.stderrText().toStdString();
   EXPECT_EQ(program.Terminate(15000), 0) << program.stderrText().toStdString();
-  // The start recorded the picture it tried; that state was saved on the way out.
-  EXPECT_TRUE(
-      ReadAll(home.configFile()).contains("\"LastImageFileName\"=\"" + empty.toUtf8() + "\""));
+  // Saved on the way out: the file now holds every setting, not only those written above;
+  // the picture that failed did not become the current one.
+  const QByteArray saved = ReadAll(home.configFile());
+  EXPECT_TRUE(saved.contains("\"BackgroundColor\"=")) << saved.constData();
+  EXPECT_FALSE(saved.contains(empty.toUtf8())) << saved.constData();
 }
 
 // A folder for the one-instance lock that others can enter is not used, even when it

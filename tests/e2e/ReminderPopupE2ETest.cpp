@@ -113,12 +113,12 @@ TEST(ReminderPopupE2E, KeysTypedInAnotherWindowNeitherMoveToThePopupNorAnswerIt)
   QString editor;
   ASSERT_TRUE(WaitUntil(
       [&] { return !(editor = ViewableWindow(display.display(), "Typing here")).isEmpty(); },
-      5000));
+      30000));
   RunOnDisplay(display.display(), "xdotool", {"windowfocus", "--sync", editor});
 
   ProgramRun program(display, home);
   ASSERT_TRUE(program.Start());
-  ASSERT_TRUE(WaitUntil([&] { return WindowViewable(display.display(), kPopupTitle); }, 5000))
+  ASSERT_TRUE(WaitUntil([&] { return WindowViewable(display.display(), kPopupTitle); }, 30000))
       << program.stderrText().toStdString();
 
   RunOnDisplay(display.display(), "xdotool", {"key", "Return", "Escape", "space"});
@@ -156,9 +156,9 @@ TEST(StartUpE2E, ABadPictureAtStartUpHoldsUpNeitherAReminderNorTheSaveOnSigterm)
   ProgramRun program(display, home);
   ASSERT_TRUE(program.Start());
   // The main window hides at once; what stays up under this name is the error box.
-  ASSERT_TRUE(WaitUntil([&] { return WindowViewable(display.display(), "Quillatorne"); }, 5000))
+  ASSERT_TRUE(WaitUntil([&] { return WindowViewable(display.display(), "Quillatorne"); }, 30000))
       << program.stderrText().toStdString();
-  EXPECT_TRUE(WaitUntil([&] { return WindowViewable(display.display(), kPopupTitle); }, 5000))
+  EXPECT_TRUE(WaitUntil([&] { return WindowViewable(display.display(), kPopupTitle); }, 30000))
       << "the reminder waited for the error box\n"
       << program.stderrText().toStdString();
   EXPECT_TRUE(WindowViewable(display.display(), "Quillatorne"));
@@ -176,7 +176,7 @@ TEST(StartUpE2E, ABadPictureAtStartUpHoldsUpNeitherAReminderNorTheSaveOnSigterm)
   const int x = at("Absolute upper-left X") + 203 + 41, y = at("Absolute upper-left Y") + 203 + 14;
   RunOnDisplay(display.display(), "xdotool",
                {"mousemove", QString::number(x), QString::number(y), "click", "1"});
-  EXPECT_TRUE(WaitUntil([&] { return !WindowViewable(display.display(), kPopupTitle); }, 5000));
+  EXPECT_TRUE(WaitUntil([&] { return !WindowViewable(display.display(), kPopupTitle); }, 30000));
   EXPECT_TRUE(WindowViewable(display.display(), "Quillatorne"));
 
   ExpectSavedWithReminders(program, home, 1);
