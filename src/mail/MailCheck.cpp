@@ -149,6 +149,13 @@ void Thread_EmailChecker::RunCheck() {
   d.NewMailCount = total;
   d.LastEmailCheck = NowDays();
   d.EmailCheckRunning = false;
+  // Queued to the receivers, which live on the user-interface thread.
+  emit MailChecks().ended();
+}
+
+MailCheckEvents& MailChecks() {
+  static MailCheckEvents events;
+  return events;
 }
 
 void StartMailCheck(bool timed, int accountIndex) {
@@ -160,6 +167,7 @@ void StartMailCheck(bool timed, int accountIndex) {
   // Passwords still on their way from the keyring would make the check fail for nothing.
   if (timed && MailPasswordsPending()) return;
 
+  MailChecks();  // made here, on the user-interface thread, before any worker may use it
   Worker& w = TheWorker();
   // The previous check has published everything; its thread is at its very end.
   if (w.thread) {
