@@ -19,10 +19,7 @@ void Put32(uchar*& p, quint32 v) {
 }  // namespace
 
 void WriteBmpFile(const QImage& source, const QString& path) {
-  if (source.isNull()) FailWriting(path, EINVAL);
-  const QImage image = source.format() == QImage::Format_RGB32
-                           ? source
-                           : source.convertToFormat(QImage::Format_RGB32);
+  const QImage image = PixelsToWrite(source, path);
   const int width = image.width();
   const int height = image.height();
   // 24 bits a pixel, rows padded to four bytes: a quarter fewer bytes to write than 32 bits,

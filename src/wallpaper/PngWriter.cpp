@@ -39,10 +39,7 @@ void WriteChunk(ReplacedFile& file, const char* type, const uchar* data, quint32
 }  // namespace
 
 void WritePngFile(const QImage& source, const QString& path) {
-  if (source.isNull()) FailWriting(path, EINVAL);
-  const QImage image = source.format() == QImage::Format_RGB32
-                           ? source
-                           : source.convertToFormat(QImage::Format_RGB32);
+  const QImage image = PixelsToWrite(source, path);
   const int width = image.width();
   const int height = image.height();
   // Each row: the filter type (0, none), then red, green, blue.

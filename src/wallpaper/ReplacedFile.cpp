@@ -19,6 +19,12 @@
           .toStdString());
 }
 
+QImage PixelsToWrite(const QImage& source, const QString& path) {
+  if (source.isNull()) FailWriting(path, EINVAL);
+  return source.format() == QImage::Format_RGB32 ? source
+                                                 : source.convertToFormat(QImage::Format_RGB32);
+}
+
 ReplacedFile::ReplacedFile(const QString& path)
     : path_(path), temp_(QFile::encodeName(path) + ".XXXXXX") {
   fd_ = ::mkstemp(temp_.data());

@@ -2,6 +2,7 @@
 #include <sys/uio.h>
 
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 #include <vector>
 
@@ -10,6 +11,8 @@
 // files are rebuilt on every apply, and a sync would cost more than composing the picture.
 // Every failure throws std::runtime_error with a readable message.
 [[noreturn]] void FailWriting(const QString& path, int error);
+// The picture as the wallpaper writers read it, 0xffRRGGBB pixels; a null one is an error.
+QImage PixelsToWrite(const QImage& source, const QString& path);
 
 class ReplacedFile {
  public:
