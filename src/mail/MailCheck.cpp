@@ -154,8 +154,13 @@ void Thread_EmailChecker::RunCheck() {
 }
 
 MailCheckEvents& MailChecks() {
-  static MailCheckEvents events;
-  return events;
+  static MailCheckEvents* events = [] {
+    auto* e = new MailCheckEvents;
+    // Should a worker of a test be first, the object still belongs to the user-interface thread.
+    if (QCoreApplication* app = QCoreApplication::instance()) e->moveToThread(app->thread());
+    return e;
+  }();
+  return *events;
 }
 
 void StartMailCheck(bool timed, int accountIndex) {
@@ -167,7 +172,6 @@ void StartMailCheck(bool timed, int accountIndex) {
   // Passwords still on their way from the keyring would make the check fail for nothing.
   if (timed && MailPasswordsPending()) return;
 
-  MailChecks();  // made here, on the user-interface thread, before any worker may use it
   Worker& w = TheWorker();
   // The previous check has published everything; its thread is at its very end.
   if (w.thread) {

@@ -23,7 +23,7 @@ class MailCheckEvents : public QObject {
   // A check has ended: EmailCheckRunning is false and its results are published.
   void ended();
 };
-// The one instance; made on the user-interface thread (the first call must be made there).
+// The one instance, living on the user-interface thread for the whole run.
 MailCheckEvents& MailChecks();
 
 // The worker: constructing it starts its thread at once, which runs one check and ends.
