@@ -4,7 +4,7 @@ set -euo pipefail
 PKGS=(
   cmake ninja-build g++ pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libjpeg-dev libjpeg-turbo-progs
+  libjpeg-dev libjpeg-turbo-progs zlib1g-dev libgdk-pixbuf2.0-bin
   libxcb1-dev
   libgtest-dev libgmock-dev
   xvfb xauth x11-utils

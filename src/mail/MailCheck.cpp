@@ -149,6 +149,18 @@ void Thread_EmailChecker::RunCheck() {
   d.NewMailCount = total;
   d.LastEmailCheck = NowDays();
   d.EmailCheckRunning = false;
+  // Queued to the receivers, which live on the user-interface thread.
+  emit MailChecks().ended();
+}
+
+MailCheckEvents& MailChecks() {
+  static MailCheckEvents* events = [] {
+    auto* e = new MailCheckEvents;
+    // Should a worker of a test be first, the object still belongs to the user-interface thread.
+    if (QCoreApplication* app = QCoreApplication::instance()) e->moveToThread(app->thread());
+    return e;
+  }();
+  return *events;
 }
 
 void StartMailCheck(bool timed, int accountIndex) {

@@ -2,6 +2,7 @@
 // The mail check: the trigger, and the worker thread that probes the accounts and leaves
 // its result in the shared fields of DynamicConfig.
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <atomic>
 #include <functional>
@@ -12,6 +13,18 @@
 
 // Starts a mail check on the worker thread when the rules allow; returns at once.
 void StartMailCheck(bool timed, int accountIndex);
+
+// News of the checks for what shows them, delivered through the user-interface thread's
+// event loop, so nothing has to poll EmailCheckRunning.
+class MailCheckEvents : public QObject {
+  Q_OBJECT
+
+ signals:
+  // A check has ended: EmailCheckRunning is false and its results are published.
+  void ended();
+};
+// The one instance, living on the user-interface thread for the whole run.
+MailCheckEvents& MailChecks();
 
 // The worker: constructing it starts its thread at once, which runs one check and ends.
 class Thread_EmailChecker {

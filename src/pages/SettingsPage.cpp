@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QTimer>
 
 #include "platform/Services.h"
 #include "widgets/CheckGroupBox.h"
@@ -20,6 +21,25 @@ SettingsPage::SettingsPage(Config& config, Services& services, QWidget* parent, 
     : QWidget(parent), config(config), services(services), rule_(rule) {
   // The derived page sets its form up after this constructor; name its controls after that.
   QMetaObject::invokeMethod(this, &SettingsPage::NameControlsFromLabels, Qt::QueuedConnection);
+}
+
+void SettingsPage::RefreshWhileShown(QTimer* timer, std::function<void()> refresh) {
+  refreshTimer_ = timer;
+  refresh_ = std::move(refresh);
+  connect(timer, &QTimer::timeout, this, [this] { refresh_(); });
+  timer->stop();
+}
+
+void SettingsPage::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (!refreshTimer_) return;
+  refresh_();
+  refreshTimer_->start();
+}
+
+void SettingsPage::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  if (refreshTimer_) refreshTimer_->stop();
 }
 
 void SettingsPage::LoadFromConfig() {

@@ -33,6 +33,7 @@ class QComboBox;
 class QGroupBox;
 class QLineEdit;
 class QSpinBox;
+class QTimer;
 class CheckGroupBox;
 class ColorCombo;
 class FontCombo;
@@ -97,6 +98,12 @@ class SettingsPage : public QWidget {
   // Names every labelled control after its label, for assistive technology. Runs by itself
   // from the event loop once the page is constructed.
   void NameControlsFromLabels();
+  // A refresh of what only the screen shows: runs when the page is shown and then on each
+  // of the timer's beats; the timer stops while the page is hidden, so a hidden program sleeps.
+  void RefreshWhileShown(QTimer* timer, std::function<void()> refresh);
+
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
   Config& config;
   Services& services;
@@ -108,6 +115,8 @@ class SettingsPage : public QWidget {
     std::function<void()> store;
   };
   QList<Binding> bindings_;
+  QTimer* refreshTimer_ = nullptr;
+  std::function<void()> refresh_;
   StoreRule rule_;
   int loading_ = 0;
 };

@@ -50,11 +50,12 @@ TFrameEmailAccounts::TFrameEmailAccounts(Config& config, Services& services, QWi
   connect(&MailPasswordEvents(), &MailPasswordNews::arrived, this,
           &TFrameEmailAccounts::PasswordsArrived);
 
-  // Runs whether the page is shown or not, so the page follows a check started elsewhere.
   Timer1 = new QTimer(this);
   Timer1->setInterval(1000);
-  connect(Timer1, &QTimer::timeout, this, &TFrameEmailAccounts::Timer1Timer);
-  Timer1->start();
+  RefreshWhileShown(Timer1, [this] { Timer1Timer(); });
+  // Shown or not, the page follows a check started elsewhere: at its end at once, and at its
+  // start when it is next shown (before that nobody sees the controls).
+  connect(&MailChecks(), &MailCheckEvents::ended, this, &TFrameEmailAccounts::UpdateAccountControls);
   UpdateAccountControls();
 }
 

@@ -55,8 +55,7 @@ TFrameRemindersDate::TFrameRemindersDate(Config& config, Services& services, QWi
   connect(&ReminderLists(), &ReminderListEvents::changed, this, [this] { FollowList(); });
 
   Timer1->setInterval(500);
-  connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
-  Timer1->start();
+  RefreshWhileShown(Timer1, [this] { Timer1Timer(); });
 }
 
 int TFrameRemindersDate::Selected() const {

@@ -12,6 +12,9 @@
 #include <QUrl>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
+
+#include "wallpaper/PngWriter.h"
 
 namespace {
 constexpr int kCommandTimeoutMs = 4000;
@@ -95,10 +98,15 @@ QStringList OtherCopies(const QString& dir, const QString& keep) {
 bool MakeCopy(DesktopKind kind, const QString& bmpPath, const QImage& image, const QString& copy,
               QString* error) {
   if (NeedsPng(kind)) {
-    // Light compression: the copy is written on every change and read once.
-    if (image.save(copy, "PNG", 80)) return true;
-    *error = QStringLiteral("could not write %1").arg(copy);
-    return false;
+    // Uncompressed: the copy is written on every change and read once, from the page cache;
+    // compressing it cost five times the whole composition.
+    try {
+      WritePngFile(image, copy);
+      return true;
+    } catch (const std::exception& e) {
+      *error = QString::fromUtf8(e.what());
+      return false;
+    }
   }
   if (::link(QFile::encodeName(bmpPath).constData(), QFile::encodeName(copy).constData()) == 0) {
     return true;

@@ -1,18 +1,11 @@
 #include "wallpaper/BmpWriter.h"
 
-#include <fcntl.h>
-#include <limits.h>
-#include <sys/stat.h>
-#include <sys/uio.h>
-#include <unistd.h>
-
-#include <QFile>
 #include <QtEndian>
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
-#include <stdexcept>
 #include <vector>
+
+#include "wallpaper/ReplacedFile.h"
 
 namespace {
 void Put16(uchar*& p, quint16 v) {
@@ -23,47 +16,17 @@ void Put32(uchar*& p, quint32 v) {
   qToLittleEndian(v, p);
   p += 4;
 }
-
-[[noreturn]] void Fail(const QString& path, int error) {
-  throw std::runtime_error(
-      QStringLiteral("Could not write the wallpaper file \"%1\": %2")
-          .arg(path, QString::fromLocal8Bit(std::strerror(error ? error : EIO)))
-          .toStdString());
-}
-
-// Writes every byte the vectors name, going on after short writes.
-bool WriteAll(int fd, std::vector<iovec>& parts) {
-  size_t first = 0;
-  while (first < parts.size()) {
-    const int count = static_cast<int>(std::min<size_t>(parts.size() - first, IOV_MAX));
-    ssize_t n = ::writev(fd, parts.data() + first, count);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    while (n > 0) {
-      iovec& v = parts[first];
-      const size_t used = std::min(static_cast<size_t>(n), v.iov_len);
-      v.iov_base = static_cast<char*>(v.iov_base) + used;
-      v.iov_len -= used;
-      n -= static_cast<ssize_t>(used);
-      if (v.iov_len == 0) ++first;
-    }
-  }
-  return true;
-}
 }  // namespace
 
 void WriteBmpFile(const QImage& source, const QString& path) {
-  if (source.isNull()) Fail(path, EINVAL);
-  const QImage image = source.format() == QImage::Format_RGB32
-                           ? source
-                           : source.convertToFormat(QImage::Format_RGB32);
+  const QImage image = PixelsToWrite(source, path);
   const int width = image.width();
   const int height = image.height();
   // 24 bits a pixel, rows padded to four bytes: a quarter fewer bytes to write than 32 bits,
   // which matters more than the packing on a busy disk.
   const quint64 rowBytes = (quint64(width) * 3 + 3) & ~quint64(3);
   const quint64 pixelBytes = rowBytes * quint64(height);
-  if (pixelBytes + 54 > 0xFFFFFFFFull) Fail(path, EFBIG);
+  if (pixelBytes + 54 > 0xFFFFFFFFull) FailWriting(path, EFBIG);
 
   uchar header[54] = {};
   uchar* p = header;
@@ -84,21 +47,13 @@ void WriteBmpFile(const QImage& source, const QString& path) {
   Put32(p, 0);
   Put32(p, 0);
 
-  // A temporary file beside the target, renamed over it: readers see the old picture or the
-  // new one, never half of one. No sync to disk: the file is rebuilt on every apply, and a
-  // sync would cost more than composing the picture.
-  QByteArray temp = QFile::encodeName(path) + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) Fail(path, errno);
-  ::fchmod(fd, 0644);
-  int error = 0;
-  std::vector<iovec> parts{{header, sizeof header}};
-  if (!WriteAll(fd, parts)) error = errno ? errno : EIO;
+  ReplacedFile file(path);
+  file.Write(header, sizeof header);
   // About a megabyte of packed rows per write: few system calls, no second copy of the picture.
   const int rowsPerChunk =
       static_cast<int>(std::max<quint64>(1, (quint64(1) << 20) / std::max<quint64>(rowBytes, 1)));
   std::vector<uchar> chunk(size_t(rowBytes) * size_t(std::min(rowsPerChunk, height)));
-  for (int y = height - 1; y >= 0 && !error;) {
+  for (int y = height - 1; y >= 0;) {
     uchar* out = chunk.data();
     int rows = 0;
     for (; rows < rowsPerChunk && y >= 0; ++rows, --y) {
@@ -112,13 +67,7 @@ void WriteBmpFile(const QImage& source, const QString& path) {
       }
       for (quint64 pad = quint64(width) * 3; pad < rowBytes; ++pad) *q++ = 0;
     }
-    parts.assign(1, iovec{out, size_t(rows) * size_t(rowBytes)});
-    if (!WriteAll(fd, parts)) error = errno ? errno : EIO;
+    file.Write(out, size_t(rows) * size_t(rowBytes));
   }
-  if (::close(fd) != 0 && !error) error = errno;
-  if (!error && ::rename(temp.constData(), QFile::encodeName(path).constData()) != 0) error = errno;
-  if (error) {
-    ::unlink(temp.constData());
-    Fail(path, error);
-  }
+  file.Commit();
 }

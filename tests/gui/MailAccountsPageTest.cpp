@@ -398,11 +398,27 @@ TEST_F(MailAccountsPage, WhileACheckRunsOnlyTheListStaysEnabled) {
   ASSERT_TRUE(WaitUntil([&] { return silent.accepted() == 1; }, 30000));
   AbandonMailCheck();  // the server never answers; end the check
   ASSERT_FALSE(Cfg().DynamicConfig.EmailCheckRunning);
-  EXPECT_TRUE(Enabled().isEmpty());  // not before the page's next second
+  // A hidden page keeps no timer running: it hears of the end from the worker, through the
+  // event loop, with no tick of any timer.
+  EXPECT_FALSE(Page().Timer1->isActive());
+  QCoreApplication::processEvents();
+  EXPECT_EQ(Enabled(), idle);
+}
+
+// While shown, the page also follows a check it did not start, each second; at once on show.
+TEST_F(MailAccountsPage, ShownItRefreshesEachSecondAndAtOnceWhenShown) {
+  Cfg().EmailConfig.Accounts = {Account("Home"), Account("Work")};
+  Page().LoadFromConfig();
+  const QList<QWidget*> idle = Enabled();
+  Cfg().DynamicConfig.EmailCheckRunning = true;  // as a check from the tray menu sets it
+  Page().show();
+  EXPECT_TRUE(Enabled().isEmpty());
   ASSERT_TRUE(Page().Timer1->isActive());
   EXPECT_EQ(Page().Timer1->interval(), 1000);
-  // The timer's next firing.
+  Cfg().DynamicConfig.EmailCheckRunning = false;
   QMetaObject::invokeMethod(Page().Timer1, "timeout", Qt::DirectConnection);
   EXPECT_EQ(Enabled(), idle);
+  Page().hide();
+  EXPECT_FALSE(Page().Timer1->isActive());
 }
 }  // namespace

@@ -1,3 +1,5 @@
+#include <gmock/gmock.h>
+
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
 #include <QApplication>
@@ -414,4 +416,37 @@ TEST_F(MainWindowTest, EveryLineEditOfThePagesTakesALongPasteWhole) {
     ++edits;
   }
   EXPECT_GT(edits, 5);  // the accounts, reminders and file-name edits were reached
+}
+
+namespace {
+// The pages whose refresh timer runs now.
+QList<int> SlotsWithTimersRunning(const TFormMain& form) {
+  QList<int> running;
+  for (int slot = 0; slot < kPageSlots; ++slot) {
+    const SettingsPage* page = form.Page(slot);
+    if (!page) continue;
+    for (const QTimer* t : page->findChildren<QTimer*>())
+      if (t->isActive()) running << slot;
+  }
+  return running;
+}
+}  // namespace
+
+// In the tray the program sleeps: no page wakes it; a shown page refreshes only itself.
+TEST_F(MainWindowTest, OnlyTheShownPageRunsItsRefreshTimer) {
+  EXPECT_THAT(SlotsWithTimersRunning(*form), ::testing::IsEmpty());
+  form->ToggleMainWindow();
+  QList<int> refreshed;
+  for (int slot = 0; slot < kPageSlots; ++slot) {
+    if (!form->Page(slot)) continue;
+    form->SelectSlot(slot);
+    const QList<int> running = SlotsWithTimersRunning(*form);
+    EXPECT_TRUE(running.isEmpty() || running == QList<int>{slot}) << "slot " << slot;
+    if (!running.isEmpty()) refreshed << slot;
+  }
+  // The accounts page and the popup reminders page, which refresh their enabled state.
+  EXPECT_EQ(refreshed.size(), 2);
+  EXPECT_TRUE(refreshed.contains(kPopupRemindersPage));
+  form->ToggleMainWindow();
+  EXPECT_THAT(SlotsWithTimersRunning(*form), ::testing::IsEmpty());
 }

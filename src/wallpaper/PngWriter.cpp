@@ -1,0 +1,119 @@
+#include "wallpaper/PngWriter.h"
+
+#include <zlib.h>
+
+#include <QtEndian>
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <vector>
+
+#include "wallpaper/ReplacedFile.h"
+
+namespace {
+constexpr size_t kStoredBlockMax = 65535;  // the most a stored deflate block holds
+constexpr size_t kBytesPerChunk = size_t(1) << 20;
+
+using ChunkHeader = std::array<uchar, 8>;  // length, type
+using ChunkCrc = std::array<uchar, 4>;
+
+ChunkHeader Header(quint32 length, const char* type) {
+  ChunkHeader h;
+  qToBigEndian(length, h.data());
+  std::copy(type, type + 4, h.begin() + 4);
+  return h;
+}
+
+// A chunk whose data is in one piece.
+void WriteChunk(ReplacedFile& file, const char* type, const uchar* data, quint32 length) {
+  ChunkHeader header = Header(length, type);
+  ChunkCrc crc;
+  uLong sum = crc32(0, header.data() + 4, 4);
+  if (length > 0) sum = crc32(sum, data, length);  // a null buffer would restart the sum
+  qToBigEndian(static_cast<quint32>(sum), crc.data());
+  std::vector<iovec> parts{{header.data(), header.size()},
+                           {const_cast<uchar*>(data), length},
+                           {crc.data(), crc.size()}};
+  file.Write(parts);
+}
+}  // namespace
+
+void WritePngFile(const QImage& source, const QString& path) {
+  const QImage image = PixelsToWrite(source, path);
+  const int width = image.width();
+  const int height = image.height();
+  // Each row: the filter type (0, none), then red, green, blue.
+  const size_t rowBytes = 1 + size_t(width) * 3;
+  // A chunk holds less than 2 GB.
+  if (rowBytes > (size_t(1) << 30)) FailWriting(path, EFBIG);
+
+  ReplacedFile file(path);
+  static const uchar kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+  file.Write(kSignature, sizeof kSignature);
+  uchar ihdr[13];
+  qToBigEndian(static_cast<quint32>(width), ihdr);
+  qToBigEndian(static_cast<quint32>(height), ihdr + 4);
+  ihdr[8] = 8;   // bits per sample
+  ihdr[9] = 2;   // RGB
+  ihdr[10] = 0;  // deflate
+  ihdr[11] = 0;  // the only filter method
+  ihdr[12] = 0;  // not interlaced
+  WriteChunk(file, "IHDR", ihdr, sizeof ihdr);
+  // The zlib stream's header: deflate, 32 KB window, "fastest" (stored) level; its own chunk,
+  // so every chunk of pixels below is alike.
+  static const uchar kZlibHeader[] = {0x78, 0x01};
+  WriteChunk(file, "IDAT", kZlibHeader, sizeof kZlibHeader);
+
+  // About a megabyte of rows per IDAT chunk, split into stored blocks; the block headers go
+  // between the pieces of the row buffer, so the pixels are converted once and never copied.
+  const int rowsPerChunk = static_cast<int>(std::clamp<size_t>(kBytesPerChunk / rowBytes, 1,
+                                                               size_t(std::max(height, 1))));
+  std::vector<uchar> rows(rowBytes * size_t(rowsPerChunk));
+  const size_t maxBlocks = (rows.size() + kStoredBlockMax - 1) / kStoredBlockMax;
+  std::vector<std::array<uchar, 5>> blockHeaders(maxBlocks);
+  std::vector<iovec> parts;
+  parts.reserve(2 * maxBlocks + 2);
+  uLong adler = adler32(0, nullptr, 0);
+  for (int y = 0; y < height;) {
+    const int count = std::min(rowsPerChunk, height - y);
+    for (int r = 0; r < count; ++r, ++y) {
+      const QRgb* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+      uchar* q = rows.data() + size_t(r) * rowBytes;
+      *q++ = 0;
+      for (int x = 0; x < width; ++x, q += 3) {
+        const QRgb c = in[x];
+        q[0] = static_cast<uchar>(c >> 16);
+        q[1] = static_cast<uchar>(c >> 8);
+        q[2] = static_cast<uchar>(c);
+      }
+    }
+    const size_t bytes = size_t(count) * rowBytes;
+    adler = adler32_z(adler, rows.data(), bytes);
+    const size_t blocks = (bytes + kStoredBlockMax - 1) / kStoredBlockMax;
+    const size_t chunkLength = bytes + 5 * blocks;
+    ChunkHeader header = Header(static_cast<quint32>(chunkLength), "IDAT");
+    uLong crc = crc32(0, header.data() + 4, 4);
+    parts.assign(1, iovec{header.data(), header.size()});
+    for (size_t b = 0; b < blocks; ++b) {
+      const size_t offset = b * kStoredBlockMax;
+      const auto length = static_cast<quint16>(std::min(kStoredBlockMax, bytes - offset));
+      std::array<uchar, 5>& h = blockHeaders[b];
+      h[0] = (y == height && b + 1 == blocks) ? 1 : 0;  // the last block of the stream; stored
+      qToLittleEndian(length, h.data() + 1);
+      qToLittleEndian(static_cast<quint16>(~length), h.data() + 3);
+      crc = crc32(crc, h.data(), 5);
+      crc = crc32_z(crc, rows.data() + offset, length);
+      parts.push_back({h.data(), 5});
+      parts.push_back({rows.data() + offset, length});
+    }
+    ChunkCrc crcBytes;
+    qToBigEndian(static_cast<quint32>(crc), crcBytes.data());
+    parts.push_back({crcBytes.data(), crcBytes.size()});
+    file.Write(parts);
+  }
+  uchar trailer[4];
+  qToBigEndian(static_cast<quint32>(adler), trailer);
+  WriteChunk(file, "IDAT", trailer, sizeof trailer);
+  WriteChunk(file, "IEND", nullptr, 0);
+  file.Commit();
+}
