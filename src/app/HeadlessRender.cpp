@@ -1,14 +1,12 @@
 #include "app/HeadlessRender.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QImageWriter>
-#include <QBuffer>
-#include <QTemporaryFile>
 #include <cstdio>
 #include <exception>
-#include <filesystem>
 
 #include "platform/RegistryFile.h"
 #include "platform/SystemServices.h"
@@ -16,6 +14,7 @@
 #include "settings/ConfigStore.h"
 #include "wallpaper/BmpWriter.h"
 #include "wallpaper/Compose.h"
+#include "wallpaper/ReplacedFile.h"
 
 namespace {
 class RenderDesktop : public IDesktop {
@@ -90,17 +89,13 @@ QString WriteRenderedFile(const QImage& image, const QString& file) {
   buffer.open(QIODevice::WriteOnly);
   QImageWriter writer(&buffer, "PNG");
   if (!writer.write(image)) return failed(writer.errorString());
-  QTemporaryFile temp(file + QStringLiteral(".XXXXXX"));
-  if (!temp.open()) return failed(temp.errorString());
-  temp.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
-                      QFileDevice::ReadOther);
-  if (temp.write(png) != png.size() || !temp.flush()) return failed(temp.errorString());
-  temp.close();
-  std::error_code error;
-  std::filesystem::rename(std::filesystem::path(QFile::encodeName(temp.fileName()).toStdString()),
-                          std::filesystem::path(QFile::encodeName(file).toStdString()), error);
-  if (error) return failed(QString::fromLocal8Bit(error.message()));
-  temp.setAutoRemove(false);
+  try {
+    ReplacedFile out(file);
+    out.Write(png.constData(), size_t(png.size()));
+    out.Commit();
+  } catch (const std::exception& e) {
+    return QString::fromLocal8Bit(e.what());
+  }
   return QString();
 }
 
