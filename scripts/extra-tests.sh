@@ -9,4 +9,7 @@ JOBS="${JOBS:-$(nproc)}"
 # ThreadSanitizer (a build of its own, unit and integration tests only).
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILLATORNE_TSAN=ON -DQUILLATORNE_SANITIZE=OFF
 cmake --build build-tsan -j "$JOBS" --target unit_tests integration_tests
-(cd build-tsan && ctest -R '^(unit|integration)\..*(Pop3|Mail|Dovecot|Band|Shrink|Compose)' --output-on-failure -j "$JOBS")
+# The keyring tests talk to the Secret Service through Qt's D-Bus thread and libsecret's
+# GLib threads, which are not built for ThreadSanitizer and only give it false reports.
+(cd build-tsan && ctest -R '^(unit|integration)\..*(Pop3|Mail|Dovecot|Band|Shrink|Compose)' \
+  -E 'SecretService' --output-on-failure -j "$JOBS")
