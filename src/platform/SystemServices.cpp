@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 
 #include "platform/WallpaperInstaller.h"
@@ -64,21 +65,40 @@ bool CanOwn(const QWidget* w) {
          w->windowType() != Qt::ToolTip;
 }
 
+// The window a closing box just gave the keyboard to: until the focus has arrived there, the
+// program has no active window, yet a box that follows at once (the next step of the same
+// answer) belongs to the user's work as much as the first one did.
+QPointer<QWidget>& KeyboardHandedTo() {
+  static QPointer<QWidget> window;
+  return window;
+}
+
 // Hands the keyboard back to the owner before the box goes: a window that is unmapped while
 // it has the focus makes the compositor look for another one at once, and when that fails
-// (the owner hiding too, as on "Exit") some compositors abort.
+// (the owner hiding too, as on "Exit") some compositors abort. A button closes the box
+// without passing through done(), so the hand-over also runs on the click itself.
 class OwnedBox : public QMessageBox {
  public:
   OwnedBox(QWidget* owner, bool activate) : QMessageBox(owner), owner_(owner), activate_(activate) {
     if (owner) setWindowModality(Qt::WindowModal);
     if (!activate) setAttribute(Qt::WA_ShowWithoutActivating);
+    connect(this, &QMessageBox::buttonClicked, this, [this] { HandBack(); });
   }
   void done(int result) override {
-    if (activate_ && owner_ && owner_->isVisible()) owner_->activateWindow();
+    HandBack();
     QMessageBox::done(result);
   }
 
  private:
+  void HandBack() {
+    // Also when the box was not meant to take the keyboard but was given it.
+    if ((!activate_ && !isActiveWindow()) || !owner_ || !owner_->isVisible()) return;
+    owner_->activateWindow();
+    // Only for what the same answer does next, not for a later box of the tick.
+    KeyboardHandedTo() = owner_;
+    QTimer::singleShot(0, [] { KeyboardHandedTo() = nullptr; });
+  }
+
   QPointer<QWidget> owner_;
   bool activate_;
 };
@@ -139,7 +159,9 @@ QWidget* QtMessageBoxes::Owner() {
 int QtMessageBoxes::Show(const QString& text, const QString& caption, unsigned flags) {
   QPointer<QWidget> owner = Owner();
   // Only a program that has the keyboard may take it: a box of the tick waits unfocused.
-  const bool active = QApplication::activeWindow() != nullptr;
+  const bool active = QApplication::activeWindow() != nullptr ||
+                      (owner && owner == KeyboardHandedTo() && owner->isVisible());
+  KeyboardHandedTo() = nullptr;
   int answer = IDOK;
   {
     OwnedBox box(owner, active);

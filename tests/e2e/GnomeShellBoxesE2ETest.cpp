@@ -144,18 +144,6 @@ QJsonObject Window(const QJsonArray& windows, const QString& title) {
   return i < 0 ? QJsonObject() : windows[i].toObject();
 }
 
-QByteArray Settings(const QStringList& folders) {
-  const QByteArray key = "[HKEY_CURRENT_USER\\SOFTWARE\\Orbwright\\Quillatorne\\4.0\\";
-  QByteArray s =
-      "Windows Registry Editor Version 5.00\n\n" + key + "Base]\n\"OK\"=dword:00000001\n\n" + key +
-      "Wallpaper]\n\"PathsCount\"=dword:0000000" + QByteArray::number(folders.size()) + "\n";
-  for (int i = 0; i < folders.size(); ++i)
-    s += "\"Path " + QByteArray::number(i + 1) + "\"=\"" + folders[i].toUtf8() + "\"\n";
-  s += "\"SelPath\"=\"" + folders.first().toUtf8() + "\"\n";
-  return s + "\"ChangeRule\"=dword:00000000\n\n" + key +
-         "Calendar]\n\"ShowCalendar\"=dword:00000000\n\n";
-}
-
 // The program as the session's user, a Wayland client of the Shell.
 class ShellProgram {
  public:
@@ -224,7 +212,7 @@ TEST(GnomeShellBoxesE2E, BoxesStayOverTheirWindowAndGiveTheFocusBack) {
   {
     QFile f(home + "/.config/Quillatorne/settings.reg");
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(Settings(folders));
+    f.write(FolderSettings(folders));
   }
   QProcess::execute(QStringLiteral("chown"),
                     {QStringLiteral("-R"), QString::fromLatin1(kUser), home});

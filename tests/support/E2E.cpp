@@ -62,6 +62,33 @@ QImage XvfbDisplay::GrabRoot() const {
   return QImage::fromData(p.readAllStandardOutput(), "PNG");
 }
 
+SessionBus::SessionBus() {
+  bus_.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                             QStringLiteral("--print-address")});
+  if (bus_.waitForStarted(5000) && bus_.waitForReadyRead(5000))
+    address_ = QString::fromUtf8(bus_.readLine()).trimmed();
+}
+
+SessionBus::~SessionBus() {
+  if (bus_.state() == QProcess::NotRunning) return;
+  bus_.terminate();
+  if (!bus_.waitForFinished(3000)) bus_.kill();
+  bus_.waitForFinished(1000);
+}
+
+std::optional<QStringList> AtspiUser::Run(const QStringList& args) const {
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("DISPLAY"), display_.display());
+  env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus_.address());
+  p.setProcessEnvironment(env);
+  // The system's Python, which has the accessibility bindings.
+  p.start(QStringLiteral("/usr/bin/python3"),
+          QStringList{QStringLiteral(QUILLATORNE_SOURCE_DIR "/tests/e2e/atspi_driver.py")} + args);
+  if (!p.waitForFinished(60000) || p.exitCode() != 0) return std::nullopt;
+  return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
 ProgramRun::ProgramRun(const XvfbDisplay& display, const TempHome& home) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert(QStringLiteral("DISPLAY"), display.display());
@@ -161,6 +188,36 @@ QString ViewableWindow(const QString& display, const QString& name) {
 bool WindowViewable(const QString& display, const QString& name) {
   return !ViewableWindow(display, name).isEmpty();
 }
+
+QByteArray FolderSettings(const QStringList& folders) {
+  const QByteArray key = "[HKEY_CURRENT_USER\\SOFTWARE\\Orbwright\\Quillatorne\\4.0\\";
+  QByteArray s = "Windows Registry Editor Version 5.00\n\n" + key +
+                 "Base]\n\"OK\"=dword:00000001\n\n" + key + "Wallpaper]\n\"PathsCount\"=dword:" +
+                 QByteArray::number(folders.size(), 16).rightJustified(8, '0') + "\n";
+  for (int i = 0; i < folders.size(); ++i)
+    s += "\"Path " + QByteArray::number(i + 1) + "\"=\"" + folders[i].toUtf8() + "\"\n";
+  s += "\"SelPath\"=\"" + folders.first().toUtf8() + "\"\n";
+  return s + "\"ChangeRule\"=dword:00000000\n\n" + key +
+         "Calendar]\n\"ShowCalendar\"=dword:00000000\n\n";
+}
+
+QStringList BoxRoundFolders(const QString& home) {
+  QStringList folders;
+  for (const char* name : {"One", "Two"}) {
+    folders << home + "/" + name;
+    QDir().mkpath(folders.last());
+  }
+  return folders << home + "/Gone";
+}
+
+const BoxRound kBoxRounds[6] = {
+    {"Exit", "Please Confirm", "No", AfterBox::FocusBack},
+    {"Remove Dir", "Please Confirm", "No", AfterBox::FocusBack},
+    {"Remove Dir", "Please Confirm", "Yes", AfterBox::FocusBack},
+    {"Remove Dir", "Please Confirm", "Yes", AfterBox::NextBox},
+    {"", "Quillatorne Directory Manager", "OK", AfterBox::FocusBack},
+    {"Exit", "Please Confirm", "Yes", AfterBox::ProgramEnds},
+};
 
 QByteArray Utf16LeWithBom(const QString& text) {
   QByteArray out("\xFF\xFE", 2);

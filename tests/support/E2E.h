@@ -6,6 +6,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class TempHome;
 
@@ -22,6 +23,32 @@ class XvfbDisplay {
  private:
   QProcess xvfb_;
   QString display_;
+};
+
+// A D-Bus session of our own (the accessibility bus starts from it); ends with the object.
+class SessionBus {
+ public:
+  SessionBus();
+  ~SessionBus();
+  bool ok() const { return !address_.isEmpty(); }
+  QString address() const { return address_; }
+
+ private:
+  QProcess bus_;
+  QString address_;
+};
+
+// A user at the display, acting through tests/e2e/atspi_driver.py: the controls found on the
+// accessibility bus, the mouse moved and clicked on them.
+class AtspiUser {
+ public:
+  AtspiUser(const XvfbDisplay& display, const SessionBus& bus) : display_(display), bus_(bus) {}
+  // The driver's output lines, or nothing when it failed.
+  std::optional<QStringList> Run(const QStringList& args) const;
+
+ private:
+  const XvfbDisplay& display_;
+  const SessionBus& bus_;
 };
 
 class ProgramRun {
@@ -56,5 +83,22 @@ bool WindowIdViewable(const QString& display, const QString& id);
 // The id of a mapped, viewable window with that name; empty when there is none.
 QString ViewableWindow(const QString& display, const QString& name);
 bool WindowViewable(const QString& display, const QString& name);
+// A settings file with these wallpaper folders (the first selected), the rule "never change"
+// and no calendar: a quiet start whose main window has boxes to open.
+QByteArray FolderSettings(const QStringList& folders);
+
+// One box opened from the main window and answered.
+enum class AfterBox { FocusBack, NextBox, ProgramEnds };
+struct BoxRound {
+  const char* open;    // push button of the main window, or none when the box follows another
+  const char* box;     // the box's title
+  const char* answer;  // the box's button
+  AfterBox after;
+};
+// Folders "One", "Two" and a vanished "Gone", in that order: Exit and Remove Dir answered No,
+// two folders removed, the vanished one reported as it comes next, and Exit answered Yes.
+QStringList BoxRoundFolders(const QString& home);
+extern const BoxRound kBoxRounds[6];
+
 // Encodes text as regedit exports it on Windows: UTF-16LE with a byte-order mark.
 QByteArray Utf16LeWithBom(const QString& text);
