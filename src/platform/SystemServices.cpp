@@ -33,6 +33,10 @@ bool QtDesktop::InstallWallpaper(const QString& bmpPath, const QImage& image, QS
   return InstallDesktopWallpaper(bmpPath, image, error);
 }
 
+bool QtDesktop::KeepsWallpaper() const {
+  return DesktopKeepsWallpaper(QProcessEnvironment::systemEnvironment());
+}
+
 bool QtDesktop::ShellOpen(const QString& target) {
   const QFileInfo info(target);
   if (info.isFile() && info.isExecutable()) {

@@ -358,6 +358,16 @@ DesktopKind DetectDesktop(const QProcessEnvironment& env) {
   return KindFromName(env.value(QStringLiteral("DESKTOP_SESSION")));
 }
 
+bool DesktopKeepsWallpaper(const QProcessEnvironment& env) {
+  switch (DetectDesktop(env)) {
+    case DesktopKind::Sway:
+    case DesktopKind::Unknown:
+      return false;
+    default:
+      return true;
+  }
+}
+
 InstallerMachine SystemInstallerMachine() {
   InstallerMachine m;
   m.run = RunProgram;

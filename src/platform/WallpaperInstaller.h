@@ -13,6 +13,11 @@ enum class DesktopKind { Unknown, Gnome, Cinnamon, Mate, Plasma, Xfce, Lxqt, Lxd
 // Recognised from the session's environment (XDG_CURRENT_DESKTOP, DESKTOP_SESSION, SWAYSOCK).
 DesktopKind DetectDesktop(const QProcessEnvironment& env);
 
+// Whether the desktop stores the wallpaper in its own settings, so that it is back after a
+// login: the GNOME family, Plasma, XFCE, MATE, Cinnamon, LXQt and LXDE do; sway's background
+// and the X11 root window's pixmap end with the session.
+bool DesktopKeepsWallpaper(const QProcessEnvironment& env);
+
 // What the installer needs from the machine; tests replace the parts.
 struct InstallerMachine {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

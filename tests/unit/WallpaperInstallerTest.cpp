@@ -47,6 +47,25 @@ INSTANTIATE_TEST_SUITE_P(Sessions, Detecting,
                                            EnvCase{"i3", "i3", false, DesktopKind::Unknown},
                                            EnvCase{"", "", false, DesktopKind::Unknown}));
 
+// Desktops that store the wallpaper in their settings have it back after a login; sway's
+// background and a bare X11 root window start empty with every session.
+TEST(DesktopKeepsWallpaper, OnlyWhereTheDesktopStoresIt) {
+  const struct {
+    const char* current;
+    bool swaysock;
+    bool keeps;
+  } cases[] = {{"GNOME", false, true}, {"ubuntu:GNOME", false, true}, {"KDE", false, true},
+               {"XFCE", false, true},  {"MATE", false, true},         {"X-Cinnamon", false, true},
+               {"sway", false, false}, {"", true, false},             {"i3", false, false},
+               {"", false, false}};
+  for (const auto& c : cases) {
+    QProcessEnvironment env;
+    if (*c.current) env.insert("XDG_CURRENT_DESKTOP", c.current);
+    if (c.swaysock) env.insert("SWAYSOCK", "/run/user/1000/sway-ipc.sock");
+    EXPECT_EQ(DesktopKeepsWallpaper(env), c.keeps) << c.current << (c.swaysock ? " SWAYSOCK" : "");
+  }
+}
+
 // A machine whose programs are recorded and answered by script.
 class Installer : public ::testing::Test {
  protected:
