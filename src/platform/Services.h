@@ -3,6 +3,7 @@
 // implementation in this folder; the tests install fakes.
 #include <QDateTime>
 #include <QImage>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <cstdint>
@@ -32,6 +33,9 @@ class IDesktop {
   // Whether the desktop keeps the wallpaper from one session to the next; one that does not
   // shows its own background after every login until it is told again.
   virtual bool KeepsWallpaper() const { return true; }
+  // The part of the primary screen that panels leave free, in device pixels from the
+  // screen's top-left corner.
+  virtual QRect AvailableArea() const { return QRect(QPoint(0, 0), ScreenSize()); }
   // Starts an executable detached, or hands any other file or a URL to the desktop.
   virtual bool ShellOpen(const QString& target) = 0;
   // Plays a sound file without waiting; no audio device is not an error.

@@ -37,6 +37,25 @@ bool QtDesktop::KeepsWallpaper() const {
   return DesktopKeepsWallpaper(QProcessEnvironment::systemEnvironment());
 }
 
+QRect QtDesktop::AvailableArea() const {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return QRect(QPoint(0, 0), ScreenSize());
+  QRect area = screen->availableGeometry().translated(-screen->geometry().topLeft());
+  // Qt learns nothing of Wayland panels; sway tells what its outputs have left free.
+  const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  if (DetectDesktop(env) == DesktopKind::Sway) {
+    QString workspaces, outputs, error;
+    if (RunProgram(QStringLiteral("swaymsg"), {"-r", "-t", "get_workspaces"}, &workspaces, &error) &&
+        RunProgram(QStringLiteral("swaymsg"), {"-r", "-t", "get_outputs"}, &outputs, &error)) {
+      const QRect usable = SwayUsableArea(workspaces, outputs, screen->name());
+      if (!usable.isEmpty()) area = area.intersected(usable);
+    }
+  }
+  const qreal ratio = screen->devicePixelRatio();
+  return QRect(qRound(area.x() * ratio), qRound(area.y() * ratio), qRound(area.width() * ratio),
+               qRound(area.height() * ratio));
+}
+
 bool QtDesktop::ShellOpen(const QString& target) {
   const QFileInfo info(target);
   if (info.isFile() && info.isExecutable()) {

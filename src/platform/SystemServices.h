@@ -21,6 +21,7 @@ class QtDesktop : public IDesktop {
   QSize ScreenSize() const override;
   bool InstallWallpaper(const QString& bmpPath, const QImage& image, QString* error) override;
   bool KeepsWallpaper() const override;
+  QRect AvailableArea() const override;
   bool ShellOpen(const QString& target) override;
   void PlaySound(const QString& file) override;
 };
