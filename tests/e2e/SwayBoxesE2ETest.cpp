@@ -74,6 +74,9 @@ TEST(SwayBoxesE2E, BoxesFloatOverTheMainWindowAndGiveTheFocusBack) {
         << "no focused box: " << QJsonDocument(tree).toJson().toStdString();
     EXPECT_EQ(ToplevelInLog(program.Log(), box).parentTitle, main);
     EXPECT_TRUE(SwaySession::IsFloating(tree, box));
+    // One title bar each: sway's over the box, none over the main window's own header.
+    EXPECT_EQ(SwaySession::FindView(tree, box)["border"].toString(), QStringLiteral("normal"));
+    EXPECT_EQ(SwaySession::FindView(tree, main)["deco_rect"].toObject()["height"].toInt(), 0);
     EXPECT_TRUE(Rect(SwaySession::FindView(tree, main))
                     .contains(Rect(SwaySession::FindView(tree, box)).center()));
 

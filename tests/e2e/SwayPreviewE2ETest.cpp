@@ -92,6 +92,8 @@ TEST(SwayPreviewE2E, OnAScaleTwoOutputThePreviewIsComposedAtItsPixels) {
   // The window's inside, in the output's pixels.
   const QRect inner = Rect(view["window_rect"].toObject())
                           .translated(Rect(view["rect"].toObject()).topLeft());
+  // sway's title bar over it, and no frame of the toolkit's inside.
+  EXPECT_EQ(view["border"].toString(), QStringLiteral("normal"));
   EXPECT_EQ(inner.size(), QSize(640, 480));
   QImage shown;
   double share = 1.0;

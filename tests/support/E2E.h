@@ -87,6 +87,11 @@ bool WindowViewable(const QString& display, const QString& name);
 // and no calendar: a quiet start whose main window has boxes to open.
 QByteArray FolderSettings(const QStringList& folders);
 
+// Two one-off reminders, one in this four-minute slot and one in the next, so whichever
+// slot the program starts in has a reminder due. The wallpaper values are given whole.
+QByteArray SettingsWithReminderDueNow(
+    const QByteArray& wallpaper = "\"ChangeRule\"=dword:00000000\n");
+
 // One box opened from the main window and answered.
 enum class AfterBox { FocusBack, NextBox, ProgramEnds };
 struct BoxRound {
