@@ -41,3 +41,21 @@ TEST(SwayTitleBarsE2E, TheReminderShowsItsOwnHeaderOnly) {
   // Nothing of the toolkit's around the window's own 474 x 235 either.
   EXPECT_EQ(Size(view["window_rect"].toObject()), QSize(474, 235));
 }
+
+// A plain start (Qt choosing its platform) on a Wayland session without Xwayland: the
+// program comes up as a native Wayland client.
+TEST(SwayPlainStartE2E, RunsOnASessionWithoutXwayland) {
+  SwaySession session;
+  if (!session.ok()) GTEST_SKIP() << session.why();
+  SwayProgram program(session);
+  program.letQtChoose();
+  ASSERT_TRUE(program.Start());
+  ASSERT_TRUE(program.WaitForListening()) << qPrintable(program.Log().right(3000));
+  ASSERT_TRUE(program.ShowWindow());
+  QJsonObject view;
+  EXPECT_TRUE(WaitUntil(
+      [&] { return !(view = SwaySession::FindView(session.Tree(), "Quillatorne")).isEmpty(); },
+      30000))
+      << qPrintable(program.Log().right(3000));
+  EXPECT_EQ(view["shell"].toString(), QStringLiteral("xdg_shell"));
+}

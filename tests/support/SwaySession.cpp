@@ -192,8 +192,7 @@ bool SwayProgram::Start() {
   process_.setProcessChannelMode(QProcess::MergedChannels);
   process_.setStandardOutputFile(session_.dir() + "/program.log");
   process_.start(QStringLiteral("runuser"),
-                 session_.AsUser(QStringList{QStringLiteral("QT_QPA_PLATFORM=wayland"),
-                                             QStringLiteral("ASAN_OPTIONS=detect_leaks=0")} +
+                 session_.AsUser(platform_ + QStringList{QStringLiteral("ASAN_OPTIONS=detect_leaks=0")} +
                                  env_ + QStringList{QStringLiteral(QUILLATORNE_BINARY)}));
   return process_.waitForStarted(10000);
 }
@@ -209,8 +208,8 @@ bool SwayProgram::WaitForListening(int timeoutMs) const {
 
 bool SwayProgram::ShowWindow() const {
   return session_
-      .Run({QStringLiteral("QT_QPA_PLATFORM=wayland"), QStringLiteral("ASAN_OPTIONS=detect_leaks=0"),
-            QStringLiteral(QUILLATORNE_BINARY)})
+      .Run(platform_ + QStringList{QStringLiteral("ASAN_OPTIONS=detect_leaks=0"),
+                                   QStringLiteral(QUILLATORNE_BINARY)})
       .has_value();
 }
 
