@@ -1,8 +1,8 @@
 #include "calendar/Geometry.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
-#include <algorithm>
 #include <cstdint>
 #include <functional>
 
@@ -69,7 +69,8 @@ void KeepCalendarInside(CalendarConfigT& k, QSize screen, QSize desktopBox, cons
   const int w = r.right - r.left, h = r.bottom - r.top;
   // The right and bottom edges first, so a calendar larger than the area keeps its corner
   // at the area's top left.
-  int x = std::min(r.left, area.x() + area.width() - w), y = std::min(r.top, area.y() + area.height() - h);
+  int x = std::min(r.left, area.x() + area.width() - w),
+      y = std::min(r.top, area.y() + area.height() - h);
   x = std::max(x, area.x());
   y = std::max(y, area.y());
   CalendarConfigT probe = k;

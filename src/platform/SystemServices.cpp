@@ -45,7 +45,8 @@ QRect QtDesktop::AvailableArea() const {
   const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   if (DetectDesktop(env) == DesktopKind::Sway) {
     QString workspaces, outputs, error;
-    if (RunProgram(QStringLiteral("swaymsg"), {"-r", "-t", "get_workspaces"}, &workspaces, &error) &&
+    if (RunProgram(QStringLiteral("swaymsg"), {"-r", "-t", "get_workspaces"}, &workspaces,
+                   &error) &&
         RunProgram(QStringLiteral("swaymsg"), {"-r", "-t", "get_outputs"}, &outputs, &error)) {
       const QRect usable = SwayUsableArea(workspaces, outputs, screen->name());
       if (!usable.isEmpty()) area = area.intersected(usable);

@@ -377,8 +377,9 @@ QRect SwayUsableArea(const QString& workspacesJson, const QString& outputsJson,
   if (outputRect.isEmpty()) return QRect();
   for (const QJsonValue& w : QJsonDocument::fromJson(workspacesJson.toUtf8()).array()) {
     if (w["output"].toString() == output && w["visible"].toBool())
-      return rect(w["rect"]).translated(-outputRect.topLeft()).intersected(
-          QRect(QPoint(0, 0), outputRect.size()));
+      return rect(w["rect"])
+          .translated(-outputRect.topLeft())
+          .intersected(QRect(QPoint(0, 0), outputRect.size()));
   }
   return QRect();
 }

@@ -46,10 +46,9 @@ TEST(ForgottenWallpaperE2E, SwayGetsThePictureBackOnEveryOutputAfterARelogin) {
     SwayProgram program(session);
     ASSERT_TRUE(program.Start());
     ASSERT_TRUE(program.WaitForListening()) << qPrintable(program.Log().right(3000));
-    ASSERT_TRUE(session.Run({QStringLiteral("QT_QPA_PLATFORM=wayland"),
-                             QStringLiteral("ASAN_OPTIONS=detect_leaks=0"),
-                             QStringLiteral(QUILLATORNE_BINARY), QStringLiteral("--set"),
-                             folder + "/red.jpg"}));
+    ASSERT_TRUE(session.Run(
+        {QStringLiteral("QT_QPA_PLATFORM=wayland"), QStringLiteral("ASAN_OPTIONS=detect_leaks=0"),
+         QStringLiteral(QUILLATORNE_BINARY), QStringLiteral("--set"), folder + "/red.jpg"}));
     ASSERT_TRUE(WaitUntil([&] { return everyOutputShows(kRed); }, 20000))
         << qPrintable(program.Log().right(3000));
     program.Stop();

@@ -90,8 +90,8 @@ TEST(SwayPreviewE2E, OnAScaleTwoOutputThePreviewIsComposedAtItsPixels) {
       30000))
       << qPrintable(program.Log().right(3000));
   // The window's inside, in the output's pixels.
-  const QRect inner = Rect(view["window_rect"].toObject())
-                          .translated(Rect(view["rect"].toObject()).topLeft());
+  const QRect inner =
+      Rect(view["window_rect"].toObject()).translated(Rect(view["rect"].toObject()).topLeft());
   // sway's title bar over it, and no frame of the toolkit's inside.
   EXPECT_EQ(view["border"].toString(), QStringLiteral("normal"));
   EXPECT_EQ(inner.size(), QSize(640, 480));
@@ -106,6 +106,6 @@ TEST(SwayPreviewE2E, OnAScaleTwoOutputThePreviewIsComposedAtItsPixels) {
         return share < 0.001;
       },
       20000);
-  EXPECT_LT(share, 0.001) << "the preview differs from the 1280 x 960 wallpaper in "
-                          << share * 100 << "% of its pixels";
+  EXPECT_LT(share, 0.001) << "the preview differs from the 1280 x 960 wallpaper in " << share * 100
+                          << "% of its pixels";
 }

@@ -29,7 +29,8 @@ QString TransientFor(const QString& display, const QString& id) {
 
 // Where the window is on the screen.
 QRect Geometry(const QString& display, const QString& id) {
-  const QString out = RunOnDisplay(display, QStringLiteral("xwininfo"), {QStringLiteral("-id"), id});
+  const QString out =
+      RunOnDisplay(display, QStringLiteral("xwininfo"), {QStringLiteral("-id"), id});
   auto value = [&](const char* name) {
     const auto m =
         QRegularExpression(QStringLiteral("%1:\\s+(-?\\d+)").arg(QLatin1String(name))).match(out);
@@ -108,7 +109,8 @@ TEST(X11BoxesE2E, BoxesStayOverTheMainWindowAndGiveTheFocusBack) {
                      FocusedWindow(display.display()) == main;
             },
             20000))
-            << "focus on " << qPrintable(FocusedWindow(display.display())) << ", not " << qPrintable(main) << qPrintable(program.stderrText());
+            << "focus on " << qPrintable(FocusedWindow(display.display())) << ", not "
+            << qPrintable(main) << qPrintable(program.stderrText());
         break;
       case AfterBox::NextBox:
         break;

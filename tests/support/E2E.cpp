@@ -65,8 +65,9 @@ QImage XvfbDisplay::GrabRoot() const {
 }
 
 SessionBus::SessionBus() {
-  bus_.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                             QStringLiteral("--print-address")});
+  bus_.start(
+      QStringLiteral("dbus-daemon"),
+      {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
   if (bus_.waitForStarted(5000) && bus_.waitForReadyRead(5000))
     address_ = QString::fromUtf8(bus_.readLine()).trimmed();
 }

@@ -50,9 +50,9 @@ SwaySession::SwaySession(int outputs, const QString& extraConfig) {
     return;
   }
   if (QProcess::execute(QStringLiteral("id"), {QString::fromLatin1(kUser)}) != 0)
-    QProcess::execute(QStringLiteral("useradd"), {QStringLiteral("--system"),
-                                                  QStringLiteral("--no-create-home"),
-                                                  QString::fromLatin1(kUser)});
+    QProcess::execute(QStringLiteral("useradd"),
+                      {QStringLiteral("--system"), QStringLiteral("--no-create-home"),
+                       QString::fromLatin1(kUser)});
   dir_ = holder_.path();
   QFile::setPermissions(dir_, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                   QFileDevice::ExeOwner | QFileDevice::ReadOther |
@@ -64,14 +64,15 @@ SwaySession::SwaySession(int outputs, const QString& extraConfig) {
       return;
     }
     // A session without Xwayland, as a pure Wayland desktop is.
-    config.write("xwayland disable\n"
-                 "output * resolution 1280x720 bg #203040 solid_color\n"
-                 "exec sh -c 'printf \"%s\\n%s\\n\" \"$WAYLAND_DISPLAY\" \"$SWAYSOCK\" > " +
-                 dir_.toUtf8() + "/session.env.new && mv " + dir_.toUtf8() +
-                 "/session.env.new " + dir_.toUtf8() + "/session.env'\n" + extraConfig.toUtf8() +
-                 "\n");
+    config.write(
+        "xwayland disable\n"
+        "output * resolution 1280x720 bg #203040 solid_color\n"
+        "exec sh -c 'printf \"%s\\n%s\\n\" \"$WAYLAND_DISPLAY\" \"$SWAYSOCK\" > " +
+        dir_.toUtf8() + "/session.env.new && mv " + dir_.toUtf8() + "/session.env.new " +
+        dir_.toUtf8() + "/session.env'\n" + extraConfig.toUtf8() + "\n");
   }
-  QProcess::execute(QStringLiteral("chown"), {QString::fromLatin1(kUser), dir_, dir_ + "/sway.config"});
+  QProcess::execute(QStringLiteral("chown"),
+                    {QString::fromLatin1(kUser), dir_, dir_ + "/sway.config"});
 
   QProcessEnvironment env;
   env.insert(QStringLiteral("PATH"), QProcessEnvironment::systemEnvironment().value("PATH"));
@@ -90,8 +91,7 @@ SwaySession::SwaySession(int outputs, const QString& extraConfig) {
                           QStringLiteral("sh"), dir_});
   const bool started = WaitUntil(
       [&] {
-        const QStringList lines =
-            ReadFile(dir_ + "/session.env").split('\n', Qt::SkipEmptyParts);
+        const QStringList lines = ReadFile(dir_ + "/session.env").split('\n', Qt::SkipEmptyParts);
         if (lines.size() == 2) {
           wayland_ = lines[0];
           swaysock_ = lines[1];
@@ -137,8 +137,7 @@ std::optional<QString> SwaySession::Run(const QStringList& command, int timeoutM
   QProcess p;
   p.setProcessEnvironment(sway_.processEnvironment());
   p.start(QStringLiteral("runuser"), AsUser(command));
-  if (!p.waitForFinished(timeoutMs) || p.exitStatus() != QProcess::NormalExit ||
-      p.exitCode() != 0)
+  if (!p.waitForFinished(timeoutMs) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
     return std::nullopt;
   return QString::fromUtf8(p.readAllStandardOutput());
 }
@@ -191,18 +190,19 @@ bool SwaySession::IsFloating(const QJsonObject& tree, const QString& name) {
 bool SwayProgram::Start() {
   process_.setProcessChannelMode(QProcess::MergedChannels);
   process_.setStandardOutputFile(session_.dir() + "/program.log");
-  process_.start(QStringLiteral("runuser"),
-                 session_.AsUser(platform_ + QStringList{QStringLiteral("ASAN_OPTIONS=detect_leaks=0")} +
-                                 env_ + QStringList{QStringLiteral(QUILLATORNE_BINARY)}));
+  process_.start(
+      QStringLiteral("runuser"),
+      session_.AsUser(platform_ + QStringList{QStringLiteral("ASAN_OPTIONS=detect_leaks=0")} +
+                      env_ + QStringList{QStringLiteral(QUILLATORNE_BINARY)}));
   return process_.waitForStarted(10000);
 }
 
 bool SwayProgram::WaitForListening(int timeoutMs) const {
   return WaitUntil(
-      [&] {
-        return QFileInfo::exists(session_.dir() + "/run/quillatorne.socket") || !running();
-      },
-      timeoutMs) &&
+             [&] {
+               return QFileInfo::exists(session_.dir() + "/run/quillatorne.socket") || !running();
+             },
+             timeoutMs) &&
          running();
 }
 
@@ -230,7 +230,8 @@ void SwayProgram::Stop() {
 LoggedToplevel ToplevelInLog(const QString& log, const QString& title) {
   // Ids are reused once a window is gone, so the requests are followed in order.
   const QRegularExpression created(QStringLiteral("get_toplevel\\(new id xdg_toplevel@(\\d+)\\)"));
-  const QRegularExpression named(QStringLiteral("-> xdg_toplevel@(\\d+)\\.set_title\\(\"(.*)\"\\)"));
+  const QRegularExpression named(
+      QStringLiteral("-> xdg_toplevel@(\\d+)\\.set_title\\(\"(.*)\"\\)"));
   const QRegularExpression parent(
       QStringLiteral("-> xdg_toplevel@(\\d+)\\.set_parent\\((?:xdg_toplevel@(\\d+)|nil)\\)"));
   QMap<QString, QString> titles, parents;

@@ -57,9 +57,10 @@ class SwayProgram {
   // Extra environment ("NAME=value") for the next Start.
   void addEnv(const QString& assignment) { env_ << assignment; }
   // Leaves the choice of Qt's platform plugin to Qt, as a plain start from a desktop does.
-  void letQtChoose() { platform_ = {QStringLiteral("env"), QStringLiteral("-u"),
-                                    QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("-u"),
-                                    QStringLiteral("DISPLAY")}; }
+  void letQtChoose() {
+    platform_ = {QStringLiteral("env"), QStringLiteral("-u"), QStringLiteral("QT_QPA_PLATFORM"),
+                 QStringLiteral("-u"), QStringLiteral("DISPLAY")};
+  }
   bool Start();
   // Waits until it listens for a second start.
   bool WaitForListening(int timeoutMs = 60000) const;

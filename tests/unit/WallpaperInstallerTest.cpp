@@ -54,10 +54,11 @@ TEST(DesktopKeepsWallpaper, OnlyWhereTheDesktopStoresIt) {
     const char* current;
     bool swaysock;
     bool keeps;
-  } cases[] = {{"GNOME", false, true}, {"ubuntu:GNOME", false, true}, {"KDE", false, true},
-               {"XFCE", false, true},  {"MATE", false, true},         {"X-Cinnamon", false, true},
-               {"sway", false, false}, {"", true, false},             {"i3", false, false},
-               {"", false, false}};
+  } cases[] = {{"GNOME", false, true}, {"ubuntu:GNOME", false, true},
+               {"KDE", false, true},   {"XFCE", false, true},
+               {"MATE", false, true},  {"X-Cinnamon", false, true},
+               {"sway", false, false}, {"", true, false},
+               {"i3", false, false},   {"", false, false}};
   for (const auto& c : cases) {
     QProcessEnvironment env;
     if (*c.current) env.insert("XDG_CURRENT_DESKTOP", c.current);
