@@ -3,7 +3,6 @@
 // back when it closes, and the Shell survives all of it.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -12,7 +11,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <memory>
 #include <optional>
@@ -61,23 +59,10 @@ exec gnome-shell --headless --wayland --no-x11 --virtual-monitor 1280x800 --unsa
 class GnomeSession {
  public:
   GnomeSession() {
-    if (::geteuid() != 0) {
-      why_ = "the test must run as root to start the Shell as a user of its own";
-      return;
-    }
-    if (QStandardPaths::findExecutable(QStringLiteral("gnome-shell")).isEmpty()) {
-      why_ = "gnome-shell is not installed";
-      return;
-    }
-    if (QProcess::execute(QStringLiteral("id"), {QString::fromLatin1(kUser)}) != 0)
-      QProcess::execute(QStringLiteral("useradd"),
-                        {QStringLiteral("--system"), QStringLiteral("--no-create-home"),
-                         QString::fromLatin1(kUser)});
+    why_ = PrepareSessionUser(kUser, "gnome-shell");
+    if (!ok()) return;
     dir_ = dirHolder_.path();
-    QFile::setPermissions(dir_, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                    QFileDevice::ExeOwner | QFileDevice::ReadOther |
-                                    QFileDevice::ExeOther);
-    QProcess::execute(QStringLiteral("chown"), {QString::fromLatin1(kUser), dir_});
+    HandFolderTo(dir_, kUser);
     shell_.setProcessChannelMode(QProcess::MergedChannels);
     shell_.setStandardOutputFile(dir_ + "/shell.log");
     shell_.start(QStringLiteral("runuser"),

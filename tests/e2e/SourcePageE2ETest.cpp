@@ -49,17 +49,9 @@ TEST(SourcePageE2E, ListsSelectsSetsAndForgetsAVanishedFolder) {
   home.write(".config/Quillatorne/settings.reg", Settings(folder, vanished));
 
   ProgramRun program(display, home);
-  program.setEnv(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
-  program.setEnv(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
-  ASSERT_TRUE(program.Start());
-  ASSERT_TRUE(
-      WaitUntil([&] { return QFileInfo::exists(home.path() + "/run/quillatorne.socket"); }, 30000))
-      << qPrintable(program.stderrText());
   // A second start shows the running program's window.
-  ProgramRun second(display, home);
-  ASSERT_TRUE(second.Start());
-  ASSERT_TRUE(second.WaitForExit(30000));
-  ASSERT_TRUE(WaitUntil([&] { return WindowViewable(display.display(), "Quillatorne"); }, 30000));
+  ASSERT_TRUE(StartWithWindowShown(program, display, home, bus))
+      << qPrintable(program.stderrText());
 
   const AtspiUser user(display, bus);
   EXPECT_EQ(user.Run({"items", kDirList}), (QStringList{folder, vanished}));

@@ -65,18 +65,10 @@ TEST(X11BoxesE2E, BoxesStayOverTheMainWindowAndGiveTheFocusBack) {
   home.write(".config/Quillatorne/settings.reg", FolderSettings(BoxRoundFolders(home.path())));
 
   ProgramRun program(display, home);
-  program.setEnv(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
-  program.setEnv(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
-  ASSERT_TRUE(program.Start());
-  ASSERT_TRUE(
-      WaitUntil([&] { return QFileInfo::exists(home.path() + "/run/quillatorne.socket"); }, 30000))
+  ASSERT_TRUE(StartWithWindowShown(program, display, home, bus))
       << qPrintable(program.stderrText());
-  ProgramRun second(display, home);
-  ASSERT_TRUE(second.Start());
-  ASSERT_TRUE(second.WaitForExit(30000));
   QString main;
-  ASSERT_TRUE(WaitUntil(
-      [&] { return !(main = ViewableWindow(display.display(), "Quillatorne")).isEmpty(); }, 30000));
+  main = ViewableWindow(display.display(), "Quillatorne");
   const QRect mainRect = Geometry(display.display(), main);
   const AtspiUser user(display, bus);
 

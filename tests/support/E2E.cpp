@@ -1,12 +1,15 @@
 #include "support/E2E.h"
 
 #include <signal.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QThread>
 #include <cstring>
 
@@ -152,6 +155,38 @@ QString ProgramRun::stderrText() {
 
 bool ProgramRun::WaitForStderr(const QString& text, int timeoutMs) {
   return WaitUntil([&] { return stderrText().contains(text); }, timeoutMs);
+}
+
+bool StartWithWindowShown(ProgramRun& program, const XvfbDisplay& display, const TempHome& home,
+                          const SessionBus& bus) {
+  program.setEnv(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+  program.setEnv(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+  if (!program.Start() ||
+      !WaitUntil([&] { return QFileInfo::exists(home.path() + "/run/quillatorne.socket"); }, 30000))
+    return false;
+  ProgramRun second(display, home);
+  return second.Start() && second.WaitForExit(30000) &&
+         WaitUntil([&] { return WindowViewable(display.display(), "Quillatorne"); }, 30000);
+}
+
+std::string PrepareSessionUser(const char* user, const char* compositor) {
+  if (::geteuid() != 0)
+    return std::string("the test must run as root to start ") + compositor +
+           " as a user of its own";
+  if (QStandardPaths::findExecutable(QString::fromLatin1(compositor)).isEmpty())
+    return std::string(compositor) + " is not installed";
+  if (QProcess::execute(QStringLiteral("id"), {QString::fromLatin1(user)}) != 0)
+    QProcess::execute(QStringLiteral("useradd"),
+                      {QStringLiteral("--system"), QStringLiteral("--no-create-home"),
+                       QString::fromLatin1(user)});
+  return std::string();
+}
+
+void HandFolderTo(const QString& dir, const char* user) {
+  QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                 QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                 QFileDevice::ExeOther);
+  QProcess::execute(QStringLiteral("chown"), {QString::fromLatin1(user), dir});
 }
 
 QString RunOnDisplay(const QString& display, const QString& program, const QStringList& args) {

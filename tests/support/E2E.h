@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 class TempHome;
 
@@ -72,6 +73,17 @@ class ProgramRun {
   QProcess process_;
   QByteArray err_;
 };
+
+// Starts the program with its controls on the bus's accessibility bus, then a second start,
+// which shows the running one's window; true once that window is viewable.
+bool StartWithWindowShown(ProgramRun& program, const XvfbDisplay& display, const TempHome& home,
+                          const SessionBus& bus);
+
+// For a session run as a user of its own (compositors refuse root): the reason it cannot
+// run here, else empty once the user exists.
+std::string PrepareSessionUser(const char* user, const char* compositor);
+// Opens the folder to the session's user (who gets it) and to nobody else for writing.
+void HandFolderTo(const QString& dir, const char* user);
 
 // Polls cond every 50 ms (processing events) until it holds or the time is up.
 bool WaitUntil(const std::function<bool()>& cond, int timeoutMs);

@@ -1,7 +1,6 @@
 #include "support/SwaySession.h"
 
 #include <signal.h>
-#include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
@@ -9,7 +8,6 @@
 #include <QJsonDocument>
 #include <QMap>
 #include <QRegularExpression>
-#include <QStandardPaths>
 
 #include "support/E2E.h"
 
@@ -41,22 +39,10 @@ void Views(const QJsonObject& node, bool floating, std::vector<std::pair<QJsonOb
 }  // namespace
 
 SwaySession::SwaySession(int outputs, const QString& extraConfig) {
-  if (::geteuid() != 0) {
-    why_ = "the test must run as root to start sway as a user of its own";
-    return;
-  }
-  if (QStandardPaths::findExecutable(QStringLiteral("sway")).isEmpty()) {
-    why_ = "sway is not installed";
-    return;
-  }
-  if (QProcess::execute(QStringLiteral("id"), {QString::fromLatin1(kUser)}) != 0)
-    QProcess::execute(QStringLiteral("useradd"),
-                      {QStringLiteral("--system"), QStringLiteral("--no-create-home"),
-                       QString::fromLatin1(kUser)});
+  why_ = PrepareSessionUser(kUser, "sway");
+  if (!ok()) return;
   dir_ = holder_.path();
-  QFile::setPermissions(dir_, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                  QFileDevice::ExeOwner | QFileDevice::ReadOther |
-                                  QFileDevice::ExeOther);
+  HandFolderTo(dir_, kUser);
   {
     QFile config(dir_ + "/sway.config");
     if (!config.open(QIODevice::WriteOnly)) {
