@@ -118,9 +118,7 @@ class OwnedBox : public QMessageBox {
     // Also when the box was not meant to take the keyboard but was given it.
     if ((!activate_ && !isActiveWindow()) || !owner_ || !owner_->isVisible()) return;
     owner_->activateWindow();
-    // Only for what the same answer does next, not for a later box of the tick.
     KeyboardHandedTo() = owner_;
-    QTimer::singleShot(0, [] { KeyboardHandedTo() = nullptr; });
   }
 
   QPointer<QWidget> owner_;
@@ -191,6 +189,9 @@ int QtMessageBoxes::Show(const QString& text, const QString& caption, unsigned f
     OwnedBox box(owner, active);
     answer = Ask(box, text, caption, flags);
   }
+  // The hand-over counts for what the same answer does next, up to the next return to the
+  // event loop, not for a later box of the tick.
+  if (KeyboardHandedTo()) QTimer::singleShot(0, [] { KeyboardHandedTo() = nullptr; });
   if (active && owner && owner->isVisible() && !owner->isActiveWindow()) owner->activateWindow();
   return answer;
 }
