@@ -15,6 +15,7 @@ PKGS=(
   qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus-x11
   python3-pyatspi at-spi2-core
   gnome-shell python3-dbusmock qt6-wayland
+  sway swaybg grim
 )
 missing=()
 for p in "${PKGS[@]}"; do

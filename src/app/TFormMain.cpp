@@ -303,9 +303,14 @@ bool TFormMain::ConfirmExit() {
 
 void TFormMain::ShowPreview() {
   const QSize size = PreviewSize(Svc().desktop->ScreenSize());
+  // Composed at the pixels of the screen it opens on (that of this window), so a scaled
+  // monitor shows it sharp rather than enlarged.
+  const qreal ratio = screen() ? screen()->devicePixelRatio() : devicePixelRatioF();
+  const QSize pixels = PreviewPixels(size, ratio);
   auto& d = Cfg().DynamicConfig;
-  std::optional<QImage> bitmap = composer_(d.SelectedImage, size.width(), size.height());
+  std::optional<QImage> bitmap = composer_(d.SelectedImage, pixels.width(), pixels.height());
   if (!bitmap || bitmap->isNull()) return;
+  bitmap->setDevicePixelRatio(static_cast<qreal>(bitmap->width()) / size.width());
   d.PreviewOpen = true;
   // However the preview ends, the scheduler must not stay suspended.
   struct Reopen {

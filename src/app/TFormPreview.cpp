@@ -34,6 +34,11 @@ TFormPreview::TFormPreview(QWidget* owner, const QImage& bitmap, QSize previewSi
   }
 }
 
+QSize PreviewPixels(QSize logical, qreal ratio) {
+  if (!(ratio > 0)) ratio = 1;
+  return QSize(qRound(logical.width() * ratio), qRound(logical.height() * ratio));
+}
+
 QSize PreviewSize(QSize screen) {
   return screen.width() > screen.height() ? QSize(640, 480) : QSize(480, 640);
 }

@@ -24,5 +24,7 @@ class TFormPreview : public QDialog {
   PreviewImage* Image = nullptr;
 };
 
-// The preview's picture size for a screen of that shape.
+// The preview's picture size for a screen of that shape, in logical pixels.
 QSize PreviewSize(QSize screen);
+// The device pixels of that logical size on a screen of that device pixel ratio.
+QSize PreviewPixels(QSize logical, qreal ratio);

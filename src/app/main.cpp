@@ -10,6 +10,7 @@
 #include "app/HeadlessRender.h"
 #include "app/SingleInstance.h"
 #include "app/TFormMain.h"
+#include "calendar/Geometry.h"
 #include "platform/Autostart.h"
 #include "platform/RegistryFile.h"
 #include "platform/Services.h"
@@ -93,13 +94,20 @@ int main(int argc, char** argv) {
   });
   QApplication::setWindowIcon(ApplicationIcon());
   InstallProductionServices();
-  ResetConfig(Svc().desktop->ScreenSize());
+  const QSize screen = Svc().desktop->ScreenSize();
+  ResetConfig(screen);
   RegistryFile registry(RegistryFile::DefaultFileName());
   OpenMainStore(registry);
-  // Never saved, and not because a bad file was just moved aside: the very first run.
-  const bool firstRun =
-      registry.movedAsideTo().isEmpty() &&
+  const bool neverSaved =
       !MainIniFile()->ReadBool(QStringLiteral("Base"), QStringLiteral("OK"), false);
+  // Never saved, and not because a bad file was just moved aside: the very first run.
+  const bool firstRun = registry.movedAsideTo().isEmpty() && neverSaved;
+  // The calendar's first place keeps clear of the panels.
+  if (neverSaved) {
+    const DynamicConfigT& d = Cfg().DynamicConfig;
+    KeepCalendarInside(Cfg().CalendarConfig, screen, QSize(d.DesktopBoxWidth, d.DesktopBoxHeight),
+                       Svc().desktop->AvailableArea(), CalendarToday());
+  }
 
   std::unique_ptr<TFormMain> owner;
   try {

@@ -1,8 +1,10 @@
 #include "calendar/Geometry.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 
 #include "calendar/Names.h"
 #include "platform/Services.h"
@@ -46,6 +48,44 @@ QPoint CalendarOrigin(int width, int height, const CalendarConfigT& k, QSize des
   const float y = static_cast<float>(k.PosY) / ry;
   // A zero-sized miniature or canvas gives no scale; keep such a calendar at the edge.
   return QPoint(std::isfinite(x) ? TruncToInt(x) : 0, std::isfinite(y) ? TruncToInt(y) : 0);
+}
+
+namespace {
+// The miniature's position whose canvas origin is the nearest to `target` on the side that
+// keeps the calendar clear: at or past it (`atLeast`), else at or before it.
+int PositionFor(int target, bool atLeast, int position, const std::function<int(int)>& origin) {
+  for (int step = 0; step < 4096 && origin(position) < target; ++step) ++position;
+  for (int step = 0; step < 4096 && origin(position) > target; ++step) --position;
+  if (atLeast && origin(position) < target) ++position;
+  return position;
+}
+}  // namespace
+
+void KeepCalendarInside(CalendarConfigT& k, QSize screen, QSize desktopBox, const QRect& area,
+                        const QDate& today) {
+  if (screen.isEmpty() || desktopBox.isEmpty() || area.isEmpty()) return;
+  const CalendarBox r = CalendarRect(screen.width(), screen.height(), k, desktopBox, today);
+  if (r.isEmpty()) return;
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  // The right and bottom edges first, so a calendar larger than the area keeps its corner
+  // at the area's top left.
+  int x = std::min(r.left, area.x() + area.width() - w),
+      y = std::min(r.top, area.y() + area.height() - h);
+  x = std::max(x, area.x());
+  y = std::max(y, area.y());
+  CalendarConfigT probe = k;
+  if (x != r.left) {
+    k.PosX = PositionFor(x, x > r.left, x * desktopBox.width() / screen.width(), [&](int p) {
+      probe.PosX = p;
+      return CalendarOrigin(screen.width(), screen.height(), probe, desktopBox).x();
+    });
+  }
+  if (y != r.top) {
+    k.PosY = PositionFor(y, y > r.top, y * desktopBox.height() / screen.height(), [&](int p) {
+      probe.PosY = p;
+      return CalendarOrigin(screen.width(), screen.height(), probe, desktopBox).y();
+    });
+  }
 }
 
 CalendarBox CalendarRect(int width, int height, const CalendarConfigT& k, QSize desktopBox,

@@ -2,6 +2,7 @@
 // Where the calendar lies on a canvas, and the month arithmetic every style shares.
 #include <QDate>
 #include <QPoint>
+#include <QRect>
 #include <QSize>
 
 struct CalendarConfigT;
@@ -31,5 +32,9 @@ QPoint CalendarOrigin(int width, int height, const CalendarConfigT& k, QSize des
 // style, size and position in k.
 CalendarBox CalendarRect(int width, int height, const CalendarConfigT& k, QSize desktopBox,
                          const QDate& today);
+// Moves the calendar's position (as little as it takes) so that on a screen of that size its
+// rectangle lies inside the area panels leave free, where it fits there at all.
+void KeepCalendarInside(CalendarConfigT& k, QSize screen, QSize desktopBox, const QRect& area,
+                        const QDate& today);
 // Float to int, truncating toward zero; values out of int's range saturate, NaN is 0.
 int TruncToInt(double v);

@@ -3,6 +3,7 @@
 // implementation in this folder; the tests install fakes.
 #include <QDateTime>
 #include <QImage>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <cstdint>
@@ -29,6 +30,12 @@ class IDesktop {
   // Makes the file the desktop wallpaper; the image is the same picture, for desktops
   // that need another file format. Returns false with a reason on failure.
   virtual bool InstallWallpaper(const QString& bmpPath, const QImage& image, QString* error) = 0;
+  // Whether the desktop keeps the wallpaper from one session to the next; one that does not
+  // shows its own background after every login until it is told again.
+  virtual bool KeepsWallpaper() const { return true; }
+  // The part of the primary screen that panels leave free, in device pixels from the
+  // screen's top-left corner.
+  virtual QRect AvailableArea() const { return QRect(QPoint(0, 0), ScreenSize()); }
   // Starts an executable detached, or hands any other file or a URL to the desktop.
   virtual bool ShellOpen(const QString& target) = 0;
   // Plays a sound file without waiting; no audio device is not an error.

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 
 #include "platform/WallpaperInstaller.h"
@@ -30,6 +31,30 @@ QSize QtDesktop::ScreenSize() const {
 
 bool QtDesktop::InstallWallpaper(const QString& bmpPath, const QImage& image, QString* error) {
   return InstallDesktopWallpaper(bmpPath, image, error);
+}
+
+bool QtDesktop::KeepsWallpaper() const {
+  return DesktopKeepsWallpaper(QProcessEnvironment::systemEnvironment());
+}
+
+QRect QtDesktop::AvailableArea() const {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return QRect(QPoint(0, 0), ScreenSize());
+  QRect area = screen->availableGeometry().translated(-screen->geometry().topLeft());
+  // Qt learns nothing of Wayland panels; sway tells what its outputs have left free.
+  const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  if (DetectDesktop(env) == DesktopKind::Sway) {
+    QString workspaces, outputs, error;
+    if (RunProgram(QStringLiteral("swaymsg"), {"-r", "-t", "get_workspaces"}, &workspaces,
+                   &error) &&
+        RunProgram(QStringLiteral("swaymsg"), {"-r", "-t", "get_outputs"}, &outputs, &error)) {
+      const QRect usable = SwayUsableArea(workspaces, outputs, screen->name());
+      if (!usable.isEmpty()) area = area.intersected(usable);
+    }
+  }
+  const qreal ratio = screen->devicePixelRatio();
+  return QRect(qRound(area.x() * ratio), qRound(area.y() * ratio), qRound(area.width() * ratio),
+               qRound(area.height() * ratio));
 }
 
 bool QtDesktop::ShellOpen(const QString& target) {
@@ -64,21 +89,38 @@ bool CanOwn(const QWidget* w) {
          w->windowType() != Qt::ToolTip;
 }
 
+// The window a closing box just gave the keyboard to: until the focus has arrived there, the
+// program has no active window, yet a box that follows at once (the next step of the same
+// answer) belongs to the user's work as much as the first one did.
+QPointer<QWidget>& KeyboardHandedTo() {
+  static QPointer<QWidget> window;
+  return window;
+}
+
 // Hands the keyboard back to the owner before the box goes: a window that is unmapped while
 // it has the focus makes the compositor look for another one at once, and when that fails
-// (the owner hiding too, as on "Exit") some compositors abort.
+// (the owner hiding too, as on "Exit") some compositors abort. A button closes the box
+// without passing through done(), so the hand-over also runs on the click itself.
 class OwnedBox : public QMessageBox {
  public:
   OwnedBox(QWidget* owner, bool activate) : QMessageBox(owner), owner_(owner), activate_(activate) {
     if (owner) setWindowModality(Qt::WindowModal);
     if (!activate) setAttribute(Qt::WA_ShowWithoutActivating);
+    connect(this, &QMessageBox::buttonClicked, this, [this] { HandBack(); });
   }
   void done(int result) override {
-    if (activate_ && owner_ && owner_->isVisible()) owner_->activateWindow();
+    HandBack();
     QMessageBox::done(result);
   }
 
  private:
+  void HandBack() {
+    // Also when the box was not meant to take the keyboard but was given it.
+    if ((!activate_ && !isActiveWindow()) || !owner_ || !owner_->isVisible()) return;
+    owner_->activateWindow();
+    KeyboardHandedTo() = owner_;
+  }
+
   QPointer<QWidget> owner_;
   bool activate_;
 };
@@ -139,12 +181,17 @@ QWidget* QtMessageBoxes::Owner() {
 int QtMessageBoxes::Show(const QString& text, const QString& caption, unsigned flags) {
   QPointer<QWidget> owner = Owner();
   // Only a program that has the keyboard may take it: a box of the tick waits unfocused.
-  const bool active = QApplication::activeWindow() != nullptr;
+  const bool active = QApplication::activeWindow() != nullptr ||
+                      (owner && owner == KeyboardHandedTo() && owner->isVisible());
+  KeyboardHandedTo() = nullptr;
   int answer = IDOK;
   {
     OwnedBox box(owner, active);
     answer = Ask(box, text, caption, flags);
   }
+  // The hand-over counts for what the same answer does next, up to the next return to the
+  // event loop, not for a later box of the tick.
+  if (KeyboardHandedTo()) QTimer::singleShot(0, [] { KeyboardHandedTo() = nullptr; });
   if (active && owner && owner->isVisible() && !owner->isActiveWindow()) owner->activateWindow();
   return answer;
 }

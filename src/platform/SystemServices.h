@@ -20,6 +20,8 @@ class QtDesktop : public IDesktop {
  public:
   QSize ScreenSize() const override;
   bool InstallWallpaper(const QString& bmpPath, const QImage& image, QString* error) override;
+  bool KeepsWallpaper() const override;
+  QRect AvailableArea() const override;
   bool ShellOpen(const QString& target) override;
   void PlaySound(const QString& file) override;
 };

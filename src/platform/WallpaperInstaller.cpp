@@ -7,6 +7,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
@@ -185,6 +188,8 @@ bool TellDesktop(const InstallerMachine& m, DesktopKind kind, const QString& fil
   }
 }
 
+}  // namespace
+
 bool RunProgram(const QString& program, const QStringList& args, QString* output, QString* error) {
   const QString exe = QStandardPaths::findExecutable(program);
   if (exe.isEmpty()) {
@@ -219,6 +224,7 @@ bool RunProgram(const QString& program, const QStringList& args, QString* output
   return true;
 }
 
+namespace {
 // --- The X11 root window -------------------------------------------------------------------
 
 struct XcbConnection {
@@ -364,6 +370,36 @@ DesktopKind DetectDesktop(const QProcessEnvironment& env) {
   }
   if (!env.value(QStringLiteral("SWAYSOCK")).isEmpty()) return DesktopKind::Sway;
   return KindFromName(env.value(QStringLiteral("DESKTOP_SESSION")));
+}
+
+QRect SwayUsableArea(const QString& workspacesJson, const QString& outputsJson,
+                     const QString& output) {
+  auto rect = [](const QJsonValue& v) {
+    const QJsonObject r = v.toObject();
+    return QRect(r["x"].toInt(), r["y"].toInt(), r["width"].toInt(), r["height"].toInt());
+  };
+  QRect outputRect;
+  for (const QJsonValue& o : QJsonDocument::fromJson(outputsJson.toUtf8()).array()) {
+    if (o["name"].toString() == output) outputRect = rect(o["rect"]);
+  }
+  if (outputRect.isEmpty()) return QRect();
+  for (const QJsonValue& w : QJsonDocument::fromJson(workspacesJson.toUtf8()).array()) {
+    if (w["output"].toString() == output && w["visible"].toBool())
+      return rect(w["rect"])
+          .translated(-outputRect.topLeft())
+          .intersected(QRect(QPoint(0, 0), outputRect.size()));
+  }
+  return QRect();
+}
+
+bool DesktopKeepsWallpaper(const QProcessEnvironment& env) {
+  switch (DetectDesktop(env)) {
+    case DesktopKind::Sway:
+    case DesktopKind::Unknown:
+      return false;
+    default:
+      return true;
+  }
 }
 
 InstallerMachine SystemInstallerMachine() {

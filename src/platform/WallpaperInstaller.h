@@ -1,6 +1,7 @@
 #pragma once
 #include <QImage>
 #include <QProcessEnvironment>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -12,6 +13,19 @@ bool InstallDesktopWallpaper(const QString& bmpPath, const QImage& image, QStrin
 enum class DesktopKind { Unknown, Gnome, Cinnamon, Mate, Plasma, Xfce, Lxqt, Lxde, Sway };
 // Recognised from the session's environment (XDG_CURRENT_DESKTOP, DESKTOP_SESSION, SWAYSOCK).
 DesktopKind DetectDesktop(const QProcessEnvironment& env);
+
+// Whether the desktop stores the wallpaper in its own settings, so that it is back after a
+// login: the GNOME family, Plasma, XFCE, MATE, Cinnamon, LXQt and LXDE do; sway's background
+// and the X11 root window's pixmap end with the session.
+bool DesktopKeepsWallpaper(const QProcessEnvironment& env);
+
+// The part of the sway output that its panels leave free (the visible workspace's rectangle),
+// from the output's top-left corner in layout pixels, read from swaymsg's get_workspaces and
+// get_outputs answers; empty when they do not tell.
+QRect SwayUsableArea(const QString& workspacesJson, const QString& outputsJson,
+                     const QString& output);
+// Runs a program, waiting a few seconds at most; true when it exited with 0.
+bool RunProgram(const QString& program, const QStringList& args, QString* output, QString* error);
 
 // What the installer needs from the machine; tests replace the parts.
 struct InstallerMachine {

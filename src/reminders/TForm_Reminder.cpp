@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -88,8 +89,15 @@ TForm_Reminder::TForm_Reminder(QWidget* parent) : QDialog(parent) {
   // A reminder must be seen: it stays over other applications' windows. It must not take
   // the keyboard from the program the user is typing in, or a key meant for that program
   // would answer it unread.
-  setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+  // Wayland compositors put a title bar of their own (or the toolkit's) over a window that
+  // asks for one: the reminder draws its own header, so there it asks for none. (A frameless
+  // window cannot carry the title hints: Qt drops the frameless flag beside them.)
+  if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+  } else {
+    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+  }
   setAttribute(Qt::WA_ShowWithoutActivating);
   setFixedSize(kClientWidth, kClientHeight);
   QFont face(QStringLiteral("MS Sans Serif"));

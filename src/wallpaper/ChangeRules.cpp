@@ -167,13 +167,31 @@ void RefreshNow(bool explicitRequest) {
 // stored date stays that of the last picture drawn).
 QDate g_dayTried;
 
-void CheckDayChangeNow() {
+bool DrawnToday() {
   const QDate today = DaysToDateTime(NowDays()).date();
   const auto& p = Cfg().ProgramConfig;
-  if (today.day() != p.LastDay || today.month() != p.LastMonth || today.year() != p.LastYear) {
+  return today.day() == p.LastDay && today.month() == p.LastMonth && today.year() == p.LastYear;
+}
+
+void CheckDayChangeNow() {
+  const QDate today = DaysToDateTime(NowDays()).date();
+  if (!DrawnToday()) {
     if (g_dayTried == today) return;
     g_dayTried = today;
     RefreshNow(false);
+  }
+}
+// The desktop came up with its own background: the last wallpaper goes back, the kept file
+// when it was drawn today for this screen, else drawn again from its picture.
+void RestoreForgottenWallpaper() {
+  const QString file = WallpaperFilePath();
+  QImage kept;
+  if (DrawnToday() && kept.load(file, "BMP") && kept.size() == Svc().desktop->ScreenSize()) {
+    InstallWallpaperFile(file, kept);
+  } else if (DrawnToday()) {
+    RefreshNow(false);
+  } else {
+    CheckDayChangeNow();
   }
 }
 }  // namespace
@@ -181,8 +199,11 @@ void CheckDayChangeNow() {
 void ChooseStartupWallpaper() {
   // A bad picture must not keep the program from starting: report it and go on.
   RunAutomaticChange([] {
+    const bool forgotten = !Svc().desktop->KeepsWallpaper();
     if (Cfg().WallpaperConfig.ChangeRule == 1) {
-      PickAndApply(true);
+      if (PickAndApply(true) != Picked::Installed && forgotten) RestoreForgottenWallpaper();
+    } else if (forgotten) {
+      RestoreForgottenWallpaper();
     } else {
       CheckDayChangeNow();
     }

@@ -241,6 +241,19 @@ ComposeResult ComposeWallpaper(const QString& path, int width, int height) {
   return result;
 }
 
+void InstallWallpaperFile(const QString& file, const QImage& image) {
+  QString error;
+  if (!Svc().desktop->InstallWallpaper(file, image, &error)) {
+    // The picture is written; a desktop that would not take it is no reason to nag the user.
+    static bool told = false;
+    if (!told) {
+      told = true;
+      fprintf(stderr, "Quillatorne: the wallpaper could not be installed: %s\n",
+              qPrintable(error.isEmpty() ? QStringLiteral("unknown reason") : error));
+    }
+  }
+}
+
 WallpaperError ApplyWallpaper(const QString& path) {
   const QDate today = DaysToDateTime(NowDays()).date();
   const QSize screen = Svc().desktop->ScreenSize();
@@ -253,16 +266,7 @@ WallpaperError ApplyWallpaper(const QString& path) {
     return {WallpaperError::Write, path, QString::fromUtf8(e.what())};
   }
 
-  QString error;
-  if (!Svc().desktop->InstallWallpaper(file, *composed.bitmap, &error)) {
-    // The picture is written; a desktop that would not take it is no reason to nag the user.
-    static bool told = false;
-    if (!told) {
-      told = true;
-      fprintf(stderr, "Quillatorne: the wallpaper could not be installed: %s\n",
-              qPrintable(error.isEmpty() ? QStringLiteral("unknown reason") : error));
-    }
-  }
+  InstallWallpaperFile(file, *composed.bitmap);
   // Only a picture that made it to the disk is the current one, and only then is the
   // calendar on it today's.
   auto& program = Cfg().ProgramConfig;

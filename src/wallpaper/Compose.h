@@ -28,6 +28,9 @@ ComposeResult ComposeWallpaper(const QString& path, int width, int height);
 // Records the image, composes it at the screen's size, writes and installs the wallpaper;
 // what went wrong, if anything (nothing is installed then).
 WallpaperError ApplyWallpaper(const QString& path);
+// Hands the written wallpaper file to the desktop; a desktop that refuses is noted on standard
+// error once per run, never in a box.
+void InstallWallpaperFile(const QString& file, const QImage& image);
 // The message box for a failure: the missing-image box, or the general error report.
 void ShowWallpaperError(const WallpaperError& error);
 

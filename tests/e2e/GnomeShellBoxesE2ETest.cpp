@@ -3,7 +3,6 @@
 // back when it closes, and the Shell survives all of it.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -12,7 +11,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <memory>
 #include <optional>
@@ -61,23 +59,10 @@ exec gnome-shell --headless --wayland --no-x11 --virtual-monitor 1280x800 --unsa
 class GnomeSession {
  public:
   GnomeSession() {
-    if (::geteuid() != 0) {
-      why_ = "the test must run as root to start the Shell as a user of its own";
-      return;
-    }
-    if (QStandardPaths::findExecutable(QStringLiteral("gnome-shell")).isEmpty()) {
-      why_ = "gnome-shell is not installed";
-      return;
-    }
-    if (QProcess::execute(QStringLiteral("id"), {QString::fromLatin1(kUser)}) != 0)
-      QProcess::execute(QStringLiteral("useradd"),
-                        {QStringLiteral("--system"), QStringLiteral("--no-create-home"),
-                         QString::fromLatin1(kUser)});
+    why_ = PrepareSessionUser(kUser, "gnome-shell");
+    if (!ok()) return;
     dir_ = dirHolder_.path();
-    QFile::setPermissions(dir_, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                    QFileDevice::ExeOwner | QFileDevice::ReadOther |
-                                    QFileDevice::ExeOther);
-    QProcess::execute(QStringLiteral("chown"), {QString::fromLatin1(kUser), dir_});
+    HandFolderTo(dir_, kUser);
     shell_.setProcessChannelMode(QProcess::MergedChannels);
     shell_.setStandardOutputFile(dir_ + "/shell.log");
     shell_.start(QStringLiteral("runuser"),
@@ -142,18 +127,6 @@ int StackIndex(const QJsonArray& windows, const QString& title) {
 QJsonObject Window(const QJsonArray& windows, const QString& title) {
   const int i = StackIndex(windows, title);
   return i < 0 ? QJsonObject() : windows[i].toObject();
-}
-
-QByteArray Settings(const QStringList& folders) {
-  const QByteArray key = "[HKEY_CURRENT_USER\\SOFTWARE\\Orbwright\\Quillatorne\\4.0\\";
-  QByteArray s =
-      "Windows Registry Editor Version 5.00\n\n" + key + "Base]\n\"OK\"=dword:00000001\n\n" + key +
-      "Wallpaper]\n\"PathsCount\"=dword:0000000" + QByteArray::number(folders.size()) + "\n";
-  for (int i = 0; i < folders.size(); ++i)
-    s += "\"Path " + QByteArray::number(i + 1) + "\"=\"" + folders[i].toUtf8() + "\"\n";
-  s += "\"SelPath\"=\"" + folders.first().toUtf8() + "\"\n";
-  return s + "\"ChangeRule\"=dword:00000000\n\n" + key +
-         "Calendar]\n\"ShowCalendar\"=dword:00000000\n\n";
 }
 
 // The program as the session's user, a Wayland client of the Shell.
@@ -224,7 +197,7 @@ TEST(GnomeShellBoxesE2E, BoxesStayOverTheirWindowAndGiveTheFocusBack) {
   {
     QFile f(home + "/.config/Quillatorne/settings.reg");
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(Settings(folders));
+    f.write(FolderSettings(folders));
   }
   QProcess::execute(QStringLiteral("chown"),
                     {QStringLiteral("-R"), QString::fromLatin1(kUser), home});

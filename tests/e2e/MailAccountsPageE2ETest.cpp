@@ -11,27 +11,6 @@
 #include "support/TempHome.h"
 
 namespace {
-// A D-Bus session of our own, for the accessibility bus; ends with the object.
-class SessionBus {
- public:
-  SessionBus() {
-    bus_.start(QStringLiteral("dbus-daemon"),
-               {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                QStringLiteral("--print-address")});
-    if (bus_.waitForStarted(5000) && bus_.waitForReadyRead(5000))
-      address_ = QString::fromUtf8(bus_.readLine()).trimmed();
-  }
-  ~SessionBus() {
-    bus_.kill();
-    bus_.waitForFinished(5000);
-  }
-  QString address() const { return address_; }
-
- private:
-  QProcess bus_;
-  QString address_;
-};
-
 class AccountsPageE2E : public ::testing::Test {
  protected:
   // One step of tests/e2e/atspi.py; what it printed, or nothing when it failed.

@@ -19,41 +19,6 @@ namespace {
 
 const char* const kPopupTitle = "Quillatorne reminder";
 
-// A date-time as the settings file holds it: eight little-endian bytes.
-QByteArray HexDateTime(double days) {
-  unsigned char bytes[8];
-  static_assert(sizeof days == 8);
-  std::memcpy(bytes, &days, 8);
-  QStringList hex;
-  for (unsigned char b : bytes) hex << QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0'));
-  return hex.join(',').toLatin1();
-}
-
-QByteArray Section(const char* name) {
-  return QByteArray("\n[HKEY_CURRENT_USER\\SOFTWARE\\Orbwright\\Quillatorne\\4.0\\") + name + "]\n";
-}
-
-// Two one-off reminders, one in this four-minute slot and one in the next, so whichever
-// slot the program starts in has a reminder due. The wallpaper values are given whole.
-QByteArray SettingsWithReminderDueNow(
-    const QByteArray& wallpaper = "\"ChangeRule\"=dword:00000000\n") {
-  const double now = DateTimeToDays(QDateTime::currentDateTime());
-  QByteArray s = "Windows Registry Editor Version 5.00\n";
-  s += Section("Base") + "\"OK\"=dword:00000001\n";
-  s += Section("Wallpaper") + wallpaper;
-  s += Section("Email") + "\"EnableCheck\"=dword:00000000\n";
-  s += Section("Reminders") + "\"Reminder Count\"=dword:00000002\n";
-  const char* sections[] = {"Popup Reminder 1", "Popup Reminder 2"};
-  for (int n = 0; n < 2; ++n) {
-    s += Section(sections[n]);
-    s += "\"Name\"=\"Dentist " + QByteArray::number(n + 1) + "\"\n";
-    s += "\"Text\"=\"Bring the forms\"\n";
-    s += "\"DateTime\"=hex:" + HexDateTime(now + n * 4 / kMinutesPerDay) + "\n";
-    s += "\"Recur\"=dword:00000000\n";
-  }
-  return s;
-}
-
 // Ends the program with SIGTERM and looks at what it saved: the reminders left.
 void ExpectSavedWithReminders(ProgramRun& program, const TempHome& home, int count) {
   EXPECT_EQ(program.Terminate(), 0) << program.stderrText().toStdString();

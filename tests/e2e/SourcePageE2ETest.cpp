@@ -1,14 +1,12 @@
 // The source page used as a user would: the real program under Xvfb, its controls found
 // through the accessibility bus and clicked with the mouse.
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
-#include <optional>
 
 #include "support/E2E.h"
 #include "support/TempHome.h"
@@ -18,51 +16,6 @@ namespace {
 constexpr QRgb kRed = 0xFFFF0000, kBlue = 0xFF0000FF;
 const QString kDirList = QStringLiteral("List of directories to search for images:");
 const QString kImageList = QStringLiteral("Images in selected directory:");
-
-// A session bus of our own, which the accessibility bus starts from.
-class SessionBus {
- public:
-  SessionBus() {
-    QProcess launch;
-    launch.start(QStringLiteral("dbus-launch"), {QStringLiteral("--sh-syntax")});
-    if (!launch.waitForFinished(10000)) return;
-    const QString out = QString::fromLocal8Bit(launch.readAllStandardOutput());
-    const auto address =
-        QRegularExpression(QStringLiteral("DBUS_SESSION_BUS_ADDRESS='([^']*)'")).match(out);
-    const auto pid = QRegularExpression(QStringLiteral("DBUS_SESSION_BUS_PID=(\\d+)")).match(out);
-    if (address.hasMatch()) address_ = address.captured(1);
-    if (pid.hasMatch()) pid_ = pid.captured(1).toInt();
-  }
-  ~SessionBus() {
-    if (pid_ > 0) ::kill(pid_, SIGTERM);
-  }
-  bool ok() const { return !address_.isEmpty(); }
-  QString address() const { return address_; }
-
- private:
-  QString address_;
-  int pid_ = 0;
-};
-
-// Runs the accessibility driver beside this file; its output, or nothing on failure.
-struct Driver {
-  const XvfbDisplay& display;
-  const SessionBus& bus;
-  std::optional<QStringList> Run(const QStringList& args) const {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DISPLAY"), display.display());
-    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
-    p.setProcessEnvironment(env);
-    // The system's Python, which has the accessibility bindings.
-    p.start(
-        QStringLiteral("/usr/bin/python3"),
-        QStringList{QStringLiteral(QUILLATORNE_SOURCE_DIR "/tests/e2e/atspi_driver.py")} + args);
-    if (!p.waitForFinished(60000) || p.exitCode() != 0) return std::nullopt;
-    return QString::fromUtf8(p.readAllStandardOutput())
-        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-  }
-};
 
 QByteArray Settings(const QString& folder, const QString& vanished) {
   const QByteArray key = "[HKEY_CURRENT_USER\\SOFTWARE\\Orbwright\\Quillatorne\\4.0\\";
@@ -96,19 +49,11 @@ TEST(SourcePageE2E, ListsSelectsSetsAndForgetsAVanishedFolder) {
   home.write(".config/Quillatorne/settings.reg", Settings(folder, vanished));
 
   ProgramRun program(display, home);
-  program.setEnv(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
-  program.setEnv(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
-  ASSERT_TRUE(program.Start());
-  ASSERT_TRUE(
-      WaitUntil([&] { return QFileInfo::exists(home.path() + "/run/quillatorne.socket"); }, 30000))
-      << qPrintable(program.stderrText());
   // A second start shows the running program's window.
-  ProgramRun second(display, home);
-  ASSERT_TRUE(second.Start());
-  ASSERT_TRUE(second.WaitForExit(30000));
-  ASSERT_TRUE(WaitUntil([&] { return WindowViewable(display.display(), "Quillatorne"); }, 30000));
+  ASSERT_TRUE(StartWithWindowShown(program, display, home, bus))
+      << qPrintable(program.stderrText());
 
-  const Driver user{display, bus};
+  const AtspiUser user(display, bus);
   EXPECT_EQ(user.Run({"items", kDirList}), (QStringList{folder, vanished}));
   EXPECT_EQ(user.Run({"items", kImageList}), (QStringList{"A.jpg", "b.jpg"}));
 

@@ -4,7 +4,9 @@ would, with the mouse (xdotool). One command per run; prints what it found.
 
   atspi_driver.py items LIST_NAME         the names of the list's items, one a line
   atspi_driver.py click NAME [ITEM]       clicks the control, or that item of the list
-  atspi_driver.py press NAME              clicks the push button of that name
+  atspi_driver.py press NAME [WINDOW]     clicks the push button of that name (of that window)
+  atspi_driver.py act NAME [WINDOW]       presses it through its accessible action, for sessions
+                                          where the driver has no pointer (Wayland)
   atspi_driver.py text WINDOW_TITLE       the texts shown in that window, one a line
                                           (a line break inside a text printed as \\n)
 """
@@ -13,6 +15,7 @@ import sys
 import time
 
 import pyatspi
+from gi.repository import GLib
 
 
 def application():
@@ -31,9 +34,18 @@ def walk(node, depth=0):
         yield from walk(node.getChildAtIndex(i), depth + 1)
 
 
-def find(name, roles=None):
+def top_level(title):
     app = application()
-    for node in walk(app):
+    for window in (app or []):
+        if window is not None and window.name == title and \
+                window.getState().contains(pyatspi.STATE_SHOWING):
+            return window
+    return None
+
+
+def find(name, roles=None, window=None):
+    root = application() if window is None else top_level(window)
+    for node in walk(root):
         if node.name == name and node.getState().contains(pyatspi.STATE_SHOWING):
             if roles is None or node.getRole() in roles:
                 return node
@@ -83,11 +95,22 @@ def main(argv):
             return 2
         click(target)
         return 0
-    if command == "press":
-        target = wait_for(lambda: find(argv[2], (pyatspi.ROLE_PUSH_BUTTON,)))
+    if command in ("press", "act"):
+        window = argv[3] if len(argv) > 3 else None
+        target = wait_for(lambda: find(argv[2], (pyatspi.ROLE_PUSH_BUTTON,), window))
         if not target:
             return 2
-        click(target)
+        if command == "press":
+            click(target)
+        else:
+            # A button that opens a modal box answers only once the box is gone: what the
+            # press did is for the caller to see, not the reply.
+            pyatspi.setTimeout(2000, 2000)
+            try:
+                target.queryAction().doAction(0)
+            except GLib.GError as e:
+                if "reply" not in str(e):
+                    raise
         return 0
     if command == "text":
         window = wait_for(lambda: find(argv[2], (pyatspi.ROLE_DIALOG, pyatspi.ROLE_FRAME,

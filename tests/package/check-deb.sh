@@ -20,7 +20,7 @@ arch="$(dpkg --print-architecture)"
 [ "$(dpkg-deb -f "$deb" Package)" = quillatorne ] || fail "package name"
 [ "$(dpkg-deb -f "$deb" Architecture)" = "$arch" ] || fail "architecture"
 depends="$(dpkg-deb -f "$deb" Depends)"
-for lib in libqt6widgets6 libqt6gui6 libqt6network6 libqt6core6 libjpeg62-turbo libc6; do
+for lib in libqt6widgets6 libqt6gui6 libqt6network6 libqt6core6 libjpeg62-turbo libc6 qt6-wayland; do
   grep -q "\b$lib\b" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
 

@@ -1,14 +1,19 @@
 #include "support/E2E.h"
 
 #include <signal.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QThread>
+#include <cstring>
 
+#include "platform/DateTime.h"
 #include "support/TempHome.h"
 
 bool WaitUntil(const std::function<bool()>& cond, int timeoutMs) {
@@ -60,6 +65,34 @@ QImage XvfbDisplay::GrabRoot() const {
           {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("png:-")});
   if (!p.waitForFinished(20000)) return QImage();
   return QImage::fromData(p.readAllStandardOutput(), "PNG");
+}
+
+SessionBus::SessionBus() {
+  bus_.start(
+      QStringLiteral("dbus-daemon"),
+      {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
+  if (bus_.waitForStarted(5000) && bus_.waitForReadyRead(5000))
+    address_ = QString::fromUtf8(bus_.readLine()).trimmed();
+}
+
+SessionBus::~SessionBus() {
+  if (bus_.state() == QProcess::NotRunning) return;
+  bus_.terminate();
+  if (!bus_.waitForFinished(3000)) bus_.kill();
+  bus_.waitForFinished(1000);
+}
+
+std::optional<QStringList> AtspiUser::Run(const QStringList& args) const {
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("DISPLAY"), display_.display());
+  env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus_.address());
+  p.setProcessEnvironment(env);
+  // The system's Python, which has the accessibility bindings.
+  p.start(QStringLiteral("/usr/bin/python3"),
+          QStringList{QStringLiteral(QUILLATORNE_SOURCE_DIR "/tests/e2e/atspi_driver.py")} + args);
+  if (!p.waitForFinished(60000) || p.exitCode() != 0) return std::nullopt;
+  return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 ProgramRun::ProgramRun(const XvfbDisplay& display, const TempHome& home) {
@@ -124,6 +157,38 @@ bool ProgramRun::WaitForStderr(const QString& text, int timeoutMs) {
   return WaitUntil([&] { return stderrText().contains(text); }, timeoutMs);
 }
 
+bool StartWithWindowShown(ProgramRun& program, const XvfbDisplay& display, const TempHome& home,
+                          const SessionBus& bus) {
+  program.setEnv(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+  program.setEnv(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+  if (!program.Start() ||
+      !WaitUntil([&] { return QFileInfo::exists(home.path() + "/run/quillatorne.socket"); }, 30000))
+    return false;
+  ProgramRun second(display, home);
+  return second.Start() && second.WaitForExit(30000) &&
+         WaitUntil([&] { return WindowViewable(display.display(), "Quillatorne"); }, 30000);
+}
+
+std::string PrepareSessionUser(const char* user, const char* compositor) {
+  if (::geteuid() != 0)
+    return std::string("the test must run as root to start ") + compositor +
+           " as a user of its own";
+  if (QStandardPaths::findExecutable(QString::fromLatin1(compositor)).isEmpty())
+    return std::string(compositor) + " is not installed";
+  if (QProcess::execute(QStringLiteral("id"), {QString::fromLatin1(user)}) != 0)
+    QProcess::execute(QStringLiteral("useradd"),
+                      {QStringLiteral("--system"), QStringLiteral("--no-create-home"),
+                       QString::fromLatin1(user)});
+  return std::string();
+}
+
+void HandFolderTo(const QString& dir, const char* user) {
+  QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                 QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                 QFileDevice::ExeOther);
+  QProcess::execute(QStringLiteral("chown"), {QString::fromLatin1(user), dir});
+}
+
 QString RunOnDisplay(const QString& display, const QString& program, const QStringList& args) {
   QProcess p;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -161,6 +226,71 @@ QString ViewableWindow(const QString& display, const QString& name) {
 bool WindowViewable(const QString& display, const QString& name) {
   return !ViewableWindow(display, name).isEmpty();
 }
+
+namespace {
+// A date-time as the settings file holds it: eight little-endian bytes.
+QByteArray HexDateTime(double days) {
+  unsigned char bytes[8];
+  static_assert(sizeof days == 8);
+  std::memcpy(bytes, &days, 8);
+  QStringList hex;
+  for (unsigned char b : bytes) hex << QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0'));
+  return hex.join(',').toLatin1();
+}
+
+QByteArray Section(const char* name) {
+  return QByteArray("\n[HKEY_CURRENT_USER\\SOFTWARE\\Orbwright\\Quillatorne\\4.0\\") + name + "]\n";
+}
+
+}  // namespace
+
+QByteArray SettingsWithReminderDueNow(const QByteArray& wallpaper) {
+  const double now = DateTimeToDays(QDateTime::currentDateTime());
+  QByteArray s = "Windows Registry Editor Version 5.00\n";
+  s += Section("Base") + "\"OK\"=dword:00000001\n";
+  s += Section("Wallpaper") + wallpaper;
+  s += Section("Email") + "\"EnableCheck\"=dword:00000000\n";
+  s += Section("Reminders") + "\"Reminder Count\"=dword:00000002\n";
+  const char* sections[] = {"Popup Reminder 1", "Popup Reminder 2"};
+  for (int n = 0; n < 2; ++n) {
+    s += Section(sections[n]);
+    s += "\"Name\"=\"Dentist " + QByteArray::number(n + 1) + "\"\n";
+    s += "\"Text\"=\"Bring the forms\"\n";
+    s += "\"DateTime\"=hex:" + HexDateTime(now + n * 4 / kMinutesPerDay) + "\n";
+    s += "\"Recur\"=dword:00000000\n";
+  }
+  return s;
+}
+
+QByteArray FolderSettings(const QStringList& folders) {
+  const QByteArray key = "[HKEY_CURRENT_USER\\SOFTWARE\\Orbwright\\Quillatorne\\4.0\\";
+  QByteArray s = "Windows Registry Editor Version 5.00\n\n" + key +
+                 "Base]\n\"OK\"=dword:00000001\n\n" + key + "Wallpaper]\n\"PathsCount\"=dword:" +
+                 QByteArray::number(folders.size(), 16).rightJustified(8, '0') + "\n";
+  for (int i = 0; i < folders.size(); ++i)
+    s += "\"Path " + QByteArray::number(i + 1) + "\"=\"" + folders[i].toUtf8() + "\"\n";
+  s += "\"SelPath\"=\"" + folders.first().toUtf8() + "\"\n";
+  return s + "\"ChangeRule\"=dword:00000000\n\n" + key +
+         "Calendar]\n\"ShowCalendar\"=dword:00000000\n\n";
+}
+
+QStringList BoxRoundFolders(const QString& home) {
+  QStringList folders;
+  for (const char* name : {"One", "Two"}) {
+    folders << home + "/" + name;
+    QDir().mkpath(folders.last());
+  }
+  return folders << home + "/Gone";
+}
+
+const BoxRound kBoxRounds[6] = {
+    {"Exit", "Please Confirm", "No", AfterBox::FocusBack},
+    {"Remove Dir", "Please Confirm", "No", AfterBox::FocusBack},
+    {"Remove Dir", "Please Confirm", "Yes", AfterBox::FocusBack},
+    {"Remove Dir", "Please Confirm", "Yes", AfterBox::NextBox},
+    {"", "Quillatorne Directory Manager", "OK", AfterBox::FocusBack},
+    {"Exit", "Please Confirm", "Yes", AfterBox::ProgramEnds},
+};
 
 QByteArray Utf16LeWithBom(const QString& text) {
   QByteArray out("\xFF\xFE", 2);

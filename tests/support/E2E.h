@@ -6,6 +6,8 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 class TempHome;
 
@@ -22,6 +24,32 @@ class XvfbDisplay {
  private:
   QProcess xvfb_;
   QString display_;
+};
+
+// A D-Bus session of our own (the accessibility bus starts from it); ends with the object.
+class SessionBus {
+ public:
+  SessionBus();
+  ~SessionBus();
+  bool ok() const { return !address_.isEmpty(); }
+  QString address() const { return address_; }
+
+ private:
+  QProcess bus_;
+  QString address_;
+};
+
+// A user at the display, acting through tests/e2e/atspi_driver.py: the controls found on the
+// accessibility bus, the mouse moved and clicked on them.
+class AtspiUser {
+ public:
+  AtspiUser(const XvfbDisplay& display, const SessionBus& bus) : display_(display), bus_(bus) {}
+  // The driver's output lines, or nothing when it failed.
+  std::optional<QStringList> Run(const QStringList& args) const;
+
+ private:
+  const XvfbDisplay& display_;
+  const SessionBus& bus_;
 };
 
 class ProgramRun {
@@ -46,6 +74,17 @@ class ProgramRun {
   QByteArray err_;
 };
 
+// Starts the program with its controls on the bus's accessibility bus, then a second start,
+// which shows the running one's window; true once that window is viewable.
+bool StartWithWindowShown(ProgramRun& program, const XvfbDisplay& display, const TempHome& home,
+                          const SessionBus& bus);
+
+// For a session run as a user of its own (compositors refuse root): the reason it cannot
+// run here, else empty once the user exists.
+std::string PrepareSessionUser(const char* user, const char* compositor);
+// Opens the folder to the session's user (who gets it) and to nobody else for writing.
+void HandFolderTo(const QString& dir, const char* user);
+
 // Polls cond every 50 ms (processing events) until it holds or the time is up.
 bool WaitUntil(const std::function<bool()>& cond, int timeoutMs);
 // Runs an X client (xwininfo, xprop, ...) on the display; returns what it printed.
@@ -56,5 +95,27 @@ bool WindowIdViewable(const QString& display, const QString& id);
 // The id of a mapped, viewable window with that name; empty when there is none.
 QString ViewableWindow(const QString& display, const QString& name);
 bool WindowViewable(const QString& display, const QString& name);
+// A settings file with these wallpaper folders (the first selected), the rule "never change"
+// and no calendar: a quiet start whose main window has boxes to open.
+QByteArray FolderSettings(const QStringList& folders);
+
+// Two one-off reminders, one in this four-minute slot and one in the next, so whichever
+// slot the program starts in has a reminder due. The wallpaper values are given whole.
+QByteArray SettingsWithReminderDueNow(
+    const QByteArray& wallpaper = "\"ChangeRule\"=dword:00000000\n");
+
+// One box opened from the main window and answered.
+enum class AfterBox { FocusBack, NextBox, ProgramEnds };
+struct BoxRound {
+  const char* open;    // push button of the main window, or none when the box follows another
+  const char* box;     // the box's title
+  const char* answer;  // the box's button
+  AfterBox after;
+};
+// Folders "One", "Two" and a vanished "Gone", in that order: Exit and Remove Dir answered No,
+// two folders removed, the vanished one reported as it comes next, and Exit answered Yes.
+QStringList BoxRoundFolders(const QString& home);
+extern const BoxRound kBoxRounds[6];
+
 // Encodes text as regedit exports it on Windows: UTF-16LE with a byte-order mark.
 QByteArray Utf16LeWithBom(const QString& text);

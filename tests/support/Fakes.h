@@ -26,11 +26,13 @@ class FakeDesktop : public IDesktop {
  public:
   QSize screen = QSize(1024, 768);
   bool installResult = true;
+  bool keepsWallpaper = true;
   QStringList installed;  // bmp paths handed to InstallWallpaper
   QStringList opened;
   QStringList sounds;
   QSize ScreenSize() const override { return screen; }
   bool InstallWallpaper(const QString& bmpPath, const QImage&, QString* error) override;
+  bool KeepsWallpaper() const override { return keepsWallpaper; }
   bool ShellOpen(const QString& target) override {
     opened << target;
     return true;

@@ -31,6 +31,54 @@ INSTANTIATE_TEST_SUITE_P(
                       OriginCase{"NoCanvas", 120, 5, 187, 140, 0, 0, QPoint(0, 0)}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The first-run place keeps the calendar off the panels: as little moved as it takes, not at
+// all where nothing is in the way.
+struct InsideCase {
+  const char* name;
+  QSize screen;
+  QRect area;
+  int style;
+  bool moves;
+};
+
+class KeepInsideTest : public CalendarTest, public ::testing::WithParamInterface<InsideCase> {};
+
+TEST_P(KeepInsideTest, TheFirstPlaceLiesInsideTheFreeArea) {
+  const InsideCase& c = GetParam();
+  ResetConfig(c.screen);
+  Cal().Style = c.style;
+  const QSize box(Cfg().DynamicConfig.DesktopBoxWidth, Cfg().DynamicConfig.DesktopBoxHeight);
+  const QDate today(2026, 3, 15);
+  const CalendarBox before = CalendarRect(c.screen.width(), c.screen.height(), Cal(), box, today);
+  KeepCalendarInside(Cal(), c.screen, box, c.area, today);
+  const CalendarBox after = CalendarRect(c.screen.width(), c.screen.height(), Cal(), box, today);
+  EXPECT_GE(after.left, c.area.left());
+  EXPECT_GE(after.top, c.area.top());
+  EXPECT_LE(after.right, c.area.left() + c.area.width());
+  EXPECT_LE(after.bottom, c.area.top() + c.area.height());
+  EXPECT_EQ(after.right - after.left, before.right - before.left);
+  EXPECT_EQ(after.bottom - after.top, before.bottom - before.top);
+  EXPECT_EQ(after.left != before.left || after.top != before.top, c.moves);
+  if (!c.moves) return;
+  // As little as it takes: one step of the miniature back would be in the way again.
+  const float scale = static_cast<float>(c.screen.height()) / static_cast<float>(box.height());
+  if (before.top < c.area.top()) EXPECT_LT(after.top - c.area.top(), scale + 1);
+  if (before.right > c.area.right() + 1)
+    EXPECT_LT(c.area.right() + 1 - after.right, static_cast<int>(scale) + 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Panels, KeepInsideTest,
+    ::testing::Values(
+        InsideCase{"NoPanel", QSize(1280, 720), QRect(0, 0, 1280, 720), 0, false},
+        InsideCase{"BottomPanel", QSize(1280, 720), QRect(0, 0, 1280, 690), 0, false},
+        InsideCase{"TopBar", QSize(1280, 720), QRect(0, 34, 1280, 686), 0, true},
+        InsideCase{"TopBarVertical", QSize(1280, 720), QRect(0, 34, 1280, 686), 1, true},
+        InsideCase{"TopBarScaled", QSize(2560, 1440), QRect(0, 68, 2560, 1372), 2, true},
+        InsideCase{"RightDock", QSize(1024, 768), QRect(0, 0, 850, 768), 0, true},
+        InsideCase{"PortraitTopBar", QSize(768, 1024), QRect(0, 40, 768, 984), 0, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 struct RectCase {
   const char* name;
   int style, size, firstWeekDay;

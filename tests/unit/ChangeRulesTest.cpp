@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 
 #include "TestJpeg.h"
@@ -10,6 +11,7 @@
 #include "settings/Config.h"
 #include "support/Fakes.h"
 #include "support/TempHome.h"
+#include "wallpaper/BmpWriter.h"
 #include "wallpaper/ChangeRules.h"
 #include "wallpaper/Compose.h"
 #include "wallpaper/ImageCatalogue.h"
@@ -392,3 +394,73 @@ TEST_F(ChangeRules, AFailedDailyRedrawIsReportedOnceADay) {
   CheckDayChange();
   EXPECT_EQ(fakes_.messages.calls.size(), 2);
 }
+
+// Desktops that forget the wallpaper with the session get the last one back at start-up,
+// whatever the rule: the kept file when it was drawn today at this screen's size, else drawn
+// again from its picture.
+enum class Kept { Fits, OtherSize, Missing };
+struct ForgettingCase {
+  const char* name;
+  bool desktopKeeps;
+  int rule;
+  int daysSinceLastApply;
+  Kept kept;
+  bool picturesLeft;  // rule 1 has something to pick
+  int installs;
+  bool redrawn;  // composed anew, rather than the kept file handed over
+};
+class ForgettingDesktop : public ChangeRules,
+                          public ::testing::WithParamInterface<ForgettingCase> {};
+
+TEST_P(ForgettingDesktop, StartUpPutsTheLastWallpaperBack) {
+  const ForgettingCase& c = GetParam();
+  fakes_.desktop.keepsWallpaper = c.desktopKeeps;
+  Cfg().WallpaperConfig.ChangeRule = c.rule;
+  if (!c.picturesLeft) Cfg().WallpaperConfig.Paths.clear();
+  const QDate lastDay = Today().addDays(-c.daysSinceLastApply);
+  LastApplied(catalogue_[2], lastDay);
+  const double lastSet = NowDays() - 0.5;
+  Cfg().DynamicConfig.LastSetTime = lastSet;
+  const QString file = WallpaperFilePath();
+  QDir().mkpath(QFileInfo(file).absolutePath());
+  const QRgb marker = qRgb(255, 0, 255);
+  if (c.kept != Kept::Missing) {
+    QImage old(c.kept == Kept::Fits ? fakes_.desktop.screen : QSize(32, 32), QImage::Format_RGB32);
+    old.fill(marker);
+    WriteBmpFile(old, file);
+  }
+
+  ChooseStartupWallpaper();
+
+  EXPECT_EQ(fakes_.desktop.installed.size(), c.installs);
+  for (const QString& installed : fakes_.desktop.installed) EXPECT_EQ(installed, file);
+  if (c.installs == 0) return;
+  QImage shown;
+  ASSERT_TRUE(shown.load(file, "BMP"));
+  EXPECT_EQ(shown.size(), fakes_.desktop.screen);
+  const auto& p = Cfg().ProgramConfig;
+  if (c.redrawn) {
+    EXPECT_NE(shown.pixel(0, 0), marker);
+    EXPECT_EQ(QDate(p.LastYear, p.LastMonth, p.LastDay), Today());
+  } else {
+    EXPECT_EQ(shown.pixel(0, 0), marker);
+    EXPECT_EQ(LastImage(), catalogue_[2]);
+    EXPECT_EQ(QDate(p.LastYear, p.LastMonth, p.LastDay), lastDay);
+    EXPECT_DOUBLE_EQ(Cfg().DynamicConfig.LastSetTime, lastSet);  // no change of picture
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ForgettingDesktop,
+    ::testing::Values(
+        ForgettingCase{"KeepingDesktopSameDay", true, 0, 0, Kept::Fits, true, 0, false},
+        ForgettingCase{"KeepingDesktopNextDay", true, 0, 1, Kept::Fits, true, 1, true},
+        ForgettingCase{"NeverSameDay", false, 0, 0, Kept::Fits, true, 1, false},
+        ForgettingCase{"TimedSameDay", false, 2, 0, Kept::Fits, true, 1, false},
+        ForgettingCase{"DailySameDay", false, 7, 0, Kept::Fits, true, 1, false},
+        ForgettingCase{"NeverNextDay", false, 0, 1, Kept::Fits, true, 1, true},
+        ForgettingCase{"OtherMonitor", false, 0, 0, Kept::OtherSize, true, 1, true},
+        ForgettingCase{"KeptFileGone", false, 0, 0, Kept::Missing, true, 1, true},
+        ForgettingCase{"StartUpRuleNothingToPick", false, 1, 0, Kept::Fits, false, 1, false},
+        ForgettingCase{"StartUpRulePicks", false, 1, 0, Kept::Fits, true, 1, true}),
+    [](const ::testing::TestParamInfo<ForgettingCase>& info) { return info.param.name; });

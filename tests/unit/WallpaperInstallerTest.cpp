@@ -47,6 +47,44 @@ INSTANTIATE_TEST_SUITE_P(Sessions, Detecting,
                                            EnvCase{"i3", "i3", false, DesktopKind::Unknown},
                                            EnvCase{"", "", false, DesktopKind::Unknown}));
 
+// Desktops that store the wallpaper in their settings have it back after a login; sway's
+// background and a bare X11 root window start empty with every session.
+TEST(DesktopKeepsWallpaper, OnlyWhereTheDesktopStoresIt) {
+  const struct {
+    const char* current;
+    bool swaysock;
+    bool keeps;
+  } cases[] = {{"GNOME", false, true}, {"ubuntu:GNOME", false, true},
+               {"KDE", false, true},   {"XFCE", false, true},
+               {"MATE", false, true},  {"X-Cinnamon", false, true},
+               {"sway", false, false}, {"", true, false},
+               {"i3", false, false},   {"", false, false}};
+  for (const auto& c : cases) {
+    QProcessEnvironment env;
+    if (*c.current) env.insert("XDG_CURRENT_DESKTOP", c.current);
+    if (c.swaysock) env.insert("SWAYSOCK", "/run/user/1000/sway-ipc.sock");
+    EXPECT_EQ(DesktopKeepsWallpaper(env), c.keeps) << c.current << (c.swaysock ? " SWAYSOCK" : "");
+  }
+}
+
+// sway's answers, cut to what is read: a bar of 30 pixels on top of the second output.
+TEST(SwayUsableArea, IsTheVisibleWorkspaceOfTheOutputFromItsCorner) {
+  const QString outputs = R"([
+    {"name": "HEADLESS-1", "rect": {"x": 0, "y": 0, "width": 1280, "height": 720}},
+    {"name": "HEADLESS-2", "rect": {"x": 1280, "y": 0, "width": 640, "height": 360}}])";
+  const QString workspaces = R"([
+    {"name": "1", "output": "HEADLESS-1", "visible": true,
+     "rect": {"x": 0, "y": 0, "width": 1280, "height": 720}},
+    {"name": "2", "output": "HEADLESS-2", "visible": false,
+     "rect": {"x": 1280, "y": 0, "width": 640, "height": 360}},
+    {"name": "3", "output": "HEADLESS-2", "visible": true,
+     "rect": {"x": 1280, "y": 30, "width": 640, "height": 330}}])";
+  EXPECT_EQ(SwayUsableArea(workspaces, outputs, "HEADLESS-1"), QRect(0, 0, 1280, 720));
+  EXPECT_EQ(SwayUsableArea(workspaces, outputs, "HEADLESS-2"), QRect(0, 30, 640, 330));
+  EXPECT_TRUE(SwayUsableArea(workspaces, outputs, "HDMI-A-1").isEmpty());
+  EXPECT_TRUE(SwayUsableArea("not json", outputs, "HEADLESS-1").isEmpty());
+}
+
 // A machine whose programs are recorded and answered by script.
 class Installer : public ::testing::Test {
  protected:
