@@ -9,24 +9,21 @@
 
 namespace {
 
-IReminderPopup* g_popup = nullptr;
-
-QList<PopupReminder>& ListOf(bool snoozed) {
-  return snoozed ? Cfg().DynamicConfig.SnoozedReminders : Cfg().RemindersConfig.Reminders;
+QList<PopupReminder>& ListOf(Config& config, bool snoozed) {
+  return snoozed ? config.DynamicConfig.SnoozedReminders : config.RemindersConfig.Reminders;
 }
 
 // Clears the Showing mark however the popup ends, exceptions included.
 class ShowingMark {
  public:
-  ShowingMark(bool snoozed, quint64 id) : snoozed_(snoozed), id_(id) {}
+  ShowingMark(QList<PopupReminder>& list, quint64 id) : list_(list), id_(id) {}
   ~ShowingMark() {
-    auto& list = ListOf(snoozed_);
-    const int i = IndexOfReminder(list, id_);
-    if (i >= 0) list[i].Showing = false;
+    const int i = IndexOfReminder(list_, id_);
+    if (i >= 0) list_[i].Showing = false;
   }
 
  private:
-  bool snoozed_;
+  QList<PopupReminder>& list_;
   quint64 id_;
 };
 
@@ -34,12 +31,12 @@ class ShowingMark {
 // entry goes. An entry whose time the user changed on the page meanwhile keeps the
 // user's new time.
 void FinishOccurrence(QList<PopupReminder>& list, int index, const PopupReminder& shown,
-                      bool snoozed) {
+                      bool snoozed, double now) {
   if (index < 0) return;  // deleted on the page while its popup was open
   PopupReminder& entry = list[index];
   if (entry.DateTime != shown.DateTime) return;
   if (!snoozed && IsRecurring(entry.Recur)) {
-    MoveToNextOccurrence(entry, NowDays());
+    MoveToNextOccurrence(entry, now);
   } else {
     list.removeAt(index);
   }
@@ -68,18 +65,14 @@ ReminderListEvents& ReminderLists() {
   return events;
 }
 
-IReminderPopup& ReminderPopup() { return g_popup ? *g_popup : WindowReminderPopup(); }
-
-void SetReminderPopup(IReminderPopup* popup) { g_popup = popup; }
-
 bool IsReminderDue(const PopupReminder& reminder, double now) {
   return DueInSlot(reminder, ReminderSlot(now));
 }
 
-void CatchUpRecurringReminders(double now) {
+void CatchUpRecurringReminders(QList<PopupReminder>& reminders, double now) {
   const qint64 nowSlot = ReminderSlot(now);
   bool moved = false;
-  for (PopupReminder& r : Cfg().RemindersConfig.Reminders) {
+  for (PopupReminder& r : reminders) {
     if (IsRecurring(r.Recur) && !r.Showing && IsUsableDate(r.DateTime) &&
         ReminderSlot(r.DateTime) < nowSlot) {
       MoveToNextOccurrence(r, now);
@@ -89,32 +82,33 @@ void CatchUpRecurringReminders(double now) {
   if (moved) emit ReminderLists().changed();
 }
 
-void CheckPopupReminders() {
-  const double now = NowDays();
+void CheckPopupReminders(Config& config, IReminderPopup& popup, const IClock& clock) {
+  const double now = NowDays(clock);
   const qint64 nowSlot = ReminderSlot(now);
-  CatchUpRecurringReminders(now);
+  auto& reminders = config.RemindersConfig.Reminders;
+  CatchUpRecurringReminders(reminders, now);
 
-  auto& reminders = Cfg().RemindersConfig.Reminders;
   for (int i = 0; i < reminders.size(); ++i) {
     if (!DueInSlot(reminders[i], nowSlot)) continue;
     reminders[i].IsSnoozed = false;
     reminders[i].ListIndex = i;
-    ShowPopupReminder(reminders[i]);
+    ShowPopupReminder(reminders[i], config, popup, clock);
     return;
   }
   // A snoozed copy is on no page where the user could find it, so one whose time passed
   // while it could not pop up (program off, window open) pops up late rather than never.
-  auto& snoozed = Cfg().DynamicConfig.SnoozedReminders;
+  auto& snoozed = config.DynamicConfig.SnoozedReminders;
   for (int i = 0; i < snoozed.size(); ++i) {
     if (!DueOrOverdue(snoozed[i], nowSlot)) continue;
     snoozed[i].IsSnoozed = true;
     snoozed[i].ListIndex = -1;
-    ShowPopupReminder(snoozed[i]);
+    ShowPopupReminder(snoozed[i], config, popup, clock);
     return;
   }
 }
 
-void ShowPopupReminder(PopupReminder& reminder) {
+void ShowPopupReminder(PopupReminder& reminder, Config& config, IReminderPopup& popup,
+                       const IClock& clock) {
   const bool snoozed = reminder.IsSnoozed;
   // An entry made without NewPopupReminder() has no identity yet.
   if (reminder.Id == 0) reminder.Id = NextReminderId();
@@ -124,19 +118,20 @@ void ShowPopupReminder(PopupReminder& reminder) {
   const PopupReminder shown = reminder;
   std::optional<ReminderResult> result;
   {
-    ShowingMark mark(snoozed, shown.Id);
-    result = ReminderPopup().Show(shown);
+    ShowingMark mark(ListOf(config, snoozed), shown.Id);
+    result = popup.Show(shown);
   }
   if (!result) return;  // the program is ending: leave the reminder as it is
 
-  auto& list = ListOf(snoozed);
+  auto& list = ListOf(config, snoozed);
+  const double now = NowDays(clock);
   const int index = IndexOfReminder(list, shown.Id);
   switch (result->answer) {
     case ReminderResult::Edit:
-      if (!snoozed && index >= 0) Cfg().DynamicConfig.EditReminderIndex = index;
+      if (!snoozed && index >= 0) config.DynamicConfig.EditReminderIndex = index;
       break;
     case ReminderResult::Close:
-      FinishOccurrence(list, index, shown, snoozed);
+      FinishOccurrence(list, index, shown, snoozed, now);
       break;
     case ReminderResult::Snooze: {
       PopupReminder copy = index >= 0 ? list[index] : shown;
@@ -148,8 +143,8 @@ void ShowPopupReminder(PopupReminder& reminder) {
       copy.IsSnoozed = true;
       copy.ListIndex = -1;
       copy.RecurDay = 0;
-      FinishOccurrence(list, index, shown, snoozed);
-      Cfg().DynamicConfig.SnoozedReminders.append(copy);
+      FinishOccurrence(list, index, shown, snoozed, now);
+      config.DynamicConfig.SnoozedReminders.append(copy);
       break;
     }
   }

@@ -3,7 +3,10 @@
 #include <QList>
 #include <QObject>
 
+struct Config;
 struct PopupReminder;
+class IClock;
+class IReminderPopup;
 
 // The place of the entry with that identity in `list`, or -1.
 int IndexOfReminder(const QList<PopupReminder>& list, quint64 id);
@@ -22,15 +25,17 @@ ReminderListEvents& ReminderLists();
 // DateTime, unless its popup is already open.
 bool IsReminderDue(const PopupReminder& reminder, double now);
 
-// Shows a due popup reminder (modally) from the tick: the reminder list before the
-// snoozed list, at most one per call. Recurring reminders left behind are moved on first.
-void CheckPopupReminders();
+// Shows a due popup reminder of `config` (modally, through `popup`) from the tick: the
+// reminder list before the snoozed list, at most one per call. Recurring reminders left
+// behind are moved on first.
+void CheckPopupReminders(Config& config, IReminderPopup& popup, const IClock& clock);
 
-// Shows `reminder` (an entry of the reminder list or of the snoozed list, IsSnoozed
-// telling which) and applies the answer to that same entry, found again by its Id: other
-// popups opened meanwhile may have removed or added entries.
-void ShowPopupReminder(PopupReminder& reminder);
+// Shows `reminder` (an entry of the reminder list or of the snoozed list of `config`,
+// IsSnoozed telling which) and applies the answer to that same entry, found again by its Id:
+// other popups opened meanwhile may have removed or added entries.
+void ShowPopupReminder(PopupReminder& reminder, Config& config, IReminderPopup& popup,
+                       const IClock& clock);
 
 // Moves every recurring reminder whose slot has passed (the program was off, the main
 // window was open) on to its next occurrence that is not past `now`.
-void CatchUpRecurringReminders(double now);
+void CatchUpRecurringReminders(QList<PopupReminder>& reminders, double now);

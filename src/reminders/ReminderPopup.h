@@ -20,8 +20,3 @@ class IReminderPopup {
   // ending), in which case the reminder must stay as it is.
   virtual std::optional<ReminderResult> Show(const PopupReminder& reminder) = 0;
 };
-
-// The popup in force; the reminder window unless a test installed another.
-IReminderPopup& ReminderPopup();
-// Installs a popup (nullptr restores the window).
-void SetReminderPopup(IReminderPopup* popup);

@@ -30,8 +30,7 @@ void PrintTo(const WindowCase& c, std::ostream* os) { *os << c.name; }
 class ReminderWindowPopup : public ::testing::TestWithParam<WindowCase> {
  protected:
   void SetUp() override {
-    ResetConfig(QSize(1024, 768));
-    SetReminderPopup(nullptr);
+    fakes.config = Config(QSize(1024, 768));
     fakes.clock.now = QDateTime(QDate(2026, 3, 15), QTime(10, 5));
   }
   FakeServices fakes;
@@ -39,10 +38,10 @@ class ReminderWindowPopup : public ::testing::TestWithParam<WindowCase> {
 
 TEST_P(ReminderWindowPopup, TheSchedulerActsOnTheWindowsAnswer) {
   const WindowCase& c = GetParam();
-  PopupReminder r = NewPopupReminder();
+  PopupReminder r = NewPopupReminder(NowDays(fakes.clock));
   r.Name = QStringLiteral("Dentist");
   r.DateTime = DateTimeToDays(QDateTime(QDate(2026, 3, 15), QTime(10, 7)));
-  Cfg().RemindersConfig.Reminders << r;
+  fakes.config.RemindersConfig.Reminders << r;
 
   bool sawWindow = false;
   QTimer::singleShot(0, [&] {
@@ -56,10 +55,10 @@ TEST_P(ReminderWindowPopup, TheSchedulerActsOnTheWindowsAnswer) {
     EXPECT_TRUE(form->Button_Snooze->isEnabled());  // not in test mode
     c.act(*form);
   });
-  CheckPopupReminders();
+  CheckPopupReminders(fakes.config, WindowReminderPopup(), fakes.clock);
   EXPECT_TRUE(sawWindow);
-  EXPECT_EQ(Cfg().RemindersConfig.Reminders.size(), c.listed);
-  const auto& snoozed = Cfg().DynamicConfig.SnoozedReminders;
+  EXPECT_EQ(fakes.config.RemindersConfig.Reminders.size(), c.listed);
+  const auto& snoozed = fakes.config.DynamicConfig.SnoozedReminders;
   if (c.snoozedMinutes < 0) {
     EXPECT_TRUE(snoozed.isEmpty());
   } else {
@@ -67,7 +66,7 @@ TEST_P(ReminderWindowPopup, TheSchedulerActsOnTheWindowsAnswer) {
     EXPECT_EQ(DaysToDateTime(snoozed[0].DateTime),
               QDateTime(QDate(2026, 3, 15), QTime(10, 7)).addSecs(60 * c.snoozedMinutes));
   }
-  for (const auto& left : Cfg().RemindersConfig.Reminders) EXPECT_FALSE(left.Showing);
+  for (const auto& left : fakes.config.RemindersConfig.Reminders) EXPECT_FALSE(left.Showing);
 }
 
 INSTANTIATE_TEST_SUITE_P(
