@@ -6,6 +6,7 @@
 #include "platform/DateTime.h"
 #include "platform/Services.h"
 #include "reminders/PopupScheduler.h"
+#include "reminders/ReminderPopup.h"
 #include "settings/Config.h"
 
 namespace {
@@ -15,26 +16,33 @@ class StillClock : public IClock {
   QDateTime Now() const override { return now; }
   qint64 ElapsedMs() const override { return 0; }
 };
+// None is due; one that were would be closed at once.
+class NoPopup : public IReminderPopup {
+ public:
+  std::optional<ReminderResult> Show(const PopupReminder&, INotifications*) override {
+    return ReminderResult{};
+  }
+};
 }  // namespace
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   StillClock clock;
-  Svc().clock = &clock;
+  NoPopup popup;
   const double now = DateTimeToDays(clock.now);
   for (int count : {10, 1000, 10000}) {
-    ResetConfig(QSize(1024, 768));
+    Config config(QSize(1024, 768));
     for (int i = 0; i < count; ++i) {
-      PopupReminder r = NewPopupReminder();
+      PopupReminder r = NewPopupReminder(now);
       r.DateTime = now + 1 + i % 300;  // none due today
       r.Recur = i % 5;
-      Cfg().RemindersConfig.Reminders << r;
-      if (i % 10 == 0) Cfg().DynamicConfig.SnoozedReminders << r;
+      config.RemindersConfig.Reminders << r;
+      if (i % 10 == 0) config.DynamicConfig.SnoozedReminders << r;
     }
     const int calls = count >= 10000 ? 50 : 2000;
     QElapsedTimer t;
     t.start();
-    for (int c = 0; c < calls; ++c) CheckPopupReminders();
+    for (int c = 0; c < calls; ++c) CheckPopupReminders(config, popup, clock);
     const double us = t.nsecsElapsed() / 1000.0 / calls;
     std::printf("%6d reminders (+%d snoozed): %10.1f us per check\n", count, count / 10, us);
   }

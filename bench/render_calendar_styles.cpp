@@ -20,16 +20,6 @@
 #include "settings/Config.h"
 
 namespace {
-class FixedClock : public IClock {
- public:
-  explicit FixedClock(QDate d) : now_(d, QTime(12, 0)) {}
-  QDateTime Now() const override { return now_; }
-  qint64 ElapsedMs() const override { return 0; }
-
- private:
-  QDateTime now_;
-};
-
 // A ridge line across the picture, filled down to the bottom.
 QPainterPath Ridge(int w, int h, double base, double amp, double f1, double f2, double phase) {
   QPainterPath p(QPointF(0, h));
@@ -104,12 +94,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   QDir().mkpath(folder);
-  FixedClock clock(today);
-  Svc().clock = &clock;
 
   const int w = 1920, h = 1080;
-  ResetConfig(QSize(w, h));
-  auto& marks = Cfg().ColorRemConfig.ColorReminders;
+  Config config(QSize(w, h));
+  auto& marks = config.ColorRemConfig.ColorReminders;
   const int first = DateToDayNumber(QDate(today.year(), today.month(), 1));
   for (const auto& [day, style] :
        {std::pair{2, 0}, {2, 1}, {2, 2}, {10, 0}, {15, 2}, {23, 1}, {23, 2}, {27, 0}})
@@ -121,19 +109,19 @@ int main(int argc, char** argv) {
     int style, posX, posY;
   } styles[] = {{"classic", 0, 120, 5}, {"vertical", 1, 140, 8}, {"horizontal", 2, 40, 112}};
   for (const auto& s : styles) {
-    Cfg().CalendarConfig.Style = s.style;
-    Cfg().CalendarConfig.PosX = s.posX;
-    Cfg().CalendarConfig.PosY = s.posY;
+    config.CalendarConfig.Style = s.style;
+    config.CalendarConfig.PosX = s.posX;
+    config.CalendarConfig.PosY = s.posY;
     QImage canvas = background;
-    const CalendarBox r = CalendarRect(w, h);
+    const CalendarBox r = CalendarRect(w, h, config, today);
     Darken(canvas, r);
-    DrawCalendar(canvas, w, h);  // the first call also warms the font caches
+    DrawCalendar(canvas, w, h, config, today);  // the first call also warms the font caches
     constexpr int kRuns = 20;
     QElapsedTimer timer;
     timer.start();
     for (int i = 0; i < kRuns; ++i) {
       QImage scratch = background;
-      DrawCalendar(scratch, w, h);
+      DrawCalendar(scratch, w, h, config, today);
     }
     const double ms = timer.nsecsElapsed() / 1e6 / kRuns;
     const QString file = QDir(folder).filePath(QStringLiteral("calendar-%1.png").arg(s.name));

@@ -25,12 +25,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s <folder holding JPEG photos>\n", argv[0]);
     return 2;
   }
-  InstallProductionServices();
+  Services services = ProductionServices();
   const QString folder = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
   Config config;
   config.WallpaperConfig.Paths = {folder};
 
-  TFrameWallpaperSource page(config, Svc());
+  TFrameWallpaperSource page(config, services);
   page.resize(454, 322);
   page.show();
 

@@ -38,30 +38,8 @@
 #include "wallpaper/Compose.h"
 
 namespace {
-class BenchDesktop : public IDesktop {
- public:
-  QSize screen;
-  QSize ScreenSize() const override { return screen; }
-  bool InstallWallpaper(const QString&, const QImage&, QString*) override { return true; }
-  bool ShellOpen(const QString&) override { return false; }
-  void PlaySound(const QString&) override {}
-};
-class SilentBoxes : public IMessageBoxes {
- public:
-  int Show(const QString& text, const QString&, unsigned) override {
-    std::fprintf(stderr, "message: %s\n", qPrintable(text));
-    return IDOK;
-  }
-};
-class FixedClock : public IClock {
- public:
-  QDateTime Now() const override { return QDateTime(QDate(2026, 12, 9), QTime(12, 0)); }
-  qint64 ElapsedMs() const override { return 0; }
-};
-
-BenchDesktop g_desktop;
-SilentBoxes g_boxes;
-FixedClock g_clock;
+// Stretch to fit, keep proportions, calendar on: the defaults.
+Config g_config(QSize(1920, 1080));
 
 // Smooth sky-to-ground gradients, a few hard-edged shapes and sensor-like noise: about the
 // entropy of a real photograph, so the entropy decoder works as hard as on one.
@@ -92,10 +70,10 @@ QImage PhotoLike(int width, int height) {
 }
 
 double ComposeAndWriteMs(const QString& jpeg, QSize screen, QSize canvas, const QString& out) {
-  g_desktop.screen = screen;
   QElapsedTimer t;
   t.start();
-  const ComposeResult composed = ComposeWallpaper(jpeg, canvas.width(), canvas.height());
+  const ComposeResult composed = ComposeWallpaper(jpeg, canvas.width(), canvas.height(), g_config,
+                                                  screen, QDate::currentDate());
   if (!composed.bitmap) {
     std::fprintf(stderr, "%s\n", qPrintable(composed.error.message));
     return -1;
@@ -108,10 +86,10 @@ double ComposeAndWriteMs(const QString& jpeg, QSize screen, QSize canvas, const 
 // what the user waits for. The desktop's tool is not run; the copy it would read is written.
 bool ApplyToDesktopMs(const QString& jpeg, QSize screen, const QString& kind, const QString& dir,
                       double ms[4]) {
-  g_desktop.screen = screen;
   QElapsedTimer t;
   t.start();
-  const ComposeResult composed = ComposeWallpaper(jpeg, screen.width(), screen.height());
+  const ComposeResult composed = ComposeWallpaper(jpeg, screen.width(), screen.height(), g_config,
+                                                  screen, QDate::currentDate());
   if (!composed.bitmap) return false;
   ms[0] = t.nsecsElapsed() / 1e6;
   const QString bmp = dir + "/Quillatorne.bmp";
@@ -159,10 +137,6 @@ long PeakRssKb() {
   return -1;
 }
 
-void Setup() {
-  Svc() = Services{&g_clock, nullptr, &g_desktop, &g_boxes};
-  ResetConfig(QSize(1920, 1080));  // stretch to fit, keep proportions, calendar on: the defaults
-}
 }  // namespace
 
 namespace {
@@ -300,7 +274,6 @@ void Measure(const Case& c, const QString& self, const QString& scratch, bool ha
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
-  Setup();
   QTemporaryDir dir;
   const QString jpeg = dir.path() + "/photo.jpg";
   const QString out = dir.path() + "/Quillatorne.bmp";

@@ -2,7 +2,10 @@
 #include <QApplication>
 #include <functional>
 
+#include "platform/TerminationSignals.h"
+
 class QObject;
+class IMessageBoxes;
 
 // The application object: exceptions escaping an event handler are shown in the general
 // error box and the loop goes on.
@@ -10,20 +13,14 @@ class QuillatorneApplication : public QApplication {
  public:
   QuillatorneApplication(int& argc, char** argv);
   bool notify(QObject* receiver, QEvent* event) override;
+  // Where the general error box opens; none until the services exist.
+  void setErrorBoxes(IMessageBoxes* boxes) { boxes_ = boxes; }
+
+ private:
+  IMessageBoxes* boxes_ = nullptr;
 };
 
-// Runs a handler; an exception it throws goes to the general error box instead of
-// ending the program. Returns the handler's result, false after an exception.
-bool GuardedCall(const std::function<bool()>& handler);
-
-// SIGTERM, SIGINT and SIGHUP are caught from the first line of main() on and remembered,
-// so one that comes while the program starts (loading a large settings file, say) is
-// not lost to the default action.
-void CatchTerminationSignals();
-bool TerminationRequested();
-// Back to the default action, for runs that end by themselves; a signal caught already
-// ends the process now.
-void ReleaseTerminationSignals();
-// Once the event loop runs, every caught signal (earlier ones too) calls onSignal; the
-// program passes the main window's close, the same exit path as "Exit".
-void RouteTerminationSignals(QObject* context, std::function<void()> onSignal);
+// Runs a handler; an exception it throws goes to the general error box (when there are
+// boxes) instead of ending the program. Returns the handler's result, false after an
+// exception.
+bool GuardedCall(const std::function<bool()>& handler, IMessageBoxes* boxes);

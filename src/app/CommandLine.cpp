@@ -204,7 +204,7 @@ void CarryOut(TFormMain& form, const Command& command) {
       form.MI_RefreshClick();
       break;
     case Verb::Set:
-      SetChosenWallpaper(command.file);
+      form.SetWallpaper(command.file);
       break;
     case Verb::CheckMail:
       form.MI_CheckEmailClick();

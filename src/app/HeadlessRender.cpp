@@ -8,13 +8,14 @@
 #include <cstdio>
 #include <exception>
 
+#include "platform/Paths.h"
 #include "platform/RegistryFile.h"
 #include "platform/SystemServices.h"
 #include "settings/Config.h"
 #include "settings/ConfigStore.h"
 #include "wallpaper/BmpWriter.h"
 #include "wallpaper/Compose.h"
-#include "wallpaper/ReplacedFile.h"
+#include "platform/ReplacedFile.h"
 
 namespace {
 class RenderDesktop : public IDesktop {
@@ -45,16 +46,19 @@ NoMessages& Messages() {
 }
 }  // namespace
 
-void InstallRenderServices(QSize screen) {
+Services RenderServices(QSize screen) {
   static SystemClock clock;
   static MsvcRandom random;
   Desktop().screen = screen;
-  Svc() = Services{&clock, &random, &Desktop(), &Messages()};
+  return Services{&clock, &random, &Desktop(), &Messages()};
 }
 
-RenderResult ComposeForRender(const QString& image, QSize size) {
+RenderResult ComposeForRender(const Config& config, const Services& services, const QString& image,
+                              QSize size) {
   RenderResult result;
-  ComposeResult composed = ComposeWallpaper(image, size.width(), size.height());
+  ComposeResult composed =
+      ComposeWallpaper(image, size.width(), size.height(), config, services.desktop->ScreenSize(),
+                       CalendarToday(*services.clock));
   if (composed.error)
     result.error = composed.error.message;
   else
@@ -106,15 +110,16 @@ int RunRender(int& argc, char** argv, const RenderRequest& request) {
   QGuiApplication::setApplicationName(QStringLiteral("Quillatorne"));
 
   const QSize size = request.size.isValid() ? request.size : DefaultRenderSize();
-  InstallRenderServices(size);
-  ResetConfig(size);
+  const Services services = RenderServices(size);
+  Config config(size);
   RegistryFile registry(RegistryFile::DefaultFileName());
-  OpenMainStore(registry);
-  LoadConfig();
+  RegistryStore store(registry);
+  store.OpenKey(QString::fromLatin1(kProductKey));
+  LoadConfig(store, config, ProgramDirectory());
 
   const QString image =
-      request.image.isEmpty() ? Cfg().ProgramConfig.LastImageFileName : request.image;
-  const RenderResult result = ComposeForRender(image, size);
+      request.image.isEmpty() ? config.ProgramConfig.LastImageFileName : request.image;
+  const RenderResult result = ComposeForRender(config, services, image, size);
   QString error = result.error;
   if (result.image) error = WriteRenderedFile(*result.image, request.outFile);
   if (!error.isEmpty()) {

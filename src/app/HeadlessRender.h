@@ -8,17 +8,21 @@
 
 #include "app/CommandLine.h"
 
+struct Config;
+struct Services;
+
 // The picture, or the text the user would have been shown in a box instead.
 struct RenderResult {
   std::optional<QImage> image;
   QString error;
 };
-// Composes the wallpaper at that size with the settings in force, as the screen of that
-// size would get it. Needs the render's services (InstallRenderServices).
-RenderResult ComposeForRender(const QString& image, QSize size);
+// Composes the wallpaper at that size with the settings given, as the screen of that size
+// would get it, on the services' day.
+RenderResult ComposeForRender(const Config& config, const Services& services, const QString& image,
+                              QSize size);
 // Services for a run without a desktop: the screen is `screen`, nothing is installed,
-// opened or played, and a box's text is kept for the caller instead of being shown.
-void InstallRenderServices(QSize screen);
+// opened or played, and no box opens (the render reports through its result).
+Services RenderServices(QSize screen);
 // The size when none is asked for: the current wallpaper file's, else 1920 x 1080.
 QSize DefaultRenderSize();
 // Writes the picture as BMP or PNG by the file's extension, replacing the file whole.

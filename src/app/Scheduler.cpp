@@ -9,7 +9,7 @@ void Run(const std::function<void()>& step) {
 }  // namespace
 
 void Scheduler::SchedulerTick() {
-  const auto& d = Cfg().DynamicConfig;
+  const auto& d = d_;
   if (d.WindowVisible || d.PreviewOpen) return;
   Run(steps.StartMailCheck);
   Run(steps.CheckPopupReminders);
@@ -18,7 +18,7 @@ void Scheduler::SchedulerTick() {
 }
 
 void Scheduler::TimerIDLETimer() {
-  auto& d = Cfg().DynamicConfig;
+  auto& d = d_;
   d.EditReminderIndex = -1;
   SchedulerTick();
   // Read again: a nested tick inside a popup may have reset it, the popup's own answer set it.

@@ -1,8 +1,5 @@
 #include "app/SingleInstance.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 
 #include <QDir>
@@ -13,6 +10,7 @@
 #include <QTimer>
 
 #include "platform/LocalListener.h"
+#include "platform/PrivateFolder.h"
 
 namespace {
 const QByteArray kAnswer = "ok\n";
@@ -24,25 +22,6 @@ const QByteArray kRefusedFor = "refused: ";
 constexpr int kIdleMs = 5000;
 // A request is one short line; anything longer is not ours.
 constexpr qint64 kLongestRequest = 64 * 1024;
-
-// A real folder (not a link) of this user's that nobody else can enter.
-bool IsPrivateFolder(const QString& path, uid_t uid) {
-  struct stat st = {};
-  if (::lstat(QFile::encodeName(path).constData(), &st) != 0) return false;
-  return S_ISDIR(st.st_mode) && st.st_uid == uid && (st.st_mode & 077) == 0;
-}
-
-// Makes the folder when missing (mode 0700 from the start, so there is no moment in
-// which others could enter it) and says whether it is private.
-bool MakePrivateFolder(const QString& path, uid_t uid) {
-  if (path.isEmpty()) return false;
-  const QByteArray native = QFile::encodeName(path);
-  if (::mkdir(native.constData(), 0700) != 0 && errno == ENOENT) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    ::mkdir(native.constData(), 0700);
-  }
-  return IsPrivateFolder(path, uid);
-}
 }  // namespace
 
 QString ChooseInstanceDirectory(const InstancePlaces& places, QString* warning, QString* error) {
@@ -78,7 +57,7 @@ QString InstanceDirectory(QString* warning, QString* error) {
   places.tempDir = QDir::tempPath();
   // Named after the machine: a home folder shared between machines holds one per machine.
   places.fallbackDir = cache + QStringLiteral("/Quillatorne/run-") + QSysInfo::machineHostName();
-  places.uid = ::getuid();
+  places.uid = CurrentUserId();
   return ChooseInstanceDirectory(places, warning, error);
 }
 

@@ -1,6 +1,4 @@
 #pragma once
-#include <sys/types.h>
-
 #include <QLockFile>
 #include <QObject>
 #include <QString>
@@ -8,6 +6,7 @@
 #include <memory>
 
 #include "app/CommandLine.h"
+#include "platform/PrivateFolder.h"
 
 class LocalListener;
 class QLocalSocket;
@@ -59,7 +58,7 @@ struct InstancePlaces {
   QString runtimeDir;   // $XDG_RUNTIME_DIR, may be empty
   QString tempDir;      // the temporary folder: <tempDir>/quillatorne-<uid>
   QString fallbackDir;  // a folder of the user's own, when the temporary one is not safe
-  uid_t uid = 0;
+  UserId uid = 0;
 };
 // The runtime folder when it is a private folder of this user; else the per-user folder in
 // the temporary folder, made when missing. A folder that another user made, that others

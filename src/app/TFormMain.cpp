@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "app/SettingsFile.h"
 #include "app/TFormPreview.h"
 #include "mail/MailCheck.h"
 #include "mail/MailErrors.h"
@@ -20,7 +21,6 @@
 #include "reminders/ReminderTiming.h"
 #include "reminders/TForm_Reminder.h"
 #include "settings/Config.h"
-#include "settings/ConfigStore.h"
 #include "wallpaper/ChangeRules.h"
 #include "wallpaper/Compose.h"
 #include "widgets/ElFormCaption.h"
@@ -31,8 +31,19 @@
 
 namespace {
 constexpr int kFrame = 1;  // border around the whole window
-constexpr int kClientWidth = 540;
-constexpr int kClientHeight = 380;
+// Below the caption: the side bar, a one-pixel line, then the page column (its caption strip
+// over the page); the tool bar runs along the bottom.
+constexpr int kSideBarWidth = 85;
+constexpr int kSeparatorWidth = 1;
+constexpr int kPageWidth = 454;
+constexpr int kPageCaptionHeight = 32;
+constexpr int kPageHeight = 322;
+constexpr int kToolBarHeight = 26;
+constexpr int kHomeLinkWidth = 260;
+constexpr int kToolButtonWidth = 70;
+constexpr int kColumnHeight = kPageCaptionHeight + kPageHeight;
+constexpr int kClientWidth = kSideBarWidth + kSeparatorWidth + kPageWidth;
+constexpr int kClientHeight = kColumnHeight + kToolBarHeight;
 constexpr int kTrayRetryMs = 3000;
 
 const char* kSettingsKeptAside =
@@ -47,7 +58,14 @@ const char* kExitQuestion =
 
 QString TFormMain::HomePage() { return QStringLiteral("https://orbwright.example/quillatorne"); }
 
-TFormMain::TFormMain(QWidget* parent) : QWidget(parent) { FormCreate(); }
+TFormMain::TFormMain(Config& config, Services& services, RegistryStore& store, QWidget* parent)
+    : QWidget(parent),
+      config_(config),
+      services_(services),
+      store_(store),
+      scheduler_(config.DynamicConfig) {
+  FormCreate();
+}
 
 TFormMain::~TFormMain() = default;
 
@@ -58,35 +76,44 @@ void TFormMain::FormCreate() {
   setWindowIcon(ApplicationIcon());
   // Created fully transparent; the first showing makes it opaque.
   setWindowOpacity(0.0);
-  composer_ = [](const QString& path, int w, int h) {
-    ComposeResult composed = ComposeWallpaper(path, w, h);
-    ShowWallpaperError(composed.error);
+  composer_ = [this](const QString& path, int w, int h) {
+    ComposeResult composed = ComposeWallpaper(path, w, h, config_, services_.desktop->ScreenSize(),
+                                              CalendarToday(*services_.clock));
+    ShowWallpaperError(composed.error, *services_.messages);
     return composed.bitmap;
   };
 
-  Svc().random->Seed(static_cast<uint32_t>(Svc().clock->Now().toSecsSinceEpoch()));
+  services_.random->Seed(static_cast<uint32_t>(services_.clock->Now().toSecsSinceEpoch()));
 
   BuildWindow();
 
-  LoadConfig();
-  const auto& program = Cfg().ProgramConfig;
-  ElFormCaption1->setTexts(
+  LoadSettings(store_, config_, services_.keyring);
+  const auto& program = config_.ProgramConfig;
+  FormCaption->setTexts(
       QStringLiteral("Quillatorne"),
       QString::asprintf("version %i.%02i", program.VersionMajor, program.VersionMinor));
 
   BuildPages();
-  ElSideBar1->setCurrent(0, 0);
+  SideBar->setCurrent(0, 0);
   ElSideBarItemChange();
 
-  scheduler_.steps.StartMailCheck = [] { StartMailCheck(true, -1); };
-  scheduler_.steps.CheckPopupReminders = [] { CheckPopupReminders(); };
-  scheduler_.steps.CheckTimedChange = [] { CheckTimedChange(); };
-  scheduler_.steps.CheckDayChange = [] { CheckDayChange(); };
+  scheduler_.steps.StartMailCheck = [this] { StartMailCheck(config_, services_, true, -1); };
+  scheduler_.steps.CheckPopupReminders = [this] {
+    CheckPopupReminders(config_, WindowReminderPopup(), *services_.clock, services_.notifications);
+  };
+  scheduler_.steps.CheckTimedChange = [this] {
+    RunAutomaticChange(wallpaperMemory_, *services_.messages,
+                       [this] { return CheckTimedChange(config_, services_, wallpaperMemory_); });
+  };
+  scheduler_.steps.CheckDayChange = [this] {
+    RunAutomaticChange(wallpaperMemory_, *services_.messages,
+                       [this] { return CheckDayChange(config_, services_, wallpaperMemory_); });
+  };
   scheduler_.steps.RemoveEmailTrayIcon = [] { RemoveEmailTrayIcon(); };
   scheduler_.steps.AnnounceNewMail = [this] {
     // Outside the tick: a box about a failed check must not hold the ticks that follow.
-    QTimer::singleShot(0, this, [] { ReportMailCheckErrors(*Svc().messages); });
-    AnnounceNewMail(this);
+    QTimer::singleShot(0, this, [this] { ReportMailCheckErrors(config_.EmailConfig, services_); });
+    AnnounceNewMail(this, config_, services_);
   };
   scheduler_.steps.EditReminder = [this](int index) { ShowReminderForEdit(index); };
 
@@ -102,7 +129,7 @@ void TFormMain::FormCreate() {
 
   BuildTrayIcon();
 
-  if (Cfg().ProgramConfig.ExitAfterSet) TimerEXIT->start();
+  if (config_.ProgramConfig.ExitAfterSet) TimerEXIT->start();
   Timer_Minimize->start();
   TimerIDLE->start();
 }
@@ -113,64 +140,67 @@ void TFormMain::BuildWindow() {
     move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
   }
 
-  ElFormCaption1 = new ElFormCaption(this);
-  ElFormCaption1->setGeometry(kFrame, kFrame, kClientWidth, ElFormCaption::kHeight);
+  FormCaption = new ElFormCaption(this);
+  FormCaption->setGeometry(kFrame, kFrame, kClientWidth, ElFormCaption::kHeight);
   const int top = kFrame + ElFormCaption::kHeight;  // the client area starts here
   const int left = kFrame;
 
-  ElSideBar1 = new ElSideBar(this);
-  ElSideBar1->setGeometry(left, top, 85, 354);
-  for (const char* section : PageSections()) ElSideBar1->addSection(QString::fromLatin1(section));
+  SideBar = new ElSideBar(this);
+  SideBar->setGeometry(left, top, kSideBarWidth, kColumnHeight);
+  for (const char* section : PageSections()) SideBar->addSection(QString::fromLatin1(section));
   for (const PageEntry& p : Pages())
-    ElSideBar1->addItem(p.section, QString::fromLatin1(p.item_caption), p.picture());
-  connect(ElSideBar1, &ElSideBar::itemChanged, this, &TFormMain::ElSideBarItemChange);
+    SideBar->addItem(p.section, QString::fromLatin1(p.item_caption), p.picture());
+  connect(SideBar, &ElSideBar::itemChanged, this, &TFormMain::ElSideBarItemChange);
 
-  auto* ElPanel3 = new QWidget(this);
-  ElPanel3->setGeometry(left + 85, top, 1, 354);
-  ElPanel3->setAutoFillBackground(true);
-  QPalette sep = ElPanel3->palette();
+  auto* separator = new QWidget(this);
+  separator->setGeometry(left + kSideBarWidth, top, kSeparatorWidth, kColumnHeight);
+  separator->setAutoFillBackground(true);
+  QPalette sep = separator->palette();
   sep.setColor(QPalette::Window, QColor(0x7a, 0x8c, 0xa8));
-  ElPanel3->setPalette(sep);
+  separator->setPalette(sep);
 
   auto* ElPanelCaption =
       new GradientPanel(Qt::white, QColor(0x87, 0xce, 0xeb), Qt::Horizontal, this);
-  ElPanelCaption->setGeometry(left + 86, top, 454, 32);
+  const int pageLeft = left + kSideBarWidth + kSeparatorWidth;
+  ElPanelCaption->setGeometry(pageLeft, top, kPageWidth, kPageCaptionHeight);
   ElLabelCaption = new QLabel(ElPanelCaption);
-  ElLabelCaption->setGeometry(8, 0, 446, 32);
+  constexpr int kCaptionIndent = 8;
+  ElLabelCaption->setGeometry(kCaptionIndent, 0, kPageWidth - kCaptionIndent, kPageCaptionHeight);
   ElLabelCaption->setFont(CaptionStripFont());
   ElLabelCaption->setStyleSheet(QStringLiteral("color: #1f4fb0;"));
 
   ElPanelFrameHolder = new QStackedWidget(this);
-  ElPanelFrameHolder->setGeometry(left + 86, top + 32, 454, 322);
+  ElPanelFrameHolder->setGeometry(pageLeft, top + kPageCaptionHeight, kPageWidth, kPageHeight);
   ElPanelFrameHolder->setAutoFillBackground(true);
   // Shown in front while the selected slot has no page yet.
   ElPanelFrameHolder->addWidget(new QWidget(ElPanelFrameHolder));
 
   auto* ElToolBar =
       new GradientPanel(QColor(0xf2, 0xf2, 0xf2), QColor(0xd6, 0xdc, 0xe6), Qt::Vertical, this);
-  ElToolBar->setGeometry(left, top + 354, kClientWidth, 26);
-  ElPanel2 = new QLabel(HomePage(), ElToolBar);
-  ElPanel2->setGeometry(0, 0, 260, 26);
-  ElPanel2->setAlignment(Qt::AlignCenter);
+  ElToolBar->setGeometry(left, top + kColumnHeight, kClientWidth, kToolBarHeight);
+  Label_HomePage = new QLabel(HomePage(), ElToolBar);
+  Label_HomePage->setGeometry(0, 0, kHomeLinkWidth, kToolBarHeight);
+  Label_HomePage->setAlignment(Qt::AlignCenter);
   QFont linkFont(QStringLiteral("Tahoma"));
   linkFont.setPixelSize(11);
   linkFont.setBold(true);
-  ElPanel2->setFont(linkFont);
-  ElPanel2->setStyleSheet(QStringLiteral("color: #000080;"));
-  ElPanel2->setCursor(Qt::PointingHandCursor);
-  ElPanel2->setToolTip(QStringLiteral("Open the Quillatorne home page"));
-  ElPanel2->installEventFilter(this);
+  Label_HomePage->setFont(linkFont);
+  Label_HomePage->setStyleSheet(QStringLiteral("color: #000080;"));
+  Label_HomePage->setCursor(Qt::PointingHandCursor);
+  Label_HomePage->setToolTip(QStringLiteral("Open the Quillatorne home page"));
+  Label_HomePage->installEventFilter(this);
 
-  QToolButton** buttons[] = {&ElToolButton1, &ElToolButton2, &ElToolButton3, &ElToolButton4};
+  QToolButton** buttons[] = {&ToolButton_Preview, &ToolButton_Set, &ToolButton_Hide,
+                             &ToolButton_Exit};
   const char* captions[] = {"Preview", "Set", "Hide", "Exit"};
-  void (TFormMain::*handlers[])() = {&TFormMain::ElToolButton1Click, &TFormMain::ElToolButton2Click,
-                                     &TFormMain::ElToolButton3Click,
-                                     &TFormMain::ElToolButton4Click};
+  void (TFormMain::*handlers[])() = {
+      &TFormMain::ToolButton_PreviewClick, &TFormMain::ToolButton_SetClick,
+      &TFormMain::ToolButton_HideClick, &TFormMain::ToolButton_ExitClick};
   for (int i = 0; i < 4; ++i) {
     auto* b = new QToolButton(ElToolBar);
     b->setText(QString::fromLatin1(captions[i]));
     b->setAutoRaise(true);
-    b->setGeometry(260 + 70 * i, 1, 70, 24);
+    b->setGeometry(kHomeLinkWidth + kToolButtonWidth * i, 1, kToolButtonWidth, kToolBarHeight - 2);
     connect(b, &QToolButton::clicked, this, handlers[i]);
     *buttons[i] = b;
   }
@@ -221,7 +251,7 @@ void TFormMain::AddTrayIcon() {
 
 void TFormMain::BuildPages() {
   for (const PageEntry& p : Pages())
-    if (p.create) SetPage(p.slot(), p.create(Cfg(), Svc(), ElPanelFrameHolder));
+    if (p.create) SetPage(p.slot(), p.create(config_, services_, ElPanelFrameHolder));
 }
 
 SettingsPage* TFormMain::Page(int slot) const {
@@ -245,7 +275,7 @@ void TFormMain::SetPage(int slot, SettingsPage* page) {
 void TFormMain::SelectSlot(int slot) {
   if (slot < 0 || slot >= kPageSlots) return;
   currentSlot_ = slot;
-  ElSideBar1->setCurrent(slot / kItemsPerSection, slot % kItemsPerSection);
+  SideBar->setCurrent(slot / kItemsPerSection, slot % kItemsPerSection);
   QWidget* page = pages_[slot];
   ElPanelFrameHolder->setCurrentWidget(page ? page : ElPanelFrameHolder->widget(0));
   const PageEntry* entry = PageAt(slot);
@@ -253,7 +283,7 @@ void TFormMain::SelectSlot(int slot) {
 }
 
 void TFormMain::ElSideBarItemChange() {
-  const int slot = ElSideBar1->currentSection() * kItemsPerSection + ElSideBar1->currentItem();
+  const int slot = SideBar->currentSection() * kItemsPerSection + SideBar->currentItem();
   SelectSlot(slot);
   const PageEntry* entry = PageAt(slot);
   if (entry && entry->refresh == PageRefresh::WhenSelected && pages_[slot])
@@ -261,7 +291,7 @@ void TFormMain::ElSideBarItemChange() {
 }
 
 void TFormMain::ToggleMainWindow() {
-  auto& d = Cfg().DynamicConfig;
+  auto& d = config_.DynamicConfig;
   if (d.WindowVisible) {
     hide();
   } else {
@@ -289,7 +319,7 @@ void TFormMain::ShowFromOutside() {
   if (ModalWindowOpen()) return;
   // A request during start-up: finish hiding first, so the toggle below shows.
   if (Timer_Minimize->isActive()) Timer_MinimizeTimer();
-  if (!Cfg().DynamicConfig.WindowVisible) {
+  if (!config_.DynamicConfig.WindowVisible) {
     ToggleMainWindow();
   } else {
     raise();
@@ -298,61 +328,63 @@ void TFormMain::ShowFromOutside() {
 }
 
 bool TFormMain::ConfirmExit() {
-  return Svc().messages->Show(QString::fromLatin1(kExitQuestion), QStringLiteral("Please Confirm"),
-                              MB_YESNO | MB_ICONQUESTION) == IDYES;
+  return services_.messages->Show(QString::fromLatin1(kExitQuestion),
+                                  QStringLiteral("Please Confirm"),
+                                  MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
 void TFormMain::ShowPreview() {
-  const QSize size = PreviewSize(Svc().desktop->ScreenSize());
+  const QSize size = PreviewSize(services_.desktop->ScreenSize());
   // Composed at the pixels of the screen it opens on (that of this window), so a scaled
   // monitor shows it sharp rather than enlarged.
   const qreal ratio = screen() ? screen()->devicePixelRatio() : devicePixelRatioF();
   const QSize pixels = PreviewPixels(size, ratio);
-  auto& d = Cfg().DynamicConfig;
+  auto& d = config_.DynamicConfig;
   std::optional<QImage> bitmap = composer_(d.SelectedImage, pixels.width(), pixels.height());
   if (!bitmap || bitmap->isNull()) return;
   bitmap->setDevicePixelRatio(static_cast<qreal>(bitmap->width()) / size.width());
   d.PreviewOpen = true;
   // However the preview ends, the scheduler must not stay suspended.
   struct Reopen {
-    ~Reopen() { Cfg().DynamicConfig.PreviewOpen = false; }
-  } reopen;
+    DynamicConfigT& d;
+    ~Reopen() { d.PreviewOpen = false; }
+  } reopen{d};
   TFormPreview preview(this, *bitmap, size);
   preview.exec();
 }
 
 bool TFormMain::ModalWindowOpen() const {
-  return Cfg().DynamicConfig.PreviewOpen || QApplication::activeModalWidget() != nullptr ||
+  return config_.DynamicConfig.PreviewOpen || QApplication::activeModalWidget() != nullptr ||
          ReminderWindowOpen();
 }
 
 void TFormMain::PopupMenu_MainPopup() {
-  const bool visible = Cfg().DynamicConfig.WindowVisible;
+  const bool visible = config_.DynamicConfig.WindowVisible;
   MI_ShowHide->setText(visible ? QStringLiteral("Hide Quillatorne")
                                : QStringLiteral("Show Quillatorne"));
-  MI_CheckEmail->setEnabled(!Cfg().DynamicConfig.EmailCheckRunning);
+  MI_CheckEmail->setEnabled(!config_.DynamicConfig.EmailCheckRunning);
 }
 
-void TFormMain::ElToolButton1Click() {
-  SaveConfig();
+void TFormMain::ToolButton_PreviewClick() {
+  SaveSettings(store_, config_, services_.keyring);
   ShowPreview();
 }
 
-void TFormMain::ElToolButton2Click() {
-  SaveConfig();
-  SetChosenWallpaper(Cfg().DynamicConfig.SelectedImage);
+void TFormMain::ToolButton_SetClick() {
+  SaveSettings(store_, config_, services_.keyring);
+  SetWallpaper(config_.DynamicConfig.SelectedImage);
 }
 
-void TFormMain::ElToolButton3Click() {
-  SaveConfig();
+void TFormMain::ToolButton_HideClick() {
+  SaveSettings(store_, config_, services_.keyring);
   ToggleMainWindow();
 }
 
-void TFormMain::ElToolButton4Click() {
+void TFormMain::ToolButton_ExitClick() {
   if (ConfirmExit()) close();
 }
 
-void TFormMain::ElPanel2Click() { Svc().desktop->ShellOpen(HomePage()); }
+void TFormMain::Label_HomePageClick() { services_.desktop->ShellOpen(HomePage()); }
 
 void TFormMain::TrayIconDblClick() {
   if (!ModalWindowOpen()) ToggleMainWindow();
@@ -366,13 +398,27 @@ void TFormMain::MI_ShowHideClick() {
   if (!ModalWindowOpen()) ToggleMainWindow();
 }
 
-void TFormMain::MI_CheckEmailClick() { StartMailCheck(false, -1); }
+void TFormMain::MI_CheckEmailClick() { StartMailCheck(config_, services_, false, -1); }
 
-void TFormMain::MI_RefreshClick() { RefreshWallpaper(); }
+void TFormMain::ShowErrors(const WallpaperErrors& errors) {
+  ShowWallpaperErrors(errors, *services_.messages);
+}
 
-void TFormMain::MI_RandomClick() { PickWallpaper(true); }
+void TFormMain::SetWallpaper(const QString& path) {
+  ShowErrors(SetChosenWallpaper(path, config_, services_, wallpaperMemory_));
+}
 
-void TFormMain::MI_NextClick() { PickWallpaper(false); }
+void TFormMain::MI_RefreshClick() {
+  ShowErrors(RefreshWallpaper(config_, services_, wallpaperMemory_));
+}
+
+void TFormMain::MI_RandomClick() {
+  ShowErrors(PickWallpaper(true, config_, services_, wallpaperMemory_));
+}
+
+void TFormMain::MI_NextClick() {
+  ShowErrors(PickWallpaper(false, config_, services_, wallpaperMemory_));
+}
 
 void TFormMain::MI_CloseClick() {
   if (ConfirmExit()) close();
@@ -391,30 +437,31 @@ void TFormMain::AfterStartUp() {
   // Only now, with the tray icon and the timers up: an error box of the start-up wallpaper
   // keeps the event loop going, so reminders, mail and the exit signals are not held up.
   // Reminders missed long ago are taken first: the tick moves the recurring ones on.
-  const QString longMissed =
-      LongMissedReport(TakeLongMissedReminders(Cfg().RemindersConfig.Reminders, NowDays()));
-  ChooseStartupWallpaper();
+  const QString longMissed = LongMissedReport(
+      TakeLongMissedReminders(config_.RemindersConfig.Reminders, NowDays(*services_.clock)));
+  // A bad picture must not keep the program from starting: report it and go on.
+  RunAutomaticChange(wallpaperMemory_, *services_.messages, [this] {
+    return ChooseStartupWallpaper(config_, services_, wallpaperMemory_);
+  });
   // The program may have been told to end while a box was open.
   if (closed_) return;
-  if (IRegistryBackend* store = MainIniFile() ? &MainIniFile()->backend() : nullptr) {
-    const QString keptAs = store->movedAsideTo();
-    if (!keptAs.isEmpty()) {
-      Svc().messages->Show(QString::fromLatin1(kSettingsKeptAside) + keptAs,
-                           QStringLiteral("Quillatorne"), MB_OK | MB_ICONWARNING);
-    }
+  if (const QString keptAs = store_.backend().movedAsideTo(); !keptAs.isEmpty()) {
+    services_.messages->Show(QString::fromLatin1(kSettingsKeptAside) + keptAs,
+                             QStringLiteral("Quillatorne"), MB_OK | MB_ICONWARNING);
   }
   if (!longMissed.isEmpty() && !closed_)
-    Svc().messages->Show(longMissed, QStringLiteral("Quillatorne"), MB_OK | MB_ICONINFORMATION);
+    services_.messages->Show(longMissed, QStringLiteral("Quillatorne"),
+                             MB_OK | MB_ICONINFORMATION);
 }
 
 void TFormMain::TimerEXITTimer() {
   TimerEXIT->stop();
-  if (!Cfg().DynamicConfig.WindowVisible) close();
+  if (!config_.DynamicConfig.WindowVisible) close();
 }
 
 void TFormMain::ShowReminderForEdit(int index) {
   // A nested popup's Edit may have shown the window already; showing must not hide it.
-  if (!Cfg().DynamicConfig.WindowVisible) ToggleMainWindow();
+  if (!config_.DynamicConfig.WindowVisible) ToggleMainWindow();
   SelectSlot(kPopupRemindersPage);
   if (reminderSelector_) reminderSelector_->SelectReminder(index);
 }
@@ -425,7 +472,7 @@ void TFormMain::FormClose() {
   TimerIDLE->stop();
   trayRetry_->stop();
   TrayIcon->hide();
-  SaveConfig();
+  SaveSettings(store_, config_, services_.keyring);
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {
@@ -440,9 +487,9 @@ void TFormMain::paintEvent(QPaintEvent*) {
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == ElPanel2 && event->type() == QEvent::MouseButtonRelease &&
+  if (watched == Label_HomePage && event->type() == QEvent::MouseButtonRelease &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-    ElPanel2Click();
+    Label_HomePageClick();
     return true;
   }
   return QWidget::eventFilter(watched, event);

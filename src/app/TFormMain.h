@@ -15,7 +15,11 @@
 
 #include "app/Scheduler.h"
 #include "pages/PageTable.h"
+#include "wallpaper/ChangeRules.h"
 
+struct Config;
+struct Services;
+class RegistryStore;
 class ElFormCaption;
 class ElSideBar;
 class GradientPanel;
@@ -29,8 +33,13 @@ class TFormMain : public QWidget {
   Q_OBJECT
 
  public:
-  explicit TFormMain(QWidget* parent = nullptr);
+  // The window is the one owner of the run's settings record, services and settings store:
+  // it hands them to every page and engine. All three must outlive it.
+  TFormMain(Config& config, Services& services, RegistryStore& store, QWidget* parent = nullptr);
   ~TFormMain() override;
+
+  Config& config() { return config_; }
+  const Services& services() const { return services_; }
 
   void ToggleMainWindow();
   // Brings the page of that slot to the front and shows its caption line.
@@ -56,15 +65,15 @@ class TFormMain : public QWidget {
   void Timer_MinimizeTimer();
 
   // Window parts, named as the handlers refer to them.
-  ElFormCaption* ElFormCaption1 = nullptr;
-  ElSideBar* ElSideBar1 = nullptr;
+  ElFormCaption* FormCaption = nullptr;
+  ElSideBar* SideBar = nullptr;
   QLabel* ElLabelCaption = nullptr;
   QStackedWidget* ElPanelFrameHolder = nullptr;
-  QLabel* ElPanel2 = nullptr;
-  QToolButton* ElToolButton1 = nullptr;
-  QToolButton* ElToolButton2 = nullptr;
-  QToolButton* ElToolButton3 = nullptr;
-  QToolButton* ElToolButton4 = nullptr;
+  QLabel* Label_HomePage = nullptr;
+  QToolButton* ToolButton_Preview = nullptr;
+  QToolButton* ToolButton_Set = nullptr;
+  QToolButton* ToolButton_Hide = nullptr;
+  QToolButton* ToolButton_Exit = nullptr;
   QMenu* PopupMenu_Main = nullptr;
   QAction* MI_ShowHide = nullptr;
   QAction* MI_CheckEmail = nullptr;
@@ -77,11 +86,11 @@ class TFormMain : public QWidget {
   bool ConfirmExit();
   void ShowPreview();
   void PopupMenu_MainPopup();
-  void ElToolButton1Click();
-  void ElToolButton2Click();
-  void ElToolButton3Click();
-  void ElToolButton4Click();
-  void ElPanel2Click();
+  void ToolButton_PreviewClick();
+  void ToolButton_SetClick();
+  void ToolButton_HideClick();
+  void ToolButton_ExitClick();
+  void Label_HomePageClick();
   void TrayIconDblClick();
   // A right click on the tray icon: the menu at the mouse, unless a modal window is open.
   void TrayIconRightClick();
@@ -91,6 +100,8 @@ class TFormMain : public QWidget {
   void MI_RandomClick();
   void MI_NextClick();
   void MI_CloseClick();
+  // Installs that picture now, as "Set" does; failures are shown.
+  void SetWallpaper(const QString& path);
 
   // Another start of the program (or --show) asked for the window; ignored, as the tray
   // icon's clicks are, while one of our modal windows is open.
@@ -118,11 +129,17 @@ class TFormMain : public QWidget {
   // The start-up work that may show a box: the start-up wallpaper, the settings notice.
   void AfterStartUp();
   void AddTrayIcon();
+  // Shows what a change the user asked for met.
+  void ShowErrors(const WallpaperErrors& errors);
 
+  Config& config_;
+  Services& services_;
+  RegistryStore& store_;
   Scheduler scheduler_;
   std::array<SettingsPage*, kPageSlots> pages_{};
   IReminderSelector* reminderSelector_ = nullptr;
   Composer composer_;
+  ChangeRuleMemory wallpaperMemory_;
   QTimer* trayRetry_ = nullptr;
   int currentSlot_ = -1;
   bool closed_ = false;

@@ -16,7 +16,7 @@
 #include "platform/Services.h"
 #include "platform/SystemServices.h"
 #include "settings/Config.h"
-#include "settings/ConfigStore.h"
+#include "settings/RegistryStore.h"
 #include "widgets/Pictures.h"
 
 namespace {
@@ -93,25 +93,26 @@ int main(int argc, char** argv) {
     }
   });
   QApplication::setWindowIcon(ApplicationIcon());
-  InstallProductionServices();
-  const QSize screen = Svc().desktop->ScreenSize();
-  ResetConfig(screen);
+  Services services = ProductionServices();
+  app.setErrorBoxes(services.messages);
+  const QSize screen = services.desktop->ScreenSize();
+  Config config(screen);
   RegistryFile registry(RegistryFile::DefaultFileName());
-  OpenMainStore(registry);
-  const bool neverSaved =
-      !MainIniFile()->ReadBool(QStringLiteral("Base"), QStringLiteral("OK"), false);
+  RegistryStore store(registry);
+  store.OpenKey(QString::fromLatin1(kProductKey));
+  const bool neverSaved = !store.ReadBool(QStringLiteral("Base"), QStringLiteral("OK"), false);
   // Never saved, and not because a bad file was just moved aside: the very first run.
   const bool firstRun = registry.movedAsideTo().isEmpty() && neverSaved;
   // The calendar's first place keeps clear of the panels.
   if (neverSaved) {
-    const DynamicConfigT& d = Cfg().DynamicConfig;
-    KeepCalendarInside(Cfg().CalendarConfig, screen, QSize(d.DesktopBoxWidth, d.DesktopBoxHeight),
-                       Svc().desktop->AvailableArea(), CalendarToday());
+    const DynamicConfigT& d = config.DynamicConfig;
+    KeepCalendarInside(config.CalendarConfig, screen, QSize(d.DesktopBoxWidth, d.DesktopBoxHeight),
+                       services.desktop->AvailableArea(), CalendarToday(*services.clock));
   }
 
   std::unique_ptr<TFormMain> owner;
   try {
-    owner = std::make_unique<TFormMain>();
+    owner = std::make_unique<TFormMain>(config, services, store);
   } catch (const std::exception& e) {
     QMessageBox::critical(nullptr, QStringLiteral("Quillatorne"), QString::fromLocal8Bit(e.what()));
     return 1;

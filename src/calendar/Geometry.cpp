@@ -16,7 +16,7 @@ namespace {
 constexpr int64_t kMaxCoordinate = int64_t{1} << 24;
 }  // namespace
 
-QDate CalendarToday() { return Svc().clock ? Svc().clock->Now().date() : QDate::currentDate(); }
+QDate CalendarToday(const IClock& clock) { return clock.Now().date(); }
 
 int WeekdayOf(const QDate& date) { return date.dayOfWeek() % 7 + 1; }
 

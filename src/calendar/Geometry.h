@@ -18,8 +18,10 @@ struct CalendarBox {
   bool isEmpty() const { return right <= left || bottom <= top; }
 };
 
-// Today's local date, as the clock seam tells it.
-QDate CalendarToday();
+class IClock;
+
+// Today's local date, as the clock tells it.
+QDate CalendarToday(const IClock& clock);
 // The weekday as the drawers number it: 1 = Sunday ... 7 = Saturday.
 int WeekdayOf(const QDate& date);
 // Days in the month of the date, and how many of them fall in week column 7.

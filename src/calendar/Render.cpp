@@ -8,16 +8,15 @@ int FontLarge(int cell) { return static_cast<int>(cell * 0.8); }
 int FontMedium(int cell) { return static_cast<int>(cell * 0.8 * 0.9); }
 int FontSmall(int cell) { return static_cast<int>(cell * 0.8 * 0.8); }
 
-CalendarBox CalendarRect(int width, int height) {
-  const Config& c = Cfg();
+CalendarBox CalendarRect(int width, int height, const Config& c, const QDate& today) {
   return CalendarRect(width, height, c.CalendarConfig,
                       QSize(c.DynamicConfig.DesktopBoxWidth, c.DynamicConfig.DesktopBoxHeight),
-                      CalendarToday());
+                      today);
 }
 
-void DrawCalendar(QImage& canvas, int width, int height) {
+void DrawCalendar(QImage& canvas, int width, int height, const Config& config, const QDate& today) {
   if (canvas.isNull()) return;
-  const CalendarConfigT& k = Cfg().CalendarConfig;
+  const CalendarConfigT& k = config.CalendarConfig;
   void (*draw)(const StyleContext&) = nullptr;
   switch (k.Style) {
     case 0:
@@ -32,9 +31,9 @@ void DrawCalendar(QImage& canvas, int width, int height) {
     default:
       return;  // an unknown style draws nothing
   }
-  const CalendarBox r = CalendarRect(width, height);
+  const CalendarBox r = CalendarRect(width, height, config, today);
   if (r.isEmpty()) return;
   GdiCanvas dc(canvas);
   if (!dc.IsActive()) return;
-  draw(StyleContext{dc, r, k, Cfg().ColorRemConfig.ColorReminders, CalendarToday()});
+  draw(StyleContext{dc, r, k, config.ColorRemConfig.ColorReminders, today});
 }

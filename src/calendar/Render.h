@@ -3,7 +3,9 @@
 
 #include "calendar/Geometry.h"
 
-// The rectangle for the settings and today as they are now.
-CalendarBox CalendarRect(int width, int height);
-// Draws this month's calendar onto the canvas (width x height) in the configured style.
-void DrawCalendar(QImage& canvas, int width, int height);
+struct Config;
+
+// The rectangle for these settings in the month of `today`.
+CalendarBox CalendarRect(int width, int height, const Config& config, const QDate& today);
+// Draws the month of `today` onto the canvas (width x height) in the configured style.
+void DrawCalendar(QImage& canvas, int width, int height, const Config& config, const QDate& today);

@@ -16,7 +16,6 @@ namespace {
 struct Worker {
   std::unique_ptr<Thread_EmailChecker> thread;
   std::atomic<bool> abandon{false};
-  Pop3ClientFactory factory;
   bool exitHooked = false;
   std::mutex resultsLock;
   QList<MailProbeResult> results;  // of the last finished check, until taken
@@ -25,11 +24,6 @@ struct Worker {
 Worker& TheWorker() {
   static Worker worker;
   return worker;
-}
-
-std::unique_ptr<Pop3Client> MakeClient() {
-  const auto& factory = TheWorker().factory;
-  return factory ? factory() : std::make_unique<Pop3Client>();
 }
 
 int AddClamped(int total, int count) {
@@ -104,8 +98,15 @@ void SplitServer(const QString& server, QString* host, int* port, int defaultPor
 }
 
 Thread_EmailChecker::Thread_EmailChecker(QList<EmailAccount> accounts,
-                                         const std::atomic<bool>* abandon)
-    : accounts_(std::move(accounts)), abandon_(abandon), thread_([this] {
+                                         const std::atomic<bool>* abandon,
+                                         std::function<std::unique_ptr<Pop3Client>()> makeClient,
+                                         DynamicConfigT& publish, const IClock& clock)
+    : accounts_(std::move(accounts)),
+      abandon_(abandon),
+      makeClient_(std::move(makeClient)),
+      publish_(publish),
+      clock_(clock),
+      thread_([this] {
         RunCheck();
         done_ = true;
       }) {}
@@ -126,11 +127,12 @@ bool Thread_EmailChecker::Wait(int timeoutMs) {
 }
 
 void Thread_EmailChecker::RunCheck() {
-  auto& d = Cfg().DynamicConfig;
+  auto& d = publish_;
   int total = 0;
   QList<MailProbeResult> results;
   try {
-    std::unique_ptr<Pop3Client> client = MakeClient();
+    std::unique_ptr<Pop3Client> client =
+        makeClient_ ? makeClient_() : std::make_unique<Pop3Client>();
     client->SetAbandonFlag(abandon_);
     for (const EmailAccount& account : std::as_const(accounts_)) {
       if (abandon_->load()) break;
@@ -147,7 +149,7 @@ void Thread_EmailChecker::RunCheck() {
   }
   if (total == 0) d.NoNewMail = true;
   d.NewMailCount = total;
-  d.LastEmailCheck = NowDays();
+  d.LastEmailCheck = NowDays(clock_);
   d.EmailCheckRunning = false;
   // Queued to the receivers, which live on the user-interface thread.
   emit MailChecks().ended();
@@ -163,12 +165,12 @@ MailCheckEvents& MailChecks() {
   return *events;
 }
 
-void StartMailCheck(bool timed, int accountIndex) {
-  const auto& e = Cfg().EmailConfig;
-  auto& d = Cfg().DynamicConfig;
+void StartMailCheck(Config& config, const Services& services, bool timed, int accountIndex) {
+  const auto& e = config.EmailConfig;
+  auto& d = config.DynamicConfig;
   if (!e.EnableCheck) return;
   if (d.EmailCheckRunning) return;
-  if (timed && !(NowDays() >= d.LastEmailCheck + e.IntervalMinutes / 1440.0)) return;
+  if (timed && !(NowDays(*services.clock) >= d.LastEmailCheck + e.IntervalMinutes / 1440.0)) return;
   // Passwords still on their way from the keyring would make the check fail for nothing.
   if (timed && MailPasswordsPending()) return;
 
@@ -189,7 +191,8 @@ void StartMailCheck(bool timed, int accountIndex) {
     if (accountIndex == -1 || i == accountIndex) accounts << e.Accounts.at(i);
   w.abandon = false;
   d.EmailCheckRunning = true;
-  w.thread = std::make_unique<Thread_EmailChecker>(std::move(accounts), &w.abandon);
+  w.thread = std::make_unique<Thread_EmailChecker>(std::move(accounts), &w.abandon,
+                                                   services.mailClient, d, *services.clock);
 }
 
 void ReleaseFinishedMailCheck() {
@@ -222,5 +225,3 @@ QList<MailProbeResult> TakeMailCheckResults() {
   std::lock_guard<std::mutex> lock(w.resultsLock);
   return std::exchange(w.results, {});
 }
-
-void SetPop3ClientFactory(Pop3ClientFactory factory) { TheWorker().factory = std::move(factory); }

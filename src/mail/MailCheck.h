@@ -11,8 +11,14 @@
 
 #include "mail/Pop3Client.h"
 
-// Starts a mail check on the worker thread when the rules allow; returns at once.
-void StartMailCheck(bool timed, int accountIndex);
+struct Config;
+struct DynamicConfigT;
+struct Services;
+class IClock;
+
+// Starts a mail check of the accounts of `config` on the worker thread when the rules allow;
+// returns at once. The check publishes into the shared values of config.DynamicConfig.
+void StartMailCheck(Config& config, const Services& services, bool timed, int accountIndex);
 
 // News of the checks for what shows them, delivered through the user-interface thread's
 // event loop, so nothing has to poll EmailCheckRunning.
@@ -29,8 +35,11 @@ MailCheckEvents& MailChecks();
 // The worker: constructing it starts its thread at once, which runs one check and ends.
 class Thread_EmailChecker {
  public:
-  // The accounts are the worker's own copy: the user may edit the list while it runs.
-  Thread_EmailChecker(QList<EmailAccount> accounts, const std::atomic<bool>* abandon);
+  // The accounts are the worker's own copy: the user may edit the list while it runs. The
+  // result goes into the shared values of `publish`, which must outlive the run.
+  Thread_EmailChecker(QList<EmailAccount> accounts, const std::atomic<bool>* abandon,
+                      std::function<std::unique_ptr<Pop3Client>()> makeClient,
+                      DynamicConfigT& publish, const IClock& clock);
   // Only once the run has ended (Wait returned true).
   ~Thread_EmailChecker();
   // Waits at most timeoutMs for the run to end; true when it has (the thread is then joined).
@@ -42,6 +51,9 @@ class Thread_EmailChecker {
  private:
   QList<EmailAccount> accounts_;
   const std::atomic<bool>* abandon_;
+  std::function<std::unique_ptr<Pop3Client>()> makeClient_;
+  DynamicConfigT& publish_;
+  const IClock& clock_;
   std::atomic<bool> done_{false};
   std::thread thread_;  // last: starts once everything above is in place
 };
@@ -80,7 +92,3 @@ void ReleaseFinishedMailCheck();
 bool WaitForMailCheck(int timeoutMs);
 // Quitting: ends every wait of a running check at once and waits for its thread.
 void AbandonMailCheck();
-
-// Makes the client of each check; tests put their own in place (nullptr restores ours).
-using Pop3ClientFactory = std::function<std::unique_ptr<Pop3Client>()>;
-void SetPop3ClientFactory(Pop3ClientFactory factory);

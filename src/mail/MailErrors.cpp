@@ -20,15 +20,15 @@ Reports& TheReports() {
   return reports;
 }
 
-void PlayErrorSound(const QString& chosen) {
+void PlayErrorSound(const QString& chosen, IDesktop& desktop) {
   if (!chosen.isEmpty()) {
-    Svc().desktop->PlaySound(chosen);
+    desktop.PlaySound(chosen);
     return;
   }
   // The desktop's own error sound where the sound theme has one, else the bell.
   const QString theme = QStringLiteral("/usr/share/sounds/freedesktop/stereo/dialog-error.oga");
   if (QFile::exists(theme))
-    Svc().desktop->PlaySound(theme);
+    desktop.PlaySound(theme);
   else
     QApplication::beep();
 }
@@ -53,7 +53,7 @@ QString MailFailureReason(const MailProbeResult& r) {
   return QStringLiteral("the server refused the check (%1)").arg(r.detail);
 }
 
-void ReportMailCheckErrors(IMessageBoxes& boxes) {
+void ReportMailCheckErrors(const EmailConfigT& e, const Services& services) {
   // Taken before any box opens: the ticks that run inside a box find nothing left.
   const QList<MailProbeResult> results = TakeMailCheckResults();
   if (results.isEmpty()) return;
@@ -77,12 +77,12 @@ void ReportMailCheckErrors(IMessageBoxes& boxes) {
     fresh << r;
   }
   if (fresh.isEmpty()) return;
-  const auto& e = Cfg().EmailConfig;
-  if (e.ReportErrorsSound) PlayErrorSound(e.ErrorSound);
+  if (e.ReportErrorsSound) PlayErrorSound(e.ErrorSound, *services.desktop);
   if (!e.ReportErrorsDialog) return;
   for (const MailProbeResult& r : fresh) {
-    boxes.Show(QStringLiteral("Checking the mail of \"%1\" failed: %2.").arg(r.account, MailFailureReason(r)),
-               QStringLiteral("Email Checker Error"), MB_OK | MB_ICONERROR);
+    services.messages->Show(QStringLiteral("Checking the mail of \"%1\" failed: %2.")
+                                .arg(r.account, MailFailureReason(r)),
+                            QStringLiteral("Email Checker Error"), MB_OK | MB_ICONERROR);
   }
 }
 

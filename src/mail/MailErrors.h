@@ -2,8 +2,9 @@
 // Failed mail checks, told to the user as the mail options say.
 #include <QString>
 
-class IMessageBoxes;
+struct EmailConfigT;
 struct MailProbeResult;
+struct Services;
 
 // The reason of a failed probe in plain words.
 QString MailFailureReason(const MailProbeResult& result);
@@ -13,7 +14,7 @@ QString MailFailureReason(const MailProbeResult& result);
 // "Report errors with dialog box" one box per account, with "Report errors with error
 // sound" the chosen sound (the system's error sound when none is chosen); the reasons go
 // to standard error once per run in any case.
-void ReportMailCheckErrors(IMessageBoxes& boxes);
+void ReportMailCheckErrors(const EmailConfigT& e, const Services& services);
 
 // Forgets what was reported (a new run, for the tests).
 void ResetMailErrorReports();

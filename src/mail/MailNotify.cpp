@@ -14,20 +14,24 @@
 namespace {
 QPointer<MailNotifier> g_notifier;
 
-void LaunchIfExists(const QString& file) {
+void LaunchIfExists(const QString& file, IDesktop& desktop) {
   // Only a file that exists is opened; the shell's answer is not looked at.
-  if (!file.isEmpty() && QFileInfo(file).isFile()) Svc().desktop->ShellOpen(file);
+  if (!file.isEmpty() && QFileInfo(file).isFile()) desktop.ShellOpen(file);
 }
 }  // namespace
 
-void LaunchMailProgram() { LaunchIfExists(Cfg().EmailConfig.EmailClient); }
-void LaunchOtherProgram() { LaunchIfExists(Cfg().EmailConfig.DiffProgram); }
+void LaunchMailProgram(const EmailConfigT& e, IDesktop& desktop) {
+  LaunchIfExists(e.EmailClient, desktop);
+}
+void LaunchOtherProgram(const EmailConfigT& e, IDesktop& desktop) {
+  LaunchIfExists(e.DiffProgram, desktop);
+}
 
-void AnnounceNewMail(QWidget* mainWindow) {
+void AnnounceNewMail(QWidget* mainWindow, Config& config, const Services& services) {
   // Every tick passes here, shown window or not: a good moment to free an ended worker.
   ReleaseFinishedMailCheck();
-  const auto& e = Cfg().EmailConfig;
-  auto& d = Cfg().DynamicConfig;
+  const auto& e = config.EmailConfig;
+  auto& d = config.DynamicConfig;
   // Take the count and leave 0 in one step, so a count published meanwhile is not lost.
   const int n = d.NewMailCount.exchange(0);
   if (n == 0) {
@@ -35,14 +39,14 @@ void AnnounceNewMail(QWidget* mainWindow) {
     return;
   }
   if (e.PlaySound && !e.Sound.isEmpty() && QFileInfo(e.Sound).isFile())
-    Svc().desktop->PlaySound(e.Sound);
-  if (e.LaunchEmailProgram) LaunchMailProgram();
-  if (e.LaunchDiffProgram) LaunchOtherProgram();
-  if (e.AddIcon) MailNotifier::Instance(mainWindow)->ShowIcon();
+    services.desktop->PlaySound(e.Sound);
+  if (e.LaunchEmailProgram) LaunchMailProgram(e, *services.desktop);
+  if (e.LaunchDiffProgram) LaunchOtherProgram(e, *services.desktop);
+  if (e.AddIcon) MailNotifier::Instance(mainWindow, config, services)->ShowIcon();
   if (!e.ShowDialog) return;
   if (e.OnlyOnce && n == d.AnnouncedMailCount) return;
-  Svc().messages->Show(QStringLiteral("You have %1 email message(s) waiting!").arg(n),
-                       QStringLiteral("Email Checker Message"), MB_OK | MB_ICONINFORMATION);
+  services.messages->Show(QStringLiteral("You have %1 email message(s) waiting!").arg(n),
+                          QStringLiteral("Email Checker Message"), MB_OK | MB_ICONINFORMATION);
   d.AnnouncedMailCount = n;
 }
 
@@ -50,7 +54,8 @@ void RemoveEmailTrayIcon() {
   if (MailNotifier* n = MailNotifier::Existing()) n->RemoveIcon();
 }
 
-MailNotifier::MailNotifier(QWidget* mainWindow) : QObject(mainWindow) {
+MailNotifier::MailNotifier(QWidget* mainWindow, const Config& config, const Services& services)
+    : QObject(mainWindow), config_(config), services_(services) {
   StaticIcon = MailIcon();
   IL_Animate = MailAnimationFrames();
 
@@ -65,26 +70,29 @@ MailNotifier::MailNotifier(QWidget* mainWindow) : QObject(mainWindow) {
           });
 
   PopupMenu_Email = new QMenu(mainWindow);
-  ElMenuItem5 = PopupMenu_Email->addAction(QStringLiteral("Launch email client"));
-  ElMenuItem4 = PopupMenu_Email->addAction(QStringLiteral("Just remove icon"));
-  ElMenuItem3 = PopupMenu_Email->addAction(QStringLiteral("Cancel"));
-  connect(ElMenuItem5, &QAction::triggered, this, &MailNotifier::ElMenuItem5Click);
-  connect(ElMenuItem4, &QAction::triggered, this, &MailNotifier::ElMenuItem4Click);
+  MI_LaunchEmailClient = PopupMenu_Email->addAction(QStringLiteral("Launch email client"));
+  MI_JustRemoveIcon = PopupMenu_Email->addAction(QStringLiteral("Just remove icon"));
+  MI_Cancel = PopupMenu_Email->addAction(QStringLiteral("Cancel"));
+  connect(MI_LaunchEmailClient, &QAction::triggered, this,
+          &MailNotifier::MI_LaunchEmailClientClick);
+  connect(MI_JustRemoveIcon, &QAction::triggered, this, &MailNotifier::MI_JustRemoveIconClick);
 
   Timer_Animate = new QTimer(this);
   Timer_Animate->setInterval(200);
   connect(Timer_Animate, &QTimer::timeout, this, &MailNotifier::AnimateStep);
 }
 
-MailNotifier* MailNotifier::Instance(QWidget* mainWindow) {
-  if (!g_notifier || g_notifier->parent() != mainWindow) g_notifier = new MailNotifier(mainWindow);
+MailNotifier* MailNotifier::Instance(QWidget* mainWindow, const Config& config,
+                                     const Services& services) {
+  if (!g_notifier || g_notifier->parent() != mainWindow)
+    g_notifier = new MailNotifier(mainWindow, config, services);
   return g_notifier;
 }
 
 MailNotifier* MailNotifier::Existing() { return g_notifier; }
 
 void MailNotifier::ShowIcon() {
-  animated_ = Cfg().EmailConfig.Animate;
+  animated_ = config_.EmailConfig.Animate;
   if (animated_) {
     if (!Timer_Animate->isActive()) {
       frame_ = 0;
@@ -112,7 +120,7 @@ void MailNotifier::AnimateStep() {
 }
 
 void MailNotifier::TrayIcon_EmailClick(Qt::MouseButton button, QPoint pos) {
-  const auto& e = Cfg().EmailConfig;
+  const auto& e = config_.EmailConfig;
   bool launch = false, remove = false, menu = false;
   if (button == Qt::LeftButton) {
     launch = e.LeftLaunch;
@@ -123,10 +131,12 @@ void MailNotifier::TrayIcon_EmailClick(Qt::MouseButton button, QPoint pos) {
     remove = e.RightRemoveIcon;
     menu = e.RightShowMenu;
   }
-  if (launch) LaunchMailProgram();
+  if (launch) LaunchMailProgram(e, *services_.desktop);
   if (remove) RemoveIcon();
   if (menu) PopupMenu_Email->popup(pos);
 }
 
-void MailNotifier::ElMenuItem5Click() { LaunchMailProgram(); }
-void MailNotifier::ElMenuItem4Click() { RemoveIcon(); }
+void MailNotifier::MI_LaunchEmailClientClick() {
+  LaunchMailProgram(config_.EmailConfig, *services_.desktop);
+}
+void MailNotifier::MI_JustRemoveIconClick() { RemoveIcon(); }

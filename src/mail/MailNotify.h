@@ -11,23 +11,30 @@ class QMenu;
 class QSystemTrayIcon;
 class QTimer;
 class QWidget;
+class IDesktop;
+struct Config;
+struct EmailConfigT;
+struct Services;
 
-// Announces NewMailCount when it is not 0, then sets it to 0.
-void AnnounceNewMail(QWidget* mainWindow);
+// Announces NewMailCount when it is not 0, then sets it to 0, as the mail options of
+// `config` say.
+void AnnounceNewMail(QWidget* mainWindow, Config& config, const Services& services);
 // Takes the mail icon out of the notification area.
 void RemoveEmailTrayIcon();
 // Open the mail program / the other program when its file exists.
-void LaunchMailProgram();
-void LaunchOtherProgram();
+void LaunchMailProgram(const EmailConfigT& e, IDesktop& desktop);
+void LaunchOtherProgram(const EmailConfigT& e, IDesktop& desktop);
 
 // The mail icon and its menu; made on first use, owned by the main window.
 class MailNotifier : public QObject {
   Q_OBJECT
 
  public:
-  explicit MailNotifier(QWidget* mainWindow);
+  // Reads the mail options of `config` at each use.
+  MailNotifier(QWidget* mainWindow, const Config& config, const Services& services);
   // The notifier of this main window, made when missing.
-  static MailNotifier* Instance(QWidget* mainWindow);
+  static MailNotifier* Instance(QWidget* mainWindow, const Config& config,
+                                const Services& services);
   // The notifier when one exists.
   static MailNotifier* Existing();
 
@@ -39,21 +46,23 @@ class MailNotifier : public QObject {
   int frame() const { return frame_; }
 
   void TrayIcon_EmailClick(Qt::MouseButton button, QPoint pos);
-  void ElMenuItem5Click();
-  void ElMenuItem4Click();
+  void MI_LaunchEmailClientClick();
+  void MI_JustRemoveIconClick();
   // One step of the animation (Timer_Animate, every 200 ms).
   void AnimateStep();
 
   QSystemTrayIcon* TrayIcon_Email = nullptr;
   QMenu* PopupMenu_Email = nullptr;
-  QAction* ElMenuItem5 = nullptr;  // "Launch email client"
-  QAction* ElMenuItem4 = nullptr;  // "Just remove icon"
-  QAction* ElMenuItem3 = nullptr;  // "Cancel"
+  QAction* MI_LaunchEmailClient = nullptr;  // "Launch email client"
+  QAction* MI_JustRemoveIcon = nullptr;     // "Just remove icon"
+  QAction* MI_Cancel = nullptr;             // "Cancel"
   QTimer* Timer_Animate = nullptr;
   QList<QIcon> IL_Animate;
   QIcon StaticIcon;
 
  private:
+  const Config& config_;
+  const Services& services_;
   bool present_ = false;
   bool animated_ = false;
   int frame_ = 0;

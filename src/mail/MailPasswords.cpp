@@ -5,9 +5,7 @@
 #include <QUuid>
 
 #include "platform/Keyring.h"
-#include "platform/Services.h"
 #include "settings/Config.h"
-#include "settings/ConfigStore.h"
 
 namespace {
 struct Kept {
@@ -33,10 +31,7 @@ int& Run() {
   return run;
 }
 
-IKeyring* Keyring() {
-  IKeyring* k = Svc().keyring;
-  return k && k->Available() ? k : nullptr;
-}
+IKeyring* Usable(IKeyring* k) { return k && k->Available() ? k : nullptr; }
 
 // Where accounts stored without a key of their own kept their password.
 QString SharedKey(const EmailAccount& a) { return a.User + '@' + a.Server; }
@@ -80,13 +75,14 @@ void Forget(IKeyring* keyring, const QString& key) {
   });
 }
 
-void Store(IKeyring* keyring, const QString& key, const QString& password) {
+void Store(IKeyring* keyring, const QString& key, const QString& password,
+           const std::function<void()>& requestSave) {
   Kept& kept = TheKept();
   const QString job = key + '\n' + password;
   if (kept.writing.contains(job)) return;
   kept.writing.insert(job);
   kept.known.insert(key);
-  keyring->Write(key, password, [key, job, password, run = Run()](bool ok) {
+  keyring->Write(key, password, [key, job, password, requestSave, run = Run()](bool ok) {
     if (run != Run()) return;
     Kept& k = TheKept();
     k.writing.remove(job);
@@ -100,29 +96,30 @@ void Store(IKeyring* keyring, const QString& key, const QString& password) {
     // never leads to another.
     k.landed = false;
     k.followingUp = true;
-    SaveConfig();
+    if (requestSave) requestSave();
     k.followingUp = false;
   });
 }
 
 // Reads `entry` for the account keyed `account`; fills it if it is still waiting.
-void Ask(IKeyring* keyring, const QString& entry, const QString& account) {
+void Ask(IKeyring* keyring, QList<EmailAccount>& accounts, const QString& entry,
+         const QString& account) {
   ++TheKept().pending;
-  keyring->Read(entry, [entry, account, run = Run()](bool found, const QString& password) {
+  keyring->Read(entry, [keyring, &accounts, entry, account, run = Run()](bool found,
+                                                                         const QString& password) {
     if (run != Run()) return;
     Kept& k = TheKept();
     --k.pending;
     if (!found || password.isEmpty()) {
       const QString shared = k.sharedEntry.value(account);
-      IKeyring* keyring = Keyring();
-      if (entry == account && !shared.isEmpty() && keyring) Ask(keyring, shared, account);
+      if (entry == account && !shared.isEmpty()) Ask(keyring, accounts, shared, account);
       return;
     }
     k.inKeyring.insert(entry, password);
     // Only into an account still waiting for it: one the user has typed a password into
     // keeps the typed one.
     bool filled = false;
-    for (EmailAccount& a : Cfg().EmailConfig.Accounts) {
+    for (EmailAccount& a : accounts) {
       if (a.PasswordKey == account && a.Password.isEmpty()) {
         a.Password = password;
         filled = true;
@@ -133,17 +130,17 @@ void Ask(IKeyring* keyring, const QString& entry, const QString& account) {
 }
 }  // namespace
 
-bool PasswordsInKeyring() { return Keyring() != nullptr; }
+bool PasswordsInKeyring(IKeyring* keyring) { return Usable(keyring) != nullptr; }
 
-QString PasswordStorageNote() {
-  return PasswordsInKeyring()
+QString PasswordStorageNote(IKeyring* keyring) {
+  return PasswordsInKeyring(keyring)
              ? QStringLiteral("Passwords are kept in the desktop's keyring.")
              : QStringLiteral("No keyring is running: passwords are kept in the settings file, "
                               "readable only by you.");
 }
 
-void KeyMailPasswords(QList<EmailAccount>& accounts) {
-  IKeyring* keyring = Keyring();
+void KeyMailPasswords(QList<EmailAccount>& accounts, IKeyring* usable) {
+  IKeyring* keyring = Usable(usable);
   if (!keyring) return;
   GiveKeys(accounts, false);
   Kept& kept = TheKept();
@@ -159,9 +156,10 @@ void KeyMailPasswords(QList<EmailAccount>& accounts) {
     if (!used.contains(key)) Forget(keyring, key);
 }
 
-EmailAccount AccountForFile(const EmailAccount& account) {
+EmailAccount AccountForFile(const EmailAccount& account, IKeyring* usable,
+                            const std::function<void()>& requestSave) {
   EmailAccount stored = account;
-  IKeyring* keyring = Keyring();
+  IKeyring* keyring = Usable(usable);
   // A record that was never keyed (not the program's own) keeps its password in the file.
   if (!keyring || account.PasswordKey.isEmpty()) return stored;
   Kept& kept = TheKept();
@@ -175,15 +173,14 @@ EmailAccount AccountForFile(const EmailAccount& account) {
     stored.Password.clear();
     return stored;
   }
-  if (!kept.followingUp) Store(keyring, account.PasswordKey, account.Password);
+  if (!kept.followingUp) Store(keyring, account.PasswordKey, account.Password, requestSave);
   return stored;
 }
 
-void FetchMailPasswords() {
-  IKeyring* keyring = Keyring();
+void FetchMailPasswords(QList<EmailAccount>& accounts, IKeyring* usable) {
+  IKeyring* keyring = Usable(usable);
   if (!keyring) return;
   Kept& kept = TheKept();
-  QList<EmailAccount>& accounts = Cfg().EmailConfig.Accounts;
   GiveKeys(accounts, true);
   for (const EmailAccount& a : std::as_const(accounts)) {
     kept.known.insert(a.PasswordKey);
@@ -191,7 +188,7 @@ void FetchMailPasswords() {
       kept.known.insert(kept.sharedEntry[a.PasswordKey]);
   }
   for (const EmailAccount& a : std::as_const(accounts))
-    if (a.Password.isEmpty()) Ask(keyring, a.PasswordKey, a.PasswordKey);
+    if (a.Password.isEmpty()) Ask(keyring, accounts, a.PasswordKey, a.PasswordKey);
 }
 
 bool MailPasswordsPending() { return TheKept().pending > 0; }

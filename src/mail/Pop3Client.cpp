@@ -1,18 +1,12 @@
 #include "mail/Pop3Client.h"
 
-#include <arpa/inet.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <QHostAddress>
 #include <QSslSocket>
-#include <cerrno>
 #include <climits>
 #include <string>
 #include <thread>
+
+#include "platform/TcpConnect.h"
 
 namespace {
 // Waits are cut into slices so that quitting the program never waits for a silent server.
@@ -120,32 +114,16 @@ int Pop3Client::ParseCount(const QByteArray& field) {
 
 bool Pop3Client::Resolve(quint32* address) {
   const QByteArray host = Host.toUtf8();
-  in_addr parsed{};
   // A dotted address is used as it is; 255.255.255.255 is no address and is looked up.
-  if (inet_aton(host.constData(), &parsed) && parsed.s_addr != INADDR_NONE) {
-    *address = ntohl(parsed.s_addr);
+  if (const auto dotted = DottedIPv4(host)) {
+    *address = *dotted;
     return true;
   }
   auto lookup = std::make_shared<Lookup>();
   std::thread([lookup, name = host.toStdString()] {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* result = nullptr;
-    bool found = false;
-    quint32 address = 0;
-    if (!name.empty() && getaddrinfo(name.c_str(), nullptr, &hints, &result) == 0) {
-      for (addrinfo* a = result; a; a = a->ai_next) {
-        if (a->ai_family == AF_INET) {
-          address = ntohl(reinterpret_cast<sockaddr_in*>(a->ai_addr)->sin_addr.s_addr);
-          found = true;
-          break;
-        }
-      }
-      freeaddrinfo(result);
-    }
-    lookup->found = found;
-    lookup->address = address;
+    const std::optional<quint32> found = LookUpIPv4(name);
+    lookup->found = found.has_value();
+    lookup->address = found.value_or(0);
     lookup->done = true;
   }).detach();
 
@@ -169,42 +147,23 @@ void Pop3Client::OpenConnection() {
   if (Port <= 0 || Port > 65535)
     throw Pop3Error(QByteArrayLiteral("Connection Failed"), Pop3Failure::CannotConnect);
 
-  // Connected by hand: QTcpSocket gives up a connection attempt whenever one of its waits
-  // runs out, and our waits are short slices.
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (fd < 0) throw Pop3Error(QStringLiteral("Socket error %1").arg(errno), Pop3Failure::CannotConnect);
-  sockaddr_in to{};
-  to.sin_family = AF_INET;
-  to.sin_port = htons(static_cast<quint16>(Port));
-  to.sin_addr.s_addr = htonl(address);
-  bool connected = ::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0;
-  if (!connected && errno != EINPROGRESS) {
-    ::close(fd);
-    throw Pop3Error(QByteArrayLiteral("Connection Failed"), Pop3Failure::CannotConnect);
-  }
-  const QDeadlineTimer deadline = Deadline();
-  while (!connected) {
-    if (abandon_ && abandon_->load()) {
-      ::close(fd);
+  const TcpConnection c = ConnectTcp(address, static_cast<quint16>(Port), Deadline(), kSliceMs,
+                                     [this] { return abandon_ && abandon_->load(); });
+  switch (c.end) {
+    case TcpConnection::Connected:
+      break;
+    case TcpConnection::Abandoned:
       throw Pop3Error(QByteArrayLiteral("Check abandoned"), Pop3Failure::Abandoned);
-    }
-    if (deadline.hasExpired()) {
-      ::close(fd);
+    case TcpConnection::TimedOut:
       throw Pop3Error(QByteArrayLiteral("Connection Timed out"), Pop3Failure::CannotConnect);
-    }
-    pollfd p{fd, POLLOUT, 0};
-    if (::poll(&p, 1, qMax(1, SliceOf(deadline))) <= 0) continue;
-    int error = 0;
-    socklen_t len = sizeof error;
-    if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &len) != 0 || error != 0) {
-      ::close(fd);
+    case TcpConnection::Failed:
+      if (c.error)
+        throw Pop3Error(QStringLiteral("Socket error %1").arg(c.error), Pop3Failure::CannotConnect);
       throw Pop3Error(QByteArrayLiteral("Connection Failed"), Pop3Failure::CannotConnect);
-    }
-    connected = true;
   }
   socket_ = std::make_unique<QSslSocket>();
-  if (!socket_->setSocketDescriptor(fd)) {
-    ::close(fd);
+  if (!socket_->setSocketDescriptor(c.descriptor)) {
+    CloseDescriptor(c.descriptor);
     socket_.reset();
     throw Pop3Error(QByteArrayLiteral("Connection Failed"), Pop3Failure::CannotConnect);
   }

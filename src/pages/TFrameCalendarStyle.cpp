@@ -38,7 +38,7 @@ QPoint TFrameCalendarStyle::PlaceMarker() {
   QSize marker(0, 0);
   if (screen.width() > 0 && screen.height() > 0) {
     const CalendarBox r =
-        CalendarRect(screen.width(), screen.height(), k, desktop, CalendarToday());
+        CalendarRect(screen.width(), screen.height(), k, desktop, CalendarToday(*services.clock));
     // Both sides at the horizontal scale, in single precision as the position is.
     const float s = static_cast<float>(desktop.width()) / static_cast<float>(screen.width());
     marker = QSize(TruncToInt((r.right - r.left) * s), TruncToInt((r.bottom - r.top) * s));

@@ -4,6 +4,7 @@
 
 #include "mail/MailCheck.h"
 #include "mail/MailPasswords.h"
+#include "platform/Services.h"
 #include "widgets/AccessibleComboBox.h"
 
 TFrameEmailAccounts::TFrameEmailAccounts(Config& config, Services& services, QWidget* parent)
@@ -60,7 +61,7 @@ TFrameEmailAccounts::TFrameEmailAccounts(Config& config, Services& services, QWi
 }
 
 void TFrameEmailAccounts::LoadFromConfig() {
-  ui.Label_PasswordStorage->setText(PasswordStorageNote());
+  ui.Label_PasswordStorage->setText(PasswordStorageNote(services.keyring));
   {
     LoadGuard guard(this);
     ui.List_Accounts->clear();
@@ -181,12 +182,12 @@ void TFrameEmailAccounts::Button_DeleteAllClick() {
 void TFrameEmailAccounts::Button_CheckClick() {
   const int row = ui.List_Accounts->currentRow();
   if (row < 0) return;
-  StartMailCheck(false, row);
+  StartMailCheck(config, services, false, row);
   UpdateAccountControls();
 }
 
 void TFrameEmailAccounts::Button_CheckAllClick() {
-  StartMailCheck(false, -1);
+  StartMailCheck(config, services, false, -1);
   UpdateAccountControls();
 }
 

@@ -187,7 +187,7 @@ void TFrameRemindersDate::Store() {
 
 void TFrameRemindersDate::Button_NewClick() {
   editing_ = false;
-  const PopupReminder r = NewPopupReminder();
+  const PopupReminder r = NewPopupReminder(NowDays(*services.clock));
   config.RemindersConfig.Reminders.append(r);
   FillRows();
   {

@@ -4,6 +4,7 @@
 #include <QStyle>
 
 #include "calendar/Marks.h"
+#include "platform/Services.h"
 #include "reminders/SHLCalendar.h"
 
 namespace {
@@ -39,7 +40,7 @@ TFrameRemindersDot::TFrameRemindersDot(Config& config, Services& services, QWidg
     : SettingsPage(config, services, parent), Calendar(nullptr) {
   ui.setupUi(this);
   const QSize panel = ui.PanelCalendar->size();
-  Calendar = new SHLCalendar(config, ui.PanelCalendar);
+  Calendar = new SHLCalendar(config, *services.clock, ui.PanelCalendar);
   Calendar->setGeometry(3, 3, panel.width() - 4, panel.height() - 4);
   // The grid first, then the buttons as they stand, top to bottom and left to right.
   QWidget* order[] = {Calendar,

@@ -91,7 +91,9 @@ TFrameWallpaperSource::TFrameWallpaperSource(Config& config, Services& services,
   connect(Timer, &QTimer::timeout, this, &TFrameWallpaperSource::TimerTimer);
   connect(decoder, &PreviewDecoder::Ready, this, &TFrameWallpaperSource::ShowPreview);
   connect(decoder, &PreviewDecoder::Failed, this,
-          [](const QString&, const QString& error) { ReportError(error); });
+          [&boxes = *services.messages](const QString&, const QString& error) {
+            ReportError(boxes, error);
+          });
   UpdateButtons();
 }
 

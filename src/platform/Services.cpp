@@ -7,25 +7,19 @@
 #include "platform/Keyring.h"
 #include "platform/SystemServices.h"
 
-Services& Svc() {
-  static Services services;
-  return services;
-}
-
-void InstallProductionServices() {
+Services ProductionServices() {
   static SystemClock clock;
   static MsvcRandom random;
   static QtDesktop desktop;
   static QtMessageBoxes messages;
   static SecretServiceKeyring keyring;
   // Lives with the application: it withdraws its notifications over the bus when it goes.
-  auto* notifications = new DesktopNotifications(QCoreApplication::instance());
-  Svc() = Services{&clock, &random, &desktop, &messages, &keyring, notifications};
+  static auto* notifications = new DesktopNotifications(QCoreApplication::instance());
+  return Services{&clock, &random, &desktop, &messages, &keyring, notifications, {}};
 }
 
-double NowDays() { return DateTimeToDays(Svc().clock->Now()); }
+double NowDays(const IClock& clock) { return DateTimeToDays(clock.Now()); }
 
-void ReportError(const QString& message) {
-  if (Svc().messages)
-    Svc().messages->Show(message, QStringLiteral("Quillatorne"), MB_OK | MB_ICONERROR);
+void ReportError(IMessageBoxes& boxes, const QString& message) {
+  boxes.Show(message, QStringLiteral("Quillatorne"), MB_OK | MB_ICONERROR);
 }

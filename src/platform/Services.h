@@ -7,6 +7,8 @@
 #include <QSize>
 #include <QString>
 #include <cstdint>
+#include <functional>
+#include <memory>
 
 class IClock {
  public:
@@ -68,6 +70,10 @@ class IMessageBoxes {
 
 class IKeyring;        // platform/Keyring.h
 class INotifications;  // platform/DesktopNotifications.h
+class Pop3Client;      // mail/Pop3Client.h
+
+// Makes the client of each mail check.
+using Pop3ClientFactory = std::function<std::unique_ptr<Pop3Client>()>;
 
 struct Services {
   IClock* clock = nullptr;
@@ -76,14 +82,14 @@ struct Services {
   IMessageBoxes* messages = nullptr;
   IKeyring* keyring = nullptr;              // none: passwords stay in the settings file
   INotifications* notifications = nullptr;  // none: windows only
+  Pop3ClientFactory mailClient;             // none: the real POP3 client
 };
 
-// The services in force. main() installs the production ones; tests install fakes.
-Services& Svc();
-// Installs the production implementations (needs a QGuiApplication for the desktop).
-void InstallProductionServices();
+// The production implementations, for the whole run (needs a QGuiApplication for the
+// desktop). Tests build a record of fakes instead.
+Services ProductionServices();
 
 // "Now" as the program's date-time (days since 1899-12-30).
-double NowDays();
+double NowDays(const IClock& clock);
 // The general error report: every exception that reaches the event loop ends here.
-void ReportError(const QString& message);
+void ReportError(IMessageBoxes& boxes, const QString& message);

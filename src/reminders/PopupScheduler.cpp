@@ -10,33 +10,30 @@
 
 namespace {
 
-IReminderPopup* g_popup = nullptr;
-
-bool AnsweredWithEdit(const PopupReminder& r) {
-  const auto& answered = Cfg().DynamicConfig.RemindersAnsweredWithEdit;
+bool AnsweredWithEdit(const Config& config, const PopupReminder& r) {
+  const auto& answered = config.DynamicConfig.RemindersAnsweredWithEdit;
   const auto it = answered.constFind(r.Id);
   return it != answered.cend() && *it == r.DateTime;
 }
 
-QList<PopupReminder>& ListOf(bool snoozed) {
-  return snoozed ? Cfg().DynamicConfig.SnoozedReminders : Cfg().RemindersConfig.Reminders;
+QList<PopupReminder>& ListOf(Config& config, bool snoozed) {
+  return snoozed ? config.DynamicConfig.SnoozedReminders : config.RemindersConfig.Reminders;
 }
 
 // Clears the Showing mark however the popup ends, exceptions included.
 class ShowingMark {
  public:
-  ShowingMark(bool snoozed, quint64 id) : snoozed_(snoozed), id_(id) {}
+  ShowingMark(QList<PopupReminder>& list, quint64 id) : list_(list), id_(id) {}
   ~ShowingMark() {
-    auto& list = ListOf(snoozed_);
-    const int i = IndexOfReminder(list, id_);
+    const int i = IndexOfReminder(list_, id_);
     if (i >= 0) {
-      list[i].Showing = false;
-      list[i].Missed = false;  // said once, in its popup
+      list_[i].Showing = false;
+      list_[i].Missed = false;  // said once, in its popup
     }
   }
 
  private:
-  bool snoozed_;
+  QList<PopupReminder>& list_;
   quint64 id_;
 };
 
@@ -44,12 +41,12 @@ class ShowingMark {
 // entry goes. An entry whose time the user changed on the page meanwhile keeps the
 // user's new time.
 void FinishOccurrence(QList<PopupReminder>& list, int index, const PopupReminder& shown,
-                      bool snoozed) {
+                      bool snoozed, double now) {
   if (index < 0) return;  // deleted on the page while its popup was open
   PopupReminder& entry = list[index];
   if (entry.DateTime != shown.DateTime) return;
   if (!snoozed && IsRecurring(entry.Recur)) {
-    MoveToNextOccurrence(entry, NowDays());
+    MoveToNextOccurrence(entry, now);
   } else {
     list.removeAt(index);
   }
@@ -78,10 +75,6 @@ ReminderListEvents& ReminderLists() {
   return events;
 }
 
-IReminderPopup& ReminderPopup() { return g_popup ? *g_popup : WindowReminderPopup(); }
-
-void SetReminderPopup(IReminderPopup* popup) { g_popup = popup; }
-
 bool IsReminderDue(const PopupReminder& reminder, double now) {
   return DueInSlot(reminder, ReminderSlot(now));
 }
@@ -96,14 +89,15 @@ QList<LongMissedEntry> TakeLongMissedReminders(QList<PopupReminder>& reminders, 
   return missed;
 }
 
-void CheckPopupReminders() {
-  const double now = NowDays();
-  const qint64 elapsed = Svc().clock->ElapsedMs();
-  LookOut& look = Cfg().DynamicConfig.ReminderLookOut;
+void CheckPopupReminders(Config& config, IReminderPopup& popup, const IClock& clock,
+                         INotifications* notifications) {
+  const double now = NowDays(clock);
+  const qint64 elapsed = clock.ElapsedMs();
+  LookOut& look = config.DynamicConfig.ReminderLookOut;
   const std::optional<double> looked = LookingSince(look, elapsed);
   look = NextLookOut(look, now, elapsed);
 
-  auto& reminders = Cfg().RemindersConfig.Reminders;
+  auto& reminders = config.RemindersConfig.Reminders;
   int due = -1;
   bool missed = false;
   bool moved = false;
@@ -120,7 +114,7 @@ void CheckPopupReminders() {
         }
         break;
       case ReminderTiming::Missed:
-        if (due < 0 && !AnsweredWithEdit(r)) {
+        if (due < 0 && !AnsweredWithEdit(config, r)) {
           due = i;
           missed = true;
         }
@@ -138,24 +132,25 @@ void CheckPopupReminders() {
     r.Missed = missed;
     r.IsSnoozed = false;
     r.ListIndex = due;
-    ShowPopupReminder(r);
+    ShowPopupReminder(r, config, popup, clock, notifications);
     return;
   }
   // A snoozed copy is on no page where the user could find it, so one whose time passed
   // while it could not pop up (program off, window open) pops up late rather than never.
   const qint64 nowSlot = ReminderSlot(now);
-  auto& snoozed = Cfg().DynamicConfig.SnoozedReminders;
+  auto& snoozed = config.DynamicConfig.SnoozedReminders;
   for (int i = 0; i < snoozed.size(); ++i) {
     if (!DueOrOverdue(snoozed[i], nowSlot)) continue;
     snoozed[i].IsSnoozed = true;
     snoozed[i].Missed = false;
     snoozed[i].ListIndex = -1;
-    ShowPopupReminder(snoozed[i]);
+    ShowPopupReminder(snoozed[i], config, popup, clock, notifications);
     return;
   }
 }
 
-void ShowPopupReminder(PopupReminder& reminder) {
+void ShowPopupReminder(PopupReminder& reminder, Config& config, IReminderPopup& popup,
+                       const IClock& clock, INotifications* notifications) {
   const bool snoozed = reminder.IsSnoozed;
   // An entry made without NewPopupReminder() has no identity yet.
   if (reminder.Id == 0) reminder.Id = NextReminderId();
@@ -165,24 +160,24 @@ void ShowPopupReminder(PopupReminder& reminder) {
   const PopupReminder shown = reminder;
   std::optional<ReminderResult> result;
   {
-    ShowingMark mark(snoozed, shown.Id);
-    INotifications* notices =
-        Cfg().RemindersConfig.DesktopNotifications ? Svc().notifications : nullptr;
-    result = ReminderPopup().Show(shown, notices);
+    ShowingMark mark(ListOf(config, snoozed), shown.Id);
+    INotifications* notices = config.RemindersConfig.DesktopNotifications ? notifications : nullptr;
+    result = popup.Show(shown, notices);
   }
   if (!result) return;  // the program is ending: leave the reminder as it is
 
-  auto& list = ListOf(snoozed);
+  auto& list = ListOf(config, snoozed);
+  const double now = NowDays(clock);
   const int index = IndexOfReminder(list, shown.Id);
   switch (result->answer) {
     case ReminderResult::Edit:
       if (!snoozed && index >= 0) {
-        Cfg().DynamicConfig.EditReminderIndex = index;
-        Cfg().DynamicConfig.RemindersAnsweredWithEdit.insert(shown.Id, shown.DateTime);
+        config.DynamicConfig.EditReminderIndex = index;
+        config.DynamicConfig.RemindersAnsweredWithEdit.insert(shown.Id, shown.DateTime);
       }
       break;
     case ReminderResult::Close:
-      FinishOccurrence(list, index, shown, snoozed);
+      FinishOccurrence(list, index, shown, snoozed, now);
       break;
     case ReminderResult::Snooze: {
       PopupReminder copy = index >= 0 ? list[index] : shown;
@@ -190,7 +185,7 @@ void ShowPopupReminder(PopupReminder& reminder) {
       // or left waiting) would come straight back: then from now.
       const double snooze = result->minutes / kMinutesPerDay;
       copy.DateTime = shown.DateTime + snooze;
-      if (const double now = NowDays(); copy.DateTime <= now) copy.DateTime = now + snooze;
+      if (copy.DateTime <= now) copy.DateTime = now + snooze;
       if (IsRecurring(copy.Recur)) copy.Recur = 0;  // this occurrence only
       copy.Id = NextReminderId();
       copy.Showing = false;
@@ -198,8 +193,8 @@ void ShowPopupReminder(PopupReminder& reminder) {
       copy.ListIndex = -1;
       copy.Missed = false;
       copy.RecurDay = 0;
-      FinishOccurrence(list, index, shown, snoozed);
-      Cfg().DynamicConfig.SnoozedReminders.append(copy);
+      FinishOccurrence(list, index, shown, snoozed, now);
+      config.DynamicConfig.SnoozedReminders.append(copy);
       break;
     }
   }

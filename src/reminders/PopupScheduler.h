@@ -3,8 +3,12 @@
 #include <QList>
 #include <QObject>
 
+struct Config;
 struct PopupReminder;
 struct LongMissedEntry;
+class IClock;
+class INotifications;
+class IReminderPopup;
 
 // The place of the entry with that identity in `list`, or -1.
 int IndexOfReminder(const QList<PopupReminder>& list, quint64 id);
@@ -23,15 +27,18 @@ ReminderListEvents& ReminderLists();
 // DateTime, unless its popup is already open.
 bool IsReminderDue(const PopupReminder& reminder, double now);
 
-// Shows a due popup reminder (modally) from the tick: the reminder list before the
-// snoozed list, at most one per call. A reminder whose time passed while the program was
-// not looking pops up late, marked Missed; a recurring one with its latest occurrence, once.
-void CheckPopupReminders();
+// Shows a due popup reminder of `config` (modally, through `popup`) from the tick: the
+// reminder list before the snoozed list, at most one per call. A reminder whose time passed
+// while the program was not looking pops up late, marked Missed; a recurring one with its
+// latest occurrence, once. With `notifications` (and the setting on) it is sent there too.
+void CheckPopupReminders(Config& config, IReminderPopup& popup, const IClock& clock,
+                         INotifications* notifications = nullptr);
 
-// Shows `reminder` (an entry of the reminder list or of the snoozed list, IsSnoozed
-// telling which) and applies the answer to that same entry, found again by its Id: other
-// popups opened meanwhile may have removed or added entries.
-void ShowPopupReminder(PopupReminder& reminder);
+// Shows `reminder` (an entry of the reminder list or of the snoozed list of `config`,
+// IsSnoozed telling which) and applies the answer to that same entry, found again by its Id:
+// other popups opened meanwhile may have removed or added entries.
+void ShowPopupReminder(PopupReminder& reminder, Config& config, IReminderPopup& popup,
+                       const IClock& clock, INotifications* notifications = nullptr);
 
 // The reminders whose time passed unseen more than a day ago (see TimingOf), for the box at
 // start, each with the occurrence it missed. The one-off ones stay in the list as they

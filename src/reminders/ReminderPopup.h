@@ -23,8 +23,3 @@ class IReminderPopup {
   virtual std::optional<ReminderResult> Show(const PopupReminder& reminder,
                                              INotifications* notifications) = 0;
 };
-
-// The popup in force; the reminder window unless a test installed another.
-IReminderPopup& ReminderPopup();
-// Installs a popup (nullptr restores the window).
-void SetReminderPopup(IReminderPopup* popup);

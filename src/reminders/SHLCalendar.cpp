@@ -20,7 +20,8 @@ QDate FirstOf(const QDate& d) { return QDate(d.year(), d.month(), 1); }
 
 }  // namespace
 
-SHLCalendar::SHLCalendar(const Config& config, QWidget* parent) : QWidget(parent), config_(config) {
+SHLCalendar::SHLCalendar(const Config& config, const IClock& clock, QWidget* parent)
+    : QWidget(parent), config_(config), clock_(clock) {
   // Every paint covers the whole control, so there is nothing to erase first.
   setAttribute(Qt::WA_OpaquePaintEvent);
   setFocusPolicy(Qt::StrongFocus);
@@ -31,7 +32,7 @@ SHLCalendar::SHLCalendar(const Config& config, QWidget* parent) : QWidget(parent
 int SHLCalendar::SelectedDay() const { return DateToDayNumber(selected_); }
 
 void SHLCalendar::SetToday() {
-  selected_ = CalendarToday();
+  selected_ = CalendarToday(clock_);
   displayed_ = selected_;
   Changed();
 }

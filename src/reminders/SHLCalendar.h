@@ -10,12 +10,15 @@
 
 class GdiCanvas;
 
+class IClock;
+
 class SHLCalendar : public QWidget {
   Q_OBJECT
 
  public:
   // Reads the calendar settings and the colour-dot list of `config` on every paint.
-  explicit SHLCalendar(const Config& config, QWidget* parent = nullptr);
+  // "Today" is the clock's.
+  SHLCalendar(const Config& config, const IClock& clock, QWidget* parent = nullptr);
 
   Color GridDotColors[3] = {0x0000FF, 0x00FFFF, 0x008000};  // red, yellow, green
 
@@ -54,6 +57,7 @@ class SHLCalendar : public QWidget {
   void Changed();
 
   const Config& config_;
+  const IClock& clock_;
   QDate displayed_;
   QDate selected_;
 };

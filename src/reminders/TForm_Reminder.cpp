@@ -136,9 +136,9 @@ TForm_Reminder::TForm_Reminder(QWidget* parent) : QDialog(parent) {
   // On the button-faced window a label would otherwise take the button text's colour.
   for (QLabel* l : {Label_Caption, Label_Snoozed}) l->setForegroundRole(QPalette::WindowText);
 
-  Image1 = new QLabel(this);
-  Image1->setGeometry(0, 36, 116, 164);
-  Image1->setPixmap(ClockPicture(116, 164));
+  Image_Clock = new QLabel(this);
+  Image_Clock->setGeometry(0, 36, 116, 164);
+  Image_Clock->setPixmap(ClockPicture(116, 164));
 
   QFont textFont(QStringLiteral("MS Sans Serif"));
   textFont.setPixelSize(19);

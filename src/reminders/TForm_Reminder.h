@@ -48,7 +48,7 @@ class TForm_Reminder : public QDialog {
   QWidget* ElPanelCaption = nullptr;
   QLabel* Label_Caption = nullptr;
   QLabel* Label_Snoozed = nullptr;
-  QLabel* Image1 = nullptr;
+  QLabel* Image_Clock = nullptr;
   QLineEdit* Edit_Text = nullptr;
   QPlainTextEdit* Memo_Message = nullptr;
   QPushButton* Button_Edit = nullptr;

@@ -1,7 +1,6 @@
 #include "settings/Config.h"
 
 #include "platform/DateTime.h"
-#include "platform/Services.h"
 
 namespace {
 constexpr int kChangeDelaySeconds[kChangeDelayCount] = {5,    30,   60,    120,   180,
@@ -14,9 +13,9 @@ int ChangeDelaySeconds(int index) {
   return kChangeDelaySeconds[index];
 }
 
-PopupReminder NewPopupReminder() {
+PopupReminder NewPopupReminder(double now) {
   PopupReminder r;
-  r.DateTime = NowDays();
+  r.DateTime = now;
   r.Id = NextReminderId();
   return r;
 }
@@ -31,9 +30,9 @@ EmailAccount NewEmailAccount() {
   return a;
 }
 
-ColorReminder NewColorReminder() {
+ColorReminder NewColorReminder(double today) {
   ColorReminder c;
-  c.date = DayNumber(NowDays());
+  c.date = DayNumber(today);
   return c;
 }
 
@@ -41,13 +40,6 @@ Config::Config(QSize screen) {
   DynamicConfig.DesktopBoxWidth = screen.width() > screen.height() ? 187 : 140;
   DynamicConfig.DesktopBoxHeight = screen.height() > screen.width() ? 187 : 140;
 }
-
-Config& Cfg() {
-  static Config config;
-  return config;
-}
-
-void ResetConfig(QSize screen) { Cfg() = Config(screen); }
 
 quint64 NextReminderId() {
   static quint64 next = 0;

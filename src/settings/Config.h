@@ -1,6 +1,6 @@
 #pragma once
-// The one settings record. Plain fields, read and written directly by every module;
-// LoadConfig/SaveConfig persist it (ConfigStore.h).
+// The settings record. Plain fields; the main window owns the program's one and hands it to
+// the pages and engines; LoadConfig/SaveConfig persist it (ConfigStore.h).
 #include <QHash>
 #include <QList>
 #include <QSize>
@@ -59,7 +59,7 @@ struct PopupReminder {
   quint64 Id = 0;       // identity for the whole run, so answers reach the right entry
 };
 // A reminder as the user adds it: due now.
-PopupReminder NewPopupReminder();
+PopupReminder NewPopupReminder(double now);
 
 // How an account's connection is secured; stored as its number.
 enum class MailSecurity { None = 0, StartTls = 1, SslTls = 2 };
@@ -87,7 +87,7 @@ struct ColorReminder {
   int date = 0;   // day number; a new one is today: see NewColorReminder()
   int style = 0;  // 0 red, 1 yellow, 2 green
 };
-ColorReminder NewColorReminder();
+ColorReminder NewColorReminder(double today);
 
 struct WallpaperConfigT {
   QStringList Paths;
@@ -207,9 +207,5 @@ struct Config {
   ColorRemConfigT ColorRemConfig;
 };
 
-// The global record; lives for the whole run.
-Config& Cfg();
-// Rebuilds the global record with its initial values (start-up, tests).
-void ResetConfig(QSize screen);
 // A fresh run-wide identity for a popup reminder.
 quint64 NextReminderId();

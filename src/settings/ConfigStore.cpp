@@ -4,13 +4,10 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <limits>
-#include <memory>
 #include <type_traits>
 #include <utility>
 #include <variant>
 
-#include "mail/MailPasswords.h"
-#include "platform/Paths.h"
 #include "settings/ConfigFields.h"
 
 namespace {
@@ -232,7 +229,7 @@ void LoadStored(const RegistryStore& s, Config& c) {
            [] { return ColorReminder(); });
 }
 
-void SaveAll(RegistryStore& s, const Config& c) {
+void SaveAll(RegistryStore& s, const Config& c, const AccountForFileFn& forFile) {
   s.WriteBool(kBase, QStringLiteral("OK"), true);
 
   const auto& w = c.WallpaperConfig;
@@ -250,16 +247,11 @@ void SaveAll(RegistryStore& s, const Config& c) {
   const auto& e = c.EmailConfig;
   // The file keeps a password only until the keyring holds it.
   QList<EmailAccount> accounts;
-  for (const EmailAccount& a : e.Accounts) accounts << AccountForFile(a);
+  for (const EmailAccount& a : e.Accounts) accounts << (forFile ? forFile(a) : a);
   SaveList(s, kAccountList, AccountFields(), accounts);
   WriteFields(s, MailOptionsSection(e), MailOptionFields(), e);
 
   SaveList(s, kColorDotList, ColorDotFields(), c.ColorRemConfig.ColorReminders);
-}
-
-std::unique_ptr<RegistryStore>& MainStore() {
-  static std::unique_ptr<RegistryStore> store;
-  return store;
 }
 
 }  // namespace
@@ -274,27 +266,8 @@ void LoadConfig(const RegistryStore& store, Config& config, const QString& progr
   if (QFileInfo(images).isDir()) config.WallpaperConfig.Paths.append(images);
 }
 
-bool SaveConfig(RegistryStore& store, const Config& config) {
+bool SaveConfig(RegistryStore& store, const Config& config, const AccountForFileFn& forFile) {
   store.backend().BeginUpdate();
-  SaveAll(store, config);
+  SaveAll(store, config, forFile);
   return store.backend().EndUpdate();
-}
-
-void OpenMainStore(IRegistryBackend& backend) {
-  MainStore() = std::make_unique<RegistryStore>(backend);
-  MainStore()->OpenKey(QString::fromLatin1(kProductKey));
-}
-
-RegistryStore* MainIniFile() { return MainStore().get(); }
-
-void LoadConfig() {
-  if (!MainIniFile()) return;
-  LoadConfig(*MainIniFile(), Cfg(), ProgramDirectory());
-  FetchMailPasswords();  // passwords kept in the keyring arrive later, without waiting
-}
-
-bool SaveConfig() {
-  if (!MainIniFile()) return false;
-  KeyMailPasswords(Cfg().EmailConfig.Accounts);
-  return SaveConfig(*MainIniFile(), Cfg());
 }

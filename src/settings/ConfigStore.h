@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <functional>
 
 #include "settings/Config.h"
 #include "settings/RegistryStore.h"
@@ -7,11 +8,8 @@
 // Fills the record from the store. A store never saved (no Base/OK) is not read at all;
 // then the "images" folder in programDir, when it exists, becomes the first source path.
 void LoadConfig(const RegistryStore& store, Config& config, const QString& programDir);
+// An account as the file is to keep it: where passwords live elsewhere (the keyring), the
+// one who keeps them says what is left for the file. None: the account as it is.
+using AccountForFileFn = std::function<EmailAccount(const EmailAccount&)>;
 // Writes every persisted field, in one update of the backing storage.
-bool SaveConfig(RegistryStore& store, const Config& config);
-
-// The program's own store (opened at start-up) and the global record.
-void OpenMainStore(IRegistryBackend& backend);
-RegistryStore* MainIniFile();
-void LoadConfig();
-bool SaveConfig();
+bool SaveConfig(RegistryStore& store, const Config& config, const AccountForFileFn& forFile = {});

@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <vector>
 
-#include "wallpaper/ReplacedFile.h"
+#include "platform/ReplacedFile.h"
 
 namespace {
 void Put16(uchar*& p, quint16 v) {

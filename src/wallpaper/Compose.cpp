@@ -57,12 +57,6 @@ void FillOutside(QImage& canvas, const QRect& inside, QRgb colour) {
   }
 }
 
-bool GlassOn() {
-  const auto& cfg = Cfg();
-  return cfg.CalendarConfig.ShowCalendar && cfg.WallpaperConfig.ShowImage &&
-         cfg.CalendarConfig.DrawGlass;
-}
-
 const std::array<uchar, 256>& GlassTable() {
   static const std::array<uchar, 256> table = [] {
     std::array<uchar, 256> t{};
@@ -86,10 +80,20 @@ void Darken(QImage& image, const QRect& area) {
   }
 }
 
+// What a composition is for: the settings, the screen and the day.
+struct Scene {
+  const Config& config;
+  QSize screen;
+  QDate today;
+  CalendarBox Calendar(const QImage& canvas) const {
+    return CalendarRect(canvas.width(), canvas.height(), config, today);
+  }
+};
+
 // The glass for a picture already on the canvas at `picture`: its pixels under the calendar.
-void DarkenOnCanvas(QImage& canvas, const QRect& picture) {
-  if (!GlassOn()) return;
-  const CalendarBox box = CalendarRect(canvas.width(), canvas.height());
+void DarkenOnCanvas(const Scene& scene, QImage& canvas, const QRect& picture) {
+  if (!GlassOn(scene.config)) return;
+  const CalendarBox box = scene.Calendar(canvas);
   if (box.isEmpty()) return;
   const QRect calendar(QPoint(box.left, box.top), QPoint(box.right - 1, box.bottom - 1));
   Darken(canvas, calendar & picture & canvas.rect());
@@ -111,7 +115,8 @@ void DecodeOntoCanvas(JpegDecoder& decoder, QImage& canvas, const QRect& drawn) 
 
 // Decoded whole, turned upright, resampled and copied: pictures stored turned, and whatever
 // does not fit the canvas whole.
-void ComposeWhole(JpegDecoder& decoder, QImage& canvas, const Placement& place) {
+void ComposeWhole(const Scene& scene, JpegDecoder& decoder, QImage& canvas,
+                  const Placement& place) {
   const int orientation = decoder.orientation();
   QImage image =
       Upright(decoder.Decode(place.resample ? UprightSize(place.drawn, orientation) : QSize()),
@@ -119,17 +124,17 @@ void ComposeWhole(JpegDecoder& decoder, QImage& canvas, const Placement& place) 
   if (place.resample) image = ResampleHalftone(image, place.drawn.width(), place.drawn.height());
   // The copy onto the canvas is a plain row copy, so both must have the same layout.
   if (image.format() != QImage::Format_RGB32) image = image.convertToFormat(QImage::Format_RGB32);
-  DarkenGlassArea(image, CalendarRect(canvas.width(), canvas.height()), canvas.width(),
-                  canvas.height());
+  if (GlassOn(scene.config))
+    DarkenGlassArea(image, scene.Calendar(canvas), canvas.width(), canvas.height());
   Blit(canvas, image, place.position.x(), place.position.y());
 }
 
 // The picture onto the canvas (filled with the background around it), by the placement.
-void PlacePicture(const QString& path, QImage& canvas, QRgb background) {
+void PlacePicture(const Scene& scene, const QString& path, QImage& canvas, QRgb background) {
   JpegDecoder decoder(path);
   const QSize full = UprightSize(decoder.size(), decoder.orientation());
   const Placement place =
-      PlaceImage(full, canvas.width(), canvas.height(), Svc().desktop->ScreenSize());
+      PlaceImage(full, canvas.width(), canvas.height(), scene.screen, scene.config.WallpaperConfig);
   const QRect drawn(place.position, place.drawn);
   if (drawn.isEmpty() || !drawn.intersects(canvas.rect())) {
     canvas.fill(background);
@@ -140,14 +145,14 @@ void PlacePicture(const QString& path, QImage& canvas, QRgb background) {
     uchar* at = canvas.bits() + drawn.y() * canvas.bytesPerLine() + qsizetype(drawn.x()) * 4;
     DecodeResampled(path, drawn.size(), at, canvas.bytesPerLine(),
                     ResampleParts(full, drawn.size(), decoder.multiScan()));
-    DarkenOnCanvas(canvas, drawn);
+    DarkenOnCanvas(scene, canvas, drawn);
   } else if (decoder.orientation() == 1 && !place.resample) {
     FillOutside(canvas, drawn & canvas.rect(), background);
     DecodeOntoCanvas(decoder, canvas, drawn);
-    DarkenOnCanvas(canvas, drawn);
+    DarkenOnCanvas(scene, canvas, drawn);
   } else {
     canvas.fill(background);
-    ComposeWhole(decoder, canvas, place);
+    ComposeWhole(scene, decoder, canvas, place);
   }
 }
 }  // namespace
@@ -171,8 +176,13 @@ QImage ResampleHalftone(const QImage& source, int width, int height) {
   return RowResampleImage(source, width, height);
 }
 
+bool GlassOn(const Config& cfg) {
+  return cfg.CalendarConfig.ShowCalendar && cfg.WallpaperConfig.ShowImage &&
+         cfg.CalendarConfig.DrawGlass;
+}
+
 void DarkenGlassArea(QImage& image, const CalendarBox& rect, int canvasWidth, int canvasHeight) {
-  if (!GlassOn() || image.isNull() || rect.isEmpty()) return;
+  if (image.isNull() || rect.isEmpty()) return;
   if (image.depth() != 32) image = image.convertToFormat(QImage::Format_RGB32);
   const int offX = (canvasWidth - image.width()) / 2;
   const int offY = (canvasHeight - image.height()) / 2;
@@ -182,8 +192,7 @@ void DarkenGlassArea(QImage& image, const CalendarBox& rect, int canvasWidth, in
   Darken(image, calendar & image.rect());
 }
 
-Placement PlaceImage(QSize image, int width, int height, QSize screen) {
-  const auto& w = Cfg().WallpaperConfig;
+Placement PlaceImage(QSize image, int width, int height, QSize screen, const WallpaperConfigT& w) {
   Placement place;
   if (!w.StretchToFit) {
     if (width == screen.width() && height == screen.height()) {
@@ -209,8 +218,9 @@ Placement PlaceImage(QSize image, int width, int height, QSize screen) {
   return place;
 }
 
-ComposeResult ComposeWallpaper(const QString& path, int width, int height) {
-  const auto& cfg = Cfg();
+ComposeResult ComposeWallpaper(const QString& path, int width, int height, const Config& cfg,
+                               QSize screen, const QDate& today) {
+  const Scene scene{cfg, screen, today};
   ComposeResult result;
   QImage canvas(std::max(width, 0), std::max(height, 0), QImage::Format_RGB32);
   if (width > 0 && height > 0 && canvas.isNull()) {
@@ -227,7 +237,7 @@ ComposeResult ComposeWallpaper(const QString& path, int width, int height) {
     return result;
   } else {
     try {
-      PlacePicture(path, canvas, background);
+      PlacePicture(scene, path, canvas, background);
     } catch (const std::bad_alloc&) {
       result.error = {WallpaperError::Memory, path,
                       QStringLiteral("Not enough memory to read the picture \"%1\".").arg(path)};
@@ -237,14 +247,14 @@ ComposeResult ComposeWallpaper(const QString& path, int width, int height) {
       return result;
     }
   }
-  if (cfg.CalendarConfig.ShowCalendar) DrawCalendar(canvas, width, height);
+  if (cfg.CalendarConfig.ShowCalendar) DrawCalendar(canvas, width, height, cfg, today);
   result.bitmap = std::move(canvas);
   return result;
 }
 
-void InstallWallpaperFile(const QString& file, const QImage& image) {
+void InstallWallpaperFile(const QString& file, const QImage& image, IDesktop& desktop) {
   QString error;
-  if (!Svc().desktop->InstallWallpaper(file, image, &error)) {
+  if (!desktop.InstallWallpaper(file, image, &error)) {
     // The picture is written; a desktop that would not take it is no reason to nag the user.
     static bool told = false;
     if (!told) {
@@ -255,10 +265,11 @@ void InstallWallpaperFile(const QString& file, const QImage& image) {
   }
 }
 
-WallpaperError ApplyWallpaper(const QString& path) {
-  const QDate today = DaysToDateTime(NowDays()).date();
-  const QSize screen = Svc().desktop->ScreenSize();
-  ComposeResult composed = ComposeWallpaper(path, screen.width(), screen.height());
+WallpaperError ApplyWallpaper(const QString& path, Config& config, const Services& services) {
+  const QDate today = CalendarToday(*services.clock);
+  const QSize screen = services.desktop->ScreenSize();
+  ComposeResult composed =
+      ComposeWallpaper(path, screen.width(), screen.height(), config, screen, today);
   if (!composed.bitmap) return composed.error;
   const QString file = WallpaperFilePath();
   try {
@@ -267,24 +278,24 @@ WallpaperError ApplyWallpaper(const QString& path) {
     return {WallpaperError::Write, path, QString::fromUtf8(e.what())};
   }
 
-  InstallWallpaperFile(file, *composed.bitmap);
+  InstallWallpaperFile(file, *composed.bitmap, *services.desktop);
   // Only a picture that made it to the disk is the current one, and only then is the
   // calendar on it today's.
-  auto& program = Cfg().ProgramConfig;
+  auto& program = config.ProgramConfig;
   program.LastImageFileName = path;
   program.LastDay = today.day();
   program.LastMonth = today.month();
   program.LastYear = today.year();
-  Cfg().DynamicConfig.LastSetTime = NowDays();
-  Cfg().DynamicConfig.LastSetElapsedMs = Svc().clock->ElapsedMs();
+  config.DynamicConfig.LastSetTime = NowDays(*services.clock);
+  config.DynamicConfig.LastSetElapsedMs = services.clock->ElapsedMs();
   return {};
 }
 
-void ShowWallpaperError(const WallpaperError& error) {
+void ShowWallpaperError(const WallpaperError& error, IMessageBoxes& boxes) {
   if (!error) return;
   if (error.kind == WallpaperError::MissingImage) {
-    Svc().messages->Show(error.message, QStringLiteral("Quillatorne Error"), MB_OK | MB_ICONERROR);
+    boxes.Show(error.message, QStringLiteral("Quillatorne Error"), MB_OK | MB_ICONERROR);
   } else {
-    ReportError(error.message);
+    ReportError(boxes, error.message);
   }
 }

@@ -7,6 +7,12 @@
 
 #include "calendar/Render.h"
 
+struct Config;
+struct Services;
+struct WallpaperConfigT;
+class IDesktop;
+class IMessageBoxes;
+
 // Why a wallpaper could not be made. The engine only says so; the caller decides whether and
 // how the user is told (ShowWallpaperError shows the usual boxes).
 struct WallpaperError {
@@ -22,17 +28,19 @@ struct ComposeResult {
   WallpaperError error;
 };
 
-// A new bitmap of that size: background, image and calendar as the settings say, or the
-// reason there is none (missing image, a picture that cannot be decoded, no memory).
-ComposeResult ComposeWallpaper(const QString& path, int width, int height);
-// Records the image, composes it at the screen's size, writes and installs the wallpaper;
-// what went wrong, if anything (nothing is installed then).
-WallpaperError ApplyWallpaper(const QString& path);
+// A new bitmap of that size: background, image and calendar as the settings say, for a screen
+// of that size on that day, or the reason there is none (missing image, a picture that cannot
+// be decoded, no memory).
+ComposeResult ComposeWallpaper(const QString& path, int width, int height, const Config& config,
+                               QSize screen, const QDate& today);
+// Records the image in the settings, composes it at the screen's size, writes and installs
+// the wallpaper; what went wrong, if anything (nothing is installed then).
+WallpaperError ApplyWallpaper(const QString& path, Config& config, const Services& services);
 // Hands the written wallpaper file to the desktop; a desktop that refuses is noted on standard
 // error once per run, never in a box.
-void InstallWallpaperFile(const QString& file, const QImage& image);
+void InstallWallpaperFile(const QString& file, const QImage& image, IDesktop& desktop);
 // The message box for a failure: the missing-image box, or the general error report.
-void ShowWallpaperError(const WallpaperError& error);
+void ShowWallpaperError(const WallpaperError& error, IMessageBoxes& boxes);
 
 // Where the wallpaper file lives: Quillatorne.bmp in the program's data folder.
 QString WallpaperFilePath();
@@ -43,15 +51,17 @@ QSize FitInside(int imageWidth, int imageHeight, int boxWidth, int boxHeight);
 // A smoothed copy of the whole source at that size: area-averaging when shrinking,
 // interpolating when enlarging.
 QImage ResampleHalftone(const QImage& source, int width, int height);
+// Whether the settings put glass under the calendar.
+bool GlassOn(const Config& config);
 // Darkens the image pixels that lie under the calendar (v * 0.7), the image standing
 // centred on a canvas of that size; the background around the image is not touched.
 void DarkenGlassArea(QImage& image, const CalendarBox& rect, int canvasWidth, int canvasHeight);
 
 // The drawn size and position of a picture of `image` size on a width x height canvas,
-// for a screen of `screen` size, by the placement settings.
+// for a screen of `screen` size, by the placement settings in w.
 struct Placement {
   QSize drawn;
   QPoint position;
   bool resample = false;
 };
-Placement PlaceImage(QSize image, int width, int height, QSize screen);
+Placement PlaceImage(QSize image, int width, int height, QSize screen, const WallpaperConfigT& w);

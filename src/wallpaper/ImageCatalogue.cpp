@@ -1,13 +1,10 @@
 #include "wallpaper/ImageCatalogue.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <QFile>
 #include <QSet>
 #include <cstdio>
 
-#include "settings/Config.h"
+#include "platform/DirectoryList.h"
 
 QString FileExtension(const QString& name) {
   const qsizetype slash = name.lastIndexOf(QLatin1Char('/'));
@@ -35,30 +32,22 @@ bool SurvivesAsText(const QString& directory, const char* name, const QString& t
 QStringList ScanImageDirectory(const QString& directory, const QStringList& extensions) {
   QStringList result;
   if (directory.isEmpty()) return result;
-  // readdir gives the file system's own order, which is the order we keep.
-  const QByteArray encoded = QFile::encodeName(directory);
-  DIR* dir = ::opendir(encoded.constData());
-  if (!dir) return result;
-  const int dirFd = ::dirfd(dir);
-  while (const dirent* entry = ::readdir(dir)) {
-    const QString name = QFile::decodeName(entry->d_name);
-    const QString ext = FileExtension(name);
-    if (ext.isEmpty()) continue;
-    if (!extensions.contains(ext, Qt::CaseInsensitive)) continue;
-    // Only files (or links to files): a folder called "x.jpg" is not a picture.
-    struct stat st;
-    if (::fstatat(dirFd, entry->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
-    if (!SurvivesAsText(directory, entry->d_name, name)) continue;
-    result << name;
+  // Only files (or links to files): a folder called "x.jpg" is not a picture.
+  const auto wanted = [&](const char* entry) {
+    const QString ext = FileExtension(QFile::decodeName(entry));
+    return !ext.isEmpty() && extensions.contains(ext, Qt::CaseInsensitive);
+  };
+  for (const QByteArray& entry : ListFiles(directory, wanted)) {
+    const QString name = QFile::decodeName(entry);
+    if (SurvivesAsText(directory, entry.constData(), name)) result << name;
   }
-  ::closedir(dir);
   return result;
 }
 
-QStringList BuildImageCatalogue() {
+QStringList BuildImageCatalogue(const QStringList& directories) {
   QStringList catalogue;
   const QStringList extensions{QStringLiteral(".jpg")};
-  for (const QString& directory : Cfg().WallpaperConfig.Paths) {
+  for (const QString& directory : directories) {
     for (const QString& name : ScanImageDirectory(directory, extensions)) {
       catalogue << directory + QLatin1Char('/') + name;
     }

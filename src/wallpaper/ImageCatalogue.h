@@ -10,4 +10,4 @@ QStringList ScanImageDirectory(const QString& directory, const QStringList& exte
 QString FileExtension(const QString& name);
 // Every ".jpg" of every source directory, as full paths, in directory-list order. Not sorted
 // and not made unique: a directory listed twice contributes its images twice.
-QStringList BuildImageCatalogue();
+QStringList BuildImageCatalogue(const QStringList& directories);

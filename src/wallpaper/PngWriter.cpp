@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <vector>
 
-#include "wallpaper/ReplacedFile.h"
+#include "platform/ReplacedFile.h"
 
 namespace {
 constexpr size_t kStoredBlockMax = 65535;  // the most a stored deflate block holds

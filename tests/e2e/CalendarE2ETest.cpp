@@ -62,13 +62,13 @@ TEST(CalendarE2E, TheInstalledWallpaperCarriesTheCalendarOnGlassAndNothingElse) 
   // Where the renderer puts the calendar for these settings on this screen today.
   FakeServices fakes;
   fakes.clock.now = QDateTime::currentDateTime();
-  ResetConfig(QSize(1024, 768));
-  auto& c = Cfg().CalendarConfig;
+  fakes.config = Config(QSize(1024, 768));
+  auto& c = fakes.config.CalendarConfig;
   c.Style = 0;
   c.Size = 50;
   c.PosX = 120;
   c.PosY = 5;
-  const CalendarBox box = CalendarRect(1024, 768);
+  const CalendarBox box = CalendarRect(1024, 768, fakes.config, CalendarToday(fakes.clock));
   ASSERT_FALSE(box.isEmpty());
   EXPECT_EQ(box.left, 657);
   const QRect rect(QPoint(box.left, box.top), QPoint(box.right - 1, box.bottom - 1));

@@ -17,7 +17,7 @@ class CalendarStylePageTest : public ::testing::Test {
  protected:
   CalendarStylePageTest() : config(QSize(1024, 768)) {
     fake.clock.now = QDateTime(QDate(2026, 3, 18), QTime(12, 0));
-    page = std::make_unique<TFrameCalendarStyle>(config, Svc());
+    page = std::make_unique<TFrameCalendarStyle>(config, fake.services);
     page->LoadFromConfig();
   }
   QSize Marker() const { return page->Panel_Position->size(); }

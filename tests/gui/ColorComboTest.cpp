@@ -223,7 +223,7 @@ TEST(ColorComboTest, AStoredValueIsGivenBackWithItsTopByte) {
 // the click on another control of the page.
 struct PageCase {
   const char* name;
-  std::function<std::unique_ptr<SettingsPage>(Config&)> make;
+  std::function<std::unique_ptr<SettingsPage>(Config&, Services&)> make;
   Color& (*colour)(Config&);
   QCheckBox* (*other)(SettingsPage&);
 };
@@ -239,7 +239,7 @@ TEST_P(TopByteOnAPage, SurvivesAChangeElsewhereAndASave) {
   Config config;
   const Color stored = 0x02123456;
   c.colour(config) = stored;
-  const std::unique_ptr<SettingsPage> page = c.make(config);
+  const std::unique_ptr<SettingsPage> page = c.make(config, fake.services);
   page->LoadFromConfig();
   page->show();
   QCheckBox* other = c.other(*page);
@@ -260,16 +260,16 @@ INSTANTIATE_TEST_SUITE_P(
     Pages, TopByteOnAPage,
     ::testing::Values(
         PageCase{"Rules",
-                 [](Config& k) -> std::unique_ptr<SettingsPage> {
-                   return std::make_unique<TFrameWallpaperRules>(k, Svc());
+                 [](Config& k, Services& s) -> std::unique_ptr<SettingsPage> {
+                   return std::make_unique<TFrameWallpaperRules>(k, s);
                  },
                  [](Config& k) -> Color& { return k.WallpaperConfig.BackgroundColor; },
                  [](SettingsPage& p) -> QCheckBox* {
                    return static_cast<TFrameWallpaperRules&>(p).ui.Check_ShowImage;
                  }},
         PageCase{"CalendarOptions",
-                 [](Config& k) -> std::unique_ptr<SettingsPage> {
-                   return std::make_unique<TFrameCalendarOptions>(k, Svc());
+                 [](Config& k, Services& s) -> std::unique_ptr<SettingsPage> {
+                   return std::make_unique<TFrameCalendarOptions>(k, s);
                  },
                  [](Config& k) -> Color& { return k.CalendarConfig.ColorDayNames; },
                  [](SettingsPage& p) -> QCheckBox* {

@@ -63,7 +63,7 @@ class ColorDotPageTest : public ::testing::Test {
  protected:
   ColorDotPageTest() {
     fake.clock.now = QDateTime(QDate(2004, 1, 31), QTime(8, 0));
-    page = std::make_unique<TFrameRemindersDot>(config, Svc());
+    page = std::make_unique<TFrameRemindersDot>(config, fake.services);
     page->LoadFromConfig();
   }
   QList<bool> Switches() const {

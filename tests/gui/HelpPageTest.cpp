@@ -30,7 +30,7 @@ class HelpPageTest : public ::testing::Test {
 };
 
 TEST_F(HelpPageTest, ShowsTheManualAndFollowsItsLinksInside) {
-  TFrameHelpContents page(Cfg(), Svc(), nullptr, dir.filePath("help.html"));
+  TFrameHelpContents page(fake.config, fake.services, nullptr, dir.filePath("help.html"));
   EXPECT_EQ(SourceFile(page), dir.filePath("help.html"));
   EXPECT_TRUE(page.browser->toPlainText().contains("Manual"));
 
@@ -46,7 +46,7 @@ TEST_F(HelpPageTest, ShowsTheManualAndFollowsItsLinksInside) {
 }
 
 TEST_F(HelpPageTest, WebLinksGoToTheBrowserAndTheManualStays) {
-  TFrameHelpContents page(Cfg(), Svc(), nullptr, dir.filePath("help.html"));
+  TFrameHelpContents page(fake.config, fake.services, nullptr, dir.filePath("help.html"));
   emit page.browser->anchorClicked(QUrl(QStringLiteral("https://example.org/")));
   EXPECT_EQ(fake.desktop.opened, QStringList{"https://example.org/"});
   EXPECT_EQ(SourceFile(page), dir.filePath("help.html"));
@@ -54,7 +54,7 @@ TEST_F(HelpPageTest, WebLinksGoToTheBrowserAndTheManualStays) {
 
 TEST_F(HelpPageTest, AMissingManualIsSaidPlainly) {
   const QString missing = dir.filePath("nowhere/help.html");
-  TFrameHelpContents page(Cfg(), Svc(), nullptr, missing);
+  TFrameHelpContents page(fake.config, fake.services, nullptr, missing);
   EXPECT_TRUE(page.browser->toPlainText().contains(missing));
 }
 

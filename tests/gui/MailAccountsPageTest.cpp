@@ -38,18 +38,18 @@ QStringList Names(const QList<EmailAccount>& accounts) {
 class MailAccountsPage : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetConfig(QSize(1024, 768));
-    Cfg().EmailConfig.EnableCheck = true;
+    fake.config = Config(QSize(1024, 768));
+    fake.config.EmailConfig.EnableCheck = true;
   }
   void TearDown() override {
     AbandonMailCheck();
     EXPECT_TRUE(WaitForMailCheck(60000));
     ResetMailPasswords();
   }
-  // The page over the global record, which the mail check reads.
+  // The page over the test's record, which the mail checks it starts read as well.
   TFrameEmailAccounts& Page() {
     if (!page_) {
-      page_ = std::make_unique<TFrameEmailAccounts>(Cfg(), Svc());
+      page_ = std::make_unique<TFrameEmailAccounts>(fake.config, fake.services);
       page_->LoadFromConfig();
     }
     return *page_;
@@ -88,8 +88,8 @@ TEST_F(MailAccountsPage, WithNoAccountsOnlyAddAccountIsEnabled) {
 }
 
 TEST_F(MailAccountsPage, LoadingSelectsTheFirstAccountAndWritesNothing) {
-  Cfg().EmailConfig.Accounts = {Account("Home"), Account("Work", "pop.work", false)};
-  const QList<EmailAccount> before = Cfg().EmailConfig.Accounts;
+  fake.config.EmailConfig.Accounts = {Account("Home"), Account("Work", "pop.work", false)};
+  const QList<EmailAccount> before = fake.config.EmailConfig.Accounts;
   auto& ui = Page().ui;
   EXPECT_EQ(ListLines(), (QStringList{"Home", "Work"}));
   EXPECT_EQ(ui.List_Accounts->currentRow(), 0);
@@ -101,17 +101,17 @@ TEST_F(MailAccountsPage, LoadingSelectsTheFirstAccountAndWritesNothing) {
   ui.List_Accounts->setCurrentRow(1);
   EXPECT_EQ(ui.Edit_Server->text(), "pop.work");
   EXPECT_FALSE(ui.Check_Enable->isChecked());
-  EXPECT_EQ(Names(Cfg().EmailConfig.Accounts), Names(before));
-  EXPECT_EQ(Cfg().EmailConfig.Accounts[1].EnableCheck, false);
+  EXPECT_EQ(Names(fake.config.EmailConfig.Accounts), Names(before));
+  EXPECT_EQ(fake.config.EmailConfig.Accounts[1].EnableCheck, false);
   EXPECT_TRUE(fake.messages.calls.isEmpty());
 }
 
 TEST_F(MailAccountsPage, AddAccountAppendsTheNewAccountWithSaveWaitingForAPassword) {
-  Cfg().EmailConfig.Accounts = {Account("Home")};
+  fake.config.EmailConfig.Accounts = {Account("Home")};
   auto& ui = Page().ui;
   ui.Button_NewAccount->click();
-  ASSERT_EQ(Cfg().EmailConfig.Accounts.size(), 2);
-  const EmailAccount& added = Cfg().EmailConfig.Accounts[1];
+  ASSERT_EQ(fake.config.EmailConfig.Accounts.size(), 2);
+  const EmailAccount& added = fake.config.EmailConfig.Accounts[1];
   EXPECT_EQ(added.Name, "New");
   EXPECT_EQ(added.Server, "server");
   EXPECT_EQ(added.User, "user");
@@ -132,7 +132,7 @@ TEST_F(MailAccountsPage, AddAccountAppendsTheNewAccountWithSaveWaitingForAPasswo
 }
 
 TEST_F(MailAccountsPage, SaveIsEnabledOnlyWhileAllFourEditsHoldText) {
-  Cfg().EmailConfig.Accounts = {Account("Home")};
+  fake.config.EmailConfig.Accounts = {Account("Home")};
   auto& ui = Page().ui;
   EXPECT_TRUE(ui.Button_Save->isEnabled());
   for (QLineEdit* edit : {ui.Edit_AccountName, ui.Edit_Server, ui.Edit_User, ui.Edit_Password}) {
@@ -146,7 +146,7 @@ TEST_F(MailAccountsPage, SaveIsEnabledOnlyWhileAllFourEditsHoldText) {
 }
 
 TEST_F(MailAccountsPage, SaveCopiesTheEditorsIntoTheSelectedAccountOnly) {
-  Cfg().EmailConfig.Accounts = {Account("Home"), Account("Work")};
+  fake.config.EmailConfig.Accounts = {Account("Home"), Account("Work")};
   auto& ui = Page().ui;
   ui.List_Accounts->setCurrentRow(1);
   ui.Edit_AccountName->setText("Office");
@@ -155,21 +155,21 @@ TEST_F(MailAccountsPage, SaveCopiesTheEditorsIntoTheSelectedAccountOnly) {
   ui.Edit_Password->setText("s3cret");
   ui.Check_Enable->setChecked(false);
   // Nothing reaches the settings before Save.
-  EXPECT_EQ(Cfg().EmailConfig.Accounts[1].Name, "Work");
+  EXPECT_EQ(fake.config.EmailConfig.Accounts[1].Name, "Work");
   ui.Button_Save->click();
-  const EmailAccount& saved = Cfg().EmailConfig.Accounts[1];
+  const EmailAccount& saved = fake.config.EmailConfig.Accounts[1];
   EXPECT_EQ(saved.Name, "Office");
   EXPECT_EQ(saved.Server, "pop.office:1110");
   EXPECT_EQ(saved.User, "ann");
   EXPECT_EQ(saved.Password, "s3cret");
   EXPECT_FALSE(saved.EnableCheck);
-  EXPECT_EQ(Cfg().EmailConfig.Accounts[0].Name, "Home");
+  EXPECT_EQ(fake.config.EmailConfig.Accounts[0].Name, "Home");
   EXPECT_EQ(ListLines(), (QStringList{"Home", "Office"}));
 }
 
 TEST_F(MailAccountsPage, EachAccountShowsItsSecurityAndSaveStoresTheChoice) {
-  Cfg().EmailConfig.Accounts = {Account("Old"), Account("Work")};
-  Cfg().EmailConfig.Accounts[1].Security = MailSecurity::StartTls;
+  fake.config.EmailConfig.Accounts = {Account("Old"), Account("Work")};
+  fake.config.EmailConfig.Accounts[1].Security = MailSecurity::StartTls;
   auto& ui = Page().ui;
   QStringList choices;
   for (int i = 0; i < ui.Combo_Security->count(); ++i) choices << ui.Combo_Security->itemText(i);
@@ -179,10 +179,11 @@ TEST_F(MailAccountsPage, EachAccountShowsItsSecurityAndSaveStoresTheChoice) {
   ui.List_Accounts->setCurrentRow(1);
   EXPECT_EQ(ui.Combo_Security->currentText(), "STARTTLS (port 110)");
   ui.Combo_Security->setCurrentIndex(2);
-  EXPECT_EQ(Cfg().EmailConfig.Accounts[1].Security, MailSecurity::StartTls);  // not before Save
+  EXPECT_EQ(fake.config.EmailConfig.Accounts[1].Security,
+            MailSecurity::StartTls);  // not before Save
   ui.Button_Save->click();
-  EXPECT_EQ(Cfg().EmailConfig.Accounts[1].Security, MailSecurity::SslTls);
-  EXPECT_EQ(Cfg().EmailConfig.Accounts[0].Security, MailSecurity::None);
+  EXPECT_EQ(fake.config.EmailConfig.Accounts[1].Security, MailSecurity::SslTls);
+  EXPECT_EQ(fake.config.EmailConfig.Accounts[0].Security, MailSecurity::None);
 }
 
 TEST_F(MailAccountsPage, OneLineSaysWhereThePasswordsAreKept) {
@@ -191,28 +192,28 @@ TEST_F(MailAccountsPage, OneLineSaysWhereThePasswordsAreKept) {
       page_->ui.Label_PasswordStorage->text(),
       "No keyring is running: passwords are kept in the settings file, readable only by you.");
   FakeKeyring keyring;
-  Svc().keyring = &keyring;
+  fake.services.keyring = &keyring;
   page_->LoadFromConfig();
   EXPECT_EQ(page_->ui.Label_PasswordStorage->text(),
             "Passwords are kept in the desktop's keyring.");
   keyring.available = false;  // no Secret Service behind it
   page_->LoadFromConfig();
   EXPECT_TRUE(page_->ui.Label_PasswordStorage->text().startsWith("No keyring is running"));
-  Svc().keyring = nullptr;
+  fake.services.keyring = nullptr;
 }
 
 TEST_F(MailAccountsPage, SelectingAnotherLineDiscardsUnsavedEdits) {
-  Cfg().EmailConfig.Accounts = {Account("Home"), Account("Work")};
+  fake.config.EmailConfig.Accounts = {Account("Home"), Account("Work")};
   auto& ui = Page().ui;
   QTest::keyClicks(ui.Edit_Server, "typed");
   ui.List_Accounts->setCurrentRow(1);
   ui.List_Accounts->setCurrentRow(0);
   EXPECT_EQ(ui.Edit_Server->text(), "pop.example");
-  EXPECT_EQ(Cfg().EmailConfig.Accounts[0].Server, "pop.example");
+  EXPECT_EQ(fake.config.EmailConfig.Accounts[0].Server, "pop.example");
 }
 
 TEST_F(MailAccountsPage, ClickingTheSelectedLineAgainDiscardsUnsavedEdits) {
-  Cfg().EmailConfig.Accounts = {Account("Home"), Account("Work")};
+  fake.config.EmailConfig.Accounts = {Account("Home"), Account("Work")};
   auto& ui = Page().ui;
   Page().show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&Page()));
@@ -227,11 +228,11 @@ TEST_F(MailAccountsPage, ClickingTheSelectedLineAgainDiscardsUnsavedEdits) {
   EXPECT_EQ(ui.Edit_Server->text(), "pop.example");
   EXPECT_EQ(ui.Edit_Password->text(), "work-pw");
   EXPECT_EQ(ui.Combo_Security->currentText(), "None (port 110)");
-  EXPECT_EQ(Cfg().EmailConfig.Accounts[1].Server, "pop.example");
+  EXPECT_EQ(fake.config.EmailConfig.Accounts[1].Server, "pop.example");
 }
 
 TEST_F(MailAccountsPage, TheSecurityChoiceIsAnnouncedAsSecurityWhateverItHolds) {
-  Cfg().EmailConfig.Accounts = {Account("Home")};
+  fake.config.EmailConfig.Accounts = {Account("Home")};
   auto& ui = Page().ui;
   QAccessibleInterface* box = QAccessible::queryAccessibleInterface(ui.Combo_Security);
   ASSERT_NE(box, nullptr);
@@ -270,14 +271,14 @@ TEST_F(MailAccountsPage, APasswordFromTheKeyringShowsWhenItArrives) {
     page_.reset();
     ResetMailPasswords();
     FakeKeyring keyring;
-    Svc().keyring = &keyring;
-    Cfg().EmailConfig.Accounts = {Account("Home"), Account("Work")};
-    for (EmailAccount& a : Cfg().EmailConfig.Accounts) {
+    fake.services.keyring = &keyring;
+    fake.config.EmailConfig.Accounts = {Account("Home"), Account("Work")};
+    for (EmailAccount& a : fake.config.EmailConfig.Accounts) {
       a.PasswordKey = a.Name;
       keyring.entries.insert(a.Name, a.Password);
       a.Password.clear();
     }
-    FetchMailPasswords();
+    FetchMailPasswords(fake.config.EmailConfig.Accounts, fake.services.keyring);
     auto& ui = Page().ui;
     EXPECT_TRUE(ui.Edit_Password->text().isEmpty());
     EXPECT_FALSE(ui.Button_Save->isEnabled());
@@ -288,12 +289,12 @@ TEST_F(MailAccountsPage, APasswordFromTheKeyringShowsWhenItArrives) {
     EXPECT_TRUE(ui.Button_Save->isEnabled());
     ui.List_Accounts->setCurrentRow(1);
     EXPECT_EQ(ui.Edit_Password->text(), "work-pw");
-    Svc().keyring = nullptr;
+    fake.services.keyring = nullptr;
   }
 }
 
 TEST_F(MailAccountsPage, ThePasswordStartsHiddenAndTheToggleShowsIt) {
-  Cfg().EmailConfig.Accounts = {Account("Home"), Account("Work")};
+  fake.config.EmailConfig.Accounts = {Account("Home"), Account("Work")};
   auto& ui = Page().ui;
   EXPECT_EQ(ui.Edit_Password->echoMode(), QLineEdit::Password);
   ui.Button_ShowPassword->click();
@@ -321,7 +322,7 @@ class MailAccountsDelete : public MailAccountsPage,
 TEST_P(MailAccountsDelete, AsksThenRemovesAndSelectsTheLineInItsPlace) {
   const DeleteCase& c = GetParam();
   const QStringList names{"A", "B", "C"};
-  for (int i = 0; i < c.accounts; ++i) Cfg().EmailConfig.Accounts << Account(names[i]);
+  for (int i = 0; i < c.accounts; ++i) fake.config.EmailConfig.Accounts << Account(names[i]);
   fake.messages.answer = [&](const FakeMessageBoxes::Call&) { return c.answer; };
   auto& ui = Page().ui;
   ui.List_Accounts->setCurrentRow(c.selected);
@@ -330,7 +331,7 @@ TEST_P(MailAccountsDelete, AsksThenRemovesAndSelectsTheLineInItsPlace) {
   EXPECT_EQ(fake.messages.calls[0].text, "Do you want to delete selected account?");
   EXPECT_EQ(fake.messages.calls[0].caption, "Please Confirm");
   EXPECT_EQ(fake.messages.calls[0].flags, 36u);
-  EXPECT_EQ(Names(Cfg().EmailConfig.Accounts), c.left);
+  EXPECT_EQ(Names(fake.config.EmailConfig.Accounts), c.left);
   EXPECT_EQ(ListLines(), c.left);
   EXPECT_EQ(ui.List_Accounts->currentRow(), c.selectedAfter);
   // The editors show the account now selected.
@@ -347,7 +348,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, MailAccountsDelete,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MailAccountsPage, DeleteAllAsksAndOnlyYesEmptiesTheList) {
-  Cfg().EmailConfig.Accounts = {Account("Home"), Account("Work")};
+  fake.config.EmailConfig.Accounts = {Account("Home"), Account("Work")};
   auto& ui = Page().ui;
   fake.messages.answer = [](const FakeMessageBoxes::Call&) { return IDNO; };
   ui.Button_DeleteAll->click();
@@ -357,7 +358,7 @@ TEST_F(MailAccountsPage, DeleteAllAsksAndOnlyYesEmptiesTheList) {
   ASSERT_EQ(fake.messages.calls.size(), 2);
   EXPECT_EQ(fake.messages.calls[1].text, "Do you want to delete ALL accounts?");
   EXPECT_EQ(fake.messages.calls[1].flags, 36u);
-  EXPECT_TRUE(Cfg().EmailConfig.Accounts.isEmpty());
+  EXPECT_TRUE(fake.config.EmailConfig.Accounts.isEmpty());
   EXPECT_EQ(ui.List_Accounts->count(), 0);
   EXPECT_EQ(Enabled(), QList<QWidget*>{ui.Button_NewAccount});
 }
@@ -365,28 +366,28 @@ TEST_F(MailAccountsPage, DeleteAllAsksAndOnlyYesEmptiesTheList) {
 TEST_F(MailAccountsPage, CheckSelectedCountsOnlyTheSelectedAccount) {
   ScriptedPop3Server first({ScriptedPop3Server::Mailbox(3)});
   ScriptedPop3Server second({ScriptedPop3Server::Mailbox(4)});
-  Cfg().EmailConfig.Accounts = {Account("One", QString::fromLatin1(first.address())),
-                                Account("Two", QString::fromLatin1(second.address()))};
+  fake.config.EmailConfig.Accounts = {Account("One", QString::fromLatin1(first.address())),
+                                      Account("Two", QString::fromLatin1(second.address()))};
   auto& ui = Page().ui;
   ui.List_Accounts->setCurrentRow(1);
   ui.Button_Check->click();
   ASSERT_TRUE(WaitForMailCheck(60000));
   first.Finish();
   second.Finish();
-  EXPECT_EQ(Cfg().DynamicConfig.NewMailCount, 4);
+  EXPECT_EQ(fake.config.DynamicConfig.NewMailCount, 4);
   EXPECT_EQ(first.accepted(), 0);
 }
 
 // The page is never shown here: it follows the check all the same.
 TEST_F(MailAccountsPage, WhileACheckRunsOnlyTheListStaysEnabled) {
   ScriptedPop3Server silent({{ScriptedPop3Server::Silent()}});
-  Cfg().EmailConfig.Accounts = {Account("Home", QString::fromLatin1(silent.address())),
-                                Account("Work")};
+  fake.config.EmailConfig.Accounts = {Account("Home", QString::fromLatin1(silent.address())),
+                                      Account("Work")};
   auto& ui = Page().ui;
   const QList<QWidget*> idle = Enabled();
   ASSERT_EQ(idle, Controls());
   ui.Button_CheckAll->click();
-  ASSERT_TRUE(Cfg().DynamicConfig.EmailCheckRunning);
+  ASSERT_TRUE(fake.config.DynamicConfig.EmailCheckRunning);
   EXPECT_TRUE(Enabled().isEmpty());
   EXPECT_TRUE(ui.List_Accounts->isEnabled());
   // Moving through the list shows the accounts but still allows no change.
@@ -397,7 +398,7 @@ TEST_F(MailAccountsPage, WhileACheckRunsOnlyTheListStaysEnabled) {
 
   ASSERT_TRUE(WaitUntil([&] { return silent.accepted() == 1; }, 30000));
   AbandonMailCheck();  // the server never answers; end the check
-  ASSERT_FALSE(Cfg().DynamicConfig.EmailCheckRunning);
+  ASSERT_FALSE(fake.config.DynamicConfig.EmailCheckRunning);
   // A hidden page keeps no timer running: it hears of the end from the worker, through the
   // event loop, with no tick of any timer.
   EXPECT_FALSE(Page().Timer1->isActive());
@@ -407,15 +408,15 @@ TEST_F(MailAccountsPage, WhileACheckRunsOnlyTheListStaysEnabled) {
 
 // While shown, the page also follows a check it did not start, each second; at once on show.
 TEST_F(MailAccountsPage, ShownItRefreshesEachSecondAndAtOnceWhenShown) {
-  Cfg().EmailConfig.Accounts = {Account("Home"), Account("Work")};
+  fake.config.EmailConfig.Accounts = {Account("Home"), Account("Work")};
   Page().LoadFromConfig();
   const QList<QWidget*> idle = Enabled();
-  Cfg().DynamicConfig.EmailCheckRunning = true;  // as a check from the tray menu sets it
+  fake.config.DynamicConfig.EmailCheckRunning = true;  // as a check from the tray menu sets it
   Page().show();
   EXPECT_TRUE(Enabled().isEmpty());
   ASSERT_TRUE(Page().Timer1->isActive());
   EXPECT_EQ(Page().Timer1->interval(), 1000);
-  Cfg().DynamicConfig.EmailCheckRunning = false;
+  fake.config.DynamicConfig.EmailCheckRunning = false;
   QMetaObject::invokeMethod(Page().Timer1, "timeout", Qt::DirectConnection);
   EXPECT_EQ(Enabled(), idle);
   Page().hide();

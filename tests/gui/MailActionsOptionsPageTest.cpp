@@ -116,8 +116,8 @@ class MailActionsOptionsPages : public ::testing::Test {
 
   FakeServices fake;
   Config config;
-  TFrameEmailActions actions{config, Svc()};
-  TFrameEmailOptions options{config, Svc()};
+  TFrameEmailActions actions{config, fake.services};
+  TFrameEmailOptions options{config, fake.services};
 };
 
 TEST_F(MailActionsOptionsPages, LoadingShowsEverySettingAndWritesNone) {

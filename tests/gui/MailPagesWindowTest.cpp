@@ -36,8 +36,8 @@ TEST_P(MailSwitch, CheckMailEveryGatesEveryManualCheck) {
   account.Server = QString::fromLatin1(server.address());
   account.User = "ann";
   account.Password = "secret";
-  Cfg().EmailConfig.Accounts = {account};
-  Cfg().EmailConfig.EnableCheck = true;
+  fake.config.EmailConfig.Accounts = {account};
+  fake.config.EmailConfig.EnableCheck = true;
   auto* accounts = static_cast<TFrameEmailAccounts*>(form->Page(kMailAccountsPage));
   auto* options = static_cast<TFrameEmailOptions*>(form->Page(kMailOptionsPage));
   ASSERT_TRUE(accounts && options);
@@ -48,7 +48,7 @@ TEST_P(MailSwitch, CheckMailEveryGatesEveryManualCheck) {
   if (!c.checkEvery) {
     QTest::mouseClick(options->ui.Check_CheckEvery, Qt::LeftButton, {},
                       QPoint(8, options->ui.Check_CheckEvery->height() / 2));
-    ASSERT_FALSE(Cfg().EmailConfig.EnableCheck);
+    ASSERT_FALSE(fake.config.EmailConfig.EnableCheck);
   }
   form->SelectSlot(kMailAccountsPage);
   switch (c.trigger) {
@@ -67,8 +67,8 @@ TEST_P(MailSwitch, CheckMailEveryGatesEveryManualCheck) {
   ASSERT_TRUE(WaitForMailCheck(60000));
   server.Finish();
   EXPECT_EQ(server.accepted(), c.checkEvery ? 1 : 0);
-  EXPECT_EQ(Cfg().DynamicConfig.NewMailCount, c.checkEvery ? 5 : 0);
-  EXPECT_EQ(Cfg().DynamicConfig.LastEmailCheck > 0, c.checkEvery);
+  EXPECT_EQ(fake.config.DynamicConfig.NewMailCount, c.checkEvery ? 5 : 0);
+  EXPECT_EQ(fake.config.DynamicConfig.LastEmailCheck > 0, c.checkEvery);
   // Nothing started, so nothing was disabled either.
   accounts->Timer1Timer();
   EXPECT_TRUE(accounts->ui.Button_Check->isEnabled());
@@ -111,7 +111,7 @@ TEST_P(MailPageKeyboard, EveryControlHasANameAndAPlaceInTheTabOrder) {
   account.Server = "pop.example";
   account.User = "ann";
   account.Password = "secret";
-  Cfg().EmailConfig.Accounts = {account};
+  fake.config.EmailConfig.Accounts = {account};
   SettingsPage* page = form->Page(c.slot);
   ASSERT_TRUE(page);
   page->LoadFromConfig();

@@ -49,7 +49,7 @@ class MemoryRegistry : public IRegistryBackend {
 // A page that counts how often it was filled from the settings.
 class CountingPage : public SettingsPage {
  public:
-  CountingPage() : SettingsPage(Cfg(), Svc()) {}
+  CountingPage(Config& config, Services& services) : SettingsPage(config, services) {}
   int loads = 0;
   void LoadFromConfig() override { ++loads; }
 };
@@ -65,26 +65,21 @@ class FakeReminderPage : public IReminderSelector {
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetConfig(fake.desktop.screen);
-    OpenMainStore(registry);
-    form = std::make_unique<TFormMain>();
+    fake.config = Config(fake.desktop.screen);
+    store.Open(registry);
+    form = std::make_unique<TFormMain>(fake.config, fake.services, store.get());
     form->TimerIDLE->stop();
     form->TimerEXIT->stop();
     form->Timer_MinimizeTimer();  // start-up hides the window
     savesAtStart = registry.saves;
   }
-  void TearDown() override {
-    form.reset();
-    // Nothing may keep writing into this test's registry once it is gone.
-    static MemoryRegistry parked;
-    OpenMainStore(parked);
-  }
+  void TearDown() override { form.reset(); }
 
   // Installs a counting page in every slot the side bar can select.
   QMap<int, CountingPage*> FillSlots() {
     QMap<int, CountingPage*> pages;
     for (int slot : {0, 1, 5, 6, 10, 11, 15, 16, 17, 20, 25}) {
-      auto* page = new CountingPage;
+      auto* page = new CountingPage(fake.config, fake.services);
       form->SetPage(slot, page);
       pages[slot] = page;
     }
@@ -93,6 +88,7 @@ class MainWindowTest : public ::testing::Test {
 
   FakeServices fake;
   MemoryRegistry registry;
+  FakeMainStore store{fake};
   std::unique_ptr<TFormMain> form;
   int savesAtStart = 0;
 };

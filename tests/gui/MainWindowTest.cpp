@@ -38,14 +38,14 @@ TEST_P(SideBarTest, ItemSelectsItsSlotCaptionAndRefreshesOnlyTheSharedPages) {
   const SideBarCase c = GetParam();
   auto pages = FillSlots();
   // Start from another page so that every case is a real change.
-  form->ElSideBar1->itemButton(5, 0)->click();
+  form->SideBar->itemButton(5, 0)->click();
   QMap<int, int> before;
   for (auto it = pages.begin(); it != pages.end(); ++it) before[it.key()] = it.value()->loads;
 
   if (c.item == 0 && c.section != 5) {
-    form->ElSideBar1->sectionButton(c.section)->click();  // a header opens its first item
+    form->SideBar->sectionButton(c.section)->click();  // a header opens its first item
   } else {
-    form->ElSideBar1->itemButton(c.section, c.item)->click();
+    form->SideBar->itemButton(c.section, c.item)->click();
   }
 
   EXPECT_EQ(form->currentSlot(), c.slot);
@@ -76,8 +76,8 @@ TEST_F(MainWindowTest, StartsOnTheSourcePageWithTheManualInItsSlotAndTheVersionI
   EXPECT_EQ(form->currentSlot(), 0);
   EXPECT_EQ(form->ElLabelCaption->text(), QStringLiteral("Wallpaper: Source Directories"));
   EXPECT_NE(form->Page(25), nullptr);
-  EXPECT_EQ(form->ElFormCaption1->leftText(), QStringLiteral("Quillatorne"));
-  EXPECT_EQ(form->ElFormCaption1->rightText(), QStringLiteral("version 4.02"));
+  EXPECT_EQ(form->FormCaption->leftText(), QStringLiteral("Quillatorne"));
+  EXPECT_EQ(form->FormCaption->rightText(), QStringLiteral("version 4.02"));
   EXPECT_EQ(form->windowTitle(), QStringLiteral("Quillatorne"));
   // The client area below our caption strip, inside the one-pixel border.
   EXPECT_EQ(form->size(), QSize(542, 380 + ElFormCaption::kHeight + 2));
@@ -86,7 +86,7 @@ TEST_F(MainWindowTest, StartsOnTheSourcePageWithTheManualInItsSlotAndTheVersionI
 
 TEST_F(MainWindowTest, AnEmptySlotShowsNoStalePage) {
   auto pages = FillSlots();
-  form->ElSideBar1->itemButton(3, 0)->click();
+  form->SideBar->itemButton(3, 0)->click();
   ASSERT_EQ(form->ElPanelFrameHolder->currentWidget(), pages[15]);
   form->SelectSlot(30);  // no side-bar item, no page
   EXPECT_NE(form->ElPanelFrameHolder->currentWidget(), pages[15]);
@@ -97,17 +97,17 @@ TEST_F(MainWindowTest, ShowingTheWindowRefreshesTheRemindersPageAndMakesItOpaque
   FakeReminderPage reminders;
   form->setReminderSelector(&reminders);
   EXPECT_EQ(form->windowOpacity(), 0.0);  // created fully transparent
-  EXPECT_FALSE(Cfg().DynamicConfig.WindowVisible);
+  EXPECT_FALSE(fake.config.DynamicConfig.WindowVisible);
 
   form->ToggleMainWindow();
-  EXPECT_TRUE(Cfg().DynamicConfig.WindowVisible);
+  EXPECT_TRUE(fake.config.DynamicConfig.WindowVisible);
   EXPECT_TRUE(form->isVisible());
   EXPECT_EQ(form->windowOpacity(), 1.0);
   EXPECT_EQ(reminders.loads, 1);
 
   form->ToggleMainWindow();  // hiding fills nothing
   EXPECT_FALSE(form->isVisible());
-  EXPECT_FALSE(Cfg().DynamicConfig.WindowVisible);
+  EXPECT_FALSE(fake.config.DynamicConfig.WindowVisible);
   EXPECT_EQ(reminders.loads, 1);
 }
 
@@ -117,14 +117,16 @@ TEST_F(MainWindowTest, ReminderEditRequestOpensThePopupPageOnThatReminder) {
   FillSlots();
   int announced = 0;
   form->scheduler().steps.AnnounceNewMail = [&] { ++announced; };
-  form->scheduler().steps.CheckPopupReminders = [] { Cfg().DynamicConfig.EditReminderIndex = 3; };
+  form->scheduler().steps.CheckPopupReminders = [this] {
+    fake.config.DynamicConfig.EditReminderIndex = 3;
+  };
 
   form->TimerIDLETimer();
 
   EXPECT_TRUE(form->isVisible());
   EXPECT_EQ(form->currentSlot(), 10);
-  EXPECT_EQ(form->ElSideBar1->currentSection(), 2);
-  EXPECT_EQ(form->ElSideBar1->currentItem(), 0);
+  EXPECT_EQ(form->SideBar->currentSection(), 2);
+  EXPECT_EQ(form->SideBar->currentItem(), 0);
   EXPECT_EQ(reminders.selected, 3);
   EXPECT_EQ(announced, 0);
 }
@@ -134,13 +136,15 @@ TEST_F(MainWindowTest, ASecondEditRequestKeepsTheShownWindowOpen) {
   form->setReminderSelector(&reminders);
   FillSlots();
   // An outer popup answered Edit after a nested one had already opened the window.
-  form->scheduler().steps.CheckPopupReminders = [] { Cfg().DynamicConfig.EditReminderIndex = 1; };
+  form->scheduler().steps.CheckPopupReminders = [this] {
+    fake.config.DynamicConfig.EditReminderIndex = 1;
+  };
   form->TimerIDLETimer();
   ASSERT_TRUE(form->isVisible());
-  Cfg().DynamicConfig.EditReminderIndex = 4;
+  fake.config.DynamicConfig.EditReminderIndex = 4;
   form->scheduler().steps.EditReminder(4);
   EXPECT_TRUE(form->isVisible());
-  EXPECT_TRUE(Cfg().DynamicConfig.WindowVisible);
+  EXPECT_TRUE(fake.config.DynamicConfig.WindowVisible);
   EXPECT_EQ(reminders.selected, 4);
 }
 
@@ -186,7 +190,7 @@ class TrayMenuTest : public MainWindowTest, public ::testing::WithParamInterface
 TEST_P(TrayMenuTest, RightClickOpensTheMenuOnlyWithoutAModalWindow) {
   const TrayMenuCase c = GetParam();
   if (c.windowShown) form->ToggleMainWindow();
-  Cfg().DynamicConfig.EmailCheckRunning = c.checkRunning;
+  fake.config.DynamicConfig.EmailCheckRunning = c.checkRunning;
 
   bool opened = false;
   auto rightClick = [&] {
@@ -197,9 +201,9 @@ TEST_P(TrayMenuTest, RightClickOpensTheMenuOnlyWithoutAModalWindow) {
   bool toggled = false;
   auto clicks = [&] {
     rightClick();
-    const bool before = Cfg().DynamicConfig.WindowVisible;
+    const bool before = fake.config.DynamicConfig.WindowVisible;
     form->TrayIconDblClick();
-    toggled = Cfg().DynamicConfig.WindowVisible != before;
+    toggled = fake.config.DynamicConfig.WindowVisible != before;
   };
   if (c.open == Open::Nothing) {
     rightClick();
@@ -209,7 +213,7 @@ TEST_P(TrayMenuTest, RightClickOpensTheMenuOnlyWithoutAModalWindow) {
 
   EXPECT_EQ(opened, c.open == Open::Nothing);
   EXPECT_FALSE(toggled);
-  if (c.windowShown != Cfg().DynamicConfig.WindowVisible) form->ToggleMainWindow();
+  if (c.windowShown != fake.config.DynamicConfig.WindowVisible) form->ToggleMainWindow();
   // Whenever the menu opens (also as a panel that asks for it before showing it).
   QMetaObject::invokeMethod(form->PopupMenu_Main, "aboutToShow");
   EXPECT_EQ(form->MI_ShowHide->text(), QString::fromLatin1(c.firstCaption));
@@ -217,7 +221,7 @@ TEST_P(TrayMenuTest, RightClickOpensTheMenuOnlyWithoutAModalWindow) {
   for (QAction* a :
        {form->MI_ShowHide, form->MI_Refresh, form->MI_Random, form->MI_Next, form->MI_Close})
     EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
-  Cfg().DynamicConfig.EmailCheckRunning = false;
+  fake.config.DynamicConfig.EmailCheckRunning = false;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -271,7 +275,7 @@ TEST_P(ShowFromOutsideTest, UnderAModalWindowAnotherStartLeavesTheWindowHidden) 
   bool delivered = false, hidden = false;
   auto whileOpen = [&] {
     delivered = anotherStart();
-    hidden = !form->isVisible() && !Cfg().DynamicConfig.WindowVisible;
+    hidden = !form->isVisible() && !fake.config.DynamicConfig.WindowVisible;
   };
   WhileOpen(c.open, form.get(), whileOpen);
   EXPECT_TRUE(delivered);
@@ -279,7 +283,7 @@ TEST_P(ShowFromOutsideTest, UnderAModalWindowAnotherStartLeavesTheWindowHidden) 
   // Once nothing waits for an answer, the same request shows the window.
   EXPECT_TRUE(anotherStart());
   EXPECT_TRUE(form->isVisible());
-  EXPECT_TRUE(Cfg().DynamicConfig.WindowVisible);
+  EXPECT_TRUE(fake.config.DynamicConfig.WindowVisible);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -321,7 +325,7 @@ TEST_P(ExitTest, ConfirmedExitSavesAndClosesRefusedExitChangesNothing) {
   fake.messages.answer = [&](const FakeMessageBoxes::Call&) { return c.answer; };
 
   if (c.route == ExitRoute::ToolButton) {
-    form->ElToolButton4->click();
+    form->ToolButton_Exit->click();
   } else {
     form->MI_Close->trigger();
   }
@@ -342,7 +346,7 @@ TEST_P(ExitTest, ConfirmedExitSavesAndClosesRefusedExitChangesNothing) {
   } else {
     EXPECT_EQ(registry.saves, savesAtStart);
     EXPECT_TRUE(form->isVisible());
-    EXPECT_TRUE(Cfg().DynamicConfig.WindowVisible);
+    EXPECT_TRUE(fake.config.DynamicConfig.WindowVisible);
   }
 }
 
@@ -364,26 +368,26 @@ TEST_F(MainWindowTest, HideButtonSavesButTheTrayToggleDoesNot) {
   EXPECT_TRUE(form->isVisible());
   EXPECT_EQ(registry.saves, savesAtStart);
 
-  form->ElToolButton3->click();
+  form->ToolButton_Hide->click();
   EXPECT_FALSE(form->isVisible());
-  EXPECT_FALSE(Cfg().DynamicConfig.WindowVisible);
+  EXPECT_FALSE(fake.config.DynamicConfig.WindowVisible);
   EXPECT_EQ(registry.saves, savesAtStart + 1);
 }
 
 TEST_F(MainWindowTest, TheLinkOpensTheHomePageItShows) {
   QMouseEvent click(QEvent::MouseButtonRelease, QPointF(20, 10), QPointF(20, 10), Qt::LeftButton,
                     Qt::NoButton, Qt::NoModifier);
-  QApplication::sendEvent(form->ElPanel2, &click);
+  QApplication::sendEvent(form->Label_HomePage, &click);
   ASSERT_EQ(fake.desktop.opened.size(), 1);
   EXPECT_EQ(fake.desktop.opened[0], TFormMain::HomePage());
-  EXPECT_EQ(form->ElPanel2->text(), TFormMain::HomePage());
+  EXPECT_EQ(form->Label_HomePage->text(), TFormMain::HomePage());
 }
 
 TEST_F(MainWindowTest, AnotherStartShowsTheWindowEvenBeforeStartUpHidIt) {
   // Fresh window: the start-up hide has not run yet.
   form.reset();
-  ResetConfig(fake.desktop.screen);
-  form = std::make_unique<TFormMain>();
+  fake.config = Config(fake.desktop.screen);
+  form = std::make_unique<TFormMain>(fake.config, fake.services, store.get());
   form->TimerIDLE->stop();
   ASSERT_TRUE(form->Timer_Minimize->isActive());
 
@@ -391,11 +395,11 @@ TEST_F(MainWindowTest, AnotherStartShowsTheWindowEvenBeforeStartUpHidIt) {
   EXPECT_FALSE(form->Timer_Minimize->isActive());
   EXPECT_TRUE(form->isVisible());
   EXPECT_EQ(form->windowOpacity(), 1.0);
-  EXPECT_TRUE(Cfg().DynamicConfig.WindowVisible);
+  EXPECT_TRUE(fake.config.DynamicConfig.WindowVisible);
 
   form->ShowFromOutside();  // already shown: stays shown
   EXPECT_TRUE(form->isVisible());
-  EXPECT_TRUE(Cfg().DynamicConfig.WindowVisible);
+  EXPECT_TRUE(fake.config.DynamicConfig.WindowVisible);
 }
 }  // namespace
 

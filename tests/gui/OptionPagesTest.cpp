@@ -34,7 +34,7 @@ class RulesPageTest : public ::testing::TestWithParam<RulesCase> {
  protected:
   FakeServices fake;
   Config config;
-  TFrameWallpaperRules page{config, Svc()};
+  TFrameWallpaperRules page{config, fake.services};
 };
 
 TEST_F(RulesPageTest, ShowsTheFifteenIntervalsAndTheRulesAsThePageNamesThem) {
@@ -109,7 +109,7 @@ class CalendarOptionsPageTest : public ::testing::Test {
  protected:
   FakeServices fake;
   Config config;
-  TFrameCalendarOptions page{config, Svc()};
+  TFrameCalendarOptions page{config, fake.services};
 };
 
 TEST_F(CalendarOptionsPageTest, LoadingShowsEveryValueAndStoresNone) {
@@ -140,14 +140,14 @@ TEST_F(CalendarOptionsPageTest, ChangingTheLanguageStoresAllTenKeepingAFaceNotIn
 }
 
 TEST_F(CalendarOptionsPageTest, TheChosenFontIsTheOneTheCalendarDrawsWithNext) {
-  ResetConfig(fake.desktop.screen);
-  TFrameCalendarOptions global(Cfg(), Svc());
-  Cfg().CalendarConfig.Font = QStringLiteral("DejaVu Sans");
+  fake.config = Config(fake.desktop.screen);
+  TFrameCalendarOptions global(fake.config, fake.services);
+  fake.config.CalendarConfig.Font = QStringLiteral("DejaVu Sans");
   global.LoadFromConfig();
-  auto draw = [] {
+  auto draw = [this] {
     QImage canvas(800, 600, QImage::Format_RGB32);
     canvas.fill(Qt::black);
-    DrawCalendar(canvas, canvas.width(), canvas.height());
+    DrawCalendar(canvas, canvas.width(), canvas.height(), fake.config, CalendarToday(fake.clock));
     return canvas;
   };
   const QImage before = draw();
@@ -155,11 +155,11 @@ TEST_F(CalendarOptionsPageTest, TheChosenFontIsTheOneTheCalendarDrawsWithNext) {
   ASSERT_GE(serif, 0);
   global.ui.Combo_Font->setCurrentIndex(serif);
   global.ui.Combo_Font->activated(serif);
-  EXPECT_EQ(Cfg().CalendarConfig.Font, QStringLiteral("DejaVu Serif"));
+  EXPECT_EQ(fake.config.CalendarConfig.Font, QStringLiteral("DejaVu Serif"));
   const QImage after = draw();
   EXPECT_NE(after, before);
   // The same as a calendar set to that face directly.
-  Cfg().CalendarConfig.Font = QStringLiteral("DejaVu Serif");
+  fake.config.CalendarConfig.Font = QStringLiteral("DejaVu Serif");
   EXPECT_EQ(draw(), after);
 }
 }  // namespace

@@ -141,24 +141,24 @@ TEST_F(MainWindowTest, ShowCalendarAndShowImageStayInStepBetweenThePages) {
   auto box = [](QWidget* page, const char* name) {
     return page->findChild<QAbstractButton*>(QString::fromLatin1(name));
   };
-  form->ElSideBar1->sectionButton(4)->click();  // Options: Application
+  form->SideBar->sectionButton(4)->click();  // Options: Application
   ASSERT_TRUE(box(program, "Check_ShowCalendar")->isChecked());
   box(program, "Check_ShowCalendar")->click();
   box(program, "Check_ShowImage")->click();
 
-  form->ElSideBar1->sectionButton(1)->click();
-  form->ElSideBar1->itemButton(1, 1)->click();  // Calendar: Options
+  form->SideBar->sectionButton(1)->click();
+  form->SideBar->itemButton(1, 1)->click();  // Calendar: Options
   EXPECT_FALSE(box(calendar, "Check_ShowCalendar")->isChecked());
   box(calendar, "Check_ShowCalendar")->click();
-  form->ElSideBar1->sectionButton(0)->click();
-  form->ElSideBar1->itemButton(0, 1)->click();  // Wallpaper: Rules
+  form->SideBar->sectionButton(0)->click();
+  form->SideBar->itemButton(0, 1)->click();  // Wallpaper: Rules
   EXPECT_FALSE(box(rules, "Check_ShowImage")->isChecked());
   box(rules, "Check_ShowImage")->click();
 
-  form->ElSideBar1->sectionButton(4)->click();
+  form->SideBar->sectionButton(4)->click();
   EXPECT_TRUE(box(program, "Check_ShowCalendar")->isChecked());
   EXPECT_TRUE(box(program, "Check_ShowImage")->isChecked());
-  EXPECT_TRUE(Cfg().CalendarConfig.ShowCalendar);
-  EXPECT_TRUE(Cfg().WallpaperConfig.ShowImage);
+  EXPECT_TRUE(fake.config.CalendarConfig.ShowCalendar);
+  EXPECT_TRUE(fake.config.WallpaperConfig.ShowImage);
 }
 }  // namespace

@@ -33,16 +33,16 @@ class PreviewTest : public MainWindowTest {
       auto* dialog = dynamic_cast<TFormPreview*>(preview);
       seen.opened = true;
       seen.caption = preview->windowTitle();
-      seen.previewOpen = Cfg().DynamicConfig.PreviewOpen;
+      seen.previewOpen = fake.config.DynamicConfig.PreviewOpen;
       if (dialog) {
         seen.picture = dialog->Image->size();
         seen.picturePos = dialog->Image->pos();
         seen.windowSize = dialog->size();
-        const bool visibleBefore = Cfg().DynamicConfig.WindowVisible;
+        const bool visibleBefore = fake.config.DynamicConfig.WindowVisible;
         form->TimerIDLETimer();
         seen.stepsRunInside = steps;
         form->TrayIconDblClick();
-        seen.trayToggled = Cfg().DynamicConfig.WindowVisible != visibleBefore;
+        seen.trayToggled = fake.config.DynamicConfig.WindowVisible != visibleBefore;
         form->TrayIconRightClick();
         seen.menuOpened = form->PopupMenu_Main->isVisible();
         QMouseEvent click(QEvent::MouseButtonPress, QPointF(10, 10), QPointF(10, 10), button,
@@ -76,7 +76,7 @@ class PreviewSizeTest : public PreviewTest, public ::testing::WithParamInterface
 
 TEST_P(PreviewSizeTest, PictureFollowsTheScreenShapeAndTheTickWaitsWhileItIsOpen) {
   fake.desktop.screen = GetParam().screen;
-  Cfg().DynamicConfig.SelectedImage = QStringLiteral("/pictures/lake.jpg");
+  fake.config.DynamicConfig.SelectedImage = QStringLiteral("/pictures/lake.jpg");
   QString composedPath;
   form->setComposer([&](const QString& path, int w, int h) -> std::optional<QImage> {
     composedPath = path;
@@ -88,7 +88,8 @@ TEST_P(PreviewSizeTest, PictureFollowsTheScreenShapeAndTheTickWaitsWhileItIsOpen
   CountSteps();
   InspectAndClose();
 
-  form->ElToolButton1->click();  // "Preview", with the window hidden so only the preview suspends
+  form->ToolButton_Preview
+      ->click();  // "Preview", with the window hidden so only the preview suspends
 
   EXPECT_EQ(registry.saves, savesAtStart + 1);
   EXPECT_EQ(composedPath, QStringLiteral("/pictures/lake.jpg"));
@@ -105,7 +106,7 @@ TEST_P(PreviewSizeTest, PictureFollowsTheScreenShapeAndTheTickWaitsWhileItIsOpen
   EXPECT_FALSE(seen.menuOpened);
   EXPECT_TRUE(seen.closedByClick);
 
-  EXPECT_FALSE(Cfg().DynamicConfig.PreviewOpen);
+  EXPECT_FALSE(fake.config.DynamicConfig.PreviewOpen);
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
   form->TimerIDLETimer();  // the window is hidden: the scheduler runs again
   EXPECT_EQ(steps, 4);
@@ -134,7 +135,7 @@ TEST_P(PreviewClickTest, AClickWithAnyButtonClosesIt) {
   form->ShowPreview();
   ASSERT_TRUE(seen.opened);
   EXPECT_TRUE(seen.closedByClick);
-  EXPECT_FALSE(Cfg().DynamicConfig.PreviewOpen);
+  EXPECT_FALSE(fake.config.DynamicConfig.PreviewOpen);
 }
 
 INSTANTIATE_TEST_SUITE_P(Buttons, PreviewClickTest,
@@ -159,7 +160,7 @@ TEST_F(PreviewTest, NothingOpensWhenCompositionFails) {
   form->ShowPreview();
   EXPECT_EQ(composed.size(), 1);
   EXPECT_FALSE(seen.opened);
-  EXPECT_FALSE(Cfg().DynamicConfig.PreviewOpen);
+  EXPECT_FALSE(fake.config.DynamicConfig.PreviewOpen);
 }
 
 TEST_F(PreviewTest, TheProgramsOwnCompositionShowsWhyThereIsNoPreview) {
@@ -181,7 +182,7 @@ TEST_F(PreviewTest, TheProgramsOwnCompositionShowsWhyThereIsNoPreview) {
                  "\n\n Please either select an image or switch off the Show Image option."},
         Case{broken, "Quillatorne", ""}}) {
     fake.messages.calls.clear();
-    Cfg().DynamicConfig.SelectedImage = c.image;
+    fake.config.DynamicConfig.SelectedImage = c.image;
     InspectAndClose();
     form->ShowPreview();
     EXPECT_FALSE(seen.opened);
@@ -191,8 +192,8 @@ TEST_F(PreviewTest, TheProgramsOwnCompositionShowsWhyThereIsNoPreview) {
     if (!c.text.isEmpty()) EXPECT_EQ(fake.messages.calls[0].text, c.text);
     EXPECT_TRUE(fake.messages.calls[0].text.contains(c.image));
     // "Set" tells the same, every time it is pressed.
-    form->ElToolButton2Click();
-    form->ElToolButton2Click();
+    form->ToolButton_SetClick();
+    form->ToolButton_SetClick();
     ASSERT_EQ(fake.messages.calls.size(), 3);
     EXPECT_EQ(fake.messages.calls[2].caption, c.caption);
     EXPECT_TRUE(fake.desktop.installed.isEmpty());
@@ -201,26 +202,26 @@ TEST_F(PreviewTest, TheProgramsOwnCompositionShowsWhyThereIsNoPreview) {
 
 TEST_F(PreviewTest, PreviewingChangesNoWallpaperState) {
   // The program's own composition, on a real sample picture.
-  Cfg().DynamicConfig.SelectedImage =
+  fake.config.DynamicConfig.SelectedImage =
       QStringLiteral(QUILLATORNE_SOURCE_DIR "/data/images/dusk-hills.jpg");
-  auto& program = Cfg().ProgramConfig;
+  auto& program = fake.config.ProgramConfig;
   program.LastImageFileName = QStringLiteral("/pictures/before.jpg");
   program.LastYear = 2026;
   program.LastMonth = 3;
   program.LastDay = 14;
-  Cfg().DynamicConfig.LastSetTime = 46095.25;
+  fake.config.DynamicConfig.LastSetTime = 46095.25;
   form->ToggleMainWindow();
   InspectAndClose();
 
-  form->ElToolButton1->click();
+  form->ToolButton_Preview->click();
 
   EXPECT_TRUE(fake.desktop.installed.isEmpty());
   EXPECT_EQ(program.LastImageFileName, QStringLiteral("/pictures/before.jpg"));
   EXPECT_EQ(program.LastYear, 2026);
   EXPECT_EQ(program.LastMonth, 3);
   EXPECT_EQ(program.LastDay, 14);
-  EXPECT_EQ(Cfg().DynamicConfig.LastSetTime, 46095.25);
-  EXPECT_FALSE(Cfg().DynamicConfig.PreviewOpen);
+  EXPECT_EQ(fake.config.DynamicConfig.LastSetTime, 46095.25);
+  EXPECT_FALSE(fake.config.DynamicConfig.PreviewOpen);
   EXPECT_TRUE(form->isVisible());  // the window stays shown behind the preview
 }
 

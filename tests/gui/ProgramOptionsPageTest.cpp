@@ -33,7 +33,7 @@ class ProgramOptionsPageTest : public ::testing::Test {
   TempHome home;  // the start-at-login box works on the autostart folder in here
   FakeServices fake;
   Config config;
-  TFrameOptionsCommon page{config, Svc()};
+  TFrameOptionsCommon page{config, fake.services};
 };
 
 TEST_F(ProgramOptionsPageTest, LoadingShowsEverySettingAndWritesNone) {

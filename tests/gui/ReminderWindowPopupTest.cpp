@@ -34,13 +34,12 @@ void PrintTo(const WindowCase& c, std::ostream* os) { *os << c.name; }
 class RealPopup : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetConfig(QSize(1024, 768));
-    SetReminderPopup(nullptr);
+    fakes.config = Config(QSize(1024, 768));
     fakes.clock.now = QDateTime(QDate(2026, 3, 15), QTime(10, 5));
   }
   // The one snoozed copy, that many minutes after 10:07; none for -1.
-  static void ExpectSnoozedCopy(int minutes) {
-    const auto& snoozed = Cfg().DynamicConfig.SnoozedReminders;
+  void ExpectSnoozedCopy(int minutes) const {
+    const auto& snoozed = fakes.config.DynamicConfig.SnoozedReminders;
     if (minutes < 0) {
       EXPECT_TRUE(snoozed.isEmpty());
       return;
@@ -63,10 +62,10 @@ class ReminderWindowPopup : public RealPopup, public ::testing::WithParamInterfa
 
 TEST_P(ReminderWindowPopup, TheSchedulerActsOnTheWindowsAnswer) {
   const WindowCase& c = GetParam();
-  PopupReminder r = NewPopupReminder();
+  PopupReminder r = NewPopupReminder(NowDays(fakes.clock));
   r.Name = QStringLiteral("Dentist");
   r.DateTime = DateTimeToDays(QDateTime(QDate(2026, 3, 15), QTime(10, 7)));
-  Cfg().RemindersConfig.Reminders << r;
+  fakes.config.RemindersConfig.Reminders << r;
 
   bool sawWindow = false;
   QTimer::singleShot(0, [&] {
@@ -78,11 +77,11 @@ TEST_P(ReminderWindowPopup, TheSchedulerActsOnTheWindowsAnswer) {
     EXPECT_TRUE(form->Button_Snooze->isEnabled());  // not in test mode
     c.act(*form);
   });
-  CheckPopupReminders();
+  CheckPopupReminders(fakes.config, WindowReminderPopup(), fakes.clock, &fakes.notifications);
   EXPECT_TRUE(sawWindow);
-  EXPECT_EQ(Cfg().RemindersConfig.Reminders.size(), c.listed);
+  EXPECT_EQ(fakes.config.RemindersConfig.Reminders.size(), c.listed);
   ExpectSnoozedCopy(c.snoozedMinutes);
-  for (const auto& left : Cfg().RemindersConfig.Reminders) EXPECT_FALSE(left.Showing);
+  for (const auto& left : fakes.config.RemindersConfig.Reminders) EXPECT_FALSE(left.Showing);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -129,12 +128,12 @@ void PrintTo(const AnswerCase& c, std::ostream* os) { *os << c.name; }
 class NotifiedReminder : public RealPopup {
  protected:
   void AddDentist(int recur) {
-    PopupReminder r = NewPopupReminder();
+    PopupReminder r = NewPopupReminder(NowDays(fakes.clock));
     r.Name = QStringLiteral("Dentist");
     r.Text = QStringLiteral("Bring the card");
     r.Recur = recur;
     r.DateTime = DateTimeToDays(At(10, 7));
-    Cfg().RemindersConfig.Reminders << r;
+    fakes.config.RemindersConfig.Reminders << r;
   }
 };
 
@@ -166,12 +165,12 @@ TEST_P(ReminderNotification, EitherAnswerAnswersBoth) {
     // Whatever happened, nothing is left waiting.
     if (OpenPopup()) OpenPopup()->hide();
   });
-  CheckPopupReminders();
+  CheckPopupReminders(fakes.config, WindowReminderPopup(), fakes.clock, &fakes.notifications);
   ASSERT_TRUE(acted);
   EXPECT_TRUE(fakes.notifications.shown.isEmpty()) << "the notification was left behind";
-  EXPECT_EQ(Cfg().RemindersConfig.Reminders.size(), c.listed);
+  EXPECT_EQ(fakes.config.RemindersConfig.Reminders.size(), c.listed);
   ExpectSnoozedCopy(c.snoozedMinutes);
-  EXPECT_EQ(Cfg().DynamicConfig.EditReminderIndex, c.editIndex);
+  EXPECT_EQ(fakes.config.DynamicConfig.EditReminderIndex, c.editIndex);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -225,9 +224,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(NotifiedReminder, NothingIsSentWithTheOptionOffOrNoServer) {
   for (const bool optionOn : {false, true}) {
     SCOPED_TRACE(optionOn ? "no server" : "option off");
-    Cfg().RemindersConfig.Reminders.clear();
+    fakes.config.RemindersConfig.Reminders.clear();
     AddDentist(0);
-    Cfg().RemindersConfig.DesktopNotifications = optionOn;
+    fakes.config.RemindersConfig.DesktopNotifications = optionOn;
     fakes.notifications.available = !optionOn;
     bool sawPopup = false;
     QTimer::singleShot(0, [&] {
@@ -237,9 +236,9 @@ TEST_F(NotifiedReminder, NothingIsSentWithTheOptionOffOrNoServer) {
       EXPECT_TRUE(fakes.notifications.shown.isEmpty());
       form->Button_CloseClick();
     });
-    CheckPopupReminders();
+    CheckPopupReminders(fakes.config, WindowReminderPopup(), fakes.clock, &fakes.notifications);
     EXPECT_TRUE(sawPopup);
-    EXPECT_TRUE(Cfg().RemindersConfig.Reminders.isEmpty());
+    EXPECT_TRUE(fakes.config.RemindersConfig.Reminders.isEmpty());
   }
 }
 
@@ -256,7 +255,7 @@ TEST_F(NotifiedReminder, AMissedReminderSaysWhenItWasDue) {
     body = fakes.notifications.shown[0].notification.body;
     form->Button_CloseClick();
   });
-  CheckPopupReminders();
+  CheckPopupReminders(fakes.config, WindowReminderPopup(), fakes.clock, &fakes.notifications);
   const QString missed = "Missed: " + QLocale().toString(At(10, 7), QLocale::ShortFormat);
   EXPECT_EQ(caption, missed);
   EXPECT_EQ(body, missed + "\nBring the card");

@@ -27,7 +27,7 @@ PopupReminder Reminder(const char* name, const char* text, int recur) {
 class RemindersPageTest : public ::testing::Test {
  protected:
   RemindersPageTest() {
-    page = std::make_unique<TFrameRemindersDate>(config, Svc());
+    page = std::make_unique<TFrameRemindersDate>(config, fake.services);
     page->Timer1->stop();  // the tests refresh by hand
   }
   void Fill(QList<PopupReminder> list) {
@@ -146,9 +146,11 @@ TEST_F(RemindersPageTest, TestShowsTheWindowWithOnlyCloseAndChangesNothing) {
 }
 
 TEST_F(MainWindowTest, EditFromAPopupShowsThePageWithThatReminderSelected) {
-  Cfg().RemindersConfig.Reminders = {Reminder("A", "", 0), Reminder("B", "", 0),
-                                     Reminder("C", "text of C", 0)};
-  form->scheduler().steps.CheckPopupReminders = [] { Cfg().DynamicConfig.EditReminderIndex = 2; };
+  fake.config.RemindersConfig.Reminders = {Reminder("A", "", 0), Reminder("B", "", 0),
+                                           Reminder("C", "text of C", 0)};
+  form->scheduler().steps.CheckPopupReminders = [this] {
+    fake.config.DynamicConfig.EditReminderIndex = 2;
+  };
   form->TimerIDLETimer();
   ASSERT_TRUE(form->isVisible());
   EXPECT_EQ(form->currentSlot(), kPopupRemindersPage);
@@ -202,9 +204,9 @@ class PageFollowsPopups : public MainWindowTest, public ::testing::WithParamInte
         return f;
     return nullptr;
   }
-  static QStringList ListedNames() {
+  QStringList ListedNames() {
     QStringList out;
-    for (const PopupReminder& r : Cfg().RemindersConfig.Reminders) out << r.Name;
+    for (const PopupReminder& r : fake.config.RemindersConfig.Reminders) out << r.Name;
     return out;
   }
 };
@@ -214,8 +216,8 @@ TEST_P(PageFollowsPopups, EditsAndDeleteReachTheSelectedReminder) {
   fake.clock.now = QDateTime(QDate(2026, 3, 15), QTime(10, 5));
   const double due = DateTimeToDays(fake.clock.now);
   const double later = DateTimeToDays(fake.clock.now.addDays(3));
-  auto make = [](const char* name, double when, int recur) {
-    PopupReminder r = NewPopupReminder();
+  auto make = [this](const char* name, double when, int recur) {
+    PopupReminder r = NewPopupReminder(NowDays(fake.clock));
     r.Name = QString::fromLatin1(name);
     r.Text = QStringLiteral("text of ") + r.Name;
     r.DateTime = when;
@@ -223,8 +225,8 @@ TEST_P(PageFollowsPopups, EditsAndDeleteReachTheSelectedReminder) {
     return r;
   };
   // D recurs weekly: only a recurring reminder offers Edit.
-  Cfg().RemindersConfig.Reminders = {make("A", later, 0), make("B", due, c.recurB),
-                                     make("C", later, 0), make("D", due, 2)};
+  fake.config.RemindersConfig.Reminders = {make("A", later, 0), make("B", due, c.recurB),
+                                           make("C", later, 0), make("D", due, 2)};
   TickSteps& steps = form->scheduler().steps;
   for (std::function<void()>* step : {&steps.StartMailCheck, &steps.CheckTimedChange,
                                       &steps.CheckDayChange, &steps.AnnounceNewMail})
@@ -268,7 +270,7 @@ TEST_P(PageFollowsPopups, EditsAndDeleteReachTheSelectedReminder) {
   const QString selected = QString::fromLatin1(c.selectedAfter);
   const int at = ListedNames().indexOf(selected);
   ASSERT_GE(at, 0);
-  const PopupReminder before = Cfg().RemindersConfig.Reminders[at];
+  const PopupReminder before = fake.config.RemindersConfig.Reminders[at];
   EXPECT_EQ(ui.Edit_Name->text(), selected);
   EXPECT_EQ(ui.Memo_Message->toPlainText(), before.Text);
   // A recurring reminder answered Close shows its next time, not the one it popped up at.
@@ -283,7 +285,7 @@ TEST_P(PageFollowsPopups, EditsAndDeleteReachTheSelectedReminder) {
   QStringList renamed = c.rowsAfter;
   renamed[at] = selected + '!';
   EXPECT_EQ(ListedNames(), renamed);
-  const PopupReminder& edited = Cfg().RemindersConfig.Reminders[at];
+  const PopupReminder& edited = fake.config.RemindersConfig.Reminders[at];
   EXPECT_EQ(edited.Text, before.Text);
   EXPECT_EQ(edited.DateTime, before.DateTime);
   EXPECT_EQ(edited.Recur, before.Recur);

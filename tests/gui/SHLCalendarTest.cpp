@@ -14,7 +14,7 @@ class SHLCalendarTest : public ::testing::Test {
  protected:
   SHLCalendarTest() {
     fake.clock.now = QDateTime(QDate(2003, 3, 15), QTime(9, 30));
-    grid = std::make_unique<SHLCalendar>(config);
+    grid = std::make_unique<SHLCalendar>(config, fake.clock);
     grid->resize(263, 302);
   }
   // The point at the middle of a day's box, as the grid lays it out.

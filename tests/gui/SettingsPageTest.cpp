@@ -16,7 +16,8 @@ namespace {
 // A page of one control of each bound kind, over a few wallpaper and calendar settings.
 class SamplePage : public SettingsPage {
  public:
-  SamplePage(Config& config, StoreRule rule) : SettingsPage(config, Svc(), nullptr, rule) {
+  SamplePage(Config& config, Services& services, StoreRule rule)
+      : SettingsPage(config, services, nullptr, rule) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(show = new QCheckBox(QStringLiteral("Show"), this));
     rules = new QGroupBox(QStringLiteral("Rule"), this);
@@ -51,7 +52,7 @@ class SettingsPageTest : public ::testing::TestWithParam<SettingsPage::StoreRule
     config.WallpaperConfig.ChangeDelay = 10;
     config.WallpaperConfig.BackgroundColor = 0x123456;
     config.CalendarConfig.Font = QStringLiteral("DejaVu Serif");
-    page = std::make_unique<SamplePage>(config, GetParam());
+    page = std::make_unique<SamplePage>(config, fake.services, GetParam());
     page->LoadFromConfig();
   }
   FakeServices fake;

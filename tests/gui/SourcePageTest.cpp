@@ -60,7 +60,7 @@ class SourcePageTest : public ::testing::Test {
 
   // The page as the main window makes it: created, then filled.
   TFrameWallpaperSource& Open() {
-    page = std::make_unique<TFrameWallpaperSource>(config, Svc());
+    page = std::make_unique<TFrameWallpaperSource>(config, fake.services);
     page->resize(454, 322);
     page->show();  // a hidden page makes no previews
     page->LoadFromConfig();
@@ -316,16 +316,17 @@ TEST_F(SourcePageTest, AKeptFolderThatIsBackShowsItsPicturesWhenClicked) {
 // then "Hide" saves.
 TEST_F(SourcePageTest, AFolderMissingAtStartUpStaysInTheSavedList) {
   MemoryRegistry registry;
-  OpenMainStore(registry);
-  ResetConfig(fake.desktop.screen);
+  FakeMainStore store(fake);
+  store.Open(registry);
+  fake.config = Config(fake.desktop.screen);
   const QStringList paths{photos, Missing("gone1"), Missing("gone2"), others};
-  Cfg().WallpaperConfig.Paths = paths;
-  Cfg().WallpaperConfig.SelPath = paths[1];
-  Cfg().WallpaperConfig.SelFile = QStringLiteral("x.jpg");
-  ASSERT_TRUE(SaveConfig());
-  ResetConfig(fake.desktop.screen);
+  fake.config.WallpaperConfig.Paths = paths;
+  fake.config.WallpaperConfig.SelPath = paths[1];
+  fake.config.WallpaperConfig.SelFile = QStringLiteral("x.jpg");
+  ASSERT_TRUE(store.Save());
+  fake.config = Config(fake.desktop.screen);
   {
-    TFormMain form;
+    TFormMain form(fake.config, fake.services, store.get());
     form.TimerIDLE->stop();
     form.TimerEXIT->stop();
     form.Timer_MinimizeTimer();
@@ -333,16 +334,14 @@ TEST_F(SourcePageTest, AFolderMissingAtStartUpStaysInTheSavedList) {
     for (const auto& call : fake.messages.calls)
       if (call.caption == kDirectoryCaption) told << call.text;
     EXPECT_EQ(told, QStringList{paths[1] + kMissingKept});
-    form.ElToolButton3Click();
+    form.ToolButton_HideClick();
   }
-  ResetConfig(fake.desktop.screen);
-  LoadConfig();
-  EXPECT_EQ(Cfg().WallpaperConfig.Paths, paths);
-  EXPECT_EQ(Cfg().WallpaperConfig.SelPath, paths[1]);
-  EXPECT_EQ(Cfg().WallpaperConfig.SelFile, QStringLiteral("x.jpg"));
-  static MemoryRegistry parked;  // nothing may write into this test's store once it is gone
-  OpenMainStore(parked);
-  ResetConfig(QSize(1024, 768));
+  fake.config = Config(fake.desktop.screen);
+  store.Load();
+  EXPECT_EQ(fake.config.WallpaperConfig.Paths, paths);
+  EXPECT_EQ(fake.config.WallpaperConfig.SelPath, paths[1]);
+  EXPECT_EQ(fake.config.WallpaperConfig.SelFile, QStringLiteral("x.jpg"));
+  fake.config = Config(QSize(1024, 768));
 }
 
 TEST_F(SourcePageTest, TheRemoveButtonsFollowTheSelectionWhenThePageOpenedWithNone) {

@@ -9,7 +9,7 @@ namespace {
 // The main window as the program starts it; each test sets up the settings first.
 class StartUpTest : public MainWindowTest {
  protected:
-  void SetUp() override { ResetConfig(fake.desktop.screen); }
+  void SetUp() override { fake.config = Config(fake.desktop.screen); }
 
   // Rule 1 on a folder holding only an empty picture: the start-up wallpaper fails.
   void SaveRuleOneWithABadPicture() {
@@ -17,16 +17,16 @@ class StartUpTest : public MainWindowTest {
     QFile empty(pictures.filePath(QStringLiteral("x.jpg")));
     ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
     empty.close();
-    Cfg().WallpaperConfig.Paths = {pictures.path()};
-    Cfg().WallpaperConfig.ChangeRule = 1;
-    OpenMainStore(registry);
-    SaveConfig();
-    ResetConfig(fake.desktop.screen);
+    fake.config.WallpaperConfig.Paths = {pictures.path()};
+    fake.config.WallpaperConfig.ChangeRule = 1;
+    store.Open(registry);
+    store.Save();
+    fake.config = Config(fake.desktop.screen);
   }
 
   void Start(IRegistryBackend& backend) {
-    OpenMainStore(backend);
-    form = std::make_unique<TFormMain>();
+    store.Open(backend);
+    form = std::make_unique<TFormMain>(fake.config, fake.services, store.get());
     auto count = [this] { ++stepsRun; };
     auto& s = form->scheduler().steps;
     s.StartMailCheck = s.CheckPopupReminders = s.CheckTimedChange = s.CheckDayChange = count;
@@ -44,7 +44,7 @@ TEST_F(StartUpTest, TheStartUpErrorBoxComesWithTheTrayIconAndTimersUpAndTheTickG
   bool timersUp = false, hidden = false, trayAsked = false;
   fake.messages.answer = [&](const FakeMessageBoxes::Call&) {
     timersUp = form->TimerIDLE->isActive();
-    hidden = !Cfg().DynamicConfig.WindowVisible;
+    hidden = !fake.config.DynamicConfig.WindowVisible;
     // Offscreen there is no tray: the icon waits for one instead of being shown.
     trayAsked = form->TrayIcon->isVisible() || form->waitingForTray();
     form->TimerIDLETimer();  // the box's own loop keeps the tick going
@@ -127,7 +127,6 @@ TEST_F(StartUpTest, AnUnreadableSettingsFileIsNamedOnceAfterStartUp) {
   EXPECT_TRUE(QFile::exists(file.movedAsideTo()));
 
   form.reset();  // before the file store goes
-  OpenMainStore(registry);
 }
 
 TEST_F(StartUpTest, AReadableSettingsFileBringsNoNotice) {
@@ -138,6 +137,5 @@ TEST_F(StartUpTest, AReadableSettingsFileBringsNoNotice) {
   form->Timer_MinimizeTimer();
   EXPECT_TRUE(fake.messages.calls.isEmpty());
   form.reset();
-  OpenMainStore(registry);
 }
 }  // namespace

@@ -20,21 +20,21 @@ class DovecotMail : public testing::Test {
   }
   void SetUp() override {
     ASSERT_TRUE(server->ok()) << "Dovecot could not be started: " << server->error().toStdString();
-    ResetConfig(QSize(1024, 768));
-    Cfg().EmailConfig.EnableCheck = true;
+    fakes.config = Config(QSize(1024, 768));
+    fakes.config.EmailConfig.EnableCheck = true;
   }
-  static void AddAccount(const QString& server, const QString& user, const QString& password) {
+  void AddAccount(const QString& server, const QString& user, const QString& password) {
     EmailAccount a;
     a.Server = server;
     a.User = user;
     a.Password = password;
-    Cfg().EmailConfig.Accounts << a;
+    fakes.config.EmailConfig.Accounts << a;
   }
-  static int Check() {
-    StartMailCheck(false, -1);
+  int Check() {
+    StartMailCheck(fakes.config, fakes.services, false, -1);
     EXPECT_TRUE(WaitForMailCheck(90000));
-    EXPECT_FALSE(Cfg().DynamicConfig.EmailCheckRunning);
-    return Cfg().DynamicConfig.NewMailCount;
+    EXPECT_FALSE(fakes.config.DynamicConfig.EmailCheckRunning);
+    return fakes.config.DynamicConfig.NewMailCount;
   }
   FakeServices fakes;
   static DovecotServer* server;
@@ -87,7 +87,7 @@ TEST_P(DovecotCheck, CountsEveryAccount) {
       AddAccount(server->address(), a[0], a[1]);
   }
   EXPECT_EQ(Check(), GetParam().total);
-  EXPECT_EQ(Cfg().DynamicConfig.NoNewMail, GetParam().total == 0);
+  EXPECT_EQ(fakes.config.DynamicConfig.NoNewMail, GetParam().total == 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -103,8 +103,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(DovecotMail, CheckSelectedCountsOneAccount) {
   AddAccount(server->address(), "alice", "alice-pw");
   AddAccount(server->address(), "bob", "bob-pw");
-  StartMailCheck(false, 1);
+  StartMailCheck(fakes.config, fakes.services, false, 1);
   ASSERT_TRUE(WaitForMailCheck(90000));
-  EXPECT_EQ(Cfg().DynamicConfig.NewMailCount, 4);
+  EXPECT_EQ(fakes.config.DynamicConfig.NewMailCount, 4);
 }
 }  // namespace

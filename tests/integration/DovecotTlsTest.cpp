@@ -34,38 +34,35 @@ class DovecotTls : public testing::Test {
     ASSERT_TRUE(certs->ok()) << certs->error().toStdString();
     ASSERT_TRUE(tlsOnly->ok()) << tlsOnly->error().toStdString();
     ASSERT_TRUE(plain->ok()) << plain->error().toStdString();
-    ResetConfig(QSize(1024, 768));
-    Cfg().EmailConfig.EnableCheck = true;
+    fakes.config = Config(QSize(1024, 768));
+    fakes.config.EmailConfig.EnableCheck = true;
     TrustTestCa(true);
   }
-  void TearDown() override {
-    EXPECT_TRUE(WaitForMailCheck(90000));
-    SetPop3ClientFactory(nullptr);
-  }
+  void TearDown() override { EXPECT_TRUE(WaitForMailCheck(90000)); }
   // Clients trust the test's authority, or only the system's.
-  static void TrustTestCa(bool trust) {
-    SetPop3ClientFactory([trust] {
+  void TrustTestCa(bool trust) {
+    fakes.services.mailClient = [trust] {
       auto client = std::make_unique<Pop3Client>();
       if (trust) {
         client->Tls = Pop3Client::SystemTls();
         client->Tls->setCaCertificates(certs->ca());
       }
       return client;
-    });
+    };
   }
-  static void AddAccount(const QString& server, const QString& user, MailSecurity security) {
+  void AddAccount(const QString& server, const QString& user, MailSecurity security) {
     EmailAccount a;
     a.Name = user;
     a.Server = server;
     a.User = user;
     a.Password = user + "-pw";
     a.Security = security;
-    Cfg().EmailConfig.Accounts << a;
+    fakes.config.EmailConfig.Accounts << a;
   }
-  static int Check() {
-    StartMailCheck(false, -1);
+  int Check() {
+    StartMailCheck(fakes.config, fakes.services, false, -1);
     EXPECT_TRUE(WaitForMailCheck(90000));
-    return Cfg().DynamicConfig.NewMailCount;
+    return fakes.config.DynamicConfig.NewMailCount;
   }
   FakeServices fakes;
   static TestCertificates* certs;
@@ -177,7 +174,7 @@ TEST_F(DovecotTls, EveryLoginOnTheServerIsUnderTls) {
   EXPECT_FALSE(server.log().contains(QStringLiteral("plaintext"))) << server.log().toStdString();
 
   // The log does tell a login without TLS, as a plain account shows.
-  Cfg().EmailConfig.Accounts.clear();
+  fakes.config.EmailConfig.Accounts.clear();
   AddAccount(QStringLiteral("localhost:%1").arg(server.port()), "alice", MailSecurity::None);
   Check();
   const QStringList all = logins(3);

@@ -11,7 +11,6 @@
 #include "mail/MailPasswords.h"
 #include "platform/Keyring.h"
 #include "platform/RegistryFile.h"
-#include "settings/ConfigStore.h"
 #include "support/AccountsFile.h"
 #include "support/Fakes.h"
 #include "support/SecretService.h"
@@ -27,16 +26,10 @@ class SecretServiceStore : public testing::Test {
   }
   void SetUp() override {
     ASSERT_TRUE(service->ok()) << service->error().toStdString();
-    ResetConfig(QSize(1024, 768));
-    ResetMailPasswords();
-    Svc().keyring = &keyring;
-    OpenMainStore(file);
+    fakes.services.keyring = &keyring;
+    store.Open(file);
   }
-  void TearDown() override {
-    static NoRegistry parked;
-    OpenMainStore(parked);
-    ResetMailPasswords();
-  }
+  void TearDown() override { ResetMailPasswords(); }
   QString StoredPassword(int n = 1) const { return ::StoredPassword(home.configFile(), n); }
   // Runs the event loop until the condition holds (the keyring answers through it).
   static bool Until(const std::function<bool()>& condition) {
@@ -56,6 +49,7 @@ class SecretServiceStore : public testing::Test {
     return *found;
   }
   FakeServices fakes;
+  FakeMainStore store{fakes};
   SecretServiceKeyring keyring;
   TempHome home;
   RegistryFile file{home.configFile()};
@@ -64,60 +58,60 @@ class SecretServiceStore : public testing::Test {
 SecretService* SecretServiceStore::service = nullptr;
 
 TEST_F(SecretServiceStore, APasswordLeavesTheFileForTheKeyringAndComesBackOnLoad) {
-  ASSERT_TRUE(PasswordsInKeyring());
+  ASSERT_TRUE(PasswordsInKeyring(fakes.services.keyring));
   EmailAccount a = NewEmailAccount();
   a.Server = QStringLiteral("pop.example.com:995");
   a.User = QStringLiteral("ann");
   a.Password = QStringLiteral("s3cret \"quoted\"");
-  Cfg().EmailConfig.Accounts << a;
-  ASSERT_TRUE(SaveConfig());
+  fakes.config.EmailConfig.Accounts << a;
+  ASSERT_TRUE(store.Save());
   EXPECT_EQ(StoredPassword(), a.Password);  // until the keyring has it
   ASSERT_TRUE(Until([&] { return StoredPassword().isEmpty(); })) << StoredPassword().toStdString();
 
   // A new run: the file holds no password, the keyring gives it back without a wait.
-  ResetConfig(QSize(1024, 768));
+  fakes.config = Config(QSize(1024, 768));
   ResetMailPasswords();
-  LoadConfig();
-  ASSERT_EQ(Cfg().EmailConfig.Accounts.size(), 1);
-  EXPECT_TRUE(Cfg().EmailConfig.Accounts[0].Password.isEmpty());
+  store.Load();
+  ASSERT_EQ(fakes.config.EmailConfig.Accounts.size(), 1);
+  EXPECT_TRUE(fakes.config.EmailConfig.Accounts[0].Password.isEmpty());
   ASSERT_TRUE(Until([] { return !MailPasswordsPending(); }));
-  EXPECT_EQ(Cfg().EmailConfig.Accounts[0].Password, a.Password);
+  EXPECT_EQ(fakes.config.EmailConfig.Accounts[0].Password, a.Password);
 
   // Saving again keeps the file free of it.
-  ASSERT_TRUE(SaveConfig());
+  ASSERT_TRUE(store.Save());
   EXPECT_EQ(StoredPassword(), "");
 }
 
 // Each arrival used to save the file, and each save wrote the other password over the one
 // entry the two accounts shared, for as long as the program ran.
 TEST_F(SecretServiceStore, TwoAccountsOnOneMailboxKeepTheirOwnPasswordsAcrossARestart) {
-  ASSERT_TRUE(PasswordsInKeyring());
+  ASSERT_TRUE(PasswordsInKeyring(fakes.services.keyring));
   for (const char* password : {"at home", "on the road"}) {
     EmailAccount a = NewEmailAccount();
     a.Server = QStringLiteral("pop.example.org:995");
     a.User = QStringLiteral("zoe");
     a.Password = QString::fromLatin1(password);
-    Cfg().EmailConfig.Accounts << a;
+    fakes.config.EmailConfig.Accounts << a;
   }
-  ASSERT_TRUE(SaveConfig());
+  ASSERT_TRUE(store.Save());
   ASSERT_TRUE(Until([&] { return StoredPassword(1).isEmpty() && StoredPassword(2).isEmpty(); }))
       << StoredPassword(1).toStdString() << " / " << StoredPassword(2).toStdString();
   // The save, and one more once both passwords had arrived.
   EXPECT_EQ(file.writes(), 2);
 
-  ResetConfig(QSize(1024, 768));
+  fakes.config = Config(QSize(1024, 768));
   ResetMailPasswords();
-  LoadConfig();
+  store.Load();
   ASSERT_TRUE(Until([] { return !MailPasswordsPending(); }));
-  ASSERT_EQ(Cfg().EmailConfig.Accounts.size(), 2);
-  EXPECT_EQ(Cfg().EmailConfig.Accounts[0].Password, "at home");
-  EXPECT_EQ(Cfg().EmailConfig.Accounts[1].Password, "on the road");
+  ASSERT_EQ(fakes.config.EmailConfig.Accounts.size(), 2);
+  EXPECT_EQ(fakes.config.EmailConfig.Accounts[0].Password, "at home");
+  EXPECT_EQ(fakes.config.EmailConfig.Accounts[1].Password, "on the road");
 
   // A deleted account takes its entry along; the other keeps its own.
-  const QString gone = Cfg().EmailConfig.Accounts[0].PasswordKey;
-  const QString kept = Cfg().EmailConfig.Accounts[1].PasswordKey;
-  Cfg().EmailConfig.Accounts.removeFirst();
-  ASSERT_TRUE(SaveConfig());
+  const QString gone = fakes.config.EmailConfig.Accounts[0].PasswordKey;
+  const QString kept = fakes.config.EmailConfig.Accounts[1].PasswordKey;
+  fakes.config.EmailConfig.Accounts.removeFirst();
+  ASSERT_TRUE(store.Save());
   EXPECT_TRUE(Until([&] { return Holds(gone) == false; }));
   EXPECT_EQ(Holds(kept), true);
   EXPECT_EQ(file.writes(), 3);

@@ -1,5 +1,8 @@
 #include "support/Fakes.h"
 
+#include "app/SettingsFile.h"
+#include "mail/MailPasswords.h"
+
 bool FakeDesktop::InstallWallpaper(const QString& bmpPath, const QImage&, QString* error) {
   installed << bmpPath;
   if (!installResult && error) *error = QStringLiteral("refused by the fake desktop");
@@ -12,11 +15,21 @@ int FakeMessageBoxes::Show(const QString& text, const QString& caption, unsigned
   return (flags & 0x0F) == MB_YESNO ? IDYES : IDOK;
 }
 
-FakeServices::FakeServices() : saved_(Svc()) {
-  Svc() = Services{&clock, &random, &desktop, &messages, nullptr, &notifications};
+FakeServices::FakeServices() {
+  keyring.available = false;
+  ResetMailPasswords();
 }
 
-FakeServices::~FakeServices() { Svc() = saved_; }
+FakeServices::~FakeServices() { ResetMailPasswords(); }
+
+void FakeMainStore::Open(IRegistryBackend& backend) {
+  store_.emplace(backend);
+  store_->OpenKey(QString::fromLatin1(kProductKey));
+}
+
+void FakeMainStore::Load() { LoadSettings(*store_, fakes_.config, fakes_.services.keyring); }
+
+bool FakeMainStore::Save() { return SaveSettings(*store_, fakes_.config, fakes_.services.keyring); }
 
 quint64 FakeNotifications::Notify(const DesktopNotification& n) {
   if (!available) return 0;

@@ -1,12 +1,20 @@
 #pragma once
-// Stand-ins for the machine: a clock the test moves, a scripted random source, a desktop
-// that records, message boxes that answer as told.
+// How a test gets its settings and its fakes: one FakeServices holds a settings record
+// (`config`) and a record of every service (`services`: clock, random source, desktop,
+// message boxes, keyring, mail client), each a fake the test drives. The test sets what it
+// needs and passes `config` and `services` to the code under test, as the main window does
+// with the real ones; nothing is installed anywhere, so nothing needs putting back.
+// FakeMainStore adds the settings store, loaded and saved as the program does.
 #include <QList>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 #include "platform/DesktopNotifications.h"
 #include "platform/Services.h"
+#include "settings/Config.h"
+#include "settings/RegistryStore.h"
+#include "support/FakeKeyring.h"
 
 class FakeClock : public IClock {
  public:
@@ -81,17 +89,37 @@ class FakeNotifications : public INotifications {
   quint64 next_ = 1;
 };
 
-// Installs fakes into Svc() for the life of the object.
+// A test's settings and services. Each is a run of its own: keyring answers still on their
+// way when it ends are dropped.
 class FakeServices {
  public:
   FakeServices();
   ~FakeServices();
+  FakeServices(const FakeServices&) = delete;
+  FakeServices& operator=(const FakeServices&) = delete;
   FakeClock clock;
   FakeRandom random;
   FakeDesktop desktop;
   FakeMessageBoxes messages;
   FakeNotifications notifications;
+  FakeKeyring keyring;  // not available (no Secret Service) until the test says so
+  // The records handed to the code under test. services.mailClient is empty: the real POP3
+  // client, which tests point at a server of their own.
+  Services services{&clock, &random, &desktop, &messages, &keyring, &notifications};
+  Config config{desktop.screen};
+};
+
+// The program's settings store as a test opens it: on a backend the test keeps, loaded and
+// saved with the test's record and keyring as the main window does.
+class FakeMainStore {
+ public:
+  explicit FakeMainStore(FakeServices& fakes) : fakes_(fakes) {}
+  void Open(IRegistryBackend& backend);
+  RegistryStore& get() { return *store_; }
+  void Load();
+  bool Save();
 
  private:
-  Services saved_;
+  FakeServices& fakes_;
+  std::optional<RegistryStore> store_;
 };

@@ -23,11 +23,11 @@ class CalendarDraw : public CalendarTest {
   }
   QImage Draw(int w = 1024, int h = 768) {
     QImage img = GreyCanvas(w, h);
-    DrawCalendar(img, w, h);
+    DrawCalendar(img, w, h, fakes.config, CalendarToday(fakes.clock));
     return img;
   }
   void Mark(const QDate& d, int style) {
-    Cfg().ColorRemConfig.ColorReminders.append(ColorReminder{DateToDayNumber(d), style});
+    fakes.config.ColorRemConfig.ColorReminders.append(ColorReminder{DateToDayNumber(d), style});
   }
 };
 
@@ -228,7 +228,7 @@ TEST_P(CalendarStyleTest, NoBlackWithoutShadowAndAShadowOneUpAndLeftWithIt) {
   const QImage shadowed = Draw();
   const QList<QPoint> dark = DarkPixels(shadowed);
   ASSERT_GT(dark.size(), 100);
-  const CalendarBox r = CalendarRect(1024, 768);
+  const CalendarBox r = CalendarRect(1024, 768, fakes.config, CalendarToday(fakes.clock));
   for (const QPoint& p : dark) {
     // Each dark pixel is the copy of a coloured one, one pixel down and right.
     ASSERT_NE(At(plain, p.x() + 1, p.y() + 1), kBackground) << p.x() << "," << p.y();
@@ -243,7 +243,7 @@ TEST_P(CalendarStyleTest, DrawsNothingOutsideItsRectangle) {
   for (bool shadow : {false, true}) {
     Cal().DrawTextShadow = shadow;
     const QImage img = Draw();
-    const CalendarBox r = CalendarRect(1024, 768);
+    const CalendarBox r = CalendarRect(1024, 768, fakes.config, CalendarToday(fakes.clock));
     const int grow = shadow ? 1 : 0;  // the shadow of the top row and left column
     const int s = Cal().Size * 5 / 100;
     int changed = 0;
@@ -322,7 +322,7 @@ TEST_F(CalendarDraw, ClassicLeavesTheSpareLastRowEmpty) {
   Cal().DrawTextShadow = false;
   Mark(QDate(2026, 5, 31), 0);
   const QImage img = Draw();
-  const CalendarBox r = CalendarRect(1024, 768);
+  const CalendarBox r = CalendarRect(1024, 768, fakes.config, CalendarToday(fakes.clock));
   ASSERT_EQ(r.bottom - r.top, 8 * r.cell);
   int lastRow = 0, rowAbove = 0;
   for (int y = r.bottom - r.cell; y < r.bottom; ++y)
@@ -337,7 +337,7 @@ TEST_F(CalendarDraw, VerticalTitleClimbsColumnZeroFromNearTheBottom) {
   Cal().Style = 1;
   Cal().DrawTextShadow = true;
   const QImage img = Draw();
-  const CalendarBox r = CalendarRect(1024, 768);
+  const CalendarBox r = CalendarRect(1024, 768, fakes.config, CalendarToday(fakes.clock));
   const int h = r.cell * 8 / 10;
   const QList<QPoint> title = PixelsOf(img, RgbOf(Cal().ColorMonthYear));
   ASSERT_FALSE(title.isEmpty());
@@ -358,7 +358,7 @@ TEST_F(CalendarDraw, VerticalHeadingsSitBelowTheTopByAFractionOfTheSize) {
   for (const auto& [size, s] : {std::pair{50, 2}, {100, 5}}) {
     Cal().Size = size;
     const QImage img = Draw();
-    const CalendarBox r = CalendarRect(1024, 768);
+    const CalendarBox r = CalendarRect(1024, 768, fakes.config, CalendarToday(fakes.clock));
     // The first heading, drawn on its own where it belongs.
     QImage ref = GreyCanvas();
     {
@@ -393,7 +393,8 @@ TEST_P(CalendarBadSettings, DrawSafely) {
   Cal().Size = c.size;
   Cal().PosX = c.posX;
   Cal().PosY = 0;
-  EXPECT_EQ(CalendarRect(1024, 768).isEmpty(), c.rectEmpty);
+  EXPECT_EQ(CalendarRect(1024, 768, fakes.config, CalendarToday(fakes.clock)).isEmpty(),
+            c.rectEmpty);
   EXPECT_EQ(Draw() != GreyCanvas(), c.drawsOnCanvas);
 }
 
@@ -417,7 +418,7 @@ TEST_F(CalendarDraw, PaintsOnTheCanvasFormatsOfTheComposer) {
     QImage img(640, 480, f);
     img.fill(Qt::gray);
     const QImage before = img;
-    DrawCalendar(img, 640, 480);
+    DrawCalendar(img, 640, 480, fakes.config, CalendarToday(fakes.clock));
     EXPECT_NE(img, before) << f;
   }
 }

@@ -15,15 +15,15 @@
 class CalendarTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetConfig(QSize(1024, 768));
+    fakes.config = Config(QSize(1024, 768));
     SetCalendarLocale(std::nullopt);
   }
   void TearDown() override {
-    ResetConfig(QSize(1024, 768));
+    fakes.config = Config(QSize(1024, 768));
     SetCalendarLocale(std::nullopt);
   }
   void SetToday(const QDate& d) { fakes.clock.now = QDateTime(d, QTime(10, 0)); }
-  CalendarConfigT& Cal() { return Cfg().CalendarConfig; }
+  CalendarConfigT& Cal() { return fakes.config.CalendarConfig; }
 
   FakeServices fakes;
 };

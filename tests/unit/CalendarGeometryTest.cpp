@@ -45,9 +45,10 @@ class KeepInsideTest : public CalendarTest, public ::testing::WithParamInterface
 
 TEST_P(KeepInsideTest, TheFirstPlaceLiesInsideTheFreeArea) {
   const InsideCase& c = GetParam();
-  ResetConfig(c.screen);
+  fakes.config = Config(c.screen);
   Cal().Style = c.style;
-  const QSize box(Cfg().DynamicConfig.DesktopBoxWidth, Cfg().DynamicConfig.DesktopBoxHeight);
+  const QSize box(fakes.config.DynamicConfig.DesktopBoxWidth,
+                  fakes.config.DynamicConfig.DesktopBoxHeight);
   const QDate today(2026, 3, 15);
   const CalendarBox before = CalendarRect(c.screen.width(), c.screen.height(), Cal(), box, today);
   KeepCalendarInside(Cal(), c.screen, box, c.area, today);
@@ -95,7 +96,7 @@ TEST_P(CalendarRectTest, FollowsTheStyleRule) {
   Cal().Size = c.size;
   Cal().FirstWeekDay = c.firstWeekDay;
   SetToday(c.today);
-  const CalendarBox r = CalendarRect(c.width, c.height);
+  const CalendarBox r = CalendarRect(c.width, c.height, fakes.config, CalendarToday(fakes.clock));
   EXPECT_EQ(r.left, c.expected.left);
   EXPECT_EQ(r.top, c.expected.top);
   EXPECT_EQ(r.right, c.expected.right);
@@ -167,18 +168,20 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(CalendarTest, RectangleIsEmptyExactlyWhenNoStyleApplies) {
   Cal().Style = 3;
-  EXPECT_TRUE(CalendarRect(1024, 768).isEmpty());
+  EXPECT_TRUE(CalendarRect(1024, 768, fakes.config, CalendarToday(fakes.clock)).isEmpty());
   Cal().Style = 0;
-  EXPECT_FALSE(CalendarRect(1024, 768).isEmpty());
+  EXPECT_FALSE(CalendarRect(1024, 768, fakes.config, CalendarToday(fakes.clock)).isEmpty());
 }
 
 TEST_F(CalendarTest, ClassicHeightFollowsTheWeekRowsOfTodaysMonth) {
   // Same settings, different months: May 2026 ends on a Sunday (one spare row), February
   // 2021 fills exactly four weeks.
   SetToday(QDate(2026, 5, 20));
-  const int may = CalendarRect(1024, 768).bottom - CalendarRect(1024, 768).top;
+  const int may = CalendarRect(1024, 768, fakes.config, CalendarToday(fakes.clock)).bottom -
+                  CalendarRect(1024, 768, fakes.config, CalendarToday(fakes.clock)).top;
   SetToday(QDate(2021, 2, 20));
-  const int february = CalendarRect(1024, 768).bottom - CalendarRect(1024, 768).top;
+  const int february = CalendarRect(1024, 768, fakes.config, CalendarToday(fakes.clock)).bottom -
+                       CalendarRect(1024, 768, fakes.config, CalendarToday(fakes.clock)).top;
   EXPECT_EQ(may, 8 * 32);
   EXPECT_EQ(february, 7 * 32);
 }
@@ -210,6 +213,6 @@ TEST_F(CalendarTest, OperationsReadTheSettingsTheyAreGivenNotTheGlobalRecord) {
   QList<ColorReminder> marks{{37987, 2}};
   EXPECT_TRUE(HasColorReminder(marks, 37987, 2));
   EXPECT_FALSE(HasColorReminder(marks, 37987, 0));
-  EXPECT_FALSE(HasColorReminder(Cfg().ColorRemConfig.ColorReminders, 37987, 2));
+  EXPECT_FALSE(HasColorReminder(fakes.config.ColorRemConfig.ColorReminders, 37987, 2));
 }
 }  // namespace

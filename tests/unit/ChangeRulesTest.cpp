@@ -27,31 +27,58 @@ class ChangeRules : public ::testing::Test {
  protected:
   void SetUp() override {
     fakes_.desktop.screen = QSize(64, 48);
-    ResetConfig(fakes_.desktop.screen);
-    ForgetBadPictures();  // each test is a run of its own
+    fakes_.config = Config(fakes_.desktop.screen);
     folder_ = home_.path() + "/pictures";
     QDir().mkpath(folder_);
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
       ASSERT_TRUE(WriteFlatJpeg(folder_ + "/" + name, 32, 24, qRgb(40, 90, 200)));
     }
-    Cfg().WallpaperConfig.Paths = {folder_};
-    catalogue_ = BuildImageCatalogue();
+    fakes_.config.WallpaperConfig.Paths = {folder_};
+    catalogue_ = BuildImageCatalogue(fakes_.config.WallpaperConfig.Paths);
     ASSERT_EQ(catalogue_.size(), 3);
   }
-  void TearDown() override { ResetConfig(QSize(1024, 768)); }
+  void TearDown() override { fakes_.config = Config(QSize(1024, 768)); }
 
   // As if the last apply happened on the given date with that image.
   void LastApplied(const QString& image, QDate date) {
-    auto& p = Cfg().ProgramConfig;
+    auto& p = fakes_.config.ProgramConfig;
     p.LastImageFileName = image;
     p.LastDay = date.day();
     p.LastMonth = date.month();
     p.LastYear = date.year();
   }
-  QString LastImage() const { return Cfg().ProgramConfig.LastImageFileName; }
+  QString LastImage() const { return fakes_.config.ProgramConfig.LastImageFileName; }
+
+  // The rules as the program runs them: the tick's and start-up's guarded, every failure
+  // shown in its box.
+  void Automatic(const std::function<WallpaperErrors()>& change) {
+    RunAutomaticChange(memory_, fakes_.messages, change);
+  }
+  void ChooseStartupWallpaper() {
+    Automatic([this] { return ::ChooseStartupWallpaper(fakes_.config, fakes_.services, memory_); });
+  }
+  void CheckTimedChange() {
+    Automatic([this] { return ::CheckTimedChange(fakes_.config, fakes_.services, memory_); });
+  }
+  void CheckDayChange() {
+    Automatic([this] { return ::CheckDayChange(fakes_.config, fakes_.services, memory_); });
+  }
+  void RefreshWallpaper() {
+    ShowWallpaperErrors(::RefreshWallpaper(fakes_.config, fakes_.services, memory_),
+                        fakes_.messages);
+  }
+  void SetChosenWallpaper(const QString& path) {
+    ShowWallpaperErrors(::SetChosenWallpaper(path, fakes_.config, fakes_.services, memory_),
+                        fakes_.messages);
+  }
+  void PickWallpaper(bool random) {
+    ShowWallpaperErrors(::PickWallpaper(random, fakes_.config, fakes_.services, memory_),
+                        fakes_.messages);
+  }
   QDate Today() const { return fakes_.clock.now.date(); }
 
   FakeServices fakes_;
+  ChangeRuleMemory memory_;  // each test is a run of its own
   TempHome home_;
   QString folder_;
   QStringList catalogue_;
@@ -59,13 +86,13 @@ class ChangeRules : public ::testing::Test {
 }  // namespace
 
 TEST_F(ChangeRules, RuleOneInstallsARandomPictureAtStartUp) {
-  Cfg().WallpaperConfig.ChangeRule = 1;
+  fakes_.config.WallpaperConfig.ChangeRule = 1;
   fakes_.random.values = {32767};  // 32767 % 3 == 1
   LastApplied(catalogue_[0], Today());
   ChooseStartupWallpaper();
   EXPECT_EQ(LastImage(), catalogue_[1]);
   EXPECT_THAT(fakes_.desktop.installed, ElementsAre(WallpaperFilePath()));
-  EXPECT_DOUBLE_EQ(Cfg().DynamicConfig.LastSetTime, NowDays());
+  EXPECT_DOUBLE_EQ(fakes_.config.DynamicConfig.LastSetTime, NowDays(fakes_.clock));
   // Afterwards only the day check runs: the same image the next day, no timed change.
   CheckTimedChange();
   EXPECT_EQ(fakes_.desktop.installed.size(), 1);
@@ -84,12 +111,12 @@ class StartupRule : public ChangeRules, public ::testing::WithParamInterface<Sta
 
 TEST_P(StartupRule, OtherRulesOnlyRefreshWhenTheDateChanged) {
   const StartupCase& c = GetParam();
-  Cfg().WallpaperConfig.ChangeRule = c.rule;
+  fakes_.config.WallpaperConfig.ChangeRule = c.rule;
   LastApplied(catalogue_[2], Today().addDays(-c.daysSinceLastApply));
   ChooseStartupWallpaper();
   EXPECT_EQ(fakes_.desktop.installed.size(), c.installs);
   EXPECT_EQ(LastImage(), catalogue_[2]);  // never another picture
-  const auto& p = Cfg().ProgramConfig;
+  const auto& p = fakes_.config.ProgramConfig;
   const QDate expected = c.installs ? Today() : Today().addDays(-c.daysSinceLastApply);
   EXPECT_EQ(QDate(p.LastYear, p.LastMonth, p.LastDay), expected);
 }
@@ -100,7 +127,7 @@ INSTANTIATE_TEST_SUITE_P(Rules, StartupRule,
                                            StartupCase{7, 0, 0}, StartupCase{7, 365, 1}));
 
 TEST_F(ChangeRules, RuleTwoChangesOnTheFirstTickOfARunStartedTheSameDay) {
-  Cfg().WallpaperConfig.ChangeRule = 2;
+  fakes_.config.WallpaperConfig.ChangeRule = 2;
   LastApplied(catalogue_[0], Today());
   ChooseStartupWallpaper();
   EXPECT_THAT(fakes_.desktop.installed, IsEmpty());
@@ -112,8 +139,8 @@ TEST_F(ChangeRules, RuleTwoChangesOnTheFirstTickOfARunStartedTheSameDay) {
 }
 
 TEST_F(ChangeRules, RuleTwoOnALaterDayRefreshesAtStartUpAndChangesOneDelayLater) {
-  Cfg().WallpaperConfig.ChangeRule = 2;
-  Cfg().WallpaperConfig.ChangeDelay = 2;  // one minute
+  fakes_.config.WallpaperConfig.ChangeRule = 2;
+  fakes_.config.WallpaperConfig.ChangeDelay = 2;  // one minute
   LastApplied(catalogue_[0], Today().addDays(-1));
   ChooseStartupWallpaper();
   EXPECT_EQ(fakes_.desktop.installed.size(), 1);
@@ -137,9 +164,9 @@ class TimedChange : public ChangeRules, public ::testing::WithParamInterface<Del
 
 TEST_P(TimedChange, WaitsForTheDelayAfterTheLastApply) {
   const DelayCase& c = GetParam();
-  Cfg().WallpaperConfig.ChangeRule = c.rule;
-  Cfg().WallpaperConfig.ChangeDelay = c.delayIndex;
-  ApplyWallpaper(catalogue_[0]);  // any apply restarts the delay
+  fakes_.config.WallpaperConfig.ChangeRule = c.rule;
+  fakes_.config.WallpaperConfig.ChangeDelay = c.delayIndex;
+  ApplyWallpaper(catalogue_[0], fakes_.config, fakes_.services);  // any apply restarts the delay
   fakes_.random.values = {1};
   fakes_.clock.Advance(c.secondsLater);
   CheckTimedChange();
@@ -157,22 +184,22 @@ INSTANTIATE_TEST_SUITE_P(
                       DelayCase{0, 0, 100000, false}, DelayCase{1, 0, 100000, false}));
 
 TEST_F(ChangeRules, DayCheckReappliesTheCurrentImageAfterMidnight) {
-  Cfg().WallpaperConfig.ChangeRule = 0;
+  fakes_.config.WallpaperConfig.ChangeRule = 0;
   fakes_.clock.now = QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59));
-  ApplyWallpaper(catalogue_[1]);
+  ApplyWallpaper(catalogue_[1], fakes_.config, fakes_.services);
   CheckDayChange();
   EXPECT_EQ(fakes_.desktop.installed.size(), 1);
   fakes_.clock.Advance(2);
   CheckDayChange();
   EXPECT_EQ(fakes_.desktop.installed.size(), 2);
   EXPECT_EQ(LastImage(), catalogue_[1]);
-  const auto& p = Cfg().ProgramConfig;
+  const auto& p = fakes_.config.ProgramConfig;
   EXPECT_EQ(QDate(p.LastYear, p.LastMonth, p.LastDay), QDate(2027, 1, 1));
 }
 
 TEST_F(ChangeRules, RefreshFallsBackToTheSelectedImageThenDoesNothing) {
   LastApplied(folder_ + "/deleted.jpg", Today().addDays(-1));
-  Cfg().DynamicConfig.SelectedImage = catalogue_[2];
+  fakes_.config.DynamicConfig.SelectedImage = catalogue_[2];
   RefreshWallpaper();
   EXPECT_EQ(LastImage(), catalogue_[2]);
   EXPECT_EQ(fakes_.desktop.installed.size(), 1);
@@ -180,11 +207,11 @@ TEST_F(ChangeRules, RefreshFallsBackToTheSelectedImageThenDoesNothing) {
   // Neither exists: nothing happens and the date stays old, so every tick tries again.
   const QDate yesterday = Today().addDays(-1);
   LastApplied(folder_ + "/deleted.jpg", yesterday);
-  Cfg().DynamicConfig.SelectedImage = folder_;  // a folder is no image either
+  fakes_.config.DynamicConfig.SelectedImage = folder_;  // a folder is no image either
   CheckDayChange();
   CheckDayChange();
   EXPECT_EQ(fakes_.desktop.installed.size(), 1);
-  EXPECT_EQ(Cfg().ProgramConfig.LastDay, yesterday.day());
+  EXPECT_EQ(fakes_.config.ProgramConfig.LastDay, yesterday.day());
   EXPECT_THAT(fakes_.messages.calls, IsEmpty());
 }
 
@@ -199,7 +226,7 @@ TEST_P(NextPicture, FollowsTheCurrentImageWrappingAndIgnoringCase) {
   const NextCase& c = GetParam();
   QString current = c.current < 0 ? home_.path() + "/elsewhere/x.jpg" : catalogue_[c.current];
   if (c.upperCase) current = current.toUpper();
-  Cfg().ProgramConfig.LastImageFileName = current;
+  fakes_.config.ProgramConfig.LastImageFileName = current;
   PickWallpaper(false);
   EXPECT_EQ(LastImage(), catalogue_[c.expected]);
 }
@@ -210,9 +237,9 @@ INSTANTIATE_TEST_SUITE_P(Catalogue, NextPicture,
                                            NextCase{-1, false, 0}));
 
 TEST_F(ChangeRules, NextWithARepeatedFolderFollowsTheFirstListing) {
-  Cfg().WallpaperConfig.Paths = {folder_, folder_};
+  fakes_.config.WallpaperConfig.Paths = {folder_, folder_};
   QStringList visited;
-  Cfg().ProgramConfig.LastImageFileName = catalogue_[2];
+  fakes_.config.ProgramConfig.LastImageFileName = catalogue_[2];
   for (int i = 0; i < 4; ++i) {
     PickWallpaper(false);
     visited << LastImage();
@@ -223,8 +250,8 @@ TEST_F(ChangeRules, NextWithARepeatedFolderFollowsTheFirstListing) {
 }
 
 TEST_F(ChangeRules, AnEmptyCatalogueDoesNothing) {
-  Cfg().WallpaperConfig.Paths = {home_.path() + "/no-such-folder"};
-  Cfg().ProgramConfig.LastImageFileName = catalogue_[0];
+  fakes_.config.WallpaperConfig.Paths = {home_.path() + "/no-such-folder"};
+  fakes_.config.ProgramConfig.LastImageFileName = catalogue_[0];
   PickWallpaper(true);
   PickWallpaper(false);
   EXPECT_THAT(fakes_.desktop.installed, IsEmpty());
@@ -233,10 +260,10 @@ TEST_F(ChangeRules, AnEmptyCatalogueDoesNothing) {
 }
 
 TEST_F(ChangeRules, AnUndecodablePictureIsReportedOnceAndTheGoodOnesKeepChanging) {
-  Cfg().WallpaperConfig.ChangeRule = 2;
-  Cfg().WallpaperConfig.ChangeDelay = 0;  // five seconds
+  fakes_.config.WallpaperConfig.ChangeRule = 2;
+  fakes_.config.WallpaperConfig.ChangeDelay = 0;  // five seconds
   const QString broken = home_.write("pictures/broken.jpg", "this is not a picture");
-  const QStringList catalogue = BuildImageCatalogue();
+  const QStringList catalogue = BuildImageCatalogue(fakes_.config.WallpaperConfig.Paths);
   ASSERT_EQ(catalogue.size(), 4);
   const int brokenAt = static_cast<int>(catalogue.indexOf(broken));
   ASSERT_GE(brokenAt, 0);
@@ -271,10 +298,25 @@ TEST_F(ChangeRules, AnUndecodablePictureIsReportedOnceAndTheGoodOnesKeepChanging
   EXPECT_GE(QSet<QString>(shown.begin(), shown.end()).size(), 2);
 
   // Next and random leave it out as well.
-  Cfg().ProgramConfig.LastImageFileName = catalogue[(brokenAt + 3) % 4];
+  fakes_.config.ProgramConfig.LastImageFileName = catalogue[(brokenAt + 3) % 4];
   PickWallpaper(false);
   EXPECT_EQ(LastImage(), catalogue[(brokenAt + 1) % 4]);
   EXPECT_EQ(fakes_.messages.calls.size(), 1);
+}
+
+// The rules only say what went wrong; whoever runs them decides how the user is told.
+TEST_F(ChangeRules, TheRulesReturnTheirFailuresInOrderAndOpenNoBox) {
+  const QString broken = home_.write("pictures/broken.jpg", "not a picture");
+  const QString gone = home_.path() + "/gone.jpg";
+  WallpaperErrors errors = ::SetChosenWallpaper(broken, fakes_.config, fakes_.services, memory_);
+  errors << ::SetChosenWallpaper(gone, fakes_.config, fakes_.services, memory_);
+  ASSERT_EQ(errors.size(), 2);
+  EXPECT_EQ(errors[0].kind, WallpaperError::Decode);
+  EXPECT_EQ(errors[0].path, broken);
+  EXPECT_EQ(errors[1].kind, WallpaperError::MissingImage);
+  EXPECT_EQ(errors[1].path, gone);
+  EXPECT_THAT(fakes_.messages.calls, IsEmpty());
+  EXPECT_THAT(fakes_.desktop.installed, IsEmpty());
 }
 
 TEST_F(ChangeRules, SettingAnUndecodablePictureReportsItEveryTime) {
@@ -292,14 +334,14 @@ TEST_F(ChangeRules, SettingAnUndecodablePictureReportsItEveryTime) {
 }
 
 TEST_F(ChangeRules, WhenEveryPictureFailsTheTimedChangeWaitsForTheNextInterval) {
-  Cfg().WallpaperConfig.ChangeRule = 2;
-  Cfg().WallpaperConfig.ChangeDelay = 2;  // one minute
-  Cfg().WallpaperConfig.Paths = {home_.path() + "/bad"};
+  fakes_.config.WallpaperConfig.ChangeRule = 2;
+  fakes_.config.WallpaperConfig.ChangeDelay = 2;  // one minute
+  fakes_.config.WallpaperConfig.Paths = {home_.path() + "/bad"};
   const QString first = home_.write("bad/one.jpg", "not a picture");
   home_.write("bad/two.jpg", "nor this");
   CheckTimedChange();
   EXPECT_EQ(fakes_.messages.calls.size(), 2);  // each told once
-  EXPECT_EQ(Cfg().DynamicConfig.LastSetTime, 0.0);
+  EXPECT_EQ(fakes_.config.DynamicConfig.LastSetTime, 0.0);
   // Mended meanwhile: still nothing until the minute is over, and no more boxes.
   QFile::remove(first);
   ASSERT_TRUE(WriteFlatJpeg(first, 16, 16, qRgb(10, 200, 30)));
@@ -329,16 +371,16 @@ class RetryAfterFailure : public ChangeRules, public ::testing::WithParamInterfa
 
 TEST_P(RetryAfterFailure, FollowsTheIntervalChosenSince) {
   const RetryCase& c = GetParam();
-  Cfg().WallpaperConfig.ChangeRule = 2;
-  Cfg().WallpaperConfig.ChangeDelay = c.delayAtFailure;
-  Cfg().WallpaperConfig.Paths = {home_.path() + "/bad"};
+  fakes_.config.WallpaperConfig.ChangeRule = 2;
+  fakes_.config.WallpaperConfig.ChangeDelay = c.delayAtFailure;
+  fakes_.config.WallpaperConfig.Paths = {home_.path() + "/bad"};
   const QString picture = home_.write("bad/one.jpg", "not a picture");
   CheckTimedChange();
   ASSERT_EQ(fakes_.messages.calls.size(), 1);
   ASSERT_THAT(fakes_.desktop.installed, IsEmpty());
   QFile::remove(picture);
   ASSERT_TRUE(WriteFlatJpeg(picture, 16, 16, qRgb(10, 200, 30)));
-  Cfg().WallpaperConfig.ChangeDelay = c.delayAfter;
+  fakes_.config.WallpaperConfig.ChangeDelay = c.delayAfter;
   fakes_.clock.Advance(c.secondsLater);
   CheckTimedChange();
   EXPECT_EQ(fakes_.desktop.installed.size(), c.changes ? 1 : 0);
@@ -356,7 +398,7 @@ INSTANTIATE_TEST_SUITE_P(Intervals, RetryAfterFailure,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ChangeRules, ABadPictureAtStartUpIsReportedAndStartUpGoesOn) {
-  Cfg().WallpaperConfig.ChangeRule = 0;
+  fakes_.config.WallpaperConfig.ChangeRule = 0;
   home_.write("bad/broken.jpg", QByteArray());
   LastApplied(home_.path() + "/bad/broken.jpg", Today().addDays(-1));
   EXPECT_NO_THROW(ChooseStartupWallpaper());
@@ -377,13 +419,13 @@ TEST_F(ChangeRules, AFailedSetKeepsTheCurrentPictureAndItsDate) {
   EXPECT_EQ(fakes_.messages.calls.size(), 1);
   EXPECT_TRUE(fakes_.desktop.installed.isEmpty());
   EXPECT_EQ(LastImage(), catalogue_[0]);
-  EXPECT_EQ(Cfg().ProgramConfig.LastDay, yesterday.day());
-  EXPECT_DOUBLE_EQ(Cfg().DynamicConfig.LastSetTime, 0);
+  EXPECT_EQ(fakes_.config.ProgramConfig.LastDay, yesterday.day());
+  EXPECT_DOUBLE_EQ(fakes_.config.DynamicConfig.LastSetTime, 0);
 
   CheckDayChange();
   EXPECT_EQ(fakes_.desktop.installed.size(), 1);
   EXPECT_EQ(LastImage(), catalogue_[0]);
-  EXPECT_EQ(Cfg().ProgramConfig.LastDay, Today().day());
+  EXPECT_EQ(fakes_.config.ProgramConfig.LastDay, Today().day());
 }
 
 // A daily redraw that cannot write the wallpaper says so once, not at every tick after.
@@ -417,12 +459,12 @@ class ForgettingDesktop : public ChangeRules,
 TEST_P(ForgettingDesktop, StartUpPutsTheLastWallpaperBack) {
   const ForgettingCase& c = GetParam();
   fakes_.desktop.keepsWallpaper = c.desktopKeeps;
-  Cfg().WallpaperConfig.ChangeRule = c.rule;
-  if (!c.picturesLeft) Cfg().WallpaperConfig.Paths.clear();
+  fakes_.config.WallpaperConfig.ChangeRule = c.rule;
+  if (!c.picturesLeft) fakes_.config.WallpaperConfig.Paths.clear();
   const QDate lastDay = Today().addDays(-c.daysSinceLastApply);
   LastApplied(catalogue_[2], lastDay);
-  const double lastSet = NowDays() - 0.5;
-  Cfg().DynamicConfig.LastSetTime = lastSet;
+  const double lastSet = NowDays(fakes_.clock) - 0.5;
+  fakes_.config.DynamicConfig.LastSetTime = lastSet;
   const QString file = WallpaperFilePath();
   QDir().mkpath(QFileInfo(file).absolutePath());
   const QRgb marker = qRgb(255, 0, 255);
@@ -440,7 +482,7 @@ TEST_P(ForgettingDesktop, StartUpPutsTheLastWallpaperBack) {
   QImage shown;
   ASSERT_TRUE(shown.load(file, "BMP"));
   EXPECT_EQ(shown.size(), fakes_.desktop.screen);
-  const auto& p = Cfg().ProgramConfig;
+  const auto& p = fakes_.config.ProgramConfig;
   if (c.redrawn) {
     EXPECT_NE(shown.pixel(0, 0), marker);
     EXPECT_EQ(QDate(p.LastYear, p.LastMonth, p.LastDay), Today());
@@ -448,7 +490,7 @@ TEST_P(ForgettingDesktop, StartUpPutsTheLastWallpaperBack) {
     EXPECT_EQ(shown.pixel(0, 0), marker);
     EXPECT_EQ(LastImage(), catalogue_[2]);
     EXPECT_EQ(QDate(p.LastYear, p.LastMonth, p.LastDay), lastDay);
-    EXPECT_DOUBLE_EQ(Cfg().DynamicConfig.LastSetTime, lastSet);  // no change of picture
+    EXPECT_DOUBLE_EQ(fakes_.config.DynamicConfig.LastSetTime, lastSet);  // no change of picture
   }
 }
 
@@ -492,8 +534,8 @@ class TimedChangeAcrossJumps : public ChangeRules,
 };
 
 TEST_P(TimedChangeAcrossJumps, KeepsItsPace) {
-  Cfg().WallpaperConfig.ChangeRule = 2;
-  Cfg().WallpaperConfig.ChangeDelay = 0;  // 5 seconds
+  fakes_.config.WallpaperConfig.ChangeRule = 2;
+  fakes_.config.WallpaperConfig.ChangeDelay = 0;  // 5 seconds
   const int steady = ChangesInAMinute(false);
   EXPECT_GE(steady, 9);
   EXPECT_EQ(ChangesInAMinute(true), steady);

@@ -35,13 +35,13 @@ class Compose : public ::testing::Test {
  protected:
   void SetUp() override {
     fakes_.desktop.screen = QSize(64, 48);
-    ResetConfig(fakes_.desktop.screen);
-    auto& c = Cfg();
+    fakes_.config = Config(fakes_.desktop.screen);
+    auto& c = fakes_.config;
     // The calendar draws on the canvas; these tests look at the picture alone.
     c.CalendarConfig.ShowCalendar = false;
     c.WallpaperConfig.BackgroundColor = 0x00332211;  // red 0x11, green 0x22, blue 0x33
   }
-  void TearDown() override { ResetConfig(QSize(1024, 768)); }
+  void TearDown() override { fakes_.config = Config(QSize(1024, 768)); }
 
   QString Jpeg(const QString& name, const QImage& image, JpegKind kind = JpegKind::Colour) {
     const QString path = home_.path() + "/" + name;
@@ -49,8 +49,8 @@ class Compose : public ::testing::Test {
     return path;
   }
   void Mode(bool stretch, bool constrain) {
-    Cfg().WallpaperConfig.StretchToFit = stretch;
-    Cfg().WallpaperConfig.ConstrainProportions = constrain;
+    fakes_.config.WallpaperConfig.StretchToFit = stretch;
+    fakes_.config.WallpaperConfig.ConstrainProportions = constrain;
   }
   static QRgb Background() { return qRgb(0x11, 0x22, 0x33); }
 
@@ -73,7 +73,8 @@ class Placing : public Compose, public ::testing::WithParamInterface<PlaceCase> 
 TEST_P(Placing, GivesTheDrawnSizeAndTruncatedCentring) {
   const PlaceCase& c = GetParam();
   Mode(c.stretch, c.constrain);
-  const Placement p = PlaceImage(c.image, c.canvas.width(), c.canvas.height(), c.screen);
+  const Placement p = PlaceImage(c.image, c.canvas.width(), c.canvas.height(), c.screen,
+                                 fakes_.config.WallpaperConfig);
   EXPECT_EQ(p.drawn, c.drawn);
   EXPECT_EQ(p.position, c.position);
   EXPECT_EQ(p.resample, c.resample);
@@ -119,10 +120,30 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- The composed canvas -----------------------------------------------------------------
 
+// A composition is a function of what it is given: the calendar is that of the day passed
+// in, whatever the clock says.
+TEST_F(Compose, TheCalendarDrawnIsThatOfTheDayGiven) {
+  fakes_.config.CalendarConfig.ShowCalendar = true;
+  fakes_.config.WallpaperConfig.ShowImage = false;
+  const QSize screen(1024, 768);
+  const auto compose = [&](const QDate& day) {
+    return ComposeWallpaper(QString(), 1024, 768, fakes_.config, screen, day).bitmap;
+  };
+  const auto march = compose(QDate(2026, 3, 15));
+  fakes_.clock.Advance(40 * 24 * 3600);
+  const auto marchAgain = compose(QDate(2026, 3, 15));
+  const auto april = compose(QDate(2026, 4, 15));
+  ASSERT_TRUE(march && marchAgain && april);
+  EXPECT_EQ(*march, *marchAgain);
+  EXPECT_NE(*march, *april);
+}
+
 TEST_F(Compose, ASmallImageStandsCentredInTheBackgroundWithTheOddPixelRight) {
   Mode(false, true);
   fakes_.desktop.screen = QSize(63, 41);
-  const auto canvas = ComposeWallpaper(Jpeg("g.jpg", Flat(16, 16, kGreen)), 63, 41).bitmap;
+  const auto canvas = ComposeWallpaper(Jpeg("g.jpg", Flat(16, 16, kGreen)), 63, 41, fakes_.config,
+                                       fakes_.desktop.screen, fakes_.clock.now.date())
+                          .bitmap;
   ASSERT_TRUE(canvas);
   ASSERT_EQ(canvas->size(), QSize(63, 41));
   // x = (63 - 16) / 2 = 23, y = (41 - 16) / 2 = 12.
@@ -151,24 +172,28 @@ TEST_P(ComposeInBands, GivesThePlainComposition) {
   const ResampleCase& c = GetParam();
   Mode(c.stretch, c.constrain);
   fakes_.desktop.screen = c.screen;
-  Cfg().CalendarConfig.ShowCalendar = true;
-  Cfg().CalendarConfig.DrawGlass = true;
+  fakes_.config.CalendarConfig.ShowCalendar = true;
+  fakes_.config.CalendarConfig.DrawGlass = true;
   const QString path = Jpeg("busy.jpg", Busy(c.picture.width(), c.picture.height()), c.kind);
   const int width = c.canvas.width(), height = c.canvas.height();
 
-  const Placement place = PlaceImage(c.picture, width, height, c.screen);
+  const Placement place =
+      PlaceImage(c.picture, width, height, c.screen, fakes_.config.WallpaperConfig);
   ASSERT_TRUE(place.resample);
   QImage plain = Flat(width, height, Background());
   QImage image = ResampleHalftone(JpegDecoder(path).Decode(place.drawn), place.drawn.width(),
                                   place.drawn.height());
-  DarkenGlassArea(image, CalendarRect(width, height), width, height);
+  DarkenGlassArea(image, CalendarRect(width, height, fakes_.config, fakes_.clock.now.date()), width,
+                  height);
   for (int y = 0; y < image.height(); ++y) {
     for (int x = 0; x < image.width(); ++x)
       plain.setPixel(place.position.x() + x, place.position.y() + y, image.pixel(x, y));
   }
-  DrawCalendar(plain, width, height);
+  DrawCalendar(plain, width, height, fakes_.config, fakes_.clock.now.date());
 
-  const auto composed = ComposeWallpaper(path, width, height).bitmap;
+  const auto composed = ComposeWallpaper(path, width, height, fakes_.config, fakes_.desktop.screen,
+                                         fakes_.clock.now.date())
+                            .bitmap;
   ASSERT_TRUE(composed);
   EXPECT_EQ(*composed, plain);
 }
@@ -205,7 +230,9 @@ class Cropping : public Compose, public ::testing::WithParamInterface<CropCase> 
 TEST_P(Cropping, ALargerImageIsCroppedOnBothSidesTruncatingTowardZero) {
   Mode(false, false);
   const auto canvas =
-      ComposeWallpaper(Jpeg("wide.jpg", Halves(GetParam().imageWidth, 48, 32)), 64, 48).bitmap;
+      ComposeWallpaper(Jpeg("wide.jpg", Halves(GetParam().imageWidth, 48, 32)), 64, 48,
+                       fakes_.config, fakes_.desktop.screen, fakes_.clock.now.date())
+          .bitmap;
   ASSERT_TRUE(canvas);
   const int blue = GetParam().firstBlueColumn;
   EXPECT_TRUE(Near(canvas->pixel(blue - 1, 20), kRed)) << Qt::hex << canvas->pixel(blue - 1, 20);
@@ -220,7 +247,9 @@ INSTANTIATE_TEST_SUITE_P(Widths, Cropping,
 
 TEST_F(Compose, StretchingCoversTheWholeCanvas) {
   Mode(true, false);
-  const auto canvas = ComposeWallpaper(Jpeg("g.jpg", Flat(16, 40, kGreen)), 64, 48).bitmap;
+  const auto canvas = ComposeWallpaper(Jpeg("g.jpg", Flat(16, 40, kGreen)), 64, 48, fakes_.config,
+                                       fakes_.desktop.screen, fakes_.clock.now.date())
+                          .bitmap;
   ASSERT_TRUE(canvas);
   for (QPoint p : {QPoint(0, 0), QPoint(63, 0), QPoint(0, 47), QPoint(63, 47), QPoint(32, 24)}) {
     EXPECT_TRUE(Near(canvas->pixel(p), kGreen)) << p.x() << "," << p.y();
@@ -228,14 +257,16 @@ TEST_F(Compose, StretchingCoversTheWholeCanvas) {
 }
 
 TEST_F(Compose, WithoutTheImageTheCanvasIsTheBackgroundAndThePathIsNotLookedAt) {
-  Cfg().WallpaperConfig.ShowImage = false;
-  const auto canvas = ComposeWallpaper(QString(), 20, 10).bitmap;
+  fakes_.config.WallpaperConfig.ShowImage = false;
+  const auto canvas = ComposeWallpaper(QString(), 20, 10, fakes_.config, fakes_.desktop.screen,
+                                       fakes_.clock.now.date())
+                          .bitmap;
   ASSERT_TRUE(canvas);
   EXPECT_EQ(*canvas, Flat(20, 10, Background()));
   EXPECT_THAT(fakes_.messages.calls, IsEmpty());
 
-  ApplyWallpaper(home_.path() + "/nowhere.jpg");
-  EXPECT_EQ(Cfg().ProgramConfig.LastImageFileName, home_.path() + "/nowhere.jpg");
+  ApplyWallpaper(home_.path() + "/nowhere.jpg", fakes_.config, fakes_.services);
+  EXPECT_EQ(fakes_.config.ProgramConfig.LastImageFileName, home_.path() + "/nowhere.jpg");
   EXPECT_EQ(fakes_.desktop.installed.size(), 1);
 }
 
@@ -252,7 +283,7 @@ TEST_F(Compose, AGreyscaleJpegComesOutInColourAndTakesTheGlass) {
   EXPECT_EQ(decoded.pixel(3, 3), kWhite);
   EXPECT_TRUE(Near(decoded.pixel(3, 20), qRgb(100, 100, 100), 1));
   EXPECT_EQ(qAlpha(decoded.pixel(3, 20)), 255);
-  Cfg().CalendarConfig.ShowCalendar = true;
+  fakes_.config.CalendarConfig.ShowCalendar = true;
   DarkenGlassArea(decoded, CalendarBox{0, 0, 8, 8}, 32, 32);
   EXPECT_EQ(decoded.pixel(3, 3), qRgb(178, 178, 178));
   EXPECT_EQ(decoded.pixel(9, 3), kWhite);
@@ -280,7 +311,7 @@ TEST_F(Compose, ShrinkingAveragesTheSourcePixels) {
 // ---- Glass -------------------------------------------------------------------------------
 
 TEST_F(Compose, GlassDarkensOnlyImagePixelsUnderTheCalendar) {
-  Cfg().CalendarConfig.ShowCalendar = true;
+  fakes_.config.CalendarConfig.ShowCalendar = true;
   QImage image = Flat(100, 60, kWhite);
   // The image stands at (50, 20) on a 200 x 100 canvas; the calendar covers (30..79, 10..39).
   DarkenGlassArea(image, CalendarBox{30, 10, 80, 40}, 200, 100);
@@ -297,7 +328,7 @@ TEST_F(Compose, GlassDarkensOnlyImagePixelsUnderTheCalendar) {
 }
 
 TEST_F(Compose, GlassTakesSeventyPercentDroppingTheFraction) {
-  Cfg().CalendarConfig.ShowCalendar = true;
+  fakes_.config.CalendarConfig.ShowCalendar = true;
   const int values[] = {0, 1, 10, 99, 100, 200, 254, 255};
   const int expected[] = {0, 0, 7, 69, 70, 140, 177, 178};
   QImage image(8, 1, QImage::Format_RGB32);
@@ -317,13 +348,14 @@ class GlassSwitches : public Compose, public ::testing::WithParamInterface<Glass
 
 TEST_P(GlassSwitches, NeedCalendarImageAndGlassAllOn) {
   const GlassFlags& f = GetParam();
-  Cfg().CalendarConfig.ShowCalendar = f.showCalendar;
-  Cfg().WallpaperConfig.ShowImage = f.showImage;
-  Cfg().CalendarConfig.DrawGlass = f.drawGlass;
+  fakes_.config.CalendarConfig.ShowCalendar = f.showCalendar;
+  fakes_.config.WallpaperConfig.ShowImage = f.showImage;
+  fakes_.config.CalendarConfig.DrawGlass = f.drawGlass;
+  EXPECT_EQ(GlassOn(fakes_.config), f.showCalendar && f.showImage && f.drawGlass);
+  // The darkening itself asks no switch: the composition asks GlassOn first.
   QImage image = Flat(10, 10, kWhite);
   DarkenGlassArea(image, CalendarBox{0, 0, 10, 10}, 10, 10);
-  const bool on = f.showCalendar && f.showImage && f.drawGlass;
-  EXPECT_EQ(image.pixel(5, 5), on ? qRgb(178, 178, 178) : kWhite);
+  EXPECT_EQ(image.pixel(5, 5), qRgb(178, 178, 178));
 }
 
 INSTANTIATE_TEST_SUITE_P(Flags, GlassSwitches,
@@ -344,26 +376,26 @@ TEST_F(Compose, AMissingImageIsReportedAndNothingIsInstalled) {
   for (const Case& c : {Case{QString(), "There is no image selected." + tail},
                         Case{gone, "Quillatorne could not find the image:\n\n" + gone + tail}}) {
     fakes_.messages.calls.clear();
-    Cfg().DynamicConfig.LastSetTime = 12.5;
-    Cfg().ProgramConfig.LastImageFileName = "/pictures/last.jpg";
-    Cfg().ProgramConfig.LastDay = 14;
-    Cfg().ProgramConfig.LastMonth = 3;
-    Cfg().ProgramConfig.LastYear = 2026;
+    fakes_.config.DynamicConfig.LastSetTime = 12.5;
+    fakes_.config.ProgramConfig.LastImageFileName = "/pictures/last.jpg";
+    fakes_.config.ProgramConfig.LastDay = 14;
+    fakes_.config.ProgramConfig.LastMonth = 3;
+    fakes_.config.ProgramConfig.LastYear = 2026;
     fakes_.clock.Advance(3 * 24 * 3600);
-    const WallpaperError error = ApplyWallpaper(c.path);
+    const WallpaperError error = ApplyWallpaper(c.path, fakes_.config, fakes_.services);
     EXPECT_EQ(error.kind, WallpaperError::MissingImage);
     EXPECT_EQ(error.message, c.text);
     EXPECT_THAT(fakes_.messages.calls, IsEmpty());  // the engine only says; the caller shows
-    ShowWallpaperError(error);
+    ShowWallpaperError(error, fakes_.messages);
     ASSERT_EQ(fakes_.messages.calls.size(), 1);
     EXPECT_EQ(fakes_.messages.calls[0].text, c.text);
     EXPECT_EQ(fakes_.messages.calls[0].caption, "Quillatorne Error");
     EXPECT_EQ(fakes_.messages.calls[0].flags, 16u);
     // Nothing was installed: the current picture and its date stay those drawn last.
-    const auto& p = Cfg().ProgramConfig;
+    const auto& p = fakes_.config.ProgramConfig;
     EXPECT_EQ(p.LastImageFileName, "/pictures/last.jpg");
     EXPECT_EQ(QDate(p.LastYear, p.LastMonth, p.LastDay), QDate(2026, 3, 14));
-    EXPECT_EQ(Cfg().DynamicConfig.LastSetTime, 12.5);
+    EXPECT_EQ(fakes_.config.DynamicConfig.LastSetTime, 12.5);
     EXPECT_THAT(fakes_.desktop.installed, IsEmpty());
     EXPECT_FALSE(QFile::exists(WallpaperFilePath()));
   }
@@ -406,21 +438,21 @@ TEST_P(BadFile, FailsWithAClearMessageAndWritesNothing) {
   const QByteArray valid = ValidJpegBytes(home_.path() + "/valid.jpg", GetParam().kind);
   ASSERT_GT(valid.size(), 1000);
   const QString path = home_.write(GetParam().name, GetParam().bytes(valid));
-  Cfg().DynamicConfig.LastSetTime = 7.0;
-  Cfg().ProgramConfig.LastImageFileName = "/pictures/last.jpg";
-  Cfg().ProgramConfig.LastDay = 14;
-  const WallpaperError error = ApplyWallpaper(path);
+  fakes_.config.DynamicConfig.LastSetTime = 7.0;
+  fakes_.config.ProgramConfig.LastImageFileName = "/pictures/last.jpg";
+  fakes_.config.ProgramConfig.LastDay = 14;
+  const WallpaperError error = ApplyWallpaper(path, fakes_.config, fakes_.services);
   EXPECT_EQ(error.kind, WallpaperError::Decode) << GetParam().name;
   EXPECT_EQ(error.path, path);
   EXPECT_THAT(error.message.toStdString(), HasSubstr(path.toStdString()));
   EXPECT_THAT(error.message.toStdString(), HasSubstr(GetParam().says));
-  EXPECT_EQ(Cfg().ProgramConfig.LastImageFileName, "/pictures/last.jpg");
-  EXPECT_EQ(Cfg().ProgramConfig.LastDay, 14);
-  EXPECT_EQ(Cfg().DynamicConfig.LastSetTime, 7.0);
+  EXPECT_EQ(fakes_.config.ProgramConfig.LastImageFileName, "/pictures/last.jpg");
+  EXPECT_EQ(fakes_.config.ProgramConfig.LastDay, 14);
+  EXPECT_EQ(fakes_.config.DynamicConfig.LastSetTime, 7.0);
   EXPECT_THAT(fakes_.desktop.installed, IsEmpty());
   EXPECT_FALSE(QFile::exists(WallpaperFilePath()));
   EXPECT_THAT(fakes_.messages.calls, IsEmpty());  // the caller tells the user
-  ShowWallpaperError(error);
+  ShowWallpaperError(error, fakes_.messages);
   ASSERT_EQ(fakes_.messages.calls.size(), 1);
   EXPECT_EQ(fakes_.messages.calls[0].text, error.message);
   EXPECT_EQ(fakes_.messages.calls[0].caption, "Quillatorne");
@@ -454,12 +486,12 @@ TEST_F(Compose, ApplyWritesABottomUpBmpOfTheScreensSizeAndInstallsIt) {
     for (int x = 0; x < 64; ++x) picture.setPixel(x, y, kRed);
   }
   const QString path = Jpeg("top-red.jpg", picture);
-  ApplyWallpaper(path);
+  ApplyWallpaper(path, fakes_.config, fakes_.services);
 
   const QString file = home_.dataDir() + "/Quillatorne.bmp";
   EXPECT_EQ(WallpaperFilePath(), file);
   EXPECT_THAT(fakes_.desktop.installed, ElementsAre(file));
-  EXPECT_DOUBLE_EQ(Cfg().DynamicConfig.LastSetTime, NowDays());
+  EXPECT_DOUBLE_EQ(fakes_.config.DynamicConfig.LastSetTime, NowDays(fakes_.clock));
   EXPECT_THAT(QDir(home_.dataDir()).entryList(QDir::Files), ElementsAre("Quillatorne.bmp"));
 
   QFile f(file);
@@ -486,8 +518,9 @@ TEST_F(Compose, ApplyWritesABottomUpBmpOfTheScreensSizeAndInstallsIt) {
 
 TEST_F(Compose, AWallpaperFileThatCannotBeWrittenStopsTheApply) {
   QDir().mkpath(WallpaperFilePath() + "/blocked");  // a folder where the file should be
-  Cfg().DynamicConfig.LastSetTime = 3.0;
-  const WallpaperError error = ApplyWallpaper(Jpeg("g.jpg", Flat(8, 8, kGreen)));
+  fakes_.config.DynamicConfig.LastSetTime = 3.0;
+  const WallpaperError error =
+      ApplyWallpaper(Jpeg("g.jpg", Flat(8, 8, kGreen)), fakes_.config, fakes_.services);
   EXPECT_EQ(error.kind, WallpaperError::Write);
   EXPECT_THAT(error.message.toStdString(), HasSubstr("Could not write the wallpaper file"));
   EXPECT_THAT(fakes_.desktop.installed, IsEmpty());
@@ -495,14 +528,14 @@ TEST_F(Compose, AWallpaperFileThatCannotBeWrittenStopsTheApply) {
   EXPECT_THAT(
       QDir(home_.dataDir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
       ElementsAre("Quillatorne.bmp"));
-  EXPECT_EQ(Cfg().DynamicConfig.LastSetTime, 3.0);
+  EXPECT_EQ(fakes_.config.DynamicConfig.LastSetTime, 3.0);
 }
 
 TEST_F(Compose, ADesktopThatRefusesTheWallpaperDoesNotFailTheApply) {
   fakes_.desktop.installResult = false;
-  ApplyWallpaper(Jpeg("g.jpg", Flat(8, 8, kGreen)));
+  ApplyWallpaper(Jpeg("g.jpg", Flat(8, 8, kGreen)), fakes_.config, fakes_.services);
   EXPECT_EQ(fakes_.desktop.installed.size(), 1);
-  EXPECT_DOUBLE_EQ(Cfg().DynamicConfig.LastSetTime, NowDays());
+  EXPECT_DOUBLE_EQ(fakes_.config.DynamicConfig.LastSetTime, NowDays(fakes_.clock));
   EXPECT_THAT(fakes_.messages.calls, IsEmpty());
 }
 
@@ -547,10 +580,10 @@ TEST_F(Compose, DecodingToACoverDecodesSmallerButNeverBelowIt) {
 
 TEST_F(Compose, AChangeOfResolutionTakesEffectAtTheNextApply) {
   const QString path = Jpeg("g.jpg", Flat(8, 8, kGreen));
-  ApplyWallpaper(path);
+  ApplyWallpaper(path, fakes_.config, fakes_.services);
   EXPECT_EQ(QImage(WallpaperFilePath()).size(), QSize(64, 48));
   fakes_.desktop.screen = QSize(50, 30);
-  ApplyWallpaper(path);
+  ApplyWallpaper(path, fakes_.config, fakes_.services);
   EXPECT_EQ(QImage(WallpaperFilePath()).size(), QSize(50, 30));
 }
 
@@ -584,14 +617,14 @@ TEST(Panorama, ABaselineOf20000By10000PixelsBecomesAWallpaper) {
   FakeServices fakes_;
   TempHome home_;
   fakes_.desktop.screen = QSize(400, 200);
-  ResetConfig(fakes_.desktop.screen);  // fit inside, keeping proportions
+  fakes_.config = Config(fakes_.desktop.screen);  // fit inside, keeping proportions
   const QString path = home_.path() + "/panorama.jpg";
   ASSERT_TRUE(WriteLargeFlatJpeg(path, 20000, 10000, kGreen));
-  EXPECT_EQ(ApplyWallpaper(path).kind, WallpaperError::None);
+  EXPECT_EQ(ApplyWallpaper(path, fakes_.config, fakes_.services).kind, WallpaperError::None);
   const QImage wallpaper(WallpaperFilePath());
   ASSERT_EQ(wallpaper.size(), QSize(400, 200));
   EXPECT_TRUE(Near(wallpaper.pixel(200, 100), kGreen, 6)) << Qt::hex << wallpaper.pixel(200, 100);
-  ResetConfig(QSize(1024, 768));
+  fakes_.config = Config(QSize(1024, 768));
 }
 
 // ---- EXIF orientation --------------------------------------------------------------------
@@ -660,7 +693,9 @@ TEST_P(Orientation, DrawsThePictureUprightInEveryPlacementAndThePreview) {
                           Placed{"preview", false, true, {128, 96}, {24, 20, 16, 8}}}) {
     Mode(p.stretch, p.constrain);
     fakes_.desktop.screen = p.screen;
-    const auto canvas = ComposeWallpaper(path, 64, 48).bitmap;
+    const auto canvas = ComposeWallpaper(path, 64, 48, fakes_.config, fakes_.desktop.screen,
+                                         fakes_.clock.now.date())
+                            .bitmap;
     ASSERT_TRUE(canvas) << p.mode;
     EXPECT_TRUE(ShowsQuadrants(*canvas, p.at)) << p.mode;
   }

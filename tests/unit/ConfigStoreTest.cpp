@@ -562,12 +562,12 @@ TEST(ConfigRecord, MiniatureDesktopFollowsTheScreenShape) {
 TEST(ConfigRecord, NewItemsTakeTheirInitialValues) {
   FakeServices fakes;
   fakes.clock.now = QDateTime(QDate(2003, 12, 31), QTime(12, 0));
-  const PopupReminder r = NewPopupReminder();
+  const PopupReminder r = NewPopupReminder(NowDays(fakes.clock));
   EXPECT_EQ(r.Name, "New reminder");
   EXPECT_EQ(r.Text, "<enter text here>");
   EXPECT_DOUBLE_EQ(r.DateTime, 37986.5);
-  EXPECT_EQ(NewColorReminder().date, 37986);
-  EXPECT_NE(NewPopupReminder().Id, r.Id);
+  EXPECT_EQ(NewColorReminder(NowDays(fakes.clock)).date, 37986);
+  EXPECT_NE(NewPopupReminder(NowDays(fakes.clock)).Id, r.Id);
 }
 
 }  // namespace

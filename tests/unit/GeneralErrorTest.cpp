@@ -9,9 +9,11 @@ namespace {
 
 TEST(GeneralError, AnEscapingExceptionIsShownAndTheLoopGoesOn) {
   FakeServices fakes;
-  EXPECT_FALSE(GuardedCall([]() -> bool { throw std::runtime_error("Cannot open file x.jpg"); }));
-  EXPECT_FALSE(GuardedCall([]() -> bool { throw 42; }));
-  EXPECT_TRUE(GuardedCall([] { return true; }));
+  IMessageBoxes* boxes = &fakes.messages;
+  EXPECT_FALSE(
+      GuardedCall([]() -> bool { throw std::runtime_error("Cannot open file x.jpg"); }, boxes));
+  EXPECT_FALSE(GuardedCall([]() -> bool { throw 42; }, boxes));
+  EXPECT_TRUE(GuardedCall([] { return true; }, boxes));
   ASSERT_EQ(fakes.messages.calls.size(), 2);
   EXPECT_EQ(fakes.messages.calls[0].text, "Cannot open file x.jpg");
   EXPECT_EQ(fakes.messages.calls[0].caption, "Quillatorne");

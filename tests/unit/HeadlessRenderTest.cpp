@@ -17,12 +17,13 @@
 namespace {
 class HeadlessRender : public ::testing::Test {
  protected:
-  void SetUp() override {
-    InstallRenderServices(QSize(320, 200));
-    ResetConfig(QSize(320, 200));
-    Cfg().WallpaperConfig.ShowImage = true;
+  void SetUp() override { config.WallpaperConfig.ShowImage = true; }
+  // As a render run has them.
+  RenderResult Render(const QString& image, QSize size) {
+    return ComposeForRender(config, services, image, size);
   }
-  FakeServices saved_;  // puts the test's services back afterwards
+  Services services = RenderServices(QSize(320, 200));
+  Config config{QSize(320, 200)};
   TempHome home;
 };
 
@@ -31,9 +32,9 @@ TEST_F(HeadlessRender, ComposesAsAScreenOfTheRenderedSize) {
   ASSERT_TRUE(WriteTestJpeg(picture, Flat(160, 100, 0xFFFF0000)));
   // Unscaled placement measures against the screen: with the screen the render's size,
   // the picture keeps its natural size, centred.
-  Cfg().WallpaperConfig.StretchToFit = false;
-  Cfg().CalendarConfig.ShowCalendar = false;
-  const RenderResult result = ComposeForRender(picture, QSize(320, 200));
+  config.WallpaperConfig.StretchToFit = false;
+  config.CalendarConfig.ShowCalendar = false;
+  const RenderResult result = Render(picture, QSize(320, 200));
   ASSERT_TRUE(result.image) << result.error.toStdString();
   EXPECT_TRUE(result.error.isEmpty());
   EXPECT_EQ(result.image->size(), QSize(320, 200));
@@ -42,16 +43,15 @@ TEST_F(HeadlessRender, ComposesAsAScreenOfTheRenderedSize) {
 }
 
 TEST_F(HeadlessRender, AMissingOrBrokenPictureGivesTheBoxsTextAndNoPicture) {
-  RenderResult missing = ComposeForRender(home.path() + "/gone.jpg", QSize(320, 200));
+  RenderResult missing = Render(home.path() + "/gone.jpg", QSize(320, 200));
   EXPECT_FALSE(missing.image);
   EXPECT_EQ(missing.error, "Quillatorne could not find the image:\n\n" + home.path() +
                                "/gone.jpg\n\n Please either select an image or switch off the "
                                "Show Image option.");
-  EXPECT_TRUE(
-      ComposeForRender(QString(), QSize(320, 200)).error.startsWith("There is no image selected."));
+  EXPECT_TRUE(Render(QString(), QSize(320, 200)).error.startsWith("There is no image selected."));
 
   const QString broken = home.write("broken.jpg", "not a picture at all");
-  const RenderResult decode = ComposeForRender(broken, QSize(320, 200));
+  const RenderResult decode = Render(broken, QSize(320, 200));
   EXPECT_FALSE(decode.image);
   EXPECT_FALSE(decode.error.isEmpty());
 }

@@ -58,26 +58,27 @@ class CountingPopup : public IReminderPopup {
 class Session {
  public:
   explicit Session(const TempHome& home) : home_(home) {
-    SetReminderPopup(&popup);
-    scheduler_.steps.CheckPopupReminders = [] { CheckPopupReminders(); };
+    scheduler_.steps.CheckPopupReminders = [this] {
+      CheckPopupReminders(fakes_.config, popup, *fakes_.services.clock);
+    };
   }
-  ~Session() { SetReminderPopup(nullptr); }
 
   void Run() {
-    ResetConfig(QSize(1024, 768));
+    fakes_.config = Config(QSize(1024, 768));
     RegistryFile file(home_.configFile());
     RegistryStore store(file);
     store.OpenKey(QString::fromLatin1(kProductKey));
-    LoadConfig(store, Cfg(), home_.path() + "/prog/");
-    Cfg().DynamicConfig.WindowVisible = false;
+    LoadConfig(store, fakes_.config, home_.path() + "/prog/");
+    fakes_.config.DynamicConfig.WindowVisible = false;
     for (int tick = 0; tick < 3; ++tick) {
       scheduler_.TimerIDLETimer();
       fakes_.clock.Advance(86400 / 2 + 60);
     }
-    saved = SaveConfig(store, Cfg());
+    saved = SaveConfig(store, fakes_.config);
     movedAside = file.movedAsideTo();
     originalKept = file.originalKeptAs();
   }
+  const Config& config() const { return fakes_.config; }
   QByteArray File() const {
     QFile f(home_.configFile());
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -91,7 +92,7 @@ class Session {
  private:
   const TempHome& home_;
   FakeServices fakes_;
-  Scheduler scheduler_;
+  Scheduler scheduler_{fakes_.config.DynamicConfig};
 };
 
 struct HostileCase {
@@ -154,10 +155,10 @@ INSTANTIATE_TEST_SUITE_P(
                     Section("Reminders") + "\"Reminder Count\"=dword:00000001\n" +
                         Reminder(1, DateLine(kYear100), 3),
                     {},
-                    [](const Session&) {
+                    [](const Session& s) {
                       // Moved on to the first occurrence from now on, keeping the 31st.
                       const QDateTime when =
-                          DaysToDateTime(Cfg().RemindersConfig.Reminders.value(0).DateTime);
+                          DaysToDateTime(s.config().RemindersConfig.Reminders.value(0).DateTime);
                       EXPECT_EQ(when.date(), QDate(2026, 3, 31));
                     }},
         HostileCase{"RecurDayOutOfRange",
@@ -165,9 +166,9 @@ INSTANTIATE_TEST_SUITE_P(
                         Reminder(1, DateLine(46081.5), 3, "\"RecurDay\"=dword:7fffffff\n") +
                         Reminder(2, DateLine(46081.5), 3, "\"RecurDay\"=dword:ffffffff\n"),
                     {},
-                    [](const Session&) {
+                    [](const Session& s) {
                       // 28 February 2026, behind now: moved on, to the 31st at most.
-                      const auto& list = Cfg().RemindersConfig.Reminders;
+                      const auto& list = s.config().RemindersConfig.Reminders;
                       ASSERT_EQ(list.size(), 2);
                       EXPECT_EQ(DaysToDateTime(list[0].DateTime).date(), QDate(2026, 3, 31));
                       EXPECT_EQ(DaysToDateTime(list[1].DateTime).date(), QDate(2026, 3, 28));
@@ -182,9 +183,9 @@ INSTANTIATE_TEST_SUITE_P(
                     Lines({"\"Path 1\"=\"/tmp/caf\xe9\"", "\"SelPath\"=hex(1):3d,d8,00,00",
                            "\"SelFile\"=hex(1):61,00,62", "\"Mystery\"=\"\xff\xfe\"",
                            "\"Odd\"=hex(1):41", "\"Later\"=\"caf\xc3\"", "\"Lone\"=hex(1):00,dc"}),
-                    [](const Session&) {
-                      EXPECT_EQ(Cfg().WallpaperConfig.Paths.size(), 1);
-                      EXPECT_EQ(Cfg().WallpaperConfig.SelFile, "a");
+                    [](const Session& s) {
+                      EXPECT_EQ(s.config().WallpaperConfig.Paths.size(), 1);
+                      EXPECT_EQ(s.config().WallpaperConfig.SelFile, "a");
                     }},
         HostileCase{"EveryCountAtItsLargest",
                     Section("Wallpaper") + "\"PathsCount\"=dword:7fffffff\n" +
@@ -249,33 +250,34 @@ TEST(SettingsFuzzCorpus, EveryFileSurvivesASessionAndReloadsAsSaved) {
       Session session(home);
       session.Run();
       ASSERT_TRUE(session.saved);
-      const Config ended = Cfg();
+      const Config ended = session.config();
       const QByteArray written = session.File();
 
       QList<RegistryFile::Key> keys;
       QString error;
       ASSERT_TRUE(RegistryFile::Parse(written, &keys, &error)) << error.toStdString();
       // What was saved loads back as the session left it, and saves to the same bytes.
-      ResetConfig(QSize(1024, 768));
+      Config reread(QSize(1024, 768));
       RegistryFile file(home.configFile());
       RegistryStore store(file);
       store.OpenKey(QString::fromLatin1(kProductKey));
-      LoadConfig(store, Cfg(), home.path() + "/prog/");
-      EXPECT_EQ(Cfg().WallpaperConfig.Paths, ended.WallpaperConfig.Paths);
-      EXPECT_EQ(Cfg().RemindersConfig.Reminders.size(), ended.RemindersConfig.Reminders.size());
-      for (int r = 0;
-           r < qMin(Cfg().RemindersConfig.Reminders.size(), ended.RemindersConfig.Reminders.size());
+      LoadConfig(store, reread, home.path() + "/prog/");
+      EXPECT_EQ(reread.WallpaperConfig.Paths, ended.WallpaperConfig.Paths);
+      EXPECT_EQ(reread.RemindersConfig.Reminders.size(),
+                ended.RemindersConfig.Reminders.size());
+      for (int r = 0; r < qMin(reread.RemindersConfig.Reminders.size(),
+                               ended.RemindersConfig.Reminders.size());
            ++r) {
-        const auto& a = Cfg().RemindersConfig.Reminders[r];
+        const auto& a = reread.RemindersConfig.Reminders[r];
         const auto& b = ended.RemindersConfig.Reminders[r];
         EXPECT_EQ(a.Name, b.Name);
         EXPECT_EQ(std::memcmp(&a.DateTime, &b.DateTime, 8), 0) << a.DateTime << " " << b.DateTime;
         EXPECT_EQ(a.Recur, b.Recur);
       }
-      EXPECT_EQ(Cfg().EmailConfig.Accounts.size(), ended.EmailConfig.Accounts.size());
-      EXPECT_EQ(Cfg().ColorRemConfig.ColorReminders.size(),
+      EXPECT_EQ(reread.EmailConfig.Accounts.size(), ended.EmailConfig.Accounts.size());
+      EXPECT_EQ(reread.ColorRemConfig.ColorReminders.size(),
                 ended.ColorRemConfig.ColorReminders.size());
-      ASSERT_TRUE(SaveConfig(store, Cfg()));
+      ASSERT_TRUE(SaveConfig(store, reread));
       EXPECT_EQ(session.File(), written);
     }
   }

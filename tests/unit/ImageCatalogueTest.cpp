@@ -22,11 +22,7 @@ void Touch(const QString& path) {
 
 class ImageCatalogue : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ResetConfig(QSize(1024, 768));
-    ASSERT_TRUE(dir_.isValid());
-  }
-  void TearDown() override { ResetConfig(QSize(1024, 768)); }
+  void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
   QString Folder(const QString& name, const QStringList& files) {
     const QString path = dir_.path() + "/" + name;
     QDir().mkpath(path);
@@ -87,13 +83,12 @@ INSTANTIATE_TEST_SUITE_P(Names, FileExtensionOf,
 TEST_F(ImageCatalogue, CatalogueFollowsTheListDoublingRepeatsAndSkippingMissingFolders) {
   const QString a = Folder("a", {"one.jpg", "skip.png"});
   const QString b = Folder("b", {"Two.JPG"});
-  Cfg().WallpaperConfig.Paths = {a, dir_.path() + "/gone", b, a, ""};
-  EXPECT_THAT(BuildImageCatalogue(), ElementsAre(a + "/one.jpg", b + "/Two.JPG", a + "/one.jpg"));
+  EXPECT_THAT(BuildImageCatalogue({a, dir_.path() + "/gone", b, a, ""}),
+              ElementsAre(a + "/one.jpg", b + "/Two.JPG", a + "/one.jpg"));
 }
 
 TEST_F(ImageCatalogue, NoFoldersGiveAnEmptyCatalogue) {
-  Cfg().WallpaperConfig.Paths.clear();
-  EXPECT_THAT(BuildImageCatalogue(), IsEmpty());
+  EXPECT_THAT(BuildImageCatalogue({}), IsEmpty());
 }
 
 TEST_F(ImageCatalogue, NamesThatAreNotTextAreSkippedRatherThanOfferedAndFailed) {
@@ -104,6 +99,6 @@ TEST_F(ImageCatalogue, NamesThatAreNotTextAreSkippedRatherThanOfferedAndFailed) 
   ASSERT_GE(fd, 0);
   ::close(fd);
   EXPECT_THAT(ScanImageDirectory(dir, {".jpg"}), UnorderedElementsAre("fine.jpg", "café.jpg"));
-  Cfg().WallpaperConfig.Paths = {dir};
-  EXPECT_THAT(BuildImageCatalogue(), UnorderedElementsAre(dir + "/fine.jpg", dir + "/café.jpg"));
+  EXPECT_THAT(BuildImageCatalogue({dir}),
+              UnorderedElementsAre(dir + "/fine.jpg", dir + "/café.jpg"));
 }

@@ -7,7 +7,6 @@
 #include "mail/MailCheck.h"
 #include "mail/MailPasswords.h"
 #include "platform/RegistryFile.h"
-#include "settings/ConfigStore.h"
 #include "support/AccountsFile.h"
 #include "support/FakeKeyring.h"
 #include "support/Fakes.h"
@@ -17,14 +16,8 @@ namespace {
 class MailAccountStore : public testing::Test {
  protected:
   void SetUp() override {
-    ResetConfig(QSize(1024, 768));
-    ResetMailPasswords();
-    OpenMainStore(file);
-  }
-  void TearDown() override {
-    static NoRegistry parked;
-    OpenMainStore(parked);
-    ResetMailPasswords();
+    fakes.config = Config(QSize(1024, 768));
+    store.Open(file);
   }
   static EmailAccount Account(const QString& password, MailSecurity security) {
     EmailAccount a = NewEmailAccount();
@@ -39,21 +32,23 @@ class MailAccountStore : public testing::Test {
     const auto v = StoredAccountValue(home.configFile(), QStringLiteral("PasswordKey"), n);
     return v ? QString::fromUtf8(v->data.left(v->data.indexOf('\0'))) : QStringLiteral("(absent)");
   }
-  static QStringList Passwords() {
+  QStringList Passwords() {
     QStringList passwords;
-    for (const EmailAccount& a : std::as_const(Cfg().EmailConfig.Accounts)) passwords << a.Password;
+    for (const EmailAccount& a : std::as_const(fakes.config.EmailConfig.Accounts))
+      passwords << a.Password;
     return passwords;
   }
   // Loads the file afresh into an empty record, as a new run does.
   void Reload() {
-    ResetConfig(QSize(1024, 768));
+    fakes.config = Config(QSize(1024, 768));
     ResetMailPasswords();
-    LoadConfig();
+    store.Load();
   }
   static void Settle() {
     for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
   }
   FakeServices fakes;
+  FakeMainStore store{fakes};
   TempHome home;
   RegistryFile file{home.configFile()};
 };
@@ -62,14 +57,14 @@ class MailSecurityStore : public MailAccountStore,
                           public testing::WithParamInterface<MailSecurity> {};
 
 TEST_P(MailSecurityStore, SurvivesSaveAndLoadAsItsNumber) {
-  Cfg().EmailConfig.Accounts << Account("pw", GetParam());
-  ASSERT_TRUE(SaveConfig());
+  fakes.config.EmailConfig.Accounts << Account("pw", GetParam());
+  ASSERT_TRUE(store.Save());
   const auto stored = StoredAccountValue(home.configFile(), QStringLiteral("Security"), 1);
   ASSERT_TRUE(stored.has_value());
   EXPECT_EQ(*stored, RegDword(static_cast<uint32_t>(GetParam())));
   Reload();
-  ASSERT_EQ(Cfg().EmailConfig.Accounts.size(), 1);
-  EXPECT_EQ(Cfg().EmailConfig.Accounts[0].Security, GetParam());
+  ASSERT_EQ(fakes.config.EmailConfig.Accounts.size(), 1);
+  EXPECT_EQ(fakes.config.EmailConfig.Accounts[0].Security, GetParam());
 }
 
 INSTANTIATE_TEST_SUITE_P(Choices, MailSecurityStore,
@@ -86,12 +81,12 @@ TEST_F(MailAccountStore, AccountsStoredWithoutSecurityKeepPlainPop3) {
              "\"Name 1\"=\"old\"\n\"Server 1\"=\"pop\"\n\"User 1\"=\"u\"\n\"Password 1\"=\"p\"\n"
              "\"Name 2\"=\"odd\"\n\"Security 2\"=dword:00000007\n");
   RegistryFile fresh(home.configFile());
-  OpenMainStore(fresh);
+  store.Open(fresh);
   Reload();
-  ASSERT_EQ(Cfg().EmailConfig.Accounts.size(), 2);
-  EXPECT_EQ(Cfg().EmailConfig.Accounts[0].Security, MailSecurity::None);
-  EXPECT_EQ(Cfg().EmailConfig.Accounts[1].Security, MailSecurity::None);
-  EXPECT_EQ(Cfg().EmailConfig.Accounts[0].Password, "p");
+  ASSERT_EQ(fakes.config.EmailConfig.Accounts.size(), 2);
+  EXPECT_EQ(fakes.config.EmailConfig.Accounts[0].Security, MailSecurity::None);
+  EXPECT_EQ(fakes.config.EmailConfig.Accounts[1].Security, MailSecurity::None);
+  EXPECT_EQ(fakes.config.EmailConfig.Accounts[0].Password, "p");
 }
 
 TEST_F(MailAccountStore, NewAccountsStartWithSslTls) {
@@ -108,68 +103,69 @@ TEST_F(MailAccountStore, WithoutASecretServiceThePasswordStaysInThePrivateFile) 
   FakeKeyring keyring;
   keyring.available = false;
   for (IKeyring* k : {static_cast<IKeyring*>(nullptr), static_cast<IKeyring*>(&keyring)}) {
-    Svc().keyring = k;
-    Cfg().EmailConfig.Accounts = {Account("secret", MailSecurity::SslTls)};
-    ASSERT_TRUE(SaveConfig());
+    fakes.services.keyring = k;
+    fakes.config.EmailConfig.Accounts = {Account("secret", MailSecurity::SslTls)};
+    ASSERT_TRUE(store.Save());
     Settle();
-    EXPECT_FALSE(PasswordsInKeyring());
+    EXPECT_FALSE(PasswordsInKeyring(fakes.services.keyring));
     EXPECT_EQ(StoredPassword(), "secret");
     EXPECT_EQ(QFileInfo(home.configFile()).permissions(),
               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
                   QFileDevice::WriteUser);
   }
   EXPECT_TRUE(keyring.entries.isEmpty());
-  EXPECT_TRUE(PasswordStorageNote().contains("settings file"));
+  EXPECT_TRUE(PasswordStorageNote(fakes.services.keyring).contains("settings file"));
 }
 
 TEST_F(MailAccountStore, APasswordInTheFileMovesToTheKeyringAndComesBack) {
   FakeKeyring keyring;
-  Svc().keyring = &keyring;
-  EXPECT_TRUE(PasswordsInKeyring());
-  EXPECT_TRUE(PasswordStorageNote().contains("keyring"));
-  Cfg().EmailConfig.Accounts = {Account("secret", MailSecurity::SslTls),
-                                Account("", MailSecurity::None)};
-  Cfg().EmailConfig.Accounts[1].User = QStringLiteral("bob");
-  ASSERT_TRUE(SaveConfig());
+  fakes.services.keyring = &keyring;
+  EXPECT_TRUE(PasswordsInKeyring(fakes.services.keyring));
+  EXPECT_TRUE(PasswordStorageNote(fakes.services.keyring).contains("keyring"));
+  fakes.config.EmailConfig.Accounts = {Account("secret", MailSecurity::SslTls),
+                                       Account("", MailSecurity::None)};
+  fakes.config.EmailConfig.Accounts[1].User = QStringLiteral("bob");
+  ASSERT_TRUE(store.Save());
   // Until the keyring has it, the file keeps it: nothing is lost if the keyring fails.
   EXPECT_EQ(StoredPassword(), "secret");
   Settle();
-  EXPECT_EQ(keyring.entries.value(Cfg().EmailConfig.Accounts[0].PasswordKey), "secret");
+  EXPECT_EQ(keyring.entries.value(fakes.config.EmailConfig.Accounts[0].PasswordKey), "secret");
   EXPECT_EQ(keyring.entries.size(), 1);  // an empty password is nothing to keep
   EXPECT_EQ(StoredPassword(), "");
 
   Reload();
-  EXPECT_TRUE(Cfg().EmailConfig.Accounts[0].Password.isEmpty());  // not yet: never waited for
+  EXPECT_TRUE(
+      fakes.config.EmailConfig.Accounts[0].Password.isEmpty());  // not yet: never waited for
   EXPECT_TRUE(MailPasswordsPending());
   Settle();
   EXPECT_FALSE(MailPasswordsPending());
-  EXPECT_EQ(Cfg().EmailConfig.Accounts[0].Password, "secret");
-  EXPECT_TRUE(Cfg().EmailConfig.Accounts[1].Password.isEmpty());
+  EXPECT_EQ(fakes.config.EmailConfig.Accounts[0].Password, "secret");
+  EXPECT_TRUE(fakes.config.EmailConfig.Accounts[1].Password.isEmpty());
 }
 
 TEST_F(MailAccountStore, AFailedKeyringWriteKeepsThePasswordInTheFile) {
   FakeKeyring keyring;
   keyring.writesFail = true;
-  Svc().keyring = &keyring;
-  Cfg().EmailConfig.Accounts = {Account("secret", MailSecurity::SslTls)};
-  ASSERT_TRUE(SaveConfig());
+  fakes.services.keyring = &keyring;
+  fakes.config.EmailConfig.Accounts = {Account("secret", MailSecurity::SslTls)};
+  ASSERT_TRUE(store.Save());
   Settle();
-  ASSERT_TRUE(SaveConfig());
+  ASSERT_TRUE(store.Save());
   Settle();
   EXPECT_EQ(StoredPassword(), "secret");
 }
 
 TEST_F(MailAccountStore, AChangedPasswordReplacesTheKeyringCopy) {
   FakeKeyring keyring;
-  Svc().keyring = &keyring;
-  Cfg().EmailConfig.Accounts = {Account("old", MailSecurity::SslTls)};
-  ASSERT_TRUE(SaveConfig());
+  fakes.services.keyring = &keyring;
+  fakes.config.EmailConfig.Accounts = {Account("old", MailSecurity::SslTls)};
+  ASSERT_TRUE(store.Save());
   Settle();
-  Cfg().EmailConfig.Accounts[0].Password = QStringLiteral("new");
-  ASSERT_TRUE(SaveConfig());
+  fakes.config.EmailConfig.Accounts[0].Password = QStringLiteral("new");
+  ASSERT_TRUE(store.Save());
   EXPECT_EQ(StoredPassword(), "new");
   Settle();
-  EXPECT_EQ(keyring.entries.value(Cfg().EmailConfig.Accounts[0].PasswordKey), "new");
+  EXPECT_EQ(keyring.entries.value(fakes.config.EmailConfig.Accounts[0].PasswordKey), "new");
   EXPECT_EQ(keyring.entries.size(), 1);
   EXPECT_EQ(StoredPassword(), "");
 }
@@ -177,44 +173,44 @@ TEST_F(MailAccountStore, AChangedPasswordReplacesTheKeyringCopy) {
 TEST_F(MailAccountStore, APasswordTypedBeforeTheKeyringAnswersIsKept) {
   FakeKeyring keyring;
   keyring.entries.insert(QStringLiteral("ann@pop.example.com"), QStringLiteral("stored"));
-  Svc().keyring = &keyring;
-  Cfg().EmailConfig.Accounts = {Account("", MailSecurity::SslTls)};
-  FetchMailPasswords();
-  Cfg().EmailConfig.Accounts[0].Password = QStringLiteral("typed");
+  fakes.services.keyring = &keyring;
+  fakes.config.EmailConfig.Accounts = {Account("", MailSecurity::SslTls)};
+  FetchMailPasswords(fakes.config.EmailConfig.Accounts, fakes.services.keyring);
+  fakes.config.EmailConfig.Accounts[0].Password = QStringLiteral("typed");
   Settle();
-  EXPECT_EQ(Cfg().EmailConfig.Accounts[0].Password, "typed");
+  EXPECT_EQ(fakes.config.EmailConfig.Accounts[0].Password, "typed");
 }
 
 TEST_F(MailAccountStore, TimedChecksWaitForPasswordsOnTheirWay) {
   FakeKeyring keyring;
-  Svc().keyring = &keyring;
-  Cfg().EmailConfig.EnableCheck = true;
-  Cfg().EmailConfig.Accounts = {Account("", MailSecurity::SslTls)};
-  FetchMailPasswords();
-  StartMailCheck(true, -1);
-  EXPECT_FALSE(Cfg().DynamicConfig.EmailCheckRunning);
+  fakes.services.keyring = &keyring;
+  fakes.config.EmailConfig.EnableCheck = true;
+  fakes.config.EmailConfig.Accounts = {Account("", MailSecurity::SslTls)};
+  FetchMailPasswords(fakes.config.EmailConfig.Accounts, fakes.services.keyring);
+  StartMailCheck(fakes.config, fakes.services, true, -1);
+  EXPECT_FALSE(fakes.config.DynamicConfig.EmailCheckRunning);
   Settle();
-  StartMailCheck(true, -1);
+  StartMailCheck(fakes.config, fakes.services, true, -1);
   EXPECT_TRUE(WaitForMailCheck(60000));
-  EXPECT_GT(Cfg().DynamicConfig.LastEmailCheck, 0.0);
+  EXPECT_GT(fakes.config.DynamicConfig.LastEmailCheck, 0.0);
 }
 
 // Two accounts on one mailbox (say, one checked from two places) used to share one entry:
 // each arrival saved the file, each save wrote the other password over it, for ever.
 TEST_F(MailAccountStore, TwoAccountsOnOneMailboxKeepTheirOwnPasswordsWithTwoWrites) {
   FakeKeyring keyring;
-  Svc().keyring = &keyring;
-  Cfg().EmailConfig.Accounts = {Account("first", MailSecurity::SslTls),
-                                Account("second", MailSecurity::SslTls)};
-  ASSERT_TRUE(SaveConfig());
+  fakes.services.keyring = &keyring;
+  fakes.config.EmailConfig.Accounts = {Account("first", MailSecurity::SslTls),
+                                       Account("second", MailSecurity::SslTls)};
+  ASSERT_TRUE(store.Save());
   for (int i = 0; i < 50; ++i) QCoreApplication::processEvents();
   // The save, and the one that takes the passwords out of the file once both have arrived.
   EXPECT_EQ(file.writes(), 2);
   EXPECT_EQ(keyring.writes, 2);
   EXPECT_EQ(StoredPassword(1), "");
   EXPECT_EQ(StoredPassword(2), "");
-  const QString first = Cfg().EmailConfig.Accounts[0].PasswordKey;
-  const QString second = Cfg().EmailConfig.Accounts[1].PasswordKey;
+  const QString first = fakes.config.EmailConfig.Accounts[0].PasswordKey;
+  const QString second = fakes.config.EmailConfig.Accounts[1].PasswordKey;
   EXPECT_NE(first, second);
   EXPECT_EQ(StoredKey(1), first);
   EXPECT_EQ(StoredKey(2), second);
@@ -238,24 +234,24 @@ TEST_F(MailAccountStore, TwoOldAccountsOnOneMailboxPartWaysWithoutLosingTheEntry
       "\"Name 1\"=\"home\"\n\"Server 1\"=\"pop\"\n\"User 1\"=\"ann\"\n\"Password 1\"=\"\"\n"
       "\"Name 2\"=\"away\"\n\"Server 2\"=\"pop\"\n\"User 2\"=\"ann\"\n\"Password 2\"=\"\"\n");
   RegistryFile old(home.configFile());
-  OpenMainStore(old);
+  store.Open(old);
   FakeKeyring keyring;
   keyring.entries.insert(QStringLiteral("ann@pop"), QStringLiteral("shared"));
-  Svc().keyring = &keyring;
+  fakes.services.keyring = &keyring;
   Reload();
   // The first keeps the entry where it is; the second gets one of its own.
-  EXPECT_EQ(Cfg().EmailConfig.Accounts[0].PasswordKey, "ann@pop");
-  const QString own = Cfg().EmailConfig.Accounts[1].PasswordKey;
+  EXPECT_EQ(fakes.config.EmailConfig.Accounts[0].PasswordKey, "ann@pop");
+  const QString own = fakes.config.EmailConfig.Accounts[1].PasswordKey;
   EXPECT_NE(own, "ann@pop");
   // Saved before the keyring has answered: the second still looks in the old entry next time.
-  ASSERT_TRUE(SaveConfig());
+  ASSERT_TRUE(store.Save());
   EXPECT_EQ(StoredKey(1), "ann@pop");
   EXPECT_EQ(StoredKey(2), "");
   Settle();
   EXPECT_EQ(Passwords(), (QStringList{"shared", "shared"}));
 
-  Cfg().EmailConfig.Accounts[1].Password = QStringLiteral("mine");
-  ASSERT_TRUE(SaveConfig());
+  fakes.config.EmailConfig.Accounts[1].Password = QStringLiteral("mine");
+  ASSERT_TRUE(store.Save());
   Settle();
   EXPECT_EQ(StoredKey(2), own);
   EXPECT_EQ(keyring.entries.value(own), "mine");
@@ -280,21 +276,21 @@ class MailAccountKeyring : public MailAccountStore,
 // Whatever happens to the list, the keyring keeps one entry per account, its own.
 TEST_P(MailAccountKeyring, KeepsAnEntryForEachAccountAndNoMore) {
   FakeKeyring keyring;
-  Svc().keyring = &keyring;
-  Cfg().EmailConfig.Accounts = {Account("first", MailSecurity::SslTls),
-                                Account("second", MailSecurity::SslTls),
-                                Account("third", MailSecurity::SslTls)};
-  Cfg().EmailConfig.Accounts[2].User = QStringLiteral("bob");
-  ASSERT_TRUE(SaveConfig());
+  fakes.services.keyring = &keyring;
+  fakes.config.EmailConfig.Accounts = {Account("first", MailSecurity::SslTls),
+                                       Account("second", MailSecurity::SslTls),
+                                       Account("third", MailSecurity::SslTls)};
+  fakes.config.EmailConfig.Accounts[2].User = QStringLiteral("bob");
+  ASSERT_TRUE(store.Save());
   Settle();
   Reload();
   Settle();
   ASSERT_EQ(keyring.entries.size(), 3);
 
-  GetParam().change(Cfg().EmailConfig.Accounts);
-  ASSERT_TRUE(SaveConfig());
+  GetParam().change(fakes.config.EmailConfig.Accounts);
+  ASSERT_TRUE(store.Save());
   Settle();
-  const QList<EmailAccount> after = Cfg().EmailConfig.Accounts;
+  const QList<EmailAccount> after = fakes.config.EmailConfig.Accounts;
   QHash<QString, QString> expected;
   for (const EmailAccount& a : after) expected.insert(a.PasswordKey, a.Password);
   EXPECT_EQ(keyring.entries, expected);

@@ -17,26 +17,23 @@ constexpr double kMinute = 1.0 / 1440;
 class MailCheck : public testing::Test {
  protected:
   void SetUp() override {
-    ResetConfig(QSize(1024, 768));
-    Cfg().EmailConfig.EnableCheck = true;
-    Cfg().EmailConfig.IntervalMinutes = 20;
+    fakes.config = Config(QSize(1024, 768));
+    fakes.config.EmailConfig.EnableCheck = true;
+    fakes.config.EmailConfig.IntervalMinutes = 20;
   }
-  void TearDown() override {
-    EXPECT_TRUE(WaitForMailCheck(60000));
-    SetPop3ClientFactory(nullptr);
-  }
-  static void AddAccount(const QByteArray& server, const QString& password = "secret",
-                         bool enabled = true) {
+  void TearDown() override { EXPECT_TRUE(WaitForMailCheck(60000)); }
+  void AddAccount(const QByteArray& server, const QString& password = "secret",
+                  bool enabled = true) {
     EmailAccount a;
     a.Server = QString::fromLatin1(server);
     a.User = QStringLiteral("ann");
     a.Password = password;
     a.EnableCheck = enabled;
-    Cfg().EmailConfig.Accounts << a;
+    fakes.config.EmailConfig.Accounts << a;
   }
   // Runs a manual check to its end; false when the thread did not end.
-  static bool RunCheck(int accountIndex) {
-    StartMailCheck(false, accountIndex);
+  bool RunCheck(int accountIndex) {
+    StartMailCheck(fakes.config, fakes.services, false, accountIndex);
     return WaitForMailCheck(60000);
   }
   double now() const { return DateTimeToDays(fakes.clock.now); }
@@ -61,13 +58,13 @@ class MailCheckTrigger : public MailCheck, public testing::WithParamInterface<Tr
 
 TEST_P(MailCheckTrigger, StartsOnlyWhenAllowed) {
   const TriggerCase& c = GetParam();
-  auto& d = Cfg().DynamicConfig;
-  Cfg().EmailConfig.EnableCheck = c.enabled;
-  Cfg().EmailConfig.IntervalMinutes = c.interval;
+  auto& d = fakes.config.DynamicConfig;
+  fakes.config.EmailConfig.EnableCheck = c.enabled;
+  fakes.config.EmailConfig.IntervalMinutes = c.interval;
   d.EmailCheckRunning = c.running;
   const double before = now() - c.lastCheckMinutesAgo * kMinute;
   d.LastEmailCheck = before;
-  StartMailCheck(c.timed, -1);
+  StartMailCheck(fakes.config, fakes.services, c.timed, -1);
   ASSERT_TRUE(WaitForMailCheck(60000));
   // A check that ran has stamped its end and cleared the running mark.
   if (c.starts) {
@@ -94,21 +91,21 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(MailCheck, FirstTickOfTheRunChecksAtOnce) {
   // LastEmailCheck starts at 0, long ago.
-  StartMailCheck(true, -1);
+  StartMailCheck(fakes.config, fakes.services, true, -1);
   ASSERT_TRUE(WaitForMailCheck(60000));
-  EXPECT_DOUBLE_EQ(Cfg().DynamicConfig.LastEmailCheck, now());
+  EXPECT_DOUBLE_EQ(fakes.config.DynamicConfig.LastEmailCheck, now());
 }
 
 TEST_F(MailCheck, ManualCheckPostponesTheNextTimedOne) {
-  auto& d = Cfg().DynamicConfig;
+  auto& d = fakes.config.DynamicConfig;
   ASSERT_TRUE(RunCheck(-1));
   const double manualEnd = d.LastEmailCheck;
   fakes.clock.Advance(19 * 60);
-  StartMailCheck(true, -1);
+  StartMailCheck(fakes.config, fakes.services, true, -1);
   ASSERT_TRUE(WaitForMailCheck(60000));
   EXPECT_DOUBLE_EQ(d.LastEmailCheck, manualEnd);
   fakes.clock.Advance(60 + 1);
-  StartMailCheck(true, -1);
+  StartMailCheck(fakes.config, fakes.services, true, -1);
   ASSERT_TRUE(WaitForMailCheck(60000));
   EXPECT_DOUBLE_EQ(d.LastEmailCheck, now());
 }
@@ -147,7 +144,7 @@ TEST_P(MailCheckResult, PublishesTheTotal) {
     // Accounts whose own flag is off are probed all the same.
     AddAccount(servers.back()->address(), "secret", servers.size() % 2 == 0);
   }
-  auto& d = Cfg().DynamicConfig;
+  auto& d = fakes.config.DynamicConfig;
   d.NewMailCount = 99;  // never announced: replaced, not added to
   ASSERT_TRUE(RunCheck(c.accountIndex));
   EXPECT_EQ(d.NewMailCount, c.total);
@@ -185,15 +182,16 @@ TEST_F(MailCheck, AccountWithoutPasswordIsNotContacted) {
   ASSERT_TRUE(RunCheck(-1));
   server.Finish();
   EXPECT_EQ(server.accepted(), 0);
-  EXPECT_TRUE(Cfg().DynamicConfig.NoNewMail);
+  EXPECT_TRUE(fakes.config.DynamicConfig.NoNewMail);
 }
 
 // The clock is read once on the worker, for LastEmailCheck: by then the result must be in
 // place and the check still marked as running.
 class ObservingClock : public FakeClock {
  public:
+  explicit ObservingClock(const DynamicConfigT& d) : d_(d) {}
   QDateTime Now() const override {
-    const auto& d = Cfg().DynamicConfig;
+    const auto& d = d_;
     seen.push_back({d.NewMailCount, d.NoNewMail, d.EmailCheckRunning});
     return FakeClock::Now();
   }
@@ -203,30 +201,33 @@ class ObservingClock : public FakeClock {
     bool running;
   };
   mutable std::vector<Seen> seen;
+
+ private:
+  const DynamicConfigT& d_;
 };
 
 TEST_F(MailCheck, PublishesResultThenTimeThenIdle) {
-  ObservingClock clock;
-  Svc().clock = &clock;
+  ObservingClock clock(fakes.config.DynamicConfig);
+  fakes.services.clock = &clock;
   ScriptedPop3Server server({S::Mailbox(6)});
   AddAccount(server.address());
   ASSERT_TRUE(RunCheck(-1));
-  Svc().clock = &fakes.clock;
+  fakes.services.clock = &fakes.clock;
   ASSERT_EQ(clock.seen.size(), 1u);
   EXPECT_EQ(clock.seen[0].count, 6);
   EXPECT_FALSE(clock.seen[0].noNewMail);
   EXPECT_TRUE(clock.seen[0].running);
-  EXPECT_FALSE(Cfg().DynamicConfig.EmailCheckRunning);
+  EXPECT_FALSE(fakes.config.DynamicConfig.EmailCheckRunning);
 }
 
 TEST_F(MailCheck, ClientThatCannotBeMadeStillEndsTheCheck) {
-  SetPop3ClientFactory([]() -> std::unique_ptr<Pop3Client> {
+  fakes.services.mailClient = []() -> std::unique_ptr<Pop3Client> {
     throw Pop3Error(QByteArrayLiteral("Initializaton of windows sockets failed"));
-  });
+  };
   AddAccount("127.0.0.1:1");
-  Cfg().DynamicConfig.NewMailCount = 4;
+  fakes.config.DynamicConfig.NewMailCount = 4;
   ASSERT_TRUE(RunCheck(-1));
-  const auto& d = Cfg().DynamicConfig;
+  const auto& d = fakes.config.DynamicConfig;
   EXPECT_FALSE(d.EmailCheckRunning);
   EXPECT_EQ(d.NewMailCount, 0);
   EXPECT_TRUE(d.NoNewMail);
@@ -243,10 +244,10 @@ TEST_F(MailCheck, EditingTheAccountsWhileACheckRunsLeavesTheCheckAlone) {
   ScriptedPop3Server added({S::Mailbox(50)});
   AddAccount(first.address());
   AddAccount(second.address());
-  StartMailCheck(false, -1);
+  StartMailCheck(fakes.config, fakes.services, false, -1);
   ASSERT_TRUE(first.WaitForAccepted(1));
 
-  auto& accounts = Cfg().EmailConfig.Accounts;
+  auto& accounts = fakes.config.EmailConfig.Accounts;
   accounts[1].Server = QString::fromLatin1(added.address());
   accounts[1].Password = QStringLiteral("changed");
   accounts[0].Name = QStringLiteral("renamed");
@@ -257,7 +258,7 @@ TEST_F(MailCheck, EditingTheAccountsWhileACheckRunsLeavesTheCheckAlone) {
   first.Release();
 
   ASSERT_TRUE(WaitForMailCheck(60000));
-  EXPECT_EQ(Cfg().DynamicConfig.NewMailCount, 7);
+  EXPECT_EQ(fakes.config.DynamicConfig.NewMailCount, 7);
   second.Finish();
   added.Finish();
   EXPECT_EQ(second.accepted(), 1);
@@ -268,12 +269,12 @@ TEST_F(MailCheck, EditingTheAccountsWhileACheckRunsLeavesTheCheckAlone) {
 TEST_F(MailCheck, QuittingEndsACheckStuckOnASilentServer) {
   ScriptedPop3Server server({{S::Silent()}});
   AddAccount(server.address());  // the client's own 30 s limit would hold the check
-  StartMailCheck(false, -1);
-  EXPECT_TRUE(Cfg().DynamicConfig.EmailCheckRunning);
+  StartMailCheck(fakes.config, fakes.services, false, -1);
+  EXPECT_TRUE(fakes.config.DynamicConfig.EmailCheckRunning);
   // Let the worker reach the server and sit waiting for its greeting.
   ASSERT_TRUE(server.WaitForAccepted(1));
   AbandonMailCheck();
-  EXPECT_FALSE(Cfg().DynamicConfig.EmailCheckRunning);
+  EXPECT_FALSE(fakes.config.DynamicConfig.EmailCheckRunning);
   EXPECT_TRUE(WaitForMailCheck(0));
 }
 

@@ -19,31 +19,31 @@ QList<S::Step> WrongPassword() {
 class MailErrors : public testing::Test {
  protected:
   void SetUp() override {
-    ResetConfig(QSize(1024, 768));
+    fakes.config = Config(QSize(1024, 768));
     ResetMailErrorReports();
-    Cfg().EmailConfig.EnableCheck = true;
-    Cfg().EmailConfig.ReportErrorsDialog = true;
+    fakes.config.EmailConfig.EnableCheck = true;
+    fakes.config.EmailConfig.ReportErrorsDialog = true;
   }
   void TearDown() override {
     EXPECT_TRUE(WaitForMailCheck(60000));
     ResetMailErrorReports();
   }
-  static void AddAccount(const QString& name, const QByteArray& server,
-                         MailSecurity security = MailSecurity::None) {
+  void AddAccount(const QString& name, const QByteArray& server,
+                  MailSecurity security = MailSecurity::None) {
     EmailAccount a;
     a.Name = name;
     a.Server = QString::fromLatin1(server);
     a.User = QStringLiteral("ann");
     a.Password = QStringLiteral("secret");
     a.Security = security;
-    Cfg().EmailConfig.Accounts << a;
+    fakes.config.EmailConfig.Accounts << a;
   }
   static QByteArray Closed() { return "127.0.0.1:" + QByteArray::number(ClosedLoopbackPort()); }
   // One check to its end, then the tick's report.
   void CheckAndReport() {
-    StartMailCheck(false, -1);
+    StartMailCheck(fakes.config, fakes.services, false, -1);
     ASSERT_TRUE(WaitForMailCheck(60000));
-    ReportMailCheckErrors(fakes.messages);
+    ReportMailCheckErrors(fakes.config.EmailConfig, fakes.services);
   }
   QStringList Boxes() const {
     QStringList texts;
@@ -122,7 +122,7 @@ class MailErrorOptions : public MailErrors, public testing::WithParamInterface<O
 
 TEST_P(MailErrorOptions, ReportAsTheOptionsSay) {
   const OptionsCase& c = GetParam();
-  auto& e = Cfg().EmailConfig;
+  auto& e = fakes.config.EmailConfig;
   e.ReportErrorsDialog = c.dialog;
   e.ReportErrorsSound = c.sound;
   e.ErrorSound = QString::fromLatin1(c.soundFile);
@@ -165,7 +165,7 @@ TEST_F(MailErrors, OneBoxPerAccountUntilACheckOfItSucceeds) {
   CheckAndReport();
   EXPECT_EQ(Boxes().size(), 2) << "a failure already told is not told again";
   CheckAndReport();
-  EXPECT_EQ(Cfg().DynamicConfig.NewMailCount, 2);
+  EXPECT_EQ(fakes.config.DynamicConfig.NewMailCount, 2);
   EXPECT_EQ(Boxes().size(), 2);
   CheckAndReport();
   const std::string err = testing::internal::GetCapturedStderr();
@@ -185,7 +185,8 @@ TEST_F(MailErrors, ATickInsideTheBoxReportsNothingTwice) {
   int nested = 0;
   fakes.messages.answer = [&](const FakeMessageBoxes::Call&) {
     ++nested;
-    ReportMailCheckErrors(fakes.messages);  // the tick keeps running under a modal box
+    ReportMailCheckErrors(fakes.config.EmailConfig,
+                          fakes.services);  // the tick keeps running under a modal box
     return IDOK;
   };
   CheckAndReport();
@@ -194,7 +195,7 @@ TEST_F(MailErrors, ATickInsideTheBoxReportsNothingTwice) {
 }
 
 TEST_F(MailErrors, NothingToReportWhileNoCheckHasEnded) {
-  ReportMailCheckErrors(fakes.messages);
+  ReportMailCheckErrors(fakes.config.EmailConfig, fakes.services);
   EXPECT_TRUE(Boxes().isEmpty());
   EXPECT_TRUE(fakes.desktop.sounds.isEmpty());
 }

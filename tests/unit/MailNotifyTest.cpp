@@ -30,13 +30,13 @@ class OrderedDesktop : public FakeDesktop {
 class MailNotify : public testing::Test {
  protected:
   void SetUp() override {
-    ResetConfig(QSize(1024, 768));
+    fakes.config = Config(QSize(1024, 768));
     ASSERT_TRUE(dir.isValid());
     sound = Touch("new-mail.wav");
     client = Touch("mailer");
     other = Touch("other");
     desktop.log = &log;
-    Svc().desktop = &desktop;
+    fakes.services.desktop = &desktop;
     fakes.messages.answer = [this](const FakeMessageBoxes::Call& c) {
       const MailNotifier* n = MailNotifier::Existing();
       log << "box " + c.text + (n && n->iconPresent() ? " (icon shown)" : "");
@@ -49,10 +49,10 @@ class MailNotify : public testing::Test {
     return f.fileName();
   }
   void Announce(int count) {
-    Cfg().DynamicConfig.NewMailCount = count;
-    AnnounceNewMail(&window);
+    fakes.config.DynamicConfig.NewMailCount = count;
+    AnnounceNewMail(&window, fakes.config, fakes.services);
   }
-  MailNotifier* notifier() { return MailNotifier::Instance(&window); }
+  MailNotifier* notifier() { return MailNotifier::Instance(&window, fakes.config, fakes.services); }
 
   FakeServices fakes;
   OrderedDesktop desktop;
@@ -63,7 +63,7 @@ class MailNotify : public testing::Test {
 };
 
 TEST_F(MailNotify, EverythingOnRunsInItsFixedOrder) {
-  auto& e = Cfg().EmailConfig;
+  auto& e = fakes.config.EmailConfig;
   e.PlaySound = e.LaunchEmailProgram = e.LaunchDiffProgram = e.AddIcon = e.ShowDialog = true;
   e.Sound = sound;
   e.EmailClient = client;
@@ -74,8 +74,8 @@ TEST_F(MailNotify, EverythingOnRunsInItsFixedOrder) {
   ASSERT_EQ(fakes.messages.calls.size(), 1);
   EXPECT_EQ(fakes.messages.calls[0].caption, "Email Checker Message");
   EXPECT_EQ(fakes.messages.calls[0].flags, 64u);
-  EXPECT_EQ(Cfg().DynamicConfig.NewMailCount, 0);
-  EXPECT_EQ(Cfg().DynamicConfig.AnnouncedMailCount, 7);
+  EXPECT_EQ(fakes.config.DynamicConfig.NewMailCount, 0);
+  EXPECT_EQ(fakes.config.DynamicConfig.AnnouncedMailCount, 7);
 }
 
 // Each setting alone, and files that do not exist.
@@ -93,7 +93,7 @@ class MailNotifySetting : public MailNotify, public testing::WithParamInterface<
 
 TEST_P(MailNotifySetting, HasItsEffectOnly) {
   const EffectCase& c = GetParam();
-  auto& e = Cfg().EmailConfig;
+  auto& e = fakes.config.EmailConfig;
   e.Sound = sound;
   e.EmailClient = client;
   e.DiffProgram = other;
@@ -106,7 +106,7 @@ TEST_P(MailNotifySetting, HasItsEffectOnly) {
   const MailNotifier* n = MailNotifier::Existing();
   EXPECT_EQ(n && n->iconPresent(), c.icon);
   EXPECT_EQ(n && n->iconAnimated(), c.animated);
-  EXPECT_EQ(Cfg().DynamicConfig.NewMailCount, 0);
+  EXPECT_EQ(fakes.config.DynamicConfig.NewMailCount, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -175,14 +175,14 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MailNotify, NoCountAnnouncesNothingAndForgetsTheLastCount) {
-  auto& e = Cfg().EmailConfig;
+  auto& e = fakes.config.EmailConfig;
   e.PlaySound = e.AddIcon = e.ShowDialog = true;
   e.Sound = sound;
-  Cfg().DynamicConfig.AnnouncedMailCount = 5;
+  fakes.config.DynamicConfig.AnnouncedMailCount = 5;
   Announce(0);
   EXPECT_TRUE(log.isEmpty());
   EXPECT_EQ(MailNotifier::Existing(), nullptr);
-  EXPECT_EQ(Cfg().DynamicConfig.AnnouncedMailCount, 0);
+  EXPECT_EQ(fakes.config.DynamicConfig.AnnouncedMailCount, 0);
 }
 
 // The tick's mail steps, wired as the main window wires them.
@@ -190,19 +190,22 @@ class MailTick : public MailNotify {
  protected:
   void SetUp() override {
     MailNotify::SetUp();
-    Cfg().DynamicConfig.WindowVisible = true;  // background work off; the mail steps still run
+    fakes.config.DynamicConfig.WindowVisible =
+        true;  // background work off; the mail steps still run
     scheduler.steps.RemoveEmailTrayIcon = [] { RemoveEmailTrayIcon(); };
-    scheduler.steps.AnnounceNewMail = [this] { AnnounceNewMail(&window); };
+    scheduler.steps.AnnounceNewMail = [this] {
+      AnnounceNewMail(&window, fakes.config, fakes.services);
+    };
   }
   void Tick(int published = 0) {
-    Cfg().DynamicConfig.NewMailCount = published;
+    fakes.config.DynamicConfig.NewMailCount = published;
     scheduler.TimerIDLETimer();
   }
-  Scheduler scheduler;
+  Scheduler scheduler{fakes.config.DynamicConfig};
 };
 
 TEST_F(MailTick, OnlyOnceStillShowsTheSameCountOnLaterChecks) {
-  auto& e = Cfg().EmailConfig;
+  auto& e = fakes.config.EmailConfig;
   e.ShowDialog = e.OnlyOnce = true;
   Tick(3);
   Tick();  // no count waiting: the remembered count goes back to 0
@@ -211,53 +214,55 @@ TEST_F(MailTick, OnlyOnceStillShowsTheSameCountOnLaterChecks) {
 }
 
 TEST_F(MailTick, OnlyOnceSkipsTheSameCountWhileRemembered) {
-  auto& e = Cfg().EmailConfig;
+  auto& e = fakes.config.EmailConfig;
   e.ShowDialog = e.OnlyOnce = true;
-  Cfg().DynamicConfig.AnnouncedMailCount = 3;
+  fakes.config.DynamicConfig.AnnouncedMailCount = 3;
   Tick(3);
   EXPECT_TRUE(fakes.messages.calls.isEmpty());
   Tick(4);
   EXPECT_EQ(fakes.messages.calls.size(), 1);
-  EXPECT_EQ(Cfg().DynamicConfig.AnnouncedMailCount, 4);
+  EXPECT_EQ(fakes.config.DynamicConfig.AnnouncedMailCount, 4);
 }
 
 TEST_F(MailTick, WithoutOnlyOnceEveryCountIsShown) {
-  Cfg().EmailConfig.ShowDialog = true;
-  Cfg().DynamicConfig.AnnouncedMailCount = 3;
+  fakes.config.EmailConfig.ShowDialog = true;
+  fakes.config.DynamicConfig.AnnouncedMailCount = 3;
   Tick(3);
   EXPECT_EQ(fakes.messages.calls.size(), 1);
 }
 
 TEST_F(MailTick, NoNewMailRemovesTheIcon) {
-  Cfg().EmailConfig.AddIcon = true;
+  fakes.config.EmailConfig.AddIcon = true;
   Tick(2);
   ASSERT_TRUE(notifier()->iconPresent());
   Tick();
   EXPECT_TRUE(notifier()->iconPresent());  // no result yet: the icon stays
-  Cfg().DynamicConfig.NoNewMail = true;
+  fakes.config.DynamicConfig.NoNewMail = true;
   Tick();
   EXPECT_FALSE(notifier()->iconPresent());
   EXPECT_FALSE(notifier()->TrayIcon_Email->isVisible());
-  EXPECT_FALSE(Cfg().DynamicConfig.NoNewMail);
+  EXPECT_FALSE(fakes.config.DynamicConfig.NoNewMail);
 }
 
 TEST_F(MailTick, NoAnnouncementOnATickThatOpensAReminderForEditing) {
-  Cfg().EmailConfig.ShowDialog = true;
+  fakes.config.EmailConfig.ShowDialog = true;
   int edited = -1;
   scheduler.steps.EditReminder = [&](int i) { edited = i; };
   scheduler.steps.StartMailCheck = [] {};
-  Cfg().DynamicConfig.WindowVisible = false;
-  scheduler.steps.CheckPopupReminders = [] { Cfg().DynamicConfig.EditReminderIndex = 2; };
+  fakes.config.DynamicConfig.WindowVisible = false;
+  scheduler.steps.CheckPopupReminders = [this] {
+    fakes.config.DynamicConfig.EditReminderIndex = 2;
+  };
   Tick(3);
   EXPECT_EQ(edited, 2);
   EXPECT_TRUE(fakes.messages.calls.isEmpty());
-  EXPECT_EQ(Cfg().DynamicConfig.NewMailCount, 3);  // waits for the next tick
+  EXPECT_EQ(fakes.config.DynamicConfig.NewMailCount, 3);  // waits for the next tick
 }
 
 // --- the icon -------------------------------------------------------------------------------
 
 TEST_F(MailNotify, AddIconOffKeepsAnIconShownEarlier) {
-  auto& e = Cfg().EmailConfig;
+  auto& e = fakes.config.EmailConfig;
   e.AddIcon = true;
   Announce(2);
   e.AddIcon = false;
@@ -266,7 +271,7 @@ TEST_F(MailNotify, AddIconOffKeepsAnIconShownEarlier) {
 }
 
 TEST_F(MailNotify, AnimateChangesOnlyWithTheNextAnnouncement) {
-  auto& e = Cfg().EmailConfig;
+  auto& e = fakes.config.EmailConfig;
   e.AddIcon = true;
   Announce(2);
   ASSERT_FALSE(notifier()->iconAnimated());
@@ -282,7 +287,7 @@ TEST_F(MailNotify, AnimateChangesOnlyWithTheNextAnnouncement) {
 }
 
 TEST_F(MailNotify, AnimationCyclesFourFramesEvery200ms) {
-  auto& e = Cfg().EmailConfig;
+  auto& e = fakes.config.EmailConfig;
   e.AddIcon = e.Animate = true;
   Announce(1);
   MailNotifier* n = notifier();
@@ -322,7 +327,7 @@ class MailIconClick : public MailNotify, public testing::WithParamInterface<Clic
 
 TEST_P(MailIconClick, RunsEveryEffectSwitchedOn) {
   const ClickCase& c = GetParam();
-  auto& e = Cfg().EmailConfig;
+  auto& e = fakes.config.EmailConfig;
   e.AddIcon = true;
   e.EmailClient = client;
   Announce(1);
@@ -356,19 +361,19 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MailNotify, MenuOffersLaunchRemoveAndCancel) {
-  Cfg().EmailConfig.EmailClient = client;
-  Cfg().EmailConfig.AddIcon = true;
+  fakes.config.EmailConfig.EmailClient = client;
+  fakes.config.EmailConfig.AddIcon = true;
   Announce(1);
   MailNotifier* n = notifier();
   QStringList captions;
   for (const QAction* a : n->PopupMenu_Email->actions()) captions << a->text();
   EXPECT_EQ(captions, QStringList({"Launch email client", "Just remove icon", "Cancel"}));
   // Launch does not ask Email/LaunchEmailProgram.
-  n->ElMenuItem5->trigger();
+  n->MI_LaunchEmailClient->trigger();
   EXPECT_EQ(desktop.opened, QStringList{client});
-  n->ElMenuItem3->trigger();
+  n->MI_Cancel->trigger();
   EXPECT_TRUE(n->iconPresent());
-  n->ElMenuItem4->trigger();
+  n->MI_JustRemoveIcon->trigger();
   EXPECT_FALSE(n->iconPresent());
 }
 }  // namespace

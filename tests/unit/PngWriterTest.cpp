@@ -114,12 +114,13 @@ TEST(PngWriterInput, FailuresThrowAndNameTheFile) {
 TEST(PngCopy, TheGnomeCopyIsTheComposedWallpaperPixelForPixel) {
   FakeServices fakes;
   fakes.desktop.screen = QSize(1366, 768);
-  ResetConfig(fakes.desktop.screen);
+  fakes.config = Config(fakes.desktop.screen);
   QTemporaryDir dir;
   const QString jpeg = dir.path() + "/photo.jpg";
   ASSERT_TRUE(WriteTestJpeg(jpeg, Noise(1600, 1000), JpegKind::Colour420));
-  ASSERT_TRUE(Cfg().CalendarConfig.ShowCalendar);
-  const ComposeResult composed = ComposeWallpaper(jpeg, 1366, 768);
+  ASSERT_TRUE(fakes.config.CalendarConfig.ShowCalendar);
+  const ComposeResult composed =
+      ComposeWallpaper(jpeg, 1366, 768, fakes.config, fakes.desktop.screen, fakes.clock.now.date());
   ASSERT_TRUE(composed.bitmap);
   const QImage& picture = *composed.bitmap;
 
@@ -143,6 +144,6 @@ TEST(PngCopy, TheGnomeCopyIsTheComposedWallpaperPixelForPixel) {
   const QImage byDesktop = ThroughGdkPixbuf(copy, dir.path());
   ASSERT_FALSE(byDesktop.isNull()) << "gdk-pixbuf could not read the copy";
   EXPECT_EQ(byDesktop, picture);
-  ResetConfig(QSize(1024, 768));
+  fakes.config = Config(QSize(1024, 768));
 }
 }  // namespace

@@ -46,20 +46,20 @@ class ScriptedPopup : public IReminderPopup {
 class PopupReminders : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetConfig(QSize(1024, 768));
-    Cfg().DynamicConfig.WindowVisible = false;
-    SetReminderPopup(&popup);
-    scheduler.steps.CheckPopupReminders = [] { CheckPopupReminders(); };
+    fakes.config = Config(QSize(1024, 768));
+    fakes.config.DynamicConfig.WindowVisible = false;
+    scheduler.steps.CheckPopupReminders = [this] {
+      CheckPopupReminders(fakes.config, popup, fakes.clock);
+    };
     // Records which reminder the edit request points at, when it is made.
     scheduler.steps.EditReminder = [this](int index) { edits << Reminders().value(index).Name; };
   }
-  void TearDown() override { SetReminderPopup(nullptr); }
 
-  static QList<PopupReminder>& Reminders() { return Cfg().RemindersConfig.Reminders; }
-  static QList<PopupReminder>& Snoozed() { return Cfg().DynamicConfig.SnoozedReminders; }
+  QList<PopupReminder>& Reminders() { return fakes.config.RemindersConfig.Reminders; }
+  QList<PopupReminder>& Snoozed() { return fakes.config.DynamicConfig.SnoozedReminders; }
 
   void Add(const QString& name, const QDateTime& when, int recur = 0) {
-    PopupReminder r = NewPopupReminder();
+    PopupReminder r = NewPopupReminder(NowDays(fakes.clock));
     r.Name = name;
     r.DateTime = DateTimeToDays(when);
     r.Recur = recur;
@@ -74,7 +74,7 @@ class PopupReminders : public ::testing::Test {
 
   FakeServices fakes;
   ScriptedPopup popup;
-  Scheduler scheduler;
+  Scheduler scheduler{fakes.config.DynamicConfig};
   QStringList edits;
 };
 
@@ -138,7 +138,7 @@ TEST_F(PopupReminders, AReminderMissedMoreThanADayAgoNeverPopsUpAndStays) {
 TEST_F(PopupReminders, OnePopupPerTickListBeforeSnoozed) {
   Add("First", At(10, 6));
   Add("Second", At(10, 7));
-  PopupReminder copy = NewPopupReminder();
+  PopupReminder copy = NewPopupReminder(NowDays(fakes.clock));
   copy.Name = "Snoozed";
   copy.IsSnoozed = true;
   copy.DateTime = DateTimeToDays(At(10, 4));
@@ -162,7 +162,7 @@ TEST_F(PopupReminders, EditLeavesTheReminderAndAsksForItsPage) {
   popup.answer = [](const PopupReminder&) { return Edit(); };
   Tick(At(10, 5));
   EXPECT_EQ(edits, QStringList{"Weekly"});
-  EXPECT_EQ(Cfg().DynamicConfig.EditReminderIndex, -1);  // consumed at the end of the tick
+  EXPECT_EQ(fakes.config.DynamicConfig.EditReminderIndex, -1);  // consumed at the end of the tick
   ASSERT_EQ(Names(Reminders()), (QStringList{"Other", "Weekly"}));
   EXPECT_EQ(When(Reminders()[1]), At(10, 7));
   // Still in its slot once the window is hidden again: it pops up again.
@@ -276,7 +276,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(PopupReminders, NestedSnoozedCopiesAreAnsweredByIdentity) {
   for (const char* name : {"A", "B", "C"}) {
-    PopupReminder copy = NewPopupReminder();
+    PopupReminder copy = NewPopupReminder(NowDays(fakes.clock));
     copy.Name = name;
     copy.DateTime = DateTimeToDays(At(10, 4));
     Snoozed() << copy;
@@ -399,16 +399,16 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(PopupReminders, NoCatchUpWhileTheMainWindowIsShown) {
   Add("Standup", At(10, 7, 0, 14), 1);
-  Cfg().DynamicConfig.WindowVisible = true;
+  fakes.config.DynamicConfig.WindowVisible = true;
   Tick(At(12, 0));
   EXPECT_EQ(When(Reminders()[0]), At(10, 7, 0, 14));
-  Cfg().DynamicConfig.WindowVisible = false;
+  fakes.config.DynamicConfig.WindowVisible = false;
   Tick(At(12, 0, 1));
   EXPECT_EQ(When(Reminders()[0]), At(10, 7, 0, 16));
 }
 
 TEST_F(PopupReminders, ASnoozedCopyWhoseTimePassedPopsUpLateRatherThanNever) {
-  PopupReminder copy = NewPopupReminder();
+  PopupReminder copy = NewPopupReminder(NowDays(fakes.clock));
   copy.Name = "Call back";
   copy.IsSnoozed = true;
   copy.DateTime = DateTimeToDays(At(10, 12, 0, 14));
@@ -420,7 +420,7 @@ TEST_F(PopupReminders, ASnoozedCopyWhoseTimePassedPopsUpLateRatherThanNever) {
 
 class SnoozedStore : public ::testing::Test {
  protected:
-  void SetUp() override { ResetConfig(QSize(1024, 768)); }
+  void SetUp() override { fakes.config = Config(QSize(1024, 768)); }
   QString File() const { return dir.filePath("settings.reg"); }
   void Save(const Config& c) {
     RegistryFile file(File());
@@ -442,11 +442,11 @@ class SnoozedStore : public ::testing::Test {
 
 TEST_F(SnoozedStore, SnoozedCopiesSurviveASaveAndLoad) {
   Config c;
-  PopupReminder listed = NewPopupReminder();
+  PopupReminder listed = NewPopupReminder(NowDays(fakes.clock));
   listed.Name = "Listed";
   c.RemindersConfig.Reminders << listed;
   for (int i = 0; i < 2; ++i) {
-    PopupReminder copy = NewPopupReminder();
+    PopupReminder copy = NewPopupReminder(NowDays(fakes.clock));
     copy.Name = QStringLiteral("Copy %1").arg(i);
     copy.Text = QStringLiteral("text \"%1\"\nline two").arg(i);
     copy.DateTime = 46096.5 + i;
@@ -480,7 +480,7 @@ TEST_F(SnoozedStore, SnoozedCopiesSurviveASaveAndLoad) {
 
 TEST_F(SnoozedStore, AStoreWithoutSnoozedValuesLoadsNone) {
   Config c;
-  c.RemindersConfig.Reminders << NewPopupReminder();
+  c.RemindersConfig.Reminders << NewPopupReminder(NowDays(fakes.clock));
   Save(c);
   // As written by a version that knew nothing of snoozed copies.
   QFile f(File());

@@ -57,13 +57,13 @@ class ReminderClock : public ::testing::Test {
     savedTz_ = qgetenv("TZ");
     qputenv("TZ", "Europe/Berlin");
     tzset();
-    ResetConfig(QSize(1024, 768));
-    Cfg().DynamicConfig.WindowVisible = false;
-    SetReminderPopup(&popup);
-    scheduler.steps.CheckPopupReminders = [] { CheckPopupReminders(); };
+    fakes.config = Config(QSize(1024, 768));
+    fakes.config.DynamicConfig.WindowVisible = false;
+    scheduler.steps.CheckPopupReminders = [this] {
+      CheckPopupReminders(fakes.config, popup, fakes.clock);
+    };
   }
   void TearDown() override {
-    SetReminderPopup(nullptr);
     if (savedTz_.isNull())
       qunsetenv("TZ");
     else
@@ -71,12 +71,12 @@ class ReminderClock : public ::testing::Test {
     tzset();
   }
   PopupReminder& Add(const QString& name, double wall, int recur = 0) {
-    PopupReminder r = NewPopupReminder();
+    PopupReminder r = NewPopupReminder(NowDays(fakes.clock));
     r.Name = name;
     r.DateTime = wall;
     r.Recur = recur;
-    Cfg().RemindersConfig.Reminders << r;
-    return Cfg().RemindersConfig.Reminders.last();
+    fakes.config.RemindersConfig.Reminders << r;
+    return fakes.config.RemindersConfig.Reminders.last();
   }
   // Ticks every `step` seconds of real time from `from` until `to` (instants).
   void TickThrough(const QDateTime& from, const QDateTime& to, int step = 1) {
@@ -90,7 +90,7 @@ class ReminderClock : public ::testing::Test {
 
   FakeServices fakes;
   RecordingPopup popup{fakes.clock};
-  Scheduler scheduler;
+  Scheduler scheduler{fakes.config.DynamicConfig};
 
  private:
   QByteArray savedTz_;
@@ -110,8 +110,8 @@ TEST_F(ReminderClock, SpringForwardShowsTheSkippedHourAtThree) {
   EXPECT_EQ(popup.popped[0].name, "One-off");
   EXPECT_EQ(popup.popped[1].name, "Daily");
   // The daily one goes on to the next day, same wall-clock time.
-  ASSERT_EQ(Cfg().RemindersConfig.Reminders.size(), 1);
-  EXPECT_EQ(Cfg().RemindersConfig.Reminders[0].DateTime, Wall(2026, 3, 30, 2, 30));
+  ASSERT_EQ(fakes.config.RemindersConfig.Reminders.size(), 1);
+  EXPECT_EQ(fakes.config.RemindersConfig.Reminders[0].DateTime, Wall(2026, 3, 30, 2, 30));
 }
 
 // On 25 October 2026 the hour from 02:00 to 03:00 comes twice.
@@ -125,8 +125,8 @@ TEST_F(ReminderClock, RepeatedAutumnHourShowsOnce) {
     EXPECT_EQ(p.zone, "CEST");  // the first time round
     EXPECT_FALSE(p.missed);
   }
-  ASSERT_EQ(Cfg().RemindersConfig.Reminders.size(), 1);
-  EXPECT_EQ(Cfg().RemindersConfig.Reminders[0].DateTime, Wall(2026, 10, 26, 2, 30));
+  ASSERT_EQ(fakes.config.RemindersConfig.Reminders.size(), 1);
+  EXPECT_EQ(fakes.config.RemindersConfig.Reminders[0].DateTime, Wall(2026, 10, 26, 2, 30));
 }
 
 // A daily reminder at 09:00 from the week before to the week after each change.
@@ -210,7 +210,7 @@ TEST_P(MissedWhileAway, PopsUpLateSayingSo) {
   ASSERT_EQ(popup.popped.size(), 1);
   EXPECT_TRUE(popup.popped[0].missed);
   EXPECT_EQ(DaysToDateTime(popup.popped[0].due).time(), QTime(10, 0));
-  EXPECT_TRUE(Cfg().RemindersConfig.Reminders.isEmpty());  // answered Close
+  EXPECT_TRUE(fakes.config.RemindersConfig.Reminders.isEmpty());  // answered Close
   fakes.clock.Advance(1);
   Tick();
   EXPECT_EQ(popup.popped.size(), 1);
@@ -220,15 +220,15 @@ INSTANTIATE_TEST_SUITE_P(
     Away, MissedWhileAway,
     ::testing::Values(UnseenCase{"WindowOpen",
                                  [](ReminderClock& t) {
-                                   Cfg().DynamicConfig.WindowVisible = true;
+                                   t.fakes.config.DynamicConfig.WindowVisible = true;
                                    t.TickThrough(t.fakes.clock.now, Berlin(2026, 6, 10, 10, 30));
-                                   Cfg().DynamicConfig.WindowVisible = false;
+                                   t.fakes.config.DynamicConfig.WindowVisible = false;
                                  }},
                       UnseenCase{"PreviewOpen",
                                  [](ReminderClock& t) {
-                                   Cfg().DynamicConfig.PreviewOpen = true;
+                                   t.fakes.config.DynamicConfig.PreviewOpen = true;
                                    t.TickThrough(t.fakes.clock.now, Berlin(2026, 6, 10, 10, 30));
-                                   Cfg().DynamicConfig.PreviewOpen = false;
+                                   t.fakes.config.DynamicConfig.PreviewOpen = false;
                                  }},
                       // Suspended: the wall clock and the elapsed time both jump, no tick between.
                       UnseenCase{"Suspend",
@@ -236,7 +236,7 @@ INSTANTIATE_TEST_SUITE_P(
                       // The program ended and starts again.
                       UnseenCase{"Restarted",
                                  [](ReminderClock& t) {
-                                   Cfg().DynamicConfig.ReminderLookOut = LookOut{};
+                                   t.fakes.config.DynamicConfig.ReminderLookOut = LookOut{};
                                    t.fakes.clock.now = Berlin(2026, 6, 10, 10, 40);
                                    t.fakes.clock.elapsedMs = 5000;
                                  }}),
@@ -252,7 +252,7 @@ TEST_F(ReminderClock, RecurringMissedForAWeekPopsUpOnceThenMovesOn) {
   ASSERT_EQ(popup.popped.size(), 1);
   EXPECT_TRUE(popup.popped[0].missed);
   EXPECT_EQ(popup.popped[0].due, Wall(2026, 6, 10, 9, 0));  // the latest it missed
-  EXPECT_EQ(Cfg().RemindersConfig.Reminders[0].DateTime, Wall(2026, 6, 11, 9, 0));
+  EXPECT_EQ(fakes.config.RemindersConfig.Reminders[0].DateTime, Wall(2026, 6, 11, 9, 0));
 }
 
 TEST_F(ReminderClock, MissedAndAnsweredWithEditIsNotShownAgain) {
@@ -266,9 +266,9 @@ TEST_F(ReminderClock, MissedAndAnsweredWithEditIsNotShownAgain) {
   fakes.clock.Advance(600);
   Tick();
   EXPECT_EQ(popup.popped.size(), 1);
-  EXPECT_EQ(Cfg().RemindersConfig.Reminders.size(), 1);
+  EXPECT_EQ(fakes.config.RemindersConfig.Reminders.size(), 1);
   // A new time set on the page is a new reminder to see.
-  Cfg().RemindersConfig.Reminders[0].DateTime = Wall(2026, 6, 10, 10, 20);
+  fakes.config.RemindersConfig.Reminders[0].DateTime = Wall(2026, 6, 10, 10, 20);
   fakes.clock.Advance(600);
   Tick();
   EXPECT_EQ(popup.popped.size(), 2);
@@ -280,13 +280,13 @@ TEST_F(ReminderClock, LongMissedAreListedAtStartAndStay) {
   Add("Within a day", Wall(2026, 6, 9, 12, 0));
   const double now = Wall(2026, 6, 10, 11, 0);
   const QList<LongMissedEntry> missed =
-      TakeLongMissedReminders(Cfg().RemindersConfig.Reminders, now);
+      TakeLongMissedReminders(fakes.config.RemindersConfig.Reminders, now);
   ASSERT_EQ(missed.size(), 13);
   EXPECT_EQ(missed[12].name, "Weekly");
   EXPECT_EQ(missed[12].dueAt, Wall(2026, 6, 5, 8, 0));  // its latest occurrence
   // The weekly one goes on to its next date; the one-off ones stay as they were.
-  EXPECT_EQ(Cfg().RemindersConfig.Reminders[12].DateTime, Wall(2026, 6, 12, 8, 0));
-  EXPECT_EQ(Cfg().RemindersConfig.Reminders[0].DateTime, Wall(2026, 5, 1, 8, 0));
+  EXPECT_EQ(fakes.config.RemindersConfig.Reminders[12].DateTime, Wall(2026, 6, 12, 8, 0));
+  EXPECT_EQ(fakes.config.RemindersConfig.Reminders[0].DateTime, Wall(2026, 5, 1, 8, 0));
 
   const QLocale c(QLocale::C);
   const QStringList lines = LongMissedReport(missed, c).split('\n');
@@ -307,7 +307,7 @@ TEST_F(ReminderClock, LongMissedAreListedAtStartAndStay) {
   }
   ASSERT_EQ(popup.popped.size(), 1);
   EXPECT_EQ(popup.popped[0].name, "Within a day");
-  EXPECT_EQ(Cfg().RemindersConfig.Reminders.size(), 13);
+  EXPECT_EQ(fakes.config.RemindersConfig.Reminders.size(), 13);
 }
 
 TEST(MissedCaption, UsesTheShortDateAndTime) {

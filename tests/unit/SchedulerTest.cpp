@@ -9,12 +9,12 @@ namespace {
 // A scheduler whose steps write their names into a log.
 struct SchedulerTest : ::testing::Test {
   FakeServices fakes;
-  Scheduler scheduler;
+  Scheduler scheduler{fakes.config.DynamicConfig};
   QStringList log;
 
   void SetUp() override {
-    ResetConfig(QSize(1024, 768));
-    Cfg().DynamicConfig.WindowVisible = false;
+    fakes.config = Config(QSize(1024, 768));
+    fakes.config.DynamicConfig.WindowVisible = false;
     auto record = [this](const char* name) { return [this, name] { log << name; }; };
     scheduler.steps.StartMailCheck = record("mail");
     scheduler.steps.CheckPopupReminders = record("popups");
@@ -38,17 +38,17 @@ struct Suspension {
 class SchedulerSuspended : public SchedulerTest, public ::testing::WithParamInterface<Suspension> {};
 
 TEST_P(SchedulerSuspended, OnlyTheMailAnnouncementRuns) {
-  Cfg().DynamicConfig.WindowVisible = GetParam().windowVisible;
-  Cfg().DynamicConfig.PreviewOpen = GetParam().previewOpen;
-  Cfg().DynamicConfig.NoNewMail = true;
+  fakes.config.DynamicConfig.WindowVisible = GetParam().windowVisible;
+  fakes.config.DynamicConfig.PreviewOpen = GetParam().previewOpen;
+  fakes.config.DynamicConfig.NoNewMail = true;
   for (int second = 0; second < 3; ++second) {
     scheduler.TimerIDLETimer();
     fakes.clock.Advance(1);
   }
   EXPECT_EQ(log, (QStringList{"remove-icon", "announce", "announce", "announce"}));
   // Work resumes on the first tick after the window and the preview are gone.
-  Cfg().DynamicConfig.WindowVisible = false;
-  Cfg().DynamicConfig.PreviewOpen = false;
+  fakes.config.DynamicConfig.WindowVisible = false;
+  fakes.config.DynamicConfig.PreviewOpen = false;
   log.clear();
   scheduler.TimerIDLETimer();
   EXPECT_EQ(log, (QStringList{"mail", "popups", "timed", "day", "announce"}));
@@ -59,23 +59,23 @@ INSTANTIATE_TEST_SUITE_P(States, SchedulerSuspended,
                                            Suspension{true, true}));
 
 TEST_F(SchedulerTest, NoNewMailRemovesTheIconOnceAndIsCleared) {
-  Cfg().DynamicConfig.NoNewMail = true;
+  fakes.config.DynamicConfig.NoNewMail = true;
   scheduler.TimerIDLETimer();
   scheduler.TimerIDLETimer();
   EXPECT_EQ(log.count("remove-icon"), 1);
-  EXPECT_FALSE(Cfg().DynamicConfig.NoNewMail);
+  EXPECT_FALSE(fakes.config.DynamicConfig.NoNewMail);
 }
 
 TEST_F(SchedulerTest, EditRequestOpensTheReminderAndSkipsTheMailSteps) {
-  Cfg().DynamicConfig.NoNewMail = true;
+  fakes.config.DynamicConfig.NoNewMail = true;
   scheduler.steps.CheckPopupReminders = [this] {
     log << "popups";
-    Cfg().DynamicConfig.EditReminderIndex = 3;
+    fakes.config.DynamicConfig.EditReminderIndex = 3;
   };
   scheduler.TimerIDLETimer();
   EXPECT_EQ(log, (QStringList{"mail", "popups", "timed", "day", "edit 3"}));
-  EXPECT_EQ(Cfg().DynamicConfig.EditReminderIndex, -1);
-  EXPECT_TRUE(Cfg().DynamicConfig.NoNewMail);  // waits for the next tick
+  EXPECT_EQ(fakes.config.DynamicConfig.EditReminderIndex, -1);
+  EXPECT_TRUE(fakes.config.DynamicConfig.NoNewMail);  // waits for the next tick
 }
 
 TEST_F(SchedulerTest, NestedTickInsideAPopupDoesNotLoseTheOuterEditRequest) {
@@ -84,7 +84,7 @@ TEST_F(SchedulerTest, NestedTickInsideAPopupDoesNotLoseTheOuterEditRequest) {
   scheduler.steps.CheckPopupReminders = [&] {
     if (depth++ == 0) {
       scheduler.TimerIDLETimer();
-      Cfg().DynamicConfig.EditReminderIndex = 1;
+      fakes.config.DynamicConfig.EditReminderIndex = 1;
     }
   };
   scheduler.TimerIDLETimer();

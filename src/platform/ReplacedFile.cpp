@@ -1,4 +1,4 @@
-#include "wallpaper/ReplacedFile.h"
+#include "platform/ReplacedFile.h"
 
 #include <fcntl.h>
 #include <limits.h>
