@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "agenda/Agenda.h"
 #include "platform/RegistryFile.h"
 #include "platform/SystemServices.h"
 #include "settings/Config.h"
@@ -111,6 +112,9 @@ int RunRender(int& argc, char** argv, const RenderRequest& request) {
   RegistryFile registry(RegistryFile::DefaultFileName());
   OpenMainStore(registry);
   LoadConfig();
+  // The agenda as the copies on disk and local files have it: a render waits for no server.
+  Cfg().DynamicConfig.Agenda =
+      ReadAgendaView(Cfg().AgendaConfig, Svc().clock->Now(), AgendaFolder());
 
   const QString image =
       request.image.isEmpty() ? Cfg().ProgramConfig.LastImageFileName : request.image;

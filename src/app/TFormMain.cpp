@@ -8,15 +8,19 @@
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
+#include <cstdio>
 
+#include "agenda/AgendaAlarmPopup.h"
 #include "app/TFormPreview.h"
 #include "mail/MailCheck.h"
 #include "mail/MailErrors.h"
 #include "mail/MailNotify.h"
 #include "pages/SettingsPage.h"
+#include "pages/TFrameAgenda.h"
 #include "platform/Services.h"
 #include "reminders/PopupScheduler.h"
 #include "reminders/ReminderSelector.h"
+#include "reminders/SHLCalendar.h"
 #include "reminders/TForm_Reminder.h"
 #include "settings/Config.h"
 #include "settings/ConfigStore.h"
@@ -88,6 +92,12 @@ void TFormMain::FormCreate() {
     AnnounceNewMail(this);
   };
   scheduler_.steps.EditReminder = [this](int index) { ShowReminderForEdit(index); };
+  scheduler_.steps.CheckAgendaAlarms = [this] { CheckAgendaAlarms(); };
+
+  agenda_ = std::make_unique<Agenda>(AgendaFolder());
+  connect(agenda_.get(), &Agenda::Fetched, this, &TFormMain::AgendaFetched);
+  connect(agenda_.get(), &Agenda::Failed, this, &TFormMain::AgendaFailed);
+  agenda_->Start(Cfg().AgendaConfig, Svc().clock->Now());
 
   TimerIDLE = new QTimer(this);
   TimerIDLE->setInterval(1000);
@@ -221,6 +231,10 @@ void TFormMain::AddTrayIcon() {
 void TFormMain::BuildPages() {
   for (const PageEntry& p : Pages())
     if (p.create) SetPage(p.slot(), p.create(Cfg(), Svc(), ElPanelFrameHolder));
+  if (auto* page = qobject_cast<TFrameAgenda*>(Page(kAgendaPage)))
+    connect(page, &TFrameAgenda::refreshRequested, this, [this] {
+      if (agenda_) agenda_->Refresh(Cfg().AgendaConfig, Svc().clock->Now());
+    });
 }
 
 SettingsPage* TFormMain::Page(int slot) const {
@@ -377,7 +391,50 @@ void TFormMain::MI_CloseClick() {
   if (ConfirmExit()) close();
 }
 
-void TFormMain::TimerIDLETimer() { scheduler_.TimerIDLETimer(); }
+void TFormMain::TimerIDLETimer() {
+  if (agenda_) agenda_->Tick(Cfg().AgendaConfig, Svc().clock->Now());
+  scheduler_.TimerIDLETimer();
+}
+
+void TFormMain::AgendaFetched() {
+  if (auto* page = qobject_cast<TFrameAgenda*>(Page(kAgendaPage)))
+    page->ShowStatus(agenda_->Status());
+  const AgendaView view = agenda_->View(Cfg().AgendaConfig, Svc().clock->Now());
+  if (view == Cfg().DynamicConfig.Agenda) return;
+  Cfg().DynamicConfig.Agenda = view;
+  // The month grid of the colour dots shows the marks too.
+  if (SettingsPage* dots = Page(kColorDotsPage))
+    for (SHLCalendar* grid : dots->findChildren<SHLCalendar*>()) grid->update();
+  if (Cfg().CalendarConfig.ShowCalendar) RedrawWallpaper();
+}
+
+void TFormMain::AgendaFailed(const QString& source, const QString& reason) {
+  const QString text =
+      QStringLiteral("The calendar %1 could not be fetched: %2").arg(source, reason);
+  fprintf(stderr, "Quillatorne: %s\n", qPrintable(text));
+  if (TrayIcon && TrayIcon->isVisible())
+    TrayIcon->showMessage(QStringLiteral("Quillatorne"), text, QSystemTrayIcon::Warning);
+}
+
+void TFormMain::CheckAgendaAlarms() {
+  if (!agenda_) return;
+  const QDateTime now = Svc().clock->Now();
+  alarmQueue_ << agenda_->DueAlarms(now);
+  // The window is modal and the tick goes on: alarms that go off meanwhile wait their turn.
+  if (showingAlarm_) return;
+  showingAlarm_ = true;
+  while (!alarmQueue_.isEmpty() && !closed_) {
+    const AgendaAlarmDue due = alarmQueue_.takeFirst();
+    const AgendaAlarmAnswer answer =
+        ShowAgendaAlarm(*agenda_, due, ReminderPopup(), Svc().clock->Now());
+    if (answer == AgendaAlarmAnswer::Gone) break;
+    if (answer == AgendaAlarmAnswer::Edit) {
+      if (!Cfg().DynamicConfig.WindowVisible) ToggleMainWindow();
+      SelectSlot(kAgendaPage);
+    }
+  }
+  showingAlarm_ = false;
+}
 
 void TFormMain::Timer_MinimizeTimer() {
   Timer_Minimize->stop();

@@ -11,8 +11,10 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 
+#include "agenda/Agenda.h"
 #include "app/Scheduler.h"
 #include "pages/PageTable.h"
 
@@ -102,6 +104,8 @@ class TFormMain : public QWidget {
   // Whether the tray icon is waiting for a system tray to appear.
   bool waitingForTray() const { return trayRetry_ && trayRetry_->isActive(); }
   static QString HomePage();
+  // The calendars the agenda follows, fetched on their own thread.
+  Agenda* agenda() { return agenda_.get(); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -118,6 +122,11 @@ class TFormMain : public QWidget {
   // The start-up work that may show a box: the start-up wallpaper, the settings notice.
   void AfterStartUp();
   void AddTrayIcon();
+  // A fetch brought results: the wallpaper is drawn again when what it shows changed.
+  void AgendaFetched();
+  void AgendaFailed(const QString& source, const QString& reason);
+  // Alarms gone off, shown one after another through the reminder window.
+  void CheckAgendaAlarms();
 
   Scheduler scheduler_;
   std::array<SettingsPage*, kPageSlots> pages_{};
@@ -126,4 +135,7 @@ class TFormMain : public QWidget {
   QTimer* trayRetry_ = nullptr;
   int currentSlot_ = -1;
   bool closed_ = false;
+  std::unique_ptr<Agenda> agenda_;
+  QList<AgendaAlarmDue> alarmQueue_;
+  bool showingAlarm_ = false;
 };

@@ -1,5 +1,6 @@
 #include "calendar/Render.h"
 
+#include "calendar/AgendaList.h"
 #include "calendar/Geometry.h"
 #include "calendar/Styles.h"
 #include "settings/Config.h"
@@ -36,5 +37,7 @@ void DrawCalendar(QImage& canvas, int width, int height) {
   if (r.isEmpty()) return;
   GdiCanvas dc(canvas);
   if (!dc.IsActive()) return;
-  draw(StyleContext{dc, r, k, Cfg().ColorRemConfig.ColorReminders, CalendarToday()});
+  const AgendaView& agenda = Cfg().DynamicConfig.Agenda;
+  draw(StyleContext{dc, r, k, Cfg().ColorRemConfig.ColorReminders, CalendarToday(), &agenda});
+  DrawAgendaList(dc, r, k, agenda.lines);
 }

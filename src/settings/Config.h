@@ -8,6 +8,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "agenda/AgendaView.h"
+
 using Color = uint32_t;  // 0x00BBGGRR, red in the low byte
 
 // A value shared with the mail worker: always read and written whole. Copying takes a
@@ -84,6 +86,24 @@ struct ColorReminder {
   int style = 0;  // 0 red, 1 yellow, 2 green
 };
 ColorReminder NewColorReminder();
+
+// A calendar the agenda follows: a local .ics file, an http(s) address of one, or a CalDAV
+// calendar collection.
+struct AgendaCalendar {
+  QString URL;
+  QString User;
+  QString Password;
+  Color MarkColor = 0xE08030;  // stored as "Color n"
+  bool Enabled = true;
+  bool Alarms = false;
+};
+
+struct AgendaConfigT {
+  QList<AgendaCalendar> Calendars;
+  bool ShowList = false;
+  int ListDays = 7;
+  int RefreshMinutes = 15;
+};
 
 struct WallpaperConfigT {
   QStringList Paths;
@@ -173,6 +193,8 @@ struct DynamicConfigT {
   QList<PopupReminder> SnoozedReminders;
   int AnnouncedMailCount = 0;
   int EditReminderIndex = -1;
+  // What the agenda puts on the calendar now: set when a fetch changes it.
+  AgendaView Agenda;
 };
 
 struct ColorRemConfigT {
@@ -191,6 +213,7 @@ struct Config {
   EmailConfigT EmailConfig;
   DynamicConfigT DynamicConfig;
   ColorRemConfigT ColorRemConfig;
+  AgendaConfigT AgendaConfig;
 };
 
 // The global record; lives for the whole run.

@@ -10,9 +10,8 @@
 
 template <class Record>
 struct ConfigField {
-  using Member =
-      std::variant<bool Record::*, int Record::*, Color Record::*, double Record::*,
-                   QString Record::*, MailSecurity Record::*>;
+  using Member = std::variant<bool Record::*, int Record::*, Color Record::*, double Record::*,
+                              QString Record::*, MailSecurity Record::*>;
   using Value = std::variant<bool, int, Color, double, QString, MailSecurity>;
 
   ConfigField(const char* n, bool Record::*m, bool d) : name(n), member(m), readDefault(d) {}
@@ -47,3 +46,6 @@ ConfigFields<PopupReminder> ReminderFields();
 ConfigFields<EmailAccount> AccountFields();
 // Section "ColorReminders", each name followed directly by the dot's index from 0.
 ConfigFields<ColorReminder> ColorDotFields();
+// Section "Agenda": the options, and each calendar's values followed by its number from 1.
+ConfigFields<AgendaConfigT> AgendaOptionFields();
+ConfigFields<AgendaCalendar> AgendaCalendarFields();

@@ -216,6 +216,10 @@ void CheckDayChange() { RunAutomaticChange(CheckDayChangeNow); }
 
 void RefreshWallpaper() { RefreshNow(true); }
 
+void RedrawWallpaper() {
+  RunAutomaticChange([] { RefreshNow(false); });
+}
+
 void SetChosenWallpaper(const QString& path) { Apply(path, true); }
 
 void PickWallpaper(bool random) { PickAndApply(random); }

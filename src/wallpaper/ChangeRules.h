@@ -8,6 +8,9 @@ void CheckDayChange();
 // Recomposes the current image (the date or the settings changed); asked for by the user, so
 // a failure is always reported.
 void RefreshWallpaper();
+// The current picture drawn again because what the calendar shows changed; a failure is
+// reported as for any automatic change.
+void RedrawWallpaper();
 // Installs the image the user chose ("Set"); any failure is reported.
 void SetChosenWallpaper(const QString& path);
 // Installs a random image, or the one after the current one, leaving out the pictures that

@@ -211,6 +211,9 @@ std::vector<std::string> Differences(const Config& a, const Config& b) {
   Differences(a.EmailConfig, b.EmailConfig, MailOptionFields(), "Mail.", out);
   Differences(a.ColorRemConfig.ColorReminders, b.ColorRemConfig.ColorReminders, ColorDotFields(),
               "Dot", out);
+  Differences(a.AgendaConfig.Calendars, b.AgendaConfig.Calendars, AgendaCalendarFields(),
+              "Agenda calendar", out);
+  Differences(a.AgendaConfig, b.AgendaConfig, AgendaOptionFields(), "Agenda.", out);
   return out;
 }
 
@@ -230,6 +233,8 @@ Config AtReadDefaults(int accounts) {
   twoOf(c.DynamicConfig.SnoozedReminders, ReminderFields());
   twoOf(c.ColorRemConfig.ColorReminders, ColorDotFields());
   twoOf(c.EmailConfig.Accounts, AccountFields());
+  twoOf(c.AgendaConfig.Calendars, AgendaCalendarFields());
+  ToReadDefaults(c.AgendaConfig, AgendaOptionFields());
   c.EmailConfig.Accounts.resize(accounts);
   return c;
 }
@@ -259,6 +264,9 @@ TEST_F(ConfigStoreTest, EveryFieldSurvivesASaveAndLoadOnItsOwn) {
       [](Config& c) -> auto& { return c.DynamicConfig.SnoozedReminders[1]; });
   add("Account 2.", AccountFields(), [](Config& c) -> auto& { return c.EmailConfig.Accounts[1]; });
   add("Dot 1.", ColorDotFields(), [](Config& c) -> auto& { return c.ColorRemConfig.ColorReminders[1]; });
+  add("Agenda calendar 2.", AgendaCalendarFields(),
+      [](Config& c) -> auto& { return c.AgendaConfig.Calendars[1]; });
+  add("Agenda.", AgendaOptionFields(), [](Config& c) -> auto& { return c.AgendaConfig; });
 
   for (const Case& k : cases) {
     SCOPED_TRACE(k.name);
@@ -293,6 +301,8 @@ TEST(ConfigFieldTables, DeclareEveryPersistedMember) {
   EXPECT_EQ(MemberCount<EmailConfigT>(), MailOptionFields().size() + 1);  // + Accounts
   EXPECT_EQ(MemberCount<EmailAccount>(), AccountFields().size());
   EXPECT_EQ(MemberCount<ColorReminder>(), ColorDotFields().size());
+  EXPECT_EQ(MemberCount<AgendaCalendar>(), AgendaCalendarFields().size());
+  EXPECT_EQ(MemberCount<AgendaConfigT>(), AgendaOptionFields().size() + 1);  // + Calendars
   // + Showing, IsSnoozed, ListIndex and Id, which live for the run only.
   EXPECT_EQ(MemberCount<PopupReminder>(), ReminderFields().size() + 4);
 }
