@@ -37,7 +37,7 @@ void Measure(const char* name, const QByteArray& ics) {
 int main() {
   Measure("500 events, 50 weekly", Calendar(500, 40));
   Measure("5000 events, 500 weekly", Calendar(5000, 40));
-  Measure("40000 events (about 15 MB)", Calendar(40000, 300));
+  Measure("35000 events (about 15 MB)", Calendar(35000, 300));
   Measure("50 MB", Calendar(140000, 300));
   return 0;
 }

@@ -14,8 +14,8 @@ PopupReminder AgendaAlarmReminder(const AgendaAlarmDue& due) {
 }
 
 AgendaAlarmAnswer ShowAgendaAlarm(Agenda& agenda, const AgendaAlarmDue& due, IReminderPopup& popup,
-                                  const QDateTime& now) {
-  const std::optional<ReminderResult> result = popup.Show(AgendaAlarmReminder(due));
+                                  INotifications* notifications, const QDateTime& now) {
+  const std::optional<ReminderResult> result = popup.Show(AgendaAlarmReminder(due), notifications);
   if (!result) return AgendaAlarmAnswer::Gone;
   switch (result->answer) {
     case ReminderResult::Snooze:

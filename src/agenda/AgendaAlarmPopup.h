@@ -5,6 +5,7 @@
 
 #include "agenda/Agenda.h"
 
+class INotifications;
 class IReminderPopup;
 struct PopupReminder;
 
@@ -13,7 +14,8 @@ PopupReminder AgendaAlarmReminder(const AgendaAlarmDue& due);
 
 enum class AgendaAlarmAnswer { Done, Edit, Gone };
 
-// Shows the alarm and acts on the answer: Snooze hands it back to the agenda for later;
-// Edit is for the caller (it opens the Agenda page); Gone: the program is ending.
+// Shows the alarm (in the notification centre too, when given one, as reminders are) and
+// acts on the answer: Snooze hands it back to the agenda for later; Edit is for the caller
+// (it opens the Agenda page); Gone: the program is ending.
 AgendaAlarmAnswer ShowAgendaAlarm(Agenda& agenda, const AgendaAlarmDue& due, IReminderPopup& popup,
-                                  const QDateTime& now);
+                                  INotifications* notifications, const QDateTime& now);

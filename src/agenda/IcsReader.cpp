@@ -373,6 +373,7 @@ void Reader::ExpandRule(const Series& s, icalproperty* p, const icaltimetype& wa
       rule.until.second = 59;
     }
   }
+  const qint64 reachDays = allDay ? length : length / 86400 + 1;  // days an occurrence spans
   std::unique_ptr<icalrecur_iterator, void (*)(icalrecur_iterator*)> it(
       icalrecur_iterator_new(rule, first), icalrecur_iterator_free);
   if (!it) return;
@@ -384,6 +385,10 @@ void Reader::ExpandRule(const Series& s, icalproperty* p, const icaltimetype& wa
     if ((steps & 255) == 0 && OutOfTime()) return;
     const icaltimetype t = icalrecur_iterator_next(it.get());
     if (icaltime_is_null_time(t)) return;
+    // Wall time is within a day of local time: most steps are decided without converting.
+    const QDate wallDate = DateOf(t);
+    if (wallDate.isValid() && wallDate.addDays(reachDays + 2) < from_) continue;
+    if (wallDate.isValid() && wallDate > to_.addDays(2)) return;
     const QDateTime at = Instant(t, zone);
     if (!at.isValid()) continue;
     if (at.toTimeZone(local_).date() > to_) return;

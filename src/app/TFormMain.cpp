@@ -20,6 +20,7 @@
 #include "platform/Services.h"
 #include "reminders/PopupScheduler.h"
 #include "reminders/ReminderSelector.h"
+#include "reminders/ReminderTiming.h"
 #include "reminders/SHLCalendar.h"
 #include "reminders/TForm_Reminder.h"
 #include "settings/Config.h"
@@ -426,7 +427,9 @@ void TFormMain::CheckAgendaAlarms() {
   while (!alarmQueue_.isEmpty() && !closed_) {
     const AgendaAlarmDue due = alarmQueue_.takeFirst();
     const AgendaAlarmAnswer answer =
-        ShowAgendaAlarm(*agenda_, due, ReminderPopup(), Svc().clock->Now());
+        ShowAgendaAlarm(*agenda_, due, ReminderPopup(),
+                        Cfg().RemindersConfig.DesktopNotifications ? Svc().notifications : nullptr,
+                        Svc().clock->Now());
     if (answer == AgendaAlarmAnswer::Gone) break;
     if (answer == AgendaAlarmAnswer::Edit) {
       if (!Cfg().DynamicConfig.WindowVisible) ToggleMainWindow();
@@ -446,6 +449,9 @@ void TFormMain::Timer_MinimizeTimer() {
 void TFormMain::AfterStartUp() {
   // Only now, with the tray icon and the timers up: an error box of the start-up wallpaper
   // keeps the event loop going, so reminders, mail and the exit signals are not held up.
+  // Reminders missed long ago are taken first: the tick moves the recurring ones on.
+  const QString longMissed =
+      LongMissedReport(TakeLongMissedReminders(Cfg().RemindersConfig.Reminders, NowDays()));
   ChooseStartupWallpaper();
   // The program may have been told to end while a box was open.
   if (closed_) return;
@@ -456,6 +462,8 @@ void TFormMain::AfterStartUp() {
                            QStringLiteral("Quillatorne"), MB_OK | MB_ICONWARNING);
     }
   }
+  if (!longMissed.isEmpty() && !closed_)
+    Svc().messages->Show(longMissed, QStringLiteral("Quillatorne"), MB_OK | MB_ICONINFORMATION);
 }
 
 void TFormMain::TimerEXITTimer() {

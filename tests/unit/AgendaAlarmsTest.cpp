@@ -80,7 +80,7 @@ class ScriptedPopup : public IReminderPopup {
  public:
   std::optional<ReminderResult> answer;
   QList<PopupReminder> shown;
-  std::optional<ReminderResult> Show(const PopupReminder& r) override {
+  std::optional<ReminderResult> Show(const PopupReminder& r, INotifications*) override {
     shown << r;
     return answer;
   }
@@ -93,7 +93,7 @@ TEST_F(AgendaAlarms, SnoozeBringsItBackLaterAndTheWindowShowsTheEvent) {
   ASSERT_EQ(due.size(), 1);
   ScriptedPopup popup;
   popup.answer = ReminderResult{ReminderResult::Snooze, 5};
-  EXPECT_EQ(ShowAgendaAlarm(*agenda, due[0], popup, kAlarm), AgendaAlarmAnswer::Done);
+  EXPECT_EQ(ShowAgendaAlarm(*agenda, due[0], popup, nullptr, kAlarm), AgendaAlarmAnswer::Done);
   ASSERT_EQ(popup.shown.size(), 1);
   EXPECT_EQ(popup.shown[0].Name, QStringLiteral("Dentist"));
   EXPECT_TRUE(popup.shown[0].Text.contains(QStringLiteral("Main Street 4")));
@@ -101,9 +101,9 @@ TEST_F(AgendaAlarms, SnoozeBringsItBackLaterAndTheWindowShowsTheEvent) {
   EXPECT_EQ(agenda->DueAlarms(kAlarm.addSecs(300)).size(), 1);
 
   popup.answer = ReminderResult{ReminderResult::Edit, 0};
-  EXPECT_EQ(ShowAgendaAlarm(*agenda, due[0], popup, kAlarm), AgendaAlarmAnswer::Edit);
+  EXPECT_EQ(ShowAgendaAlarm(*agenda, due[0], popup, nullptr, kAlarm), AgendaAlarmAnswer::Edit);
   popup.answer.reset();
-  EXPECT_EQ(ShowAgendaAlarm(*agenda, due[0], popup, kAlarm), AgendaAlarmAnswer::Gone);
+  EXPECT_EQ(ShowAgendaAlarm(*agenda, due[0], popup, nullptr, kAlarm), AgendaAlarmAnswer::Gone);
 }
 
 }  // namespace
