@@ -17,6 +17,7 @@ PKGS=(
   gnome-shell python3-dbusmock qt6-wayland
   sway swaybg grim
   tzdata
+  libical-dev radicale python3-tz
 )
 missing=()
 for p in "${PKGS[@]}"; do

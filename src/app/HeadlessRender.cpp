@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "agenda/Agenda.h"
 #include "platform/Paths.h"
 #include "platform/RegistryFile.h"
 #include "platform/SystemServices.h"
@@ -116,6 +117,9 @@ int RunRender(int& argc, char** argv, const RenderRequest& request) {
   RegistryStore store(registry);
   store.OpenKey(QString::fromLatin1(kProductKey));
   LoadConfig(store, config, ProgramDirectory());
+  // The agenda as the copies on disk and local files have it: a render waits for no server.
+  config.DynamicConfig.Agenda =
+      ReadAgendaView(config.AgendaConfig, services.clock->Now(), AgendaFolder());
 
   const QString image =
       request.image.isEmpty() ? config.ProgramConfig.LastImageFileName : request.image;

@@ -13,6 +13,7 @@ void Scheduler::SchedulerTick() {
   if (d.WindowVisible || d.PreviewOpen) return;
   Run(steps.StartMailCheck);
   Run(steps.CheckPopupReminders);
+  Run(steps.CheckAgendaAlarms);
   Run(steps.CheckTimedChange);
   Run(steps.CheckDayChange);
 }

@@ -8,6 +8,7 @@ struct DynamicConfigT;
 struct TickSteps {
   std::function<void()> StartMailCheck;  // timed, all accounts
   std::function<void()> CheckPopupReminders;
+  std::function<void()> CheckAgendaAlarms;
   std::function<void()> CheckTimedChange;
   std::function<void()> CheckDayChange;
   std::function<void()> RemoveEmailTrayIcon;

@@ -8,17 +8,21 @@
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
+#include <cstdio>
 
+#include "agenda/AgendaAlarmPopup.h"
 #include "app/SettingsFile.h"
 #include "app/TFormPreview.h"
 #include "mail/MailCheck.h"
 #include "mail/MailErrors.h"
 #include "mail/MailNotify.h"
 #include "pages/SettingsPage.h"
+#include "pages/TFrameAgenda.h"
 #include "platform/Services.h"
 #include "reminders/PopupScheduler.h"
 #include "reminders/ReminderSelector.h"
 #include "reminders/ReminderTiming.h"
+#include "reminders/SHLCalendar.h"
 #include "reminders/TForm_Reminder.h"
 #include "settings/Config.h"
 #include "wallpaper/ChangeRules.h"
@@ -116,6 +120,12 @@ void TFormMain::FormCreate() {
     AnnounceNewMail(this, config_, services_);
   };
   scheduler_.steps.EditReminder = [this](int index) { ShowReminderForEdit(index); };
+  scheduler_.steps.CheckAgendaAlarms = [this] { CheckAgendaAlarms(); };
+
+  agenda_ = std::make_unique<Agenda>(AgendaFolder());
+  connect(agenda_.get(), &Agenda::Fetched, this, &TFormMain::AgendaFetched);
+  connect(agenda_.get(), &Agenda::Failed, this, &TFormMain::AgendaFailed);
+  agenda_->Start(config_.AgendaConfig, services_.clock->Now());
 
   TimerIDLE = new QTimer(this);
   TimerIDLE->setInterval(1000);
@@ -252,6 +262,10 @@ void TFormMain::AddTrayIcon() {
 void TFormMain::BuildPages() {
   for (const PageEntry& p : Pages())
     if (p.create) SetPage(p.slot(), p.create(config_, services_, ElPanelFrameHolder));
+  if (auto* page = qobject_cast<TFrameAgenda*>(Page(kAgendaPage)))
+    connect(page, &TFrameAgenda::refreshRequested, this, [this] {
+      if (agenda_) agenda_->Refresh(config_.AgendaConfig, services_.clock->Now());
+    });
 }
 
 SettingsPage* TFormMain::Page(int slot) const {
@@ -424,7 +438,54 @@ void TFormMain::MI_CloseClick() {
   if (ConfirmExit()) close();
 }
 
-void TFormMain::TimerIDLETimer() { scheduler_.TimerIDLETimer(); }
+void TFormMain::TimerIDLETimer() {
+  if (agenda_) agenda_->Tick(config_.AgendaConfig, services_.clock->Now());
+  scheduler_.TimerIDLETimer();
+}
+
+void TFormMain::AgendaFetched() {
+  if (auto* page = qobject_cast<TFrameAgenda*>(Page(kAgendaPage)))
+    page->ShowStatus(agenda_->Status());
+  const AgendaView view = agenda_->View(config_.AgendaConfig, services_.clock->Now());
+  if (view == config_.DynamicConfig.Agenda) return;
+  config_.DynamicConfig.Agenda = view;
+  // The month grid of the colour dots shows the marks too.
+  if (SettingsPage* dots = Page(kColorDotsPage))
+    for (SHLCalendar* grid : dots->findChildren<SHLCalendar*>()) grid->update();
+  if (config_.CalendarConfig.ShowCalendar)
+    RunAutomaticChange(wallpaperMemory_, *services_.messages,
+                       [this] { return RedrawWallpaper(config_, services_, wallpaperMemory_); });
+}
+
+void TFormMain::AgendaFailed(const QString& source, const QString& reason) {
+  const QString text =
+      QStringLiteral("The calendar %1 could not be fetched: %2").arg(source, reason);
+  fprintf(stderr, "Quillatorne: %s\n", qPrintable(text));
+  if (TrayIcon && TrayIcon->isVisible())
+    TrayIcon->showMessage(QStringLiteral("Quillatorne"), text, QSystemTrayIcon::Warning);
+}
+
+void TFormMain::CheckAgendaAlarms() {
+  if (!agenda_) return;
+  const QDateTime now = services_.clock->Now();
+  alarmQueue_ << agenda_->DueAlarms(now);
+  // The window is modal and the tick goes on: alarms that go off meanwhile wait their turn.
+  if (showingAlarm_) return;
+  showingAlarm_ = true;
+  while (!alarmQueue_.isEmpty() && !closed_) {
+    const AgendaAlarmDue due = alarmQueue_.takeFirst();
+    const AgendaAlarmAnswer answer =
+        ShowAgendaAlarm(*agenda_, due, WindowReminderPopup(),
+                        config_.RemindersConfig.DesktopNotifications ? services_.notifications : nullptr,
+                        services_.clock->Now());
+    if (answer == AgendaAlarmAnswer::Gone) break;
+    if (answer == AgendaAlarmAnswer::Edit) {
+      if (!config_.DynamicConfig.WindowVisible) ToggleMainWindow();
+      SelectSlot(kAgendaPage);
+    }
+  }
+  showingAlarm_ = false;
+}
 
 void TFormMain::Timer_MinimizeTimer() {
   Timer_Minimize->stop();

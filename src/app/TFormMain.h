@@ -11,8 +11,10 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 
+#include "agenda/Agenda.h"
 #include "app/Scheduler.h"
 #include "pages/PageTable.h"
 #include "wallpaper/ChangeRules.h"
@@ -113,6 +115,8 @@ class TFormMain : public QWidget {
   // Whether the tray icon is waiting for a system tray to appear.
   bool waitingForTray() const { return trayRetry_ && trayRetry_->isActive(); }
   static QString HomePage();
+  // The calendars the agenda follows, fetched on their own thread.
+  Agenda* agenda() { return agenda_.get(); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -131,6 +135,11 @@ class TFormMain : public QWidget {
   void AddTrayIcon();
   // Shows what a change the user asked for met.
   void ShowErrors(const WallpaperErrors& errors);
+  // A fetch brought results: the wallpaper is drawn again when what it shows changed.
+  void AgendaFetched();
+  void AgendaFailed(const QString& source, const QString& reason);
+  // Alarms gone off, shown one after another through the reminder window.
+  void CheckAgendaAlarms();
 
   Config& config_;
   Services& services_;
@@ -143,4 +152,7 @@ class TFormMain : public QWidget {
   QTimer* trayRetry_ = nullptr;
   int currentSlot_ = -1;
   bool closed_ = false;
+  std::unique_ptr<Agenda> agenda_;
+  QList<AgendaAlarmDue> alarmQueue_;
+  bool showingAlarm_ = false;
 };

@@ -16,7 +16,9 @@ bool HaveWingdings() {
   return have;
 }
 
-void DrawDot(GdiCanvas& dc, const Box& box, int fontHeight, Color color, const DotStyle& how) {
+}  // namespace
+
+void DrawMark(GdiCanvas& dc, const Box& box, int fontHeight, Color color, const DotStyle& how) {
   if (HaveWingdings()) {
     const QFont previous = dc.font();
     dc.SetFont(FontForCellHeight(QStringLiteral("Wingdings"), fontHeight));
@@ -30,7 +32,6 @@ void DrawDot(GdiCanvas& dc, const Box& box, int fontHeight, Color color, const D
   if (how.shadow) dc.FillCircle(box.Moved(-1, -1), diameter, 0);
   dc.FillCircle(box, diameter, color);
 }
-}  // namespace
 
 bool HasColorReminder(const QList<ColorReminder>& marks, int date, int style) {
   for (const ColorReminder& r : marks)
@@ -50,6 +51,8 @@ void DrawDotMarks(GdiCanvas& dc, const Box& b, int cellHeight, const QDate& date
   bool present[3];
   int n = 0;
   for (int s = 0; s < 3; ++s) n += (present[s] = HasColorReminder(how.marks, key, s)) ? 1 : 0;
+  const QList<Color> agenda = how.agenda ? how.agenda->marks.value(key) : QList<Color>();
+  n += agenda.size();
   if (n == 0) return;
   const int v = cellHeight / 5;
   if (v <= 0) return;
@@ -57,8 +60,12 @@ void DrawDotMarks(GdiCanvas& dc, const Box& b, int cellHeight, const QDate& date
   int k = 0;
   for (int s = 0; s < 3; ++s) {
     if (!present[s]) continue;
-    DrawDot(dc, Box{x0 + k * v, b.bottom - v - 3, x0 + (k + 1) * v, b.bottom - 3}, v + 2,
-            how.colors[s], how);
+    DrawMark(dc, Box{x0 + k * v, b.bottom - v - 3, x0 + (k + 1) * v, b.bottom - 3}, v + 2,
+             how.colors[s], how);
+    ++k;
+  }
+  for (Color c : agenda) {
+    DrawMark(dc, Box{x0 + k * v, b.bottom - v - 3, x0 + (k + 1) * v, b.bottom - 3}, v + 2, c, how);
     ++k;
   }
 }

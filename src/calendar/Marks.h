@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+#include "agenda/AgendaView.h"
 #include "calendar/GdiCanvas.h"
 #include "settings/Config.h"
 
@@ -20,15 +21,19 @@ void DrawShadowedText(GdiCanvas& dc, const QString& text, Color color, const Box
                       unsigned format, bool shadow);
 
 // How the dots of a day are drawn: from which list, in which colours (by style), whether
-// shadowed, and the text format of the dot glyph.
+// shadowed, and the text format of the dot glyph; then the agenda's marks, if any.
 struct DotStyle {
   const QList<ColorReminder>& marks;
   const Color* colors;  // three
   bool shadow;
   unsigned format;
+  const AgendaView* agenda = nullptr;
 };
 
+// One dot of the given height in the middle of the box, drawn as every mark is.
+void DrawMark(GdiCanvas& dc, const Box& box, int height, Color color, const DotStyle& style);
+
 // The dots of one day in a row centred on its box, 3 pixels above the bottom, red before
-// yellow before green.
+// yellow before green, then one per agenda calendar with an event that day.
 void DrawDotMarks(GdiCanvas& dc, const Box& dayBox, int cellHeight, const QDate& date,
                   const DotStyle& style);

@@ -1,5 +1,6 @@
 #include "calendar/Render.h"
 
+#include "calendar/AgendaList.h"
 #include "calendar/Geometry.h"
 #include "calendar/Styles.h"
 #include "settings/Config.h"
@@ -35,5 +36,7 @@ void DrawCalendar(QImage& canvas, int width, int height, const Config& config, c
   if (r.isEmpty()) return;
   GdiCanvas dc(canvas);
   if (!dc.IsActive()) return;
-  draw(StyleContext{dc, r, k, config.ColorRemConfig.ColorReminders, today});
+  const AgendaView& agenda = config.DynamicConfig.Agenda;
+  draw(StyleContext{dc, r, k, config.ColorRemConfig.ColorReminders, today, &agenda});
+  DrawAgendaList(dc, r, k, agenda.lines);
 }

@@ -14,9 +14,10 @@ struct StyleContext {
   const CalendarConfigT& k;
   const QList<ColorReminder>& marks;
   QDate today;
+  const AgendaView* agenda = nullptr;
   // The wallpaper's dots: its colours, shadowed with the texts.
   DotStyle dots() const {
-    return DotStyle{marks, DotColors, k.DrawTextShadow, kCalendarTextFormat};
+    return DotStyle{marks, DotColors, k.DrawTextShadow, kCalendarTextFormat, agenda};
   }
 };
 

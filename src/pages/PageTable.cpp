@@ -1,5 +1,6 @@
 #include "pages/PageTable.h"
 
+#include "pages/TFrameAgenda.h"
 #include "pages/TFrameCalendarOptions.h"
 #include "pages/TFrameCalendarStyle.h"
 #include "pages/TFrameEmailAccounts.h"
@@ -39,6 +40,7 @@ const QList<PageEntry>& Pages() {
        Make<TFrameCalendarStyle>()},
       {1, 1, "Options", "Calendar: Options", CalendarOptionsPicture, R::WhenSelected,
        Make<TFrameCalendarOptions>()},
+      {1, 2, "Agenda", "Calendar: Agenda", AgendaPicture, R::Never, Make<TFrameAgenda>()},
       {2, 0, "Popup", "Reminders: Popup Reminders", PopupRemindersPicture, R::WhenWindowShown,
        Make<TFrameRemindersDate>()},
       {2, 1, "Color-Dot", "Reminders: Color-Dot Reminders", ColorDotsPicture, R::Never,

@@ -17,6 +17,7 @@ enum PageSlot : int {
   kRulesPage = 1,
   kCalendarStylePage = 5,
   kCalendarOptionsPage = 6,
+  kAgendaPage = 7,
   kPopupRemindersPage = 10,
   kColorDotsPage = 11,
   kMailAccountsPage = 15,

@@ -74,8 +74,9 @@ std::optional<QDate> SHLCalendar::LayoutMonth(GdiCanvas* paint, int x, int y) co
       paint->DrawText(DayName(i + 1, k), kNavy, Box{i * cell, cell, (i + 1) * cell, 2 * cell},
                       kCalendarTextFormat);
   }
+  // The agenda's marks show here too, for reading only: clicks change the colour dots alone.
   const DotStyle dots{config_.ColorRemConfig.ColorReminders, GridDotColors, false,
-                      DT_SINGLELINE | DT_VCENTER};
+                      DT_SINGLELINE | DT_VCENTER, &config_.DynamicConfig.Agenda};
   int row = 0;
   for (QDate d = FirstOf(displayed_); d.month() == displayed_.month(); d = d.addDays(1)) {
     const int col = WeekColumn(WeekdayOf(d), k) - 1;

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "agenda/AgendaView.h"
 #include "reminders/LookOut.h"
 
 using Color = uint32_t;  // 0x00BBGGRR, red in the low byte
@@ -88,6 +89,24 @@ struct ColorReminder {
   int style = 0;  // 0 red, 1 yellow, 2 green
 };
 ColorReminder NewColorReminder(double today);
+
+// A calendar the agenda follows: a local .ics file, an http(s) address of one, or a CalDAV
+// calendar collection.
+struct AgendaCalendar {
+  QString URL;
+  QString User;
+  QString Password;
+  Color MarkColor = 0xE08030;  // stored as "Color n"
+  bool Enabled = true;
+  bool Alarms = false;
+};
+
+struct AgendaConfigT {
+  QList<AgendaCalendar> Calendars;
+  bool ShowList = false;
+  int ListDays = 7;
+  int RefreshMinutes = 15;
+};
 
 struct WallpaperConfigT {
   QStringList Paths;
@@ -187,6 +206,8 @@ struct DynamicConfigT {
   // Reminders answered with Edit, by identity, with the date-time they had then: seen, so
   // not shown again as missed.
   QHash<quint64, double> RemindersAnsweredWithEdit;
+  // What the agenda puts on the calendar now: set when a fetch changes it.
+  AgendaView Agenda;
 };
 
 struct ColorRemConfigT {
@@ -205,6 +226,7 @@ struct Config {
   EmailConfigT EmailConfig;
   DynamicConfigT DynamicConfig;
   ColorRemConfigT ColorRemConfig;
+  AgendaConfigT AgendaConfig;
 };
 
 // A fresh run-wide identity for a popup reminder.

@@ -130,3 +130,26 @@ ConfigFields<ColorReminder> ColorDotFields() {
   };
   return fields;
 }
+
+ConfigFields<AgendaConfigT> AgendaOptionFields() {
+  using A = AgendaConfigT;
+  static const ConfigField<A> fields[] = {
+      {"ShowList", &A::ShowList, false},
+      {"ListDays", &A::ListDays, 7},
+      {"RefreshMinutes", &A::RefreshMinutes, 15},
+  };
+  return fields;
+}
+
+ConfigFields<AgendaCalendar> AgendaCalendarFields() {
+  using C = AgendaCalendar;
+  static const ConfigField<C> fields[] = {
+      {"URL ", &C::URL},
+      {"User ", &C::User},
+      {"Password ", &C::Password},
+      {"Color ", &C::MarkColor, Color(0xE08030)},
+      {"Enabled ", &C::Enabled, true},
+      {"Alarms ", &C::Alarms, false},
+  };
+  return fields;
+}

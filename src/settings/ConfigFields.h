@@ -47,3 +47,6 @@ ConfigFields<RemindersConfigT> ReminderOptionFields();
 ConfigFields<EmailAccount> AccountFields();
 // Section "ColorReminders", each name followed directly by the dot's index from 0.
 ConfigFields<ColorReminder> ColorDotFields();
+// Section "Agenda": the options, and each calendar's values followed by its number from 1.
+ConfigFields<AgendaConfigT> AgendaOptionFields();
+ConfigFields<AgendaCalendar> AgendaCalendarFields();

@@ -20,6 +20,7 @@ const QString kProgram = QStringLiteral("Program");
 const QString kEmail = QStringLiteral("Email");
 const QString kEmailAccounts = QStringLiteral("Email Accounts");
 const QString kColorReminders = QStringLiteral("ColorReminders");
+const QString kAgenda = QStringLiteral("Agenda");
 
 // One value of a record, read or written by its type.
 bool ReadValue(const RegistryStore& s, const QString& sec, const QString& name, bool def) {
@@ -104,6 +105,7 @@ const ListLayout kSnoozedList{kReminders, QStringLiteral("Snoozed Count"),
 const ListLayout kAccountList{kEmail, QStringLiteral("AccountsNumber"), kEmailAccounts, false, 1};
 const ListLayout kColorDotList{kColorReminders, QStringLiteral("ColorRemCount"), kColorReminders,
                                false, 0};
+const ListLayout kAgendaList{kAgenda, QStringLiteral("AgendaCount"), kAgenda, false, 1};
 
 // The section and the value-name suffix of item number n.
 std::pair<QString, QString> ItemPlace(const ListLayout& l, int n) {
@@ -227,6 +229,10 @@ void LoadStored(const RegistryStore& s, Config& c) {
 
   LoadList(s, kColorDotList, ColorDotFields(), c.ColorRemConfig.ColorReminders,
            [] { return ColorReminder(); });
+
+  LoadList(s, kAgendaList, AgendaCalendarFields(), c.AgendaConfig.Calendars,
+           [] { return AgendaCalendar(); });
+  ReadFields(s, kAgenda, AgendaOptionFields(), c.AgendaConfig);
 }
 
 void SaveAll(RegistryStore& s, const Config& c, const AccountForFileFn& forFile) {
@@ -252,6 +258,9 @@ void SaveAll(RegistryStore& s, const Config& c, const AccountForFileFn& forFile)
   WriteFields(s, MailOptionsSection(e), MailOptionFields(), e);
 
   SaveList(s, kColorDotList, ColorDotFields(), c.ColorRemConfig.ColorReminders);
+
+  SaveList(s, kAgendaList, AgendaCalendarFields(), c.AgendaConfig.Calendars);
+  WriteFields(s, kAgenda, AgendaOptionFields(), c.AgendaConfig);
 }
 
 }  // namespace

@@ -208,6 +208,11 @@ WallpaperErrors RefreshWallpaper(Config& config, const Services& services,
   return Rule(config, services, memory, [](Run& run) { RefreshNow(run, true); });
 }
 
+WallpaperErrors RedrawWallpaper(Config& config, const Services& services,
+                                ChangeRuleMemory& memory) {
+  return Rule(config, services, memory, [](Run& run) { RefreshNow(run, false); });
+}
+
 WallpaperErrors SetChosenWallpaper(const QString& path, Config& config, const Services& services,
                                    ChangeRuleMemory& memory) {
   return Rule(config, services, memory, [&path](Run& run) { Apply(run, path, true); });

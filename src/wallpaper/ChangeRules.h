@@ -46,6 +46,10 @@ WallpaperErrors CheckDayChange(Config& config, const Services& services, ChangeR
 // a failure is always returned.
 WallpaperErrors RefreshWallpaper(Config& config, const Services& services,
                                  ChangeRuleMemory& memory);
+// The current picture drawn again because what the calendar shows changed; run as an
+// automatic change.
+WallpaperErrors RedrawWallpaper(Config& config, const Services& services,
+                                ChangeRuleMemory& memory);
 // Installs the image the user chose ("Set"); any failure is returned.
 WallpaperErrors SetChosenWallpaper(const QString& path, Config& config, const Services& services,
                                    ChangeRuleMemory& memory);

@@ -134,6 +134,20 @@ QIcon CalendarOptionsPicture() {
   });
 }
 
+// A calendar with events marked in the calendars' colours.
+QIcon AgendaPicture() {
+  return Drawn([](QPainter& p) {
+    DrawCalendar(p, QRectF(2.5, 3.5, 19, 17));
+    p.setPen(Qt::NoPen);
+    const QColor colours[] = {QColor(0x30, 0x80, 0xe0), QColor(0xe0, 0x60, 0x30),
+                              QColor(0x30, 0xa0, 0x50)};
+    for (int i = 0; i < 3; ++i) {
+      p.setBrush(colours[i]);
+      p.drawEllipse(QPointF(7.5 + i * 4.5, 16.5), 1.8, 1.8);
+    }
+  });
+}
+
 // Bell.
 QIcon PopupRemindersPicture() {
   return Drawn([](QPainter& p) {

@@ -10,6 +10,7 @@ QIcon SourcePicture();
 QIcon RulesPicture();
 QIcon CalendarStylePicture();
 QIcon CalendarOptionsPicture();
+QIcon AgendaPicture();
 QIcon PopupRemindersPicture();
 QIcon ColorDotsPicture();
 QIcon MailAccountsPicture();

@@ -78,7 +78,7 @@ class MainWindowTest : public ::testing::Test {
   // Installs a counting page in every slot the side bar can select.
   QMap<int, CountingPage*> FillSlots() {
     QMap<int, CountingPage*> pages;
-    for (int slot : {0, 1, 5, 6, 10, 11, 15, 16, 17, 20, 25}) {
+    for (int slot : {0, 1, 5, 6, 7, 10, 11, 15, 16, 17, 20, 25}) {
       auto* page = new CountingPage(fake.config, fake.services);
       form->SetPage(slot, page);
       pages[slot] = page;

@@ -63,6 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SideBarCase{0, 1, 1, "Wallpaper: Showing Rules", true},
                       SideBarCase{1, 0, 5, "Calendar: Visual Style", false},
                       SideBarCase{1, 1, 6, "Calendar: Options", true},
+                      SideBarCase{1, 2, 7, "Calendar: Agenda", false},
                       SideBarCase{2, 0, 10, "Reminders: Popup Reminders", false},
                       SideBarCase{2, 1, 11, "Reminders: Color-Dot Reminders", false},
                       SideBarCase{3, 0, 15, "Email: Accounts", false},

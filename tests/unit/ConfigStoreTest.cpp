@@ -217,6 +217,9 @@ std::vector<std::string> Differences(const Config& a, const Config& b) {
   Differences(a.EmailConfig, b.EmailConfig, MailOptionFields(), "Mail.", out);
   Differences(a.ColorRemConfig.ColorReminders, b.ColorRemConfig.ColorReminders, ColorDotFields(),
               "Dot", out);
+  Differences(a.AgendaConfig.Calendars, b.AgendaConfig.Calendars, AgendaCalendarFields(),
+              "Agenda calendar", out);
+  Differences(a.AgendaConfig, b.AgendaConfig, AgendaOptionFields(), "Agenda.", out);
   return out;
 }
 
@@ -237,6 +240,8 @@ Config AtReadDefaults(int accounts) {
   twoOf(c.DynamicConfig.SnoozedReminders, ReminderFields());
   twoOf(c.ColorRemConfig.ColorReminders, ColorDotFields());
   twoOf(c.EmailConfig.Accounts, AccountFields());
+  twoOf(c.AgendaConfig.Calendars, AgendaCalendarFields());
+  ToReadDefaults(c.AgendaConfig, AgendaOptionFields());
   c.EmailConfig.Accounts.resize(accounts);
   return c;
 }
@@ -279,6 +284,11 @@ TEST_F(ConfigStoreTest, EveryFieldSurvivesASaveAndLoadOnItsOwn) {
   add(
       "Dot 1.", ColorDotFields(),
       [](Config & c) -> auto& { return c.ColorRemConfig.ColorReminders[1]; });
+  add(
+      "Agenda calendar 2.", AgendaCalendarFields(),
+      [](Config & c) -> auto& { return c.AgendaConfig.Calendars[1]; });
+  add(
+      "Agenda.", AgendaOptionFields(), [](Config & c) -> auto& { return c.AgendaConfig; });
 
   for (const Case& k : cases) {
     SCOPED_TRACE(k.name);
@@ -313,6 +323,8 @@ TEST(ConfigFieldTables, DeclareEveryPersistedMember) {
   EXPECT_EQ(MemberCount<EmailConfigT>(), MailOptionFields().size() + 1);  // + Accounts
   EXPECT_EQ(MemberCount<EmailAccount>(), AccountFields().size());
   EXPECT_EQ(MemberCount<ColorReminder>(), ColorDotFields().size());
+  EXPECT_EQ(MemberCount<AgendaCalendar>(), AgendaCalendarFields().size());
+  EXPECT_EQ(MemberCount<AgendaConfigT>(), AgendaOptionFields().size() + 1);  // + Calendars
   EXPECT_EQ(MemberCount<RemindersConfigT>(), ReminderOptionFields().size() + 1);  // + the list
   // + Showing, IsSnoozed, ListIndex, Missed and Id, which live for the run only.
   EXPECT_EQ(MemberCount<PopupReminder>(), ReminderFields().size() + 5);

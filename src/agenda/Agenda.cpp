@@ -1,0 +1,209 @@
+#include "agenda/Agenda.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QStringList>
+#include <algorithm>
+
+#include "agenda/AgendaCopy.h"
+#include "agenda/AgendaViewBuilder.h"
+#include "platform/Paths.h"
+
+namespace {
+// Alarms are looked for this far beyond what the calendar shows.
+constexpr int kAlarmDaysAhead = 2;
+// An alarm the program missed while it was not running still shows when it went off at most
+// this long ago and its event is not over.
+constexpr qint64 kMissedAlarmSecs = 24 * 3600;
+
+QString Key(const AgendaCalendar& c) { return c.URL + QLatin1Char('\n') + c.User; }
+}  // namespace
+
+QString AgendaFolder() { return DataDirectory() + QStringLiteral("/agenda"); }
+
+AgendaRange AgendaRangeFor(const AgendaConfigT& settings, const QDate& today) {
+  const QDate first(today.year(), today.month(), 1);
+  const QDate last = first.addMonths(1).addDays(-1);
+  const int ahead = std::clamp(settings.ListDays, 1, 366) + kAlarmDaysAhead;
+  return {first, std::max(last, today.addDays(ahead))};
+}
+
+QString AgendaAlarmText(const AgendaEvent& e) {
+  const QLocale locale;
+  QString text;
+  if (e.allDay) {
+    text = locale.toString(e.firstDay, QLocale::LongFormat);
+    if (e.lastDay != e.firstDay)
+      text += QStringLiteral(" - ") + locale.toString(e.lastDay, QLocale::LongFormat);
+  } else {
+    text = locale.toString(e.start, QLocale::ShortFormat);
+    if (e.end > e.start)
+      text += QStringLiteral(" - ") + (e.end.date() == e.start.date()
+                                           ? locale.toString(e.end.time(), QLocale::ShortFormat)
+                                           : locale.toString(e.end, QLocale::ShortFormat));
+  }
+  if (!e.location.isEmpty()) text += QLatin1Char('\n') + e.location;
+  return text;
+}
+
+namespace {
+// The job for the enabled calendars, and those calendars in its order.
+AgendaJob JobFor(const AgendaConfigT& settings, const QDateTime& now, const QString& folder,
+                 bool network, QList<AgendaCalendar>* calendars) {
+  AgendaJob job;
+  for (const AgendaCalendar& c : settings.Calendars) {
+    if (!c.Enabled || c.URL.trimmed().isEmpty()) continue;
+    *calendars << c;
+    job.calendars << AgendaSourceSpec{c.URL.trimmed(), c.User, c.Password};
+  }
+  const AgendaRange range = AgendaRangeFor(settings, now.date());
+  job.from = range.from;
+  job.to = range.to;
+  job.zone = now.timeZone();
+  job.folder = folder;
+  job.network = network;
+  return job;
+}
+
+QList<CalendarEvents> EventsOf(const QList<AgendaCalendar>& calendars,
+                               const QList<AgendaCalendarState>& states) {
+  QList<CalendarEvents> events;
+  for (int i = 0; i < states.size() && i < calendars.size(); ++i)
+    events << CalendarEvents{calendars[i].MarkColor, states[i].events};
+  return events;
+}
+}  // namespace
+
+AgendaView ReadAgendaView(const AgendaConfigT& settings, const QDateTime& now,
+                          const QString& folder) {
+  QList<AgendaCalendar> calendars;
+  const AgendaJob job = JobFor(settings, now, folder, false, &calendars);
+  if (calendars.isEmpty()) return {};
+  AgendaWorker worker(nullptr);
+  return BuildAgendaView(EventsOf(calendars, worker.Run(job)), now, settings.ShowList,
+                         settings.ListDays);
+}
+
+Agenda::Agenda(QString folder, QObject* parent) : QObject(parent), folder_(std::move(folder)) {
+  QDir().mkpath(folder_);
+  connect(&service_, &AgendaService::Finished, this, &Agenda::Arrived);
+}
+
+void Agenda::Start(const AgendaConfigT& settings, const QDateTime& now) {
+  Run(settings, now, false);
+  Run(settings, now, true);
+}
+
+void Agenda::Tick(const AgendaConfigT& settings, const QDateTime& now) {
+  const qint64 every = qint64(std::max(1, settings.RefreshMinutes)) * 60;
+  if (!lastFetch_.isValid() || lastFetch_.secsTo(now) >= every || now < lastFetch_)
+    Run(settings, now, true);
+  else if (now.date() != lastDay_)
+    Run(settings, now, false);
+}
+
+void Agenda::Refresh(const AgendaConfigT& settings, const QDateTime& now) {
+  Run(settings, now, true);
+}
+
+void Agenda::Run(const AgendaConfigT& settings, const QDateTime& now, bool network) {
+  QList<AgendaCalendar> calendars;
+  const AgendaJob job = JobFor(settings, now, folder_, network, &calendars);
+  if (network) lastFetch_ = now;
+  lastDay_ = now.date();
+  // The results of a job belong to its calendars: remember them with the job.
+  (service_.Busy() ? waiting_ : running_) = calendars;
+  service_.Start(job);
+}
+
+void Agenda::Arrived() {
+  followed_ = running_;
+  // The service has started the job that waited, if any.
+  if (service_.Busy()) running_ = waiting_;
+  const QList<AgendaCalendarState>& states = service_.Calendars();
+  QSet<QString> failingNow;
+  for (int i = 0; i < states.size() && i < followed_.size(); ++i) {
+    const QString key = Key(followed_[i]);
+    const QString& error = states[i].error;
+    if (error.isEmpty()) {
+      failing_.remove(key);
+      continue;
+    }
+    if (!failing_.contains(key)) emit Failed(followed_[i].URL, error);
+    failing_.insert(key, error);
+  }
+  emit Fetched();
+}
+
+AgendaView Agenda::View(const AgendaConfigT& settings, const QDateTime& now) const {
+  return BuildAgendaView(EventsOf(followed_, service_.Calendars()), now, settings.ShowList,
+                         settings.ListDays);
+}
+
+QDateTime Agenda::HandledUpTo() {
+  if (handledUpTo_.isValid()) return handledUpTo_;
+  QFile f(folder_ + QStringLiteral("/alarms-handled"));
+  if (f.open(QIODevice::ReadOnly))
+    handledUpTo_ = QDateTime::fromString(QString::fromLatin1(f.readAll().trimmed()), Qt::ISODate);
+  return handledUpTo_;
+}
+
+void Agenda::SetHandledUpTo(const QDateTime& t) {
+  if (t == handledUpTo_) return;
+  handledUpTo_ = t;
+  QFile f(folder_ + QStringLiteral("/alarms-handled"));
+  if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    f.write(t.toUTC().toString(Qt::ISODate).toLatin1());
+}
+
+QList<AgendaAlarmDue> Agenda::DueAlarms(const QDateTime& now) {
+  QList<AgendaAlarmDue> due;
+  for (auto it = snoozed_.begin(); it != snoozed_.end();) {
+    if (it->at <= now) {
+      due << *it;
+      it = snoozed_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  // Nothing read yet: the alarms wait for the calendars, and the record stays.
+  if (followed_.isEmpty() && service_.Calendars().isEmpty()) return due;
+  QDateTime since = HandledUpTo();
+  const QDateTime oldest = now.addSecs(-kMissedAlarmSecs);
+  // A first run shows nothing from the past.
+  if (!since.isValid()) since = now;
+  if (since < oldest) since = oldest;
+  if (since > now) since = now;  // the clock went back
+  const QList<AgendaCalendarState>& states = service_.Calendars();
+  for (int i = 0; i < states.size() && i < followed_.size(); ++i) {
+    if (!followed_[i].Alarms) continue;
+    for (const AgendaEvent& e : states[i].events) {
+      const QDateTime over = e.end > e.start ? e.end : e.start;
+      if (over < now) continue;
+      for (const QDateTime& at : e.alarms)
+        if (at > since && at <= now) due << AgendaAlarmDue{at, e};
+    }
+  }
+  std::sort(due.begin(), due.end(),
+            [](const AgendaAlarmDue& a, const AgendaAlarmDue& b) { return a.at < b.at; });
+  SetHandledUpTo(now);
+  return due;
+}
+
+void Agenda::Snooze(const AgendaAlarmDue& alarm, const QDateTime& until) {
+  snoozed_ << AgendaAlarmDue{until, alarm.event};
+}
+
+QString Agenda::Status() const {
+  QStringList lines;
+  const QList<AgendaCalendarState>& states = service_.Calendars();
+  for (int i = 0; i < states.size() && i < followed_.size(); ++i) {
+    const AgendaCalendarState& s = states[i];
+    lines
+        << (s.error.isEmpty()
+                ? QStringLiteral("%1: %2 events in view").arg(followed_[i].URL).arg(s.events.size())
+                : QStringLiteral("%1: %2").arg(followed_[i].URL, s.error));
+  }
+  return lines.join(QLatin1Char('\n'));
+}

@@ -1,0 +1,84 @@
+#pragma once
+// The agenda as the program runs it: which days to read, when to fetch, what the calendar
+// shows, which failures to report and which alarms are due. Everything it reads is given.
+#include <QDateTime>
+#include <QHash>
+#include <QObject>
+#include <QSet>
+
+#include "agenda/AgendaView.h"
+#include "agenda/AgendaWorker.h"
+#include "settings/Config.h"
+
+// An agenda alarm that has gone off.
+struct AgendaAlarmDue {
+  QDateTime at;  // when it went off
+  AgendaEvent event;
+};
+
+// Where the copies of the calendars and the alarm record are kept.
+QString AgendaFolder();
+
+// The days read for a month's calendar, its list and the alarms ahead.
+struct AgendaRange {
+  QDate from, to;
+};
+AgendaRange AgendaRangeFor(const AgendaConfigT& settings, const QDate& today);
+
+// The text of an agenda alarm's window: the time (and end), then the location.
+QString AgendaAlarmText(const AgendaEvent& e);
+
+// What the calendar shows from the copies and local files alone, read on the calling thread
+// (a render has no time to wait for servers).
+AgendaView ReadAgendaView(const AgendaConfigT& settings, const QDateTime& now,
+                          const QString& folder);
+
+class Agenda : public QObject {
+  Q_OBJECT
+ public:
+  // folder: where copies of the calendars and the alarm record are kept.
+  explicit Agenda(QString folder, QObject* parent = nullptr);
+
+  // The copies at once (no network), then a fetch.
+  void Start(const AgendaConfigT& settings, const QDateTime& now);
+  // On every tick: a fetch every RefreshMinutes, and the copies read again when the day
+  // changes.
+  void Tick(const AgendaConfigT& settings, const QDateTime& now);
+  // Fetches now (the Refresh button, a change of the calendars).
+  void Refresh(const AgendaConfigT& settings, const QDateTime& now);
+
+  // What the calendar shows for these results.
+  AgendaView View(const AgendaConfigT& settings, const QDateTime& now) const;
+  // Alarms gone off since the last call (or the last run: the record is kept on disk),
+  // from calendars with alarms on, for events not yet over; snoozed ones when due again.
+  QList<AgendaAlarmDue> DueAlarms(const QDateTime& now);
+  void Snooze(const AgendaAlarmDue& alarm, const QDateTime& until);
+
+  // One line per followed calendar: how many events it has now, or why its fetch failed.
+  QString Status() const;
+  bool Busy() const { return service_.Busy(); }
+  const QList<AgendaCalendarState>& Calendars() const { return service_.Calendars(); }
+
+ signals:
+  // Results arrived: the owner rebuilds the view and redraws when it changed.
+  void Fetched();
+  // A calendar's fetch failed; said once until one succeeds again.
+  void Failed(const QString& source, const QString& reason);
+
+ private:
+  void Run(const AgendaConfigT& settings, const QDateTime& now, bool network);
+  void Arrived();
+  QDateTime HandledUpTo();
+  void SetHandledUpTo(const QDateTime& t);
+
+  QString folder_;
+  AgendaService service_;
+  QList<AgendaCalendar> followed_;  // of the last job, in its order
+  QList<AgendaCalendar> running_;
+  QList<AgendaCalendar> waiting_;
+  QDateTime lastFetch_;
+  QDate lastDay_;
+  QHash<QString, QString> failing_;  // source -> reason told
+  QDateTime handledUpTo_;
+  QList<AgendaAlarmDue> snoozed_;
+};
