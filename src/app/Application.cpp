@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <QSocketNotifier>
+#include <QThread>
 #include <csignal>
+#include <cstdio>
 #include <exception>
 
 #include "platform/Services.h"
@@ -14,6 +16,23 @@ namespace {
 int g_signalPipe[2] = {-1, -1};
 volatile sig_atomic_t g_caught = 0;
 constexpr int kTerminationSignals[] = {SIGTERM, SIGINT, SIGHUP};
+QtMessageHandler g_previousHandler = nullptr;
+std::function<void()> g_saveOnDisplayBreak;
+
+void WatchForDisplayBreak(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  static bool saving = false;
+  // Only on the GUI thread: the settings record belongs to it.
+  if (!saving && g_saveOnDisplayBreak && DisplayBrokeMessage(text) && qApp &&
+      QThread::currentThread() == qApp->thread()) {
+    saving = true;
+    g_saveOnDisplayBreak();
+  }
+  if (g_previousHandler) {
+    g_previousHandler(type, context, text);
+  } else {
+    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, text)));
+  }
+}
 
 void OnSignal(int sig) {
   g_caught = sig;
@@ -74,4 +93,19 @@ void RouteTerminationSignals(QObject* context, std::function<void()> onSignal) {
                      [[maybe_unused]] ssize_t n = ::read(g_signalPipe[0], buf, sizeof buf);
                      onSignal();
                    });
+}
+
+bool DisplayBrokeMessage(const QString& message) {
+  // Qt's Wayland and X11 plugins say this, then end the process.
+  return message.startsWith(QLatin1String("The Wayland connection broke")) ||
+         message.startsWith(QLatin1String("The Wayland connection experienced a fatal error")) ||
+         message.startsWith(QLatin1String("The X11 connection broke"));
+}
+
+void SaveWhenTheDisplayBreaks(std::function<void()> save) {
+  g_saveOnDisplayBreak = std::move(save);
+  static bool installed = false;
+  if (installed) return;
+  installed = true;
+  g_previousHandler = qInstallMessageHandler(WatchForDisplayBreak);
 }

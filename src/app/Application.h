@@ -27,3 +27,9 @@ void ReleaseTerminationSignals();
 // Once the event loop runs, every caught signal (earlier ones too) calls onSignal; the
 // program passes the main window's close, the same exit path as "Exit".
 void RouteTerminationSignals(QObject* context, std::function<void()> onSignal);
+
+// The display connection breaking (the compositor or X server gone, as at log-out) ends the
+// process from inside Qt; save() runs first, on the way out, when it is still safe to.
+void SaveWhenTheDisplayBreaks(std::function<void()> save);
+// Whether Qt's message says the display connection broke.
+bool DisplayBrokeMessage(const QString& message);

@@ -10,16 +10,20 @@
 #include <QTimer>
 
 #include "app/TFormPreview.h"
+#include "app/TrayNotices.h"
 #include "mail/MailCheck.h"
 #include "mail/MailErrors.h"
 #include "mail/MailNotify.h"
 #include "pages/SettingsPage.h"
+#include "platform/DesktopTrayIcon.h"
 #include "platform/Services.h"
+#include "platform/WindowActivation.h"
 #include "reminders/PopupScheduler.h"
 #include "reminders/ReminderSelector.h"
 #include "reminders/TForm_Reminder.h"
 #include "settings/Config.h"
 #include "settings/ConfigStore.h"
+#include "settings/SettingsAutosave.h"
 #include "wallpaper/ChangeRules.h"
 #include "wallpaper/Compose.h"
 #include "widgets/ElFormCaption.h"
@@ -32,7 +36,6 @@ namespace {
 constexpr int kFrame = 1;  // border around the whole window
 constexpr int kClientWidth = 540;
 constexpr int kClientHeight = 380;
-constexpr int kTrayRetryMs = 3000;
 
 const char* kSettingsKeptAside =
     "Quillatorne could not read its settings file, so the default settings are in use.\n\n"
@@ -68,6 +71,8 @@ void TFormMain::FormCreate() {
   BuildWindow();
 
   LoadConfig();
+  autosave_ = std::make_unique<SettingsAutosave>(Cfg(), [] { return SaveConfig(); });
+  autosave_->MarkSaved();
   const auto& program = Cfg().ProgramConfig;
   ElFormCaption1->setTexts(
       QStringLiteral("Quillatorne"),
@@ -194,29 +199,24 @@ void TFormMain::BuildTrayIcon() {
   connect(PopupMenu_Main, &QMenu::aboutToShow, this, &TFormMain::PopupMenu_MainPopup);
   PopupMenu_MainPopup();
 
-  TrayIcon = new QSystemTrayIcon(this);
+  TrayIcon = new DesktopTrayIcon(QStringLiteral("quillatorne"), this);
   TrayIcon->setToolTip(QStringLiteral("Quillatorne"));
   TrayIcon->setIcon(ApplicationIcon());
-  // Not the icon's own context menu: that one would open even over a modal window.
-  connect(TrayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-    if (r == QSystemTrayIcon::DoubleClick) TrayIconDblClick();
+  // Panels that draw menus themselves get this one; a classic tray's right click opens it
+  // below (not the icon's own context menu: that one would open even over a modal window).
+  TrayIcon->setMenu(PopupMenu_Main);
+  connect(TrayIcon, &DesktopTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
+    const bool onlyClick = TrayIcon->activateIsTheOnlyClick();
+    if (r == QSystemTrayIcon::DoubleClick || (onlyClick && r == QSystemTrayIcon::Trigger))
+      TrayIconDblClick();
     if (r == QSystemTrayIcon::Context) TrayIconRightClick();
   });
-
-  // During log-in the panel may come up after us: look again now and then, not in a loop.
-  trayRetry_ = new QTimer(this);
-  trayRetry_->setInterval(kTrayRetryMs);
-  connect(trayRetry_, &QTimer::timeout, this, &TFormMain::AddTrayIcon);
+  connect(TrayIcon, &DesktopTrayIcon::noTrayFound, this, [] { TellNoTray(); });
 }
 
-void TFormMain::AddTrayIcon() {
-  if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-    if (!trayRetry_->isActive()) trayRetry_->start();
-    return;
-  }
-  trayRetry_->stop();
-  TrayIcon->show();
-}
+void TFormMain::AddTrayIcon() { TrayIcon->show(); }
+
+bool TFormMain::waitingForTray() const { return TrayIcon && TrayIcon->waitingForTray(); }
 
 void TFormMain::BuildPages() {
   for (const PageEntry& p : Pages())
@@ -291,8 +291,7 @@ void TFormMain::ShowFromOutside() {
   if (!Cfg().DynamicConfig.WindowVisible) {
     ToggleMainWindow();
   } else {
-    raise();
-    activateWindow();
+    BringForward(this);
   }
 }
 
@@ -329,7 +328,11 @@ void TFormMain::PopupMenu_MainPopup() {
   const bool visible = Cfg().DynamicConfig.WindowVisible;
   MI_ShowHide->setText(visible ? QStringLiteral("Hide Quillatorne")
                                : QStringLiteral("Show Quillatorne"));
-  MI_CheckEmail->setEnabled(!Cfg().DynamicConfig.EmailCheckRunning);
+  // A panel may show the menu over an open reminder or box: what would act waits, greyed.
+  const bool modal = ModalWindowOpen();
+  for (QAction* item : {MI_ShowHide, MI_Refresh, MI_Random, MI_Next, MI_Close})
+    item->setEnabled(!modal);
+  MI_CheckEmail->setEnabled(!modal && !Cfg().DynamicConfig.EmailCheckRunning);
 }
 
 void TFormMain::ElToolButton1Click() {
@@ -377,7 +380,13 @@ void TFormMain::MI_CloseClick() {
   if (ConfirmExit()) close();
 }
 
-void TFormMain::TimerIDLETimer() { scheduler_.TimerIDLETimer(); }
+void TFormMain::TimerIDLETimer() {
+  scheduler_.TimerIDLETimer();
+  // What changed in memory this second reaches the file now, not at the next "Hide".
+  if (!closed_) autosave_->Poll();
+  // Keeps a menu the panel shows (and never asks us about) current.
+  PopupMenu_MainPopup();
+}
 
 void TFormMain::Timer_MinimizeTimer() {
   Timer_Minimize->stop();
@@ -417,12 +426,22 @@ void TFormMain::FormClose() {
   if (closed_) return;
   closed_ = true;
   TimerIDLE->stop();
-  trayRetry_->stop();
   TrayIcon->hide();
   SaveConfig();
 }
 
+void TFormMain::HideFromOutside() {
+  SaveConfig();
+  if (Cfg().DynamicConfig.WindowVisible) ToggleMainWindow();
+}
+
 void TFormMain::closeEvent(QCloseEvent* event) {
+  // The window manager's close is not an exit: the program would end unseen, unconfirmed.
+  if (event->spontaneous() && !closed_) {
+    event->ignore();
+    HideFromOutside();
+    return;
+  }
   FormClose();
   event->accept();
   QCoreApplication::quit();

@@ -5,21 +5,23 @@
 #include <QMenu>
 #include <QStackedWidget>
 #include <QString>
-#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolButton>
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "app/Scheduler.h"
 #include "pages/PageTable.h"
 
+class DesktopTrayIcon;
 class ElFormCaption;
 class ElSideBar;
 class GradientPanel;
 class IReminderSelector;
+class SettingsAutosave;
 class SettingsPage;
 
 // Composes a wallpaper of the given size from an image, or nothing when it cannot.
@@ -45,7 +47,7 @@ class TFormMain : public QWidget {
   QTimer* TimerIDLE = nullptr;
   QTimer* TimerEXIT = nullptr;
   QTimer* Timer_Minimize = nullptr;
-  QSystemTrayIcon* TrayIcon = nullptr;
+  DesktopTrayIcon* TrayIcon = nullptr;
 
   // The popup reminders page, once it exists: refreshed on every showing, and the target
   // of a reminder's Edit request.
@@ -100,7 +102,7 @@ class TFormMain : public QWidget {
   // True while the tray icon must not react: one of our modal windows is open.
   bool ModalWindowOpen() const;
   // Whether the tray icon is waiting for a system tray to appear.
-  bool waitingForTray() const { return trayRetry_ && trayRetry_->isActive(); }
+  bool waitingForTray() const;
   static QString HomePage();
 
  protected:
@@ -118,12 +120,14 @@ class TFormMain : public QWidget {
   // The start-up work that may show a box: the start-up wallpaper, the settings notice.
   void AfterStartUp();
   void AddTrayIcon();
+  // The window manager's close (Alt+F4, a task bar, the compositor): what "Hide" does.
+  void HideFromOutside();
 
   Scheduler scheduler_;
   std::array<SettingsPage*, kPageSlots> pages_{};
   IReminderSelector* reminderSelector_ = nullptr;
   Composer composer_;
-  QTimer* trayRetry_ = nullptr;
+  std::unique_ptr<SettingsAutosave> autosave_;
   int currentSlot_ = -1;
   bool closed_ = false;
 };

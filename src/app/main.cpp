@@ -73,7 +73,12 @@ int main(int argc, char** argv) {
   }
   // A second start hands its verb (a plain start: show the window) to the running copy.
   SingleInstance instance(instanceDir);
-  if (!instance.TryLock()) return HandOver(instance, line.command, argc, argv);
+  if (!instance.TryLock()) {
+    Command command = line.command;
+    // The launcher's permission to bring a window forward, passed on to the running copy.
+    command.activationToken = qEnvironmentVariable("XDG_ACTIVATION_TOKEN");
+    return HandOver(instance, command, argc, argv);
+  }
   if (line.command.verb == Verb::Quit) {
     Print(stderr, QStringLiteral("Quillatorne is not running."));
     return 0;
@@ -121,6 +126,8 @@ int main(int argc, char** argv) {
   }
   form = owner.get();
   QtMessageBoxes::setMainWindow(form);
+  // Logging out of a compositor takes the display away before any signal comes.
+  SaveWhenTheDisplayBreaks([] { SaveConfig(); });
   if (TerminationRequested()) {
     form->close();
     return 0;

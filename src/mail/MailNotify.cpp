@@ -3,11 +3,11 @@
 #include <QCursor>
 #include <QFileInfo>
 #include <QMenu>
-#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWidget>
 
 #include "mail/MailCheck.h"
+#include "platform/DesktopTrayIcon.h"
 #include "platform/Services.h"
 #include "settings/Config.h"
 
@@ -54,9 +54,10 @@ MailNotifier::MailNotifier(QWidget* mainWindow) : QObject(mainWindow) {
   StaticIcon = MailIcon();
   IL_Animate = MailAnimationFrames();
 
-  TrayIcon_Email = new QSystemTrayIcon(this);
+  TrayIcon_Email = new DesktopTrayIcon(QStringLiteral("quillatorne-mail"), this);
   TrayIcon_Email->setIcon(StaticIcon);
-  connect(TrayIcon_Email, &QSystemTrayIcon::activated, this,
+  TrayIcon_Email->setToolTip(QStringLiteral("Quillatorne"));
+  connect(TrayIcon_Email, &DesktopTrayIcon::activated, this,
           [this](QSystemTrayIcon::ActivationReason reason) {
             if (reason == QSystemTrayIcon::Trigger)
               TrayIcon_EmailClick(Qt::LeftButton, QCursor::pos());
@@ -70,6 +71,8 @@ MailNotifier::MailNotifier(QWidget* mainWindow) : QObject(mainWindow) {
   ElMenuItem3 = PopupMenu_Email->addAction(QStringLiteral("Cancel"));
   connect(ElMenuItem5, &QAction::triggered, this, &MailNotifier::ElMenuItem5Click);
   connect(ElMenuItem4, &QAction::triggered, this, &MailNotifier::ElMenuItem4Click);
+  // A panel that draws menus shows this one on a right click; a left click is its Activate.
+  TrayIcon_Email->setMenu(PopupMenu_Email);
 
   Timer_Animate = new QTimer(this);
   Timer_Animate->setInterval(200);
@@ -125,7 +128,7 @@ void MailNotifier::TrayIcon_EmailClick(Qt::MouseButton button, QPoint pos) {
   }
   if (launch) LaunchMailProgram();
   if (remove) RemoveIcon();
-  if (menu) PopupMenu_Email->popup(pos);
+  if (menu && DesktopTrayIcon::CanPopUpMenus()) PopupMenu_Email->popup(pos);
 }
 
 void MailNotifier::ElMenuItem5Click() { LaunchMailProgram(); }

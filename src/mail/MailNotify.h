@@ -8,7 +8,7 @@
 
 class QAction;
 class QMenu;
-class QSystemTrayIcon;
+class DesktopTrayIcon;
 class QTimer;
 class QWidget;
 
@@ -44,7 +44,7 @@ class MailNotifier : public QObject {
   // One step of the animation (Timer_Animate, every 200 ms).
   void AnimateStep();
 
-  QSystemTrayIcon* TrayIcon_Email = nullptr;
+  DesktopTrayIcon* TrayIcon_Email = nullptr;
   QMenu* PopupMenu_Email = nullptr;
   QAction* ElMenuItem5 = nullptr;  // "Launch email client"
   QAction* ElMenuItem4 = nullptr;  // "Just remove icon"

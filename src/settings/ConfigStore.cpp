@@ -255,6 +255,25 @@ void SaveAll(RegistryStore& s, const Config& c) {
   SaveList(s, kColorDotList, ColorDotFields(), c.ColorRemConfig.ColorReminders);
 }
 
+// Takes down what a save writes, in order, instead of keeping it.
+class RecordingBackend : public IRegistryBackend {
+ public:
+  QByteArray bytes;
+  bool KeyExists(const QString&) const override { return true; }
+  bool CreateKey(const QString& key) override {
+    bytes += key.toUtf8() + '\n';
+    return true;
+  }
+  std::optional<RegValue> QueryValue(const QString&, const QString&) const override {
+    return std::nullopt;
+  }
+  bool SetValue(const QString& key, const QString& name, const RegValue& value) override {
+    bytes += key.toUtf8() + '\0' + name.toUtf8() + '\0' + QByteArray::number(value.type) + '\0' +
+             QByteArray::number(value.data.size()) + '\0' + value.data;
+    return true;
+  }
+};
+
 std::unique_ptr<RegistryStore>& MainStore() {
   static std::unique_ptr<RegistryStore> store;
   return store;
@@ -276,6 +295,14 @@ bool SaveConfig(RegistryStore& store, const Config& config) {
   store.backend().BeginUpdate();
   SaveAll(store, config);
   return store.backend().EndUpdate();
+}
+
+QByteArray ConfigSnapshot(const Config& config) {
+  RecordingBackend recording;
+  RegistryStore store(recording);
+  store.OpenKey(QString::fromLatin1(kProductKey));
+  SaveAll(store, config);
+  return recording.bytes;
 }
 
 void OpenMainStore(IRegistryBackend& backend) {

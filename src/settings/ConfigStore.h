@@ -1,4 +1,5 @@
 #pragma once
+#include <QByteArray>
 #include <QString>
 
 #include "settings/Config.h"
@@ -9,6 +10,9 @@
 void LoadConfig(const RegistryStore& store, Config& config, const QString& programDir);
 // Writes every persisted field, in one update of the backing storage.
 bool SaveConfig(RegistryStore& store, const Config& config);
+
+// What a save of the record would write, as bytes: equal snapshots, nothing new to save.
+QByteArray ConfigSnapshot(const Config& config);
 
 // The program's own store (opened at start-up) and the global record.
 void OpenMainStore(IRegistryBackend& backend);
