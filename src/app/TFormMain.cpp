@@ -10,7 +10,6 @@
 #include <QTimer>
 
 #include "app/TFormPreview.h"
-#include "app/TrayNotices.h"
 #include "mail/MailCheck.h"
 #include "mail/MailErrors.h"
 #include "mail/MailNotify.h"
@@ -20,6 +19,7 @@
 #include "platform/WindowActivation.h"
 #include "reminders/PopupScheduler.h"
 #include "reminders/ReminderSelector.h"
+#include "reminders/ReminderTiming.h"
 #include "reminders/TForm_Reminder.h"
 #include "settings/Config.h"
 #include "settings/ConfigStore.h"
@@ -211,7 +211,6 @@ void TFormMain::BuildTrayIcon() {
       TrayIconDblClick();
     if (r == QSystemTrayIcon::Context) TrayIconRightClick();
   });
-  connect(TrayIcon, &DesktopTrayIcon::noTrayFound, this, [] { TellNoTray(); });
 }
 
 void TFormMain::AddTrayIcon() { TrayIcon->show(); }
@@ -398,6 +397,9 @@ void TFormMain::Timer_MinimizeTimer() {
 void TFormMain::AfterStartUp() {
   // Only now, with the tray icon and the timers up: an error box of the start-up wallpaper
   // keeps the event loop going, so reminders, mail and the exit signals are not held up.
+  // Reminders missed long ago are taken first: the tick moves the recurring ones on.
+  const QString longMissed =
+      LongMissedReport(TakeLongMissedReminders(Cfg().RemindersConfig.Reminders, NowDays()));
   ChooseStartupWallpaper();
   // The program may have been told to end while a box was open.
   if (closed_) return;
@@ -408,6 +410,8 @@ void TFormMain::AfterStartUp() {
                            QStringLiteral("Quillatorne"), MB_OK | MB_ICONWARNING);
     }
   }
+  if (!longMissed.isEmpty() && !closed_)
+    Svc().messages->Show(longMissed, QStringLiteral("Quillatorne"), MB_OK | MB_ICONINFORMATION);
 }
 
 void TFormMain::TimerEXITTimer() {
@@ -439,7 +443,8 @@ void TFormMain::closeEvent(QCloseEvent* event) {
   // The window manager's close is not an exit: the program would end unseen, unconfirmed.
   if (event->spontaneous() && !closed_) {
     event->ignore();
-    HideFromOutside();
+    // Not from inside the display's event dispatch, which the hide would re-enter.
+    QTimer::singleShot(0, this, &TFormMain::HideFromOutside);
     return;
   }
   FormClose();

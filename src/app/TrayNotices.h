@@ -1,7 +1,9 @@
 #pragma once
 #include <QString>
 
+class INotifications;
+
 // What a user with no tray at all is told, once: how to reach the program without an icon.
 QString NoTrayText();
-// Says it on standard error.
-void TellNoTray();
+// Says it on standard error, and in the notification centre when one runs (may be null).
+void TellNoTray(INotifications* notifications);

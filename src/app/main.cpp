@@ -10,8 +10,10 @@
 #include "app/HeadlessRender.h"
 #include "app/SingleInstance.h"
 #include "app/TFormMain.h"
+#include "app/TrayNotices.h"
 #include "calendar/Geometry.h"
 #include "platform/Autostart.h"
+#include "platform/DesktopTrayIcon.h"
 #include "platform/RegistryFile.h"
 #include "platform/Services.h"
 #include "platform/SystemServices.h"
@@ -126,6 +128,9 @@ int main(int argc, char** argv) {
   }
   form = owner.get();
   QtMessageBoxes::setMainWindow(form);
+  // With no tray at all the program would run unseen.
+  QObject::connect(form->TrayIcon, &DesktopTrayIcon::noTrayFound, form,
+                   [] { TellNoTray(Svc().notifications); });
   // Logging out of a compositor takes the display away before any signal comes.
   SaveWhenTheDisplayBreaks([] { SaveConfig(); });
   if (TerminationRequested()) {

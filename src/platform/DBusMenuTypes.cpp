@@ -118,6 +118,11 @@ void RegisterTrayDBusTypes() {
     qDBusRegisterMetaType<DBusMenuItemKeysList>();
     qDBusRegisterMetaType<DBusMenuEvent>();
     qDBusRegisterMetaType<DBusMenuEventList>();
+    // Signals and properties name the lists by these names; Qt looks them up by name.
+    qRegisterMetaType<SniPixmapList>("SniPixmapList");
+    qRegisterMetaType<DBusMenuItemPropertiesList>("DBusMenuItemPropertiesList");
+    qRegisterMetaType<DBusMenuItemKeysList>("DBusMenuItemKeysList");
+    qRegisterMetaType<DBusMenuEventList>("DBusMenuEventList");
     return true;
   }();
   (void)once;

@@ -10,9 +10,8 @@
 
 template <class Record>
 struct ConfigField {
-  using Member =
-      std::variant<bool Record::*, int Record::*, Color Record::*, double Record::*,
-                   QString Record::*, MailSecurity Record::*>;
+  using Member = std::variant<bool Record::*, int Record::*, Color Record::*, double Record::*,
+                              QString Record::*, MailSecurity Record::*>;
   using Value = std::variant<bool, int, Color, double, QString, MailSecurity>;
 
   ConfigField(const char* n, bool Record::*m, bool d) : name(n), member(m), readDefault(d) {}
@@ -43,6 +42,7 @@ ConfigFields<EmailConfigT> MailOptionFields();
 // One section per reminder: "Popup Reminder " + n, and "Snoozed Reminder " + n for the
 // snoozed copies.
 ConfigFields<PopupReminder> ReminderFields();
+ConfigFields<RemindersConfigT> ReminderOptionFields();
 // Section "Email Accounts", each name followed by the account's number from 1.
 ConfigFields<EmailAccount> AccountFields();
 // Section "ColorReminders", each name followed directly by the dot's index from 0.

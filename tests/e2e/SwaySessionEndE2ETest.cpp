@@ -12,24 +12,12 @@
 #include "support/SwaySession.h"
 
 namespace {
-QString SavedText(const QString& file, const QString& name) {
-  QFile f(file);
-  if (!f.open(QIODevice::ReadOnly)) return {};
-  const auto m = QRegularExpression(QStringLiteral("\\n\"%1\"=\"([^\"]*)\"").arg(name))
-                     .match(QString::fromUtf8(f.readAll()));
-  return m.hasMatch() ? m.captured(1) : QString();
-}
-
 // A session whose settings name a folder of three photos.
 class SwaySessionEnd : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!session.ok()) GTEST_SKIP() << session.why();
-    photos = session.home() + "/photos";
-    QDir().mkpath(photos);
-    for (const char* name : {"autumn-forest.jpg", "dusk-hills.jpg", "morning-sea.jpg"})
-      QFile::copy(QStringLiteral(QUILLATORNE_SOURCE_DIR "/data/images/") + name,
-                  photos + "/" + name);
+    photos = SamplePhotoFolder(session.home());
     QDir().mkpath(session.home() + "/.config/Quillatorne");
     QFile f(settings());
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -38,7 +26,12 @@ class SwaySessionEnd : public ::testing::Test {
     session.GiveToUser(session.home());
   }
   QString settings() const { return session.home() + "/.config/Quillatorne/settings.reg"; }
-  QString wallpaper() const { return session.home() + "/.local/share/Quillatorne/Quillatorne.bmp"; }
+  // The copy of the wallpaper the compositor was last given.
+  QString Copy() const {
+    const QStringList copies = QDir(session.home() + "/.local/share/Quillatorne")
+                                   .entryList({"Quillatorne-*.png"}, QDir::Files, QDir::Name);
+    return copies.isEmpty() ? QString() : copies.last();
+  }
 
   SwaySession session;
   QString photos;
@@ -66,17 +59,20 @@ TEST_F(SwaySessionEnd, EndingTheCompositorLeavesTheLastChangeInTheSettings) {
   SwayProgram program(session);
   ASSERT_TRUE(program.Start());
   ASSERT_TRUE(program.WaitForListening()) << qPrintable(program.Log().right(3000));
-  const QString before = SavedText(settings(), "LastImageFileName");
-  const QDateTime written = QFileInfo(wallpaper()).lastModified();
+  // The start-up picture is installed first (a copy of it is what the compositor shows).
+  QString shown;
+  ASSERT_TRUE(WaitUntil([&] { return !(shown = Copy()).isEmpty(); }, 30000))
+      << qPrintable(program.Log().right(3000));
+  const QString before = SavedSetting(settings(), "LastImageFileName");
   ASSERT_TRUE(session.Run({QStringLiteral("QT_QPA_PLATFORM=wayland"),
                            QStringLiteral("ASAN_OPTIONS=detect_leaks=0"),
                            QStringLiteral(QUILLATORNE_BINARY), QStringLiteral("--next")}));
-  // The new picture is on disk: the change is in memory. The log-out comes at once.
-  ASSERT_TRUE(WaitUntil([&] { return QFileInfo(wallpaper()).lastModified() != written; }, 30000))
+  // A new copy is installed: the next image is recorded in memory. The log-out comes at once.
+  ASSERT_TRUE(WaitUntil([&] { return !Copy().isEmpty() && Copy() != shown; }, 30000))
       << qPrintable(program.Log().right(3000));
   session.Msg({QStringLiteral("exit")});
   EXPECT_TRUE(program.WaitForExit(30000));
-  const QString after = SavedText(settings(), "LastImageFileName");
+  const QString after = SavedSetting(settings(), "LastImageFileName");
   EXPECT_FALSE(after.isEmpty());
   EXPECT_NE(after, before);
   EXPECT_TRUE(after.startsWith(photos, Qt::CaseInsensitive))

@@ -13,23 +13,11 @@
 #include "support/TrayHost.h"
 
 namespace {
-QString SavedText(const QString& file, const QString& name) {
-  QFile f(file);
-  if (!f.open(QIODevice::ReadOnly)) return {};
-  const auto m = QRegularExpression(QStringLiteral("\\n\"%1\"=\"([^\"]*)\"").arg(name))
-                     .match(QString::fromUtf8(f.readAll()));
-  return m.hasMatch() ? m.captured(1) : QString();
-}
-
 class TrayE2E : public ::testing::TestWithParam<bool> {
  protected:
   void SetUp() override {
     if (!display.ok() || !bus.ok()) GTEST_SKIP() << "no Xvfb or dbus-daemon";
-    photos = home.path() + "/photos";
-    QDir().mkpath(photos);
-    for (const char* name : {"autumn-forest.jpg", "dusk-hills.jpg", "morning-sea.jpg"})
-      QFile::copy(QStringLiteral(QUILLATORNE_SOURCE_DIR "/data/images/") + name,
-                  photos + "/" + name);
+    photos = SamplePhotoFolder(home.path());
     QDir().mkpath(home.path() + "/.config/Quillatorne");
     QFile f(settings());
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -93,14 +81,14 @@ TEST_P(TrayE2E, ThePanelsClicksReachTheProgram) {
 
   // "Set next wallpaper" from the panel installs another picture, and the file says so soon
   // after, without any "Hide".
-  const QString before = SavedText(settings(), "LastImageFileName");
+  const QString before = SavedSetting(settings(), "LastImageFileName");
   const int next = TrayHost::IdOfLabel(*menu, "Set next wallpaper");
   ASSERT_GT(next, 0);
   ASSERT_TRUE(host.ClickMenuItem(item, next));
   QString after;
   EXPECT_TRUE(WaitUntil(
       [&] {
-        after = SavedText(settings(), "LastImageFileName");
+        after = SavedSetting(settings(), "LastImageFileName");
         return !after.isEmpty() && after != before;
       },
       30000))

@@ -26,6 +26,7 @@ TEST_P(WindowManagerCloseTest, HidesAndSavesWithoutEndingOrAsking) {
   Cfg().ProgramConfig.LastDay = 27;  // an edit the close must not lose
 
   EXPECT_FALSE(CloseFromOutside(form.get()));
+  QCoreApplication::processEvents();
 
   EXPECT_FALSE(form->isVisible());
   EXPECT_FALSE(Cfg().DynamicConfig.WindowVisible);

@@ -2,6 +2,7 @@
 // Running the real program: an Xvfb display of our own and the program under it, with
 // HOME and the XDG folders in a temporary home.
 #include <QImage>
+#include <QList>
 #include <QProcess>
 #include <QString>
 #include <functional>
@@ -103,6 +104,11 @@ QByteArray FolderSettings(const QStringList& folders);
 // slot the program starts in has a reminder due. The wallpaper values are given whole.
 QByteArray SettingsWithReminderDueNow(
     const QByteArray& wallpaper = "\"ChangeRule\"=dword:00000000\n");
+// One-off reminders "Dentist 1", "Dentist 2", ... that many minutes from now (fewer than
+// ten).
+QByteArray SettingsWithOneOffReminders(
+    const QList<double>& minutesFromNow,
+    const QByteArray& wallpaper = "\"ChangeRule\"=dword:00000000\n");
 
 // One box opened from the main window and answered.
 enum class AfterBox { FocusBack, NextBox, ProgramEnds };
@@ -119,3 +125,8 @@ extern const BoxRound kBoxRounds[6];
 
 // Encodes text as regedit exports it on Windows: UTF-16LE with a byte-order mark.
 QByteArray Utf16LeWithBom(const QString& text);
+
+// A folder "photos" in home with three of the sample photos; its path.
+QString SamplePhotoFolder(const QString& home);
+// A text value of the settings file as saved; empty when it is not there.
+QString SavedSetting(const QString& settingsFile, const QString& name);
