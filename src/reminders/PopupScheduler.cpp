@@ -29,7 +29,10 @@ class ShowingMark {
   ~ShowingMark() {
     auto& list = ListOf(snoozed_);
     const int i = IndexOfReminder(list, id_);
-    if (i >= 0) list[i].Showing = false;
+    if (i >= 0) {
+      list[i].Showing = false;
+      list[i].Missed = false;  // said once, in its popup
+    }
   }
 
  private:
