@@ -77,11 +77,12 @@ cat >> "$XDG_CONFIG_HOME/Quillatorne/settings.reg" <<REG
 "RightShowMenu"=dword:00000001
 "ShowDialog"=dword:00000001
 "name 1"="Home"
-"Server 1"="pop.example.com"
+"Server 1"="imap.example.com"
 "User 1"="ann"
 "Password 1"="not-a-real-one"
 "EnableCheck 1"=dword:00000001
 "Security 1"=dword:00000002
+"Protocol 1"=dword:00000001
 REG
 
 window_id() { # title

@@ -13,6 +13,7 @@
 #include "mail/MailCheck.h"
 #include "mail/MailErrors.h"
 #include "mail/MailNotify.h"
+#include "mail/MailPush.h"
 #include "pages/SettingsPage.h"
 #include "platform/Services.h"
 #include "reminders/PopupScheduler.h"
@@ -88,6 +89,17 @@ void TFormMain::FormCreate() {
     AnnounceNewMail(this);
   };
   scheduler_.steps.EditReminder = [this](int index) { ShowReminderForEdit(index); };
+  // IMAP servers with IDLE tell of new mail between the timed checks.
+  mailPush_ = new MailPush(
+      [] {
+        return MailPush::Wanted{Cfg().EmailConfig.EnableCheck, Cfg().EmailConfig.Accounts};
+      },
+      [] { return StartMailCheck(false, -1); }, this);
+  // Its threads end before the program does, not with whatever destroys the window.
+  connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
+    delete mailPush_;
+    mailPush_ = nullptr;
+  });
 
   TimerIDLE = new QTimer(this);
   TimerIDLE->setInterval(1000);

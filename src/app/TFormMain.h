@@ -17,6 +17,7 @@
 #include "pages/PageTable.h"
 
 class ElFormCaption;
+class MailPush;
 class ElSideBar;
 class GradientPanel;
 class IReminderSelector;
@@ -120,6 +121,7 @@ class TFormMain : public QWidget {
   void AddTrayIcon();
 
   Scheduler scheduler_;
+  MailPush* mailPush_ = nullptr;
   std::array<SettingsPage*, kPageSlots> pages_{};
   IReminderSelector* reminderSelector_ = nullptr;
   Composer composer_;

@@ -9,10 +9,12 @@
 #include <memory>
 #include <thread>
 
+#include "mail/ImapClient.h"
 #include "mail/Pop3Client.h"
 
-// Starts a mail check on the worker thread when the rules allow; returns at once.
-void StartMailCheck(bool timed, int accountIndex);
+// Starts a mail check on the worker thread when the rules allow; returns at once, true when
+// a check started.
+bool StartMailCheck(bool timed, int accountIndex);
 
 // News of the checks for what shows them, delivered through the user-interface thread's
 // event loop, so nothing has to poll EmailCheckRunning.
@@ -26,11 +28,24 @@ class MailCheckEvents : public QObject {
 // The one instance, living on the user-interface thread for the whole run.
 MailCheckEvents& MailChecks();
 
+// What a check does beyond counting, fixed when it starts.
+struct MailCheckOptions {
+  bool countOnlyNew = false;  // Email/CountOnlyNew
+  bool showSenders = false;   // Email/ShowSenders
+  QString seenStatePath;      // where countOnlyNew keeps what was counted
+  // After a resume or at login the network may not be up yet: accounts that found none
+  // are tried again after each of these pauses before their failure stands.
+  QList<int> networkRetryMs = {30000, 120000};
+};
+// How many senders and subjects an announcement names at most.
+inline constexpr int kMaxMailSummaries = 5;
+
 // The worker: constructing it starts its thread at once, which runs one check and ends.
 class Thread_EmailChecker {
  public:
   // The accounts are the worker's own copy: the user may edit the list while it runs.
-  Thread_EmailChecker(QList<EmailAccount> accounts, const std::atomic<bool>* abandon);
+  Thread_EmailChecker(QList<EmailAccount> accounts, const std::atomic<bool>* abandon,
+                      MailCheckOptions options = {});
   // Only once the run has ended (Wait returned true).
   ~Thread_EmailChecker();
   // Waits at most timeoutMs for the run to end; true when it has (the thread is then joined).
@@ -42,6 +57,7 @@ class Thread_EmailChecker {
  private:
   QList<EmailAccount> accounts_;
   const std::atomic<bool>* abandon_;
+  MailCheckOptions options_;
   std::atomic<bool> done_{false};
   std::thread thread_;  // last: starts once everything above is in place
 };
@@ -49,15 +65,26 @@ class Thread_EmailChecker {
 // "host:port" in an account's Server names a port other than the default.
 void SplitServer(const QString& server, QString* host, int* port, int defaultPort = 110);
 
+// Points the client at the account: host, port, security, user name and password.
+void AimAt(Pop3Client& client, const EmailAccount& account);
+// Waits ms, in short slices; false (at once) when `stop` is set meanwhile.
+bool PauseUnlessStopped(int ms, const std::atomic<bool>& stop);
+
+// The port an account's protocol and security imply when its Server names none.
+int DefaultMailPort(MailProtocol protocol, MailSecurity security);
+
 // An account's security as the accounts page offers it, in this order.
-struct MailSecurityChoice {
-  MailSecurity security;
+inline constexpr MailSecurity kMailSecurityChoices[] = {MailSecurity::None, MailSecurity::StartTls,
+                                                        MailSecurity::SslTls};
+// "None (port 110)", "SSL/TLS (port 993)": the choice with the port it implies.
+QString MailSecurityText(MailSecurity security, MailProtocol protocol);
+// The protocols the accounts page offers, in this order.
+struct MailProtocolChoice {
+  MailProtocol protocol;
   const char* text;
 };
-inline constexpr MailSecurityChoice kMailSecurityChoices[] = {
-    {MailSecurity::None, "None (port 110)"},
-    {MailSecurity::StartTls, "STARTTLS (port 110)"},
-    {MailSecurity::SslTls, "SSL/TLS (port 995)"}};
+inline constexpr MailProtocolChoice kMailProtocolChoices[] = {{MailProtocol::Pop3, "POP3"},
+                                                              {MailProtocol::Imap, "IMAP"}};
 
 // How one account's probe ended.
 struct MailProbeResult {
@@ -71,6 +98,9 @@ struct MailProbeResult {
 QString MailAccountKey(const EmailAccount& account);
 // The results of the last finished check, once; empty until another check ends.
 QList<MailProbeResult> TakeMailCheckResults();
+// Senders and subjects of the newest messages the last check counted (at most
+// kMaxMailSummaries), once; replaced by every check, like NewMailCount.
+QList<MailSummary> TakeNewMailSummaries();
 
 // Joins and frees the thread of a check that has ended; never waits for a running one.
 // Runs on every tick.
@@ -84,3 +114,8 @@ void AbandonMailCheck();
 // Makes the client of each check; tests put their own in place (nullptr restores ours).
 using Pop3ClientFactory = std::function<std::unique_ptr<Pop3Client>()>;
 void SetPop3ClientFactory(Pop3ClientFactory factory);
+// The same for IMAP accounts.
+using ImapClientFactory = std::function<std::unique_ptr<ImapClient>()>;
+void SetImapClientFactory(ImapClientFactory factory);
+// An IMAP client as the factory makes it (ours when none is set).
+std::unique_ptr<ImapClient> MakeImapClient();

@@ -30,6 +30,8 @@ void AnnounceNewMail(QWidget* mainWindow) {
   auto& d = Cfg().DynamicConfig;
   // Take the count and leave 0 in one step, so a count published meanwhile is not lost.
   const int n = d.NewMailCount.exchange(0);
+  // Taken with the count, so that names never outlive the count they belong to.
+  const QList<MailSummary> summaries = TakeNewMailSummaries();
   if (n == 0) {
     d.AnnouncedMailCount = 0;
     return;
@@ -41,9 +43,16 @@ void AnnounceNewMail(QWidget* mainWindow) {
   if (e.AddIcon) MailNotifier::Instance(mainWindow)->ShowIcon();
   if (!e.ShowDialog) return;
   if (e.OnlyOnce && n == d.AnnouncedMailCount) return;
-  Svc().messages->Show(QStringLiteral("You have %1 email message(s) waiting!").arg(n),
+  Svc().messages->Show(NewMailText(n, e.ShowSenders ? summaries : QList<MailSummary>()),
                        QStringLiteral("Email Checker Message"), MB_OK | MB_ICONINFORMATION);
   d.AnnouncedMailCount = n;
+}
+
+QString NewMailText(int count, const QList<MailSummary>& summaries) {
+  QString text = QStringLiteral("You have %1 email message(s) waiting!").arg(count);
+  if (!summaries.isEmpty()) text += '\n';
+  for (const MailSummary& s : summaries.mid(0, kMaxMailSummaries)) text += '\n' + SummaryLine(s);
+  return text;
 }
 
 void RemoveEmailTrayIcon() {

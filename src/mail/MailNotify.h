@@ -6,12 +6,16 @@
 #include <QPoint>
 #include <QPointer>
 
+#include "mail/MailHeaders.h"
+
 class QAction;
 class QMenu;
 class QSystemTrayIcon;
 class QTimer;
 class QWidget;
 
+// "You have N email message(s) waiting!", then a line per message: "sender: subject".
+QString NewMailText(int count, const QList<MailSummary>& summaries);
 // Announces NewMailCount when it is not 0, then sets it to 0.
 void AnnounceNewMail(QWidget* mainWindow);
 // Takes the mail icon out of the notification area.

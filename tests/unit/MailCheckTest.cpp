@@ -19,6 +19,8 @@ class MailCheck : public testing::Test {
   void SetUp() override {
     ResetConfig(QSize(1024, 768));
     Cfg().EmailConfig.EnableCheck = true;
+    // The scripted servers speak only the counting conversation: no UIDL, no TOP.
+    Cfg().EmailConfig.ShowSenders = false;
     Cfg().EmailConfig.IntervalMinutes = 20;
   }
   void TearDown() override {

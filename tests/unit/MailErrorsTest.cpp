@@ -22,6 +22,8 @@ class MailErrors : public testing::Test {
     ResetConfig(QSize(1024, 768));
     ResetMailErrorReports();
     Cfg().EmailConfig.EnableCheck = true;
+    // The scripted servers speak only the counting conversation: no UIDL, no TOP.
+    Cfg().EmailConfig.ShowSenders = false;
     Cfg().EmailConfig.ReportErrorsDialog = true;
   }
   void TearDown() override {
