@@ -301,6 +301,9 @@ bool StartMailCheck(bool timed, int accountIndex) {
   w.abandon = false;
   d.EmailCheckRunning = true;
   MailCheckOptions options{e.CountOnlyNew, e.ShowSenders, MailSeenState::DefaultPath()};
+  // Only timed checks wait for the network: they are the ones that run after a resume or
+  // at login, and a user who asked for a check wants its answer now.
+  if (!timed) options.networkRetryMs.clear();
   w.thread =
       std::make_unique<Thread_EmailChecker>(std::move(accounts), &w.abandon, std::move(options));
   return true;

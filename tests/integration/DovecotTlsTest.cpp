@@ -46,22 +46,17 @@ class DovecotTls : public testing::Test {
   }
   // Clients trust the test's authority, or only the system's.
   static void TrustTestCa(bool trust) {
-    SetPop3ClientFactory([trust] {
-      auto client = std::make_unique<Pop3Client>();
-      if (trust) {
-        client->Tls = Pop3Client::SystemTls();
-        client->Tls->setCaCertificates(certs->ca());
-      }
-      return client;
-    });
-    SetImapClientFactory([trust] {
-      auto client = std::make_unique<ImapClient>();
-      if (trust) {
-        client->Tls = Pop3Client::SystemTls();
-        client->Tls->setCaCertificates(certs->ca());
-      }
-      return client;
-    });
+    SetPop3ClientFactory([trust] { return Trusting<Pop3Client>(trust); });
+    SetImapClientFactory([trust] { return Trusting<ImapClient>(trust); });
+  }
+  template <class Client>
+  static std::unique_ptr<Client> Trusting(bool trust) {
+    auto client = std::make_unique<Client>();
+    if (trust) {
+      client->Tls = Pop3Client::SystemTls();
+      client->Tls->setCaCertificates(certs->ca());
+    }
+    return client;
   }
   static void AddAccount(const QString& server, const QString& user, MailSecurity security,
                          MailProtocol protocol = MailProtocol::Pop3) {

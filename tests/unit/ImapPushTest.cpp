@@ -44,13 +44,17 @@ class ImapPush : public testing::Test {
     }
     return true;
   }
-  std::unique_ptr<MailPush> Push(const ScriptedPop3Server& server, bool* enabled,
-                                 std::function<bool()> check) {
+  static EmailAccount Account(const ScriptedPop3Server& server) {
     EmailAccount a;
     a.Server = QString::fromLatin1(server.address());
     a.User = QStringLiteral("ann");
     a.Password = QStringLiteral("secret");
     a.Protocol = MailProtocol::Imap;
+    return a;
+  }
+  std::unique_ptr<MailPush> Push(const ScriptedPop3Server& server, bool* enabled,
+                                 std::function<bool()> check) {
+    const EmailAccount a = Account(server);
     MailPush::Timing timing;
     timing.firstPauseMs = 10;
     timing.longestPauseMs = 40;
@@ -127,11 +131,7 @@ TEST_F(ImapPush, SwitchingCheckingOffDropsTheConnection) {
 TEST_F(ImapPush, IdleIsRenewedBeforeTheServerDropsIt) {
   ScriptedPop3Server server({UpToIdle(true, {S::Receive(), S::Send("q4 OK\r\n"), S::Receive(),
                                              S::Send("+ idling\r\n"), S::Silent()})});
-  EmailAccount a;
-  a.Server = QString::fromLatin1(server.address());
-  a.User = QStringLiteral("ann");
-  a.Password = QStringLiteral("secret");
-  a.Protocol = MailProtocol::Imap;
+  const EmailAccount a = Account(server);
   MailPush::Timing timing;
   timing.renewMs = 100;
   MailPush push([a] { return MailPush::Wanted{true, {a}}; }, countChecks, timing);

@@ -27,6 +27,15 @@ class LateNetworkClient : public Pop3Client {
   std::atomic<int>* attempts_;
 };
 
+EmailAccount Account() {
+  EmailAccount a;
+  a.Name = QStringLiteral("Home");
+  a.Server = QStringLiteral("pop.example");
+  a.User = QStringLiteral("ann");
+  a.Password = QStringLiteral("pw");
+  return a;
+}
+
 struct RetryCase {
   const char* name;
   int failures;
@@ -48,11 +57,7 @@ TEST_P(MailNetworkRetry, AttemptsAndCount) {
   std::atomic<int> attempts{0};
   SetPop3ClientFactory(
       [&] { return std::make_unique<LateNetworkClient>(c.failures, c.failure, &attempts); });
-  EmailAccount a;
-  a.Name = QStringLiteral("Home");
-  a.Server = QStringLiteral("pop.example");
-  a.User = QStringLiteral("ann");
-  a.Password = QStringLiteral("pw");
+  const EmailAccount a = Account();
   std::atomic<bool> abandon{false};
   MailCheckOptions options;
   options.networkRetryMs = {1, 1};  // the pauses themselves are not the point here
@@ -83,10 +88,7 @@ TEST(MailNetworkRetryPause, QuittingEndsThePause) {
   std::atomic<int> attempts{0};
   SetPop3ClientFactory(
       [&] { return std::make_unique<LateNetworkClient>(9, Pop3Failure::NoNetwork, &attempts); });
-  EmailAccount a;
-  a.Server = QStringLiteral("pop.example");
-  a.User = QStringLiteral("ann");
-  a.Password = QStringLiteral("pw");
+  const EmailAccount a = Account();
   std::atomic<bool> abandon{false};
   MailCheckOptions options;  // the real pauses: 30 s, then 2 minutes
   Thread_EmailChecker check({a}, &abandon, options);
@@ -94,6 +96,24 @@ TEST(MailNetworkRetryPause, QuittingEndsThePause) {
   abandon = true;
   EXPECT_TRUE(check.Wait(60000));
   EXPECT_EQ(attempts, 1);
+  SetPop3ClientFactory(nullptr);
+}
+
+TEST(MailNetworkRetryPause, AManualCheckAnswersAtOnce) {
+  ResetConfig(QSize(1024, 768));
+  FakeServices fakes;
+  std::atomic<int> attempts{0};
+  SetPop3ClientFactory(
+      [&] { return std::make_unique<LateNetworkClient>(9, Pop3Failure::NoNetwork, &attempts); });
+  const EmailAccount a = Account();
+  Cfg().EmailConfig.Accounts = {a};
+  Cfg().EmailConfig.EnableCheck = true;
+  ASSERT_TRUE(StartMailCheck(false, -1));
+  EXPECT_TRUE(WaitForMailCheck(60000));
+  EXPECT_EQ(attempts, 1);
+  const QList<MailProbeResult> results = TakeMailCheckResults();
+  ASSERT_EQ(results.size(), 1);
+  EXPECT_EQ(results[0].failure, Pop3Failure::NoNetwork);
   SetPop3ClientFactory(nullptr);
 }
 }  // namespace
