@@ -13,6 +13,7 @@ class StillClock : public IClock {
  public:
   QDateTime now = QDateTime(QDate(2026, 3, 15), QTime(10, 0));
   QDateTime Now() const override { return now; }
+  qint64 ElapsedMs() const override { return 0; }
 };
 }  // namespace
 

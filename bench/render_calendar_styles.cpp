@@ -24,6 +24,7 @@ class FixedClock : public IClock {
  public:
   explicit FixedClock(QDate d) : now_(d, QTime(12, 0)) {}
   QDateTime Now() const override { return now_; }
+  qint64 ElapsedMs() const override { return 0; }
 
  private:
   QDateTime now_;

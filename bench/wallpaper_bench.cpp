@@ -13,6 +13,9 @@
 //                                  then the milliseconds of composing, the BMP, the desktop's
 //                                  copy and the whole
 //   wallpaper_bench --make F       only writes the test JPEG to F
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -23,9 +26,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -56,6 +56,7 @@ class SilentBoxes : public IMessageBoxes {
 class FixedClock : public IClock {
  public:
   QDateTime Now() const override { return QDateTime(QDate(2026, 12, 9), QTime(12, 0)); }
+  qint64 ElapsedMs() const override { return 0; }
 };
 
 BenchDesktop g_desktop;
@@ -291,8 +292,8 @@ void Measure(const Case& c, const QString& self, const QString& scratch, bool ha
   const double memTarget = djpegPeak / 1024.0 + canvasMb + 40;
   std::printf("%-34s %9.0f %9.0f %8.0f %8.0f %7.0f %6.2f %9.0f %8.0f %7.0f %8.0f %8.0f\n",
               qPrintable(c.name), Median(ours), Median(oursWhole), Median(djpeg), Median(write),
-              target, Median(ours) / target, Median(oursCpu), Median(djpegCpu),
-              oursPeak / 1024.0, djpegPeak / 1024.0, memTarget);
+              target, Median(ours) / target, Median(oursCpu), Median(djpegCpu), oursPeak / 1024.0,
+              djpegPeak / 1024.0, memTarget);
 }
 }  // namespace
 
@@ -361,16 +362,19 @@ int main(int argc, char** argv) {
                          .arg(p.screen.height()),
                      info.filePath(), p.screen});
   }
-  if (photos.isEmpty()) std::printf("(no photographs: give the folder bench/fetch-photos.sh fills)\n");
+  if (photos.isEmpty())
+    std::printf("(no photographs: give the folder bench/fetch-photos.sh fills)\n");
 
   std::printf(
       "\nAll in milliseconds and MB, medians of 5 runs taking turns, each in a fresh process.\n"
       "ours: compose-and-write inside the process; whole: the whole process, start-up included;\n"
-      "target: djpeg's full-size decode + writing a file of the BMP's size; cpu: user + system.\n\n");
+      "target: djpeg's full-size decode + writing a file of the BMP's size; cpu: user + "
+      "system.\n\n");
   std::printf("%-34s %9s %9s %8s %8s %7s %6s %9s %8s %7s %8s %8s\n", "case", "ours", "whole",
               "djpeg", "write", "target", "ratio", "ours cpu", "djpeg cpu", "peak", "djpeg pk",
               "mem tgt");
-  for (const Case& c : cases) Measure(c, QCoreApplication::applicationFilePath(), dir.path(), haveDjpeg);
+  for (const Case& c : cases)
+    Measure(c, QCoreApplication::applicationFilePath(), dir.path(), haveDjpeg);
 
   std::printf(
       "\nFrom the start of an apply to the desktop being told of its file, copy included\n"
@@ -391,7 +395,8 @@ int main(int argc, char** argv) {
   std::vector<double> preview;
   for (int i = 0; i < 7; ++i)
     preview.push_back(ComposeAndWriteMs(jpeg, {1920, 1080}, {640, 480}, out));
-  std::printf("\n640x480 preview of the generated picture: %.1f ms (median of 7)\n", Median(preview));
+  std::printf("\n640x480 preview of the generated picture: %.1f ms (median of 7)\n",
+              Median(preview));
   std::printf(
       "\nTargets: ratio <= 1.0 (composition and writes; the apply to the desktop, every kind);\n"
       "peak <= mem tgt (djpeg's peak + the canvas + 40 MB).\n");

@@ -16,6 +16,7 @@ PKGS=(
   python3-pyatspi at-spi2-core
   gnome-shell python3-dbusmock qt6-wayland
   sway swaybg grim
+  tzdata
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -18,6 +18,7 @@
 #include "platform/Services.h"
 #include "reminders/PopupScheduler.h"
 #include "reminders/ReminderSelector.h"
+#include "reminders/ReminderTiming.h"
 #include "reminders/TForm_Reminder.h"
 #include "settings/Config.h"
 #include "settings/ConfigStore.h"
@@ -401,6 +402,9 @@ void TFormMain::Timer_MinimizeTimer() {
 void TFormMain::AfterStartUp() {
   // Only now, with the tray icon and the timers up: an error box of the start-up wallpaper
   // keeps the event loop going, so reminders, mail and the exit signals are not held up.
+  // Reminders missed long ago are taken first: the tick moves the recurring ones on.
+  const QString longMissed =
+      LongMissedReport(TakeLongMissedReminders(Cfg().RemindersConfig.Reminders, NowDays()));
   ChooseStartupWallpaper();
   // The program may have been told to end while a box was open.
   if (closed_) return;
@@ -411,6 +415,8 @@ void TFormMain::AfterStartUp() {
                            QStringLiteral("Quillatorne"), MB_OK | MB_ICONWARNING);
     }
   }
+  if (!longMissed.isEmpty() && !closed_)
+    Svc().messages->Show(longMissed, QStringLiteral("Quillatorne"), MB_OK | MB_ICONINFORMATION);
 }
 
 void TFormMain::TimerEXITTimer() {

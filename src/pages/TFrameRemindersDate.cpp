@@ -53,6 +53,7 @@ TFrameRemindersDate::TFrameRemindersDate(Config& config, Services& services, QWi
   connect(ui.Combo_Recur, &QComboBox::currentIndexChanged, this, [this] { Store(); });
 
   connect(&ReminderLists(), &ReminderListEvents::changed, this, [this] { FollowList(); });
+  Bind(ui.Check_DesktopNotifications, config.RemindersConfig.DesktopNotifications);
 
   Timer1->setInterval(500);
   RefreshWhileShown(Timer1, [this] { Timer1Timer(); });
@@ -89,6 +90,7 @@ void TFrameRemindersDate::FillRows() {
 }
 
 void TFrameRemindersDate::LoadFromConfig() {
+  SettingsPage::LoadFromConfig();
   editing_ = false;
   FillRows();
   {

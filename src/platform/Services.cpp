@@ -1,6 +1,9 @@
 #include "platform/Services.h"
 
+#include <QCoreApplication>
+
 #include "platform/DateTime.h"
+#include "platform/DesktopNotifications.h"
 #include "platform/Keyring.h"
 #include "platform/SystemServices.h"
 
@@ -15,11 +18,14 @@ void InstallProductionServices() {
   static QtDesktop desktop;
   static QtMessageBoxes messages;
   static SecretServiceKeyring keyring;
-  Svc() = Services{&clock, &random, &desktop, &messages, &keyring};
+  // Lives with the application: it withdraws its notifications over the bus when it goes.
+  auto* notifications = new DesktopNotifications(QCoreApplication::instance());
+  Svc() = Services{&clock, &random, &desktop, &messages, &keyring, notifications};
 }
 
 double NowDays() { return DateTimeToDays(Svc().clock->Now()); }
 
 void ReportError(const QString& message) {
-  if (Svc().messages) Svc().messages->Show(message, QStringLiteral("Quillatorne"), MB_OK | MB_ICONERROR);
+  if (Svc().messages)
+    Svc().messages->Show(message, QStringLiteral("Quillatorne"), MB_OK | MB_ICONERROR);
 }

@@ -11,7 +11,11 @@
 class IClock {
  public:
   virtual ~IClock() = default;
+  // The wall clock, in the time zone in force now (which may change while the program runs).
   virtual QDateTime Now() const = 0;
+  // Milliseconds since a fixed moment, sleep and suspend included. Unlike the wall clock it
+  // never jumps: neither daylight saving, nor a change of zone, nor a clock set by hand.
+  virtual qint64 ElapsedMs() const = 0;
 };
 
 // A generator yielding 0..32767, seeded once at start-up.
@@ -62,14 +66,16 @@ class IMessageBoxes {
   virtual int Show(const QString& text, const QString& caption, unsigned flags) = 0;
 };
 
-class IKeyring;  // platform/Keyring.h
+class IKeyring;        // platform/Keyring.h
+class INotifications;  // platform/DesktopNotifications.h
 
 struct Services {
   IClock* clock = nullptr;
   IRandom* random = nullptr;
   IDesktop* desktop = nullptr;
   IMessageBoxes* messages = nullptr;
-  IKeyring* keyring = nullptr;  // none: passwords stay in the settings file
+  IKeyring* keyring = nullptr;              // none: passwords stay in the settings file
+  INotifications* notifications = nullptr;  // none: windows only
 };
 
 // The services in force. main() installs the production ones; tests install fakes.

@@ -1,5 +1,7 @@
 #include "platform/SystemServices.h"
 
+#include <time.h>
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -16,6 +18,13 @@
 #include "platform/WallpaperInstaller.h"
 
 QDateTime SystemClock::Now() const { return QDateTime::currentDateTime(); }
+
+qint64 SystemClock::ElapsedMs() const {
+  // Boot time, not the monotonic clock: a suspend is time that has passed.
+  timespec ts{};
+  clock_gettime(CLOCK_BOOTTIME, &ts);
+  return static_cast<qint64>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
 
 int MsvcRandom::Next() {
   state_ = state_ * 214013u + 2531011u;

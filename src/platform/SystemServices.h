@@ -4,6 +4,7 @@
 class SystemClock : public IClock {
  public:
   QDateTime Now() const override;
+  qint64 ElapsedMs() const override;
 };
 
 // The classic C runtime generator: 15-bit results from a 32-bit linear congruence.

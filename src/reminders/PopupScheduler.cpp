@@ -4,12 +4,19 @@
 #include "platform/Services.h"
 #include "reminders/Recurrence.h"
 #include "reminders/ReminderPopup.h"
+#include "reminders/ReminderTiming.h"
 #include "reminders/TForm_Reminder.h"
 #include "settings/Config.h"
 
 namespace {
 
 IReminderPopup* g_popup = nullptr;
+
+bool AnsweredWithEdit(const PopupReminder& r) {
+  const auto& answered = Cfg().DynamicConfig.RemindersAnsweredWithEdit;
+  const auto it = answered.constFind(r.Id);
+  return it != answered.cend() && *it == r.DateTime;
+}
 
 QList<PopupReminder>& ListOf(bool snoozed) {
   return snoozed ? Cfg().DynamicConfig.SnoozedReminders : Cfg().RemindersConfig.Reminders;
@@ -22,7 +29,10 @@ class ShowingMark {
   ~ShowingMark() {
     auto& list = ListOf(snoozed_);
     const int i = IndexOfReminder(list, id_);
-    if (i >= 0) list[i].Showing = false;
+    if (i >= 0) {
+      list[i].Showing = false;
+      list[i].Missed = false;  // said once, in its popup
+    }
   }
 
  private:
@@ -76,38 +86,69 @@ bool IsReminderDue(const PopupReminder& reminder, double now) {
   return DueInSlot(reminder, ReminderSlot(now));
 }
 
-void CatchUpRecurringReminders(double now) {
-  const qint64 nowSlot = ReminderSlot(now);
-  bool moved = false;
-  for (PopupReminder& r : Cfg().RemindersConfig.Reminders) {
-    if (IsRecurring(r.Recur) && !r.Showing && IsUsableDate(r.DateTime) &&
-        ReminderSlot(r.DateTime) < nowSlot) {
-      MoveToNextOccurrence(r, now);
-      moved = true;
-    }
+QList<LongMissedEntry> TakeLongMissedReminders(QList<PopupReminder>& reminders, double now) {
+  QList<LongMissedEntry> missed;
+  for (PopupReminder& r : reminders) {
+    if (TimingOf(r, now, std::nullopt) != ReminderTiming::LongMissed) continue;
+    missed.append({r.Name, LatestOccurrence(r, now)});
+    if (IsRecurring(r.Recur)) MoveToNextOccurrence(r, now);
   }
-  if (moved) emit ReminderLists().changed();
+  return missed;
 }
 
 void CheckPopupReminders() {
   const double now = NowDays();
-  const qint64 nowSlot = ReminderSlot(now);
-  CatchUpRecurringReminders(now);
+  const qint64 elapsed = Svc().clock->ElapsedMs();
+  LookOut& look = Cfg().DynamicConfig.ReminderLookOut;
+  const std::optional<double> looked = LookingSince(look, elapsed);
+  look = NextLookOut(look, now, elapsed);
 
   auto& reminders = Cfg().RemindersConfig.Reminders;
+  int due = -1;
+  bool missed = false;
+  bool moved = false;
   for (int i = 0; i < reminders.size(); ++i) {
-    if (!DueInSlot(reminders[i], nowSlot)) continue;
-    reminders[i].IsSnoozed = false;
-    reminders[i].ListIndex = i;
-    ShowPopupReminder(reminders[i]);
+    PopupReminder& r = reminders[i];
+    switch (TimingOf(r, now, looked)) {
+      case ReminderTiming::NotYet:
+        break;
+      case ReminderTiming::LongMissed:
+        // Told about at start; a recurring one goes on to its next date meanwhile.
+        if (IsRecurring(r.Recur)) {
+          MoveToNextOccurrence(r, now);
+          moved = true;
+        }
+        break;
+      case ReminderTiming::Missed:
+        if (due < 0 && !AnsweredWithEdit(r)) {
+          due = i;
+          missed = true;
+        }
+        break;
+      case ReminderTiming::Due:
+        if (due < 0) due = i;
+        break;
+    }
+  }
+  if (moved) emit ReminderLists().changed();
+  if (due >= 0) {
+    PopupReminder& r = reminders[due];
+    // A recurring reminder shows the latest of its occurrences that passed, once.
+    r.DateTime = LatestOccurrence(r, now);
+    r.Missed = missed;
+    r.IsSnoozed = false;
+    r.ListIndex = due;
+    ShowPopupReminder(r);
     return;
   }
   // A snoozed copy is on no page where the user could find it, so one whose time passed
   // while it could not pop up (program off, window open) pops up late rather than never.
+  const qint64 nowSlot = ReminderSlot(now);
   auto& snoozed = Cfg().DynamicConfig.SnoozedReminders;
   for (int i = 0; i < snoozed.size(); ++i) {
     if (!DueOrOverdue(snoozed[i], nowSlot)) continue;
     snoozed[i].IsSnoozed = true;
+    snoozed[i].Missed = false;
     snoozed[i].ListIndex = -1;
     ShowPopupReminder(snoozed[i]);
     return;
@@ -125,7 +166,9 @@ void ShowPopupReminder(PopupReminder& reminder) {
   std::optional<ReminderResult> result;
   {
     ShowingMark mark(snoozed, shown.Id);
-    result = ReminderPopup().Show(shown);
+    INotifications* notices =
+        Cfg().RemindersConfig.DesktopNotifications ? Svc().notifications : nullptr;
+    result = ReminderPopup().Show(shown, notices);
   }
   if (!result) return;  // the program is ending: leave the reminder as it is
 
@@ -133,20 +176,27 @@ void ShowPopupReminder(PopupReminder& reminder) {
   const int index = IndexOfReminder(list, shown.Id);
   switch (result->answer) {
     case ReminderResult::Edit:
-      if (!snoozed && index >= 0) Cfg().DynamicConfig.EditReminderIndex = index;
+      if (!snoozed && index >= 0) {
+        Cfg().DynamicConfig.EditReminderIndex = index;
+        Cfg().DynamicConfig.RemindersAnsweredWithEdit.insert(shown.Id, shown.DateTime);
+      }
       break;
     case ReminderResult::Close:
       FinishOccurrence(list, index, shown, snoozed);
       break;
     case ReminderResult::Snooze: {
       PopupReminder copy = index >= 0 ? list[index] : shown;
-      // From the reminder's own time, not from now.
-      copy.DateTime = shown.DateTime + result->minutes / kMinutesPerDay;
+      // From the reminder's own time, not from now; but a reminder answered late (missed,
+      // or left waiting) would come straight back: then from now.
+      const double snooze = result->minutes / kMinutesPerDay;
+      copy.DateTime = shown.DateTime + snooze;
+      if (const double now = NowDays(); copy.DateTime <= now) copy.DateTime = now + snooze;
       if (IsRecurring(copy.Recur)) copy.Recur = 0;  // this occurrence only
       copy.Id = NextReminderId();
       copy.Showing = false;
       copy.IsSnoozed = true;
       copy.ListIndex = -1;
+      copy.Missed = false;
       copy.RecurDay = 0;
       FinishOccurrence(list, index, shown, snoozed);
       Cfg().DynamicConfig.SnoozedReminders.append(copy);

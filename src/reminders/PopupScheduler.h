@@ -4,6 +4,7 @@
 #include <QObject>
 
 struct PopupReminder;
+struct LongMissedEntry;
 
 // The place of the entry with that identity in `list`, or -1.
 int IndexOfReminder(const QList<PopupReminder>& list, quint64 id);
@@ -23,7 +24,8 @@ ReminderListEvents& ReminderLists();
 bool IsReminderDue(const PopupReminder& reminder, double now);
 
 // Shows a due popup reminder (modally) from the tick: the reminder list before the
-// snoozed list, at most one per call. Recurring reminders left behind are moved on first.
+// snoozed list, at most one per call. A reminder whose time passed while the program was
+// not looking pops up late, marked Missed; a recurring one with its latest occurrence, once.
 void CheckPopupReminders();
 
 // Shows `reminder` (an entry of the reminder list or of the snoozed list, IsSnoozed
@@ -31,6 +33,7 @@ void CheckPopupReminders();
 // popups opened meanwhile may have removed or added entries.
 void ShowPopupReminder(PopupReminder& reminder);
 
-// Moves every recurring reminder whose slot has passed (the program was off, the main
-// window was open) on to its next occurrence that is not past `now`.
-void CatchUpRecurringReminders(double now);
+// The reminders whose time passed unseen more than a day ago (see TimingOf), for the box at
+// start, each with the occurrence it missed. The one-off ones stay in the list as they
+// are; the recurring ones move on to their next date.
+QList<LongMissedEntry> TakeLongMissedReminders(QList<PopupReminder>& reminders, double now);

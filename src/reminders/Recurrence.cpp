@@ -62,6 +62,26 @@ double NextOccurrence(double dateTime, int recur, int anchorDay) {
   }
 }
 
+namespace {
+double PreviousOccurrence(double dateTime, int recur, int anchorDay) {
+  const double whole = std::floor(dateTime);
+  switch (recur) {
+    case kDaily:
+      return dateTime - 1;
+    case kWeekly:
+      return dateTime - 7;
+    case kMonthly:
+    case kYearly: {
+      const QDate d = DayNumberToDate(static_cast<int>(whole));
+      const QDate prev = recur == kMonthly ? d.addMonths(-1) : d.addYears(-1);
+      return DateToDayNumber(WithDay(prev.year(), prev.month(), anchorDay)) + (dateTime - whole);
+    }
+    default:
+      return dateTime;
+  }
+}
+}  // namespace
+
 qint64 ReminderSlot(double dateTime) {
   if (!IsUsableDate(dateTime)) return kNoSlot;
   // The wall-clock minute, rounded as DaysToDateTime rounds, without building a QDateTime:
@@ -71,6 +91,18 @@ qint64 ReminderSlot(double dateTime) {
   if (ms >= 86400000) ms = 86399999;
   const qint64 minutes = static_cast<qint64>(whole) * 1440 + ms / 60000;
   return FloorDiv(minutes, 4);
+}
+
+double LatestOccurrence(const PopupReminder& r, double now) {
+  if (!IsRecurring(r.Recur) || !IsUsableDate(r.DateTime) || !IsUsableDate(now) ||
+      ReminderSlot(r.DateTime) >= ReminderSlot(now))
+    return r.DateTime;
+  // The first occurrence that is not past, if it is due now; else the one before it.
+  PopupReminder next = r;
+  MoveToNextOccurrence(next, now);
+  if (ReminderSlot(next.DateTime) == ReminderSlot(now)) return next.DateTime;
+  const double latest = PreviousOccurrence(next.DateTime, r.Recur, next.RecurDay);
+  return latest > r.DateTime ? latest : r.DateTime;
 }
 
 void MoveToNextOccurrence(PopupReminder& r, double now) {

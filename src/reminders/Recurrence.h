@@ -17,6 +17,10 @@ bool IsRecurring(int recur);
 // day where it does not (31 -> 30 April -> 31 May; 29 February -> 28 -> 29).
 double NextOccurrence(double dateTime, int recur, int anchorDay);
 
+// The latest occurrence whose slot is not after `now`'s, from the reminder's DateTime on;
+// the DateTime itself for a reminder that does not recur or is not yet due.
+double LatestOccurrence(const PopupReminder& reminder, double now);
+
 // The four-minute slot a date-time falls in, counted from the epoch; two date-times
 // share a slot exactly when they have the same date, hour and minute - minute mod 4.
 // A date-time that is not usable gets a slot of its own, before every other.

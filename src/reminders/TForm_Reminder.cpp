@@ -17,6 +17,8 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include "reminders/ReminderNotice.h"
+#include "reminders/ReminderTiming.h"
 #include "settings/Config.h"
 #include "widgets/GradientPanel.h"
 #include "widgets/WholeText.h"
@@ -56,10 +58,19 @@ QPixmap ClockPicture(int w, int h) {
 
 class WindowPopup : public IReminderPopup {
  public:
-  std::optional<ReminderResult> Show(const PopupReminder& reminder) override {
+  std::optional<ReminderResult> Show(const PopupReminder& reminder,
+                                     INotifications* notifications) override {
     TForm_Reminder form;
     form.Fill(reminder, false);
+    // An action of the notification presses the popup's own button, so both answer alike;
+    // the popup answered first withdraws the notification.
+    std::optional<ReminderNotice> notice;
+    if (notifications) {
+      notice.emplace(*notifications, reminder, form.Button_Edit->isEnabled(),
+                     [&form](ReminderResult answer) { form.AnswerFromOutside(answer); });
+    }
     form.ShowModal();
+    notice.reset();
     if (!form.answered()) return std::nullopt;
     return form.answer();
   }
@@ -107,8 +118,7 @@ TForm_Reminder::TForm_Reminder(QWidget* parent) : QDialog(parent) {
   setBackgroundRole(QPalette::Button);
 
   // The header: white fading into sky blue from left to right.
-  ElPanelCaption =
-      new GradientPanel(Qt::white, QColor(0x87, 0xCE, 0xEB), Qt::Horizontal, this);
+  ElPanelCaption = new GradientPanel(Qt::white, QColor(0x87, 0xCE, 0xEB), Qt::Horizontal, this);
   ElPanelCaption->setGeometry(0, 0, kClientWidth, 32);
   const QFont captionFont = CaptionStripFont();
   QPalette blue = palette();
@@ -177,6 +187,11 @@ TForm_Reminder::TForm_Reminder(QWidget* parent) : QDialog(parent) {
 
 void TForm_Reminder::Fill(const PopupReminder& reminder, bool test) {
   Label_Snoozed->setVisible(reminder.IsSnoozed);
+  // A reminder shown late says when it was due, where the header names the window.
+  const bool late = reminder.Missed && !reminder.IsSnoozed;
+  Label_Caption->setText(late ? MissedCaption(reminder.DateTime)
+                              : QStringLiteral("Quillatorne reminder"));
+  Label_Caption->setGeometry(6, 0, late ? kClientWidth - 12 : 300, 32);
   Edit_Text->setText(reminder.Name);
   Memo_Message->setPlainText(reminder.Text);
   Button_Edit->setEnabled(!test && !reminder.IsSnoozed && reminder.Recur != 0);
@@ -219,6 +234,9 @@ void TForm_Reminder::ShowModal() {
   ++g_openPopups;
   show();
   BringToFront();
+  // The window manager marks it (urgency on X11, the taskbar or workspace elsewhere) for a
+  // user who is looking at another window, a full-screen one included.
+  QApplication::alert(this);
   loop.exec(QEventLoop::DialogExec);
   --g_openPopups;
   loop_ = nullptr;
@@ -234,6 +252,21 @@ void TForm_Reminder::hideEvent(QHideEvent* event) {
 void TForm_Reminder::Answer(ReminderResult::Answer answer, int minutes) {
   answer_ = ReminderResult{answer, minutes};
   answered_ = true;
+}
+
+void TForm_Reminder::AnswerFromOutside(const ReminderResult& answer) {
+  switch (answer.answer) {
+    case ReminderResult::Close:
+      return Button_CloseClick();
+    case ReminderResult::Edit:
+      if (Button_Edit->isEnabled()) Button_EditClick();
+      return;
+    case ReminderResult::Snooze:
+      if (!Button_Snooze->isEnabled()) return;
+      Answer(ReminderResult::Snooze, answer.minutes);
+      accept();
+      return;
+  }
 }
 
 void TForm_Reminder::Button_CloseClick() {

@@ -60,6 +60,8 @@ class TForm_Reminder : public QDialog {
   void Button_EditClick();
   void Button_SnoozeClick();
   void SnoozeChoiceClick(int tag);
+  // An answer given elsewhere (the reminder's desktop notification), as its button gives it.
+  void AnswerFromOutside(const ReminderResult& answer);
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -1,12 +1,15 @@
 #pragma once
 // The one settings record. Plain fields, read and written directly by every module;
 // LoadConfig/SaveConfig persist it (ConfigStore.h).
+#include <QHash>
 #include <QList>
 #include <QSize>
 #include <QString>
 #include <QStringList>
 #include <atomic>
 #include <cstdint>
+
+#include "reminders/LookOut.h"
 
 using Color = uint32_t;  // 0x00BBGGRR, red in the low byte
 
@@ -52,7 +55,8 @@ struct PopupReminder {
   bool Showing = false;
   bool IsSnoozed = false;
   int ListIndex = -1;
-  quint64 Id = 0;  // identity for the whole run, so answers reach the right entry
+  bool Missed = false;  // pops up late: its time passed while the program was not looking
+  quint64 Id = 0;       // identity for the whole run, so answers reach the right entry
 };
 // A reminder as the user adds it: due now.
 PopupReminder NewPopupReminder();
@@ -86,7 +90,7 @@ inline MailProtocol MailProtocolFromInt(int n) {
 EmailAccount NewEmailAccount();
 
 struct ColorReminder {
-  int date = 0;  // day number; a new one is today: see NewColorReminder()
+  int date = 0;   // day number; a new one is today: see NewColorReminder()
   int style = 0;  // 0 red, 1 yellow, 2 green
 };
 ColorReminder NewColorReminder();
@@ -124,6 +128,8 @@ struct CalendarConfigT {
 
 struct RemindersConfigT {
   QList<PopupReminder> Reminders;
+  // A due reminder also goes to the desktop's notification centre, where one runs.
+  bool DesktopNotifications = true;
 };
 
 struct ProgramConfigT {
@@ -180,9 +186,17 @@ struct DynamicConfigT {
   Shared<bool> NoNewMail = false;
   QString SelectedImage;
   double LastSetTime = 0;
+  // The same moment on the clock that does not jump (IClock::ElapsedMs); -1 before the first.
+  qint64 LastSetElapsedMs = -1;
   QList<PopupReminder> SnoozedReminders;
   int AnnouncedMailCount = 0;
   int EditReminderIndex = -1;
+  // The checks of the popup reminders: tells a jump of the wall clock from a time nobody
+  // looked.
+  LookOut ReminderLookOut;
+  // Reminders answered with Edit, by identity, with the date-time they had then: seen, so
+  // not shown again as missed.
+  QHash<quint64, double> RemindersAnsweredWithEdit;
 };
 
 struct ColorRemConfigT {

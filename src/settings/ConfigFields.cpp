@@ -100,6 +100,14 @@ ConfigFields<PopupReminder> ReminderFields() {
   return fields;
 }
 
+ConfigFields<RemindersConfigT> ReminderOptionFields() {
+  using R = RemindersConfigT;
+  static const ConfigField<R> fields[] = {
+      {"DesktopNotifications", &R::DesktopNotifications, true},
+  };
+  return fields;
+}
+
 ConfigFields<EmailAccount> AccountFields() {
   using A = EmailAccount;
   // Written as "name n"; names match without regard to case, so "Name n" reads the same.

@@ -44,6 +44,7 @@ ConfigFields<EmailConfigT> MailOptionFields();
 // One section per reminder: "Popup Reminder " + n, and "Snoozed Reminder " + n for the
 // snoozed copies.
 ConfigFields<PopupReminder> ReminderFields();
+ConfigFields<RemindersConfigT> ReminderOptionFields();
 // Section "Email Accounts", each name followed by the account's number from 1.
 ConfigFields<EmailAccount> AccountFields();
 // Section "ColorReminders", each name followed directly by the dot's index from 0.

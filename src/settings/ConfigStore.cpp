@@ -228,6 +228,7 @@ void LoadStored(const RegistryStore& s, Config& c) {
   ReadFields(s, kCalendar, CalendarFields(), c.CalendarConfig);
   LoadList(s, kReminderList, ReminderFields(), c.RemindersConfig.Reminders, LoadedReminder);
   LoadList(s, kSnoozedList, ReminderFields(), c.DynamicConfig.SnoozedReminders, LoadedSnoozedCopy);
+  ReadFields(s, kReminders, ReminderOptionFields(), c.RemindersConfig);
   ReadFields(s, kProgram, ProgramFields(), c.ProgramConfig);
 
   auto& e = c.EmailConfig;
@@ -250,6 +251,7 @@ void SaveAll(RegistryStore& s, const Config& c) {
   WriteFields(s, kCalendar, CalendarFields(), c.CalendarConfig);
   SaveList(s, kReminderList, ReminderFields(), c.RemindersConfig.Reminders);
   SaveList(s, kSnoozedList, ReminderFields(), c.DynamicConfig.SnoozedReminders);
+  WriteFields(s, kReminders, ReminderOptionFields(), c.RemindersConfig);
   WriteFields(s, kProgram, ProgramFields(), c.ProgramConfig);
 
   const auto& e = c.EmailConfig;

@@ -55,9 +55,10 @@ bool Remember(const WallpaperError& error, bool explicitRequest) {
   return show;
 }
 
-// When the last timed change found nothing to install (0: it did not fail). The next try
-// waits a whole delay from then, the delay as set at each tick, so a shorter one counts.
-double g_timedFailedAt = 0;
+// When the last timed change found nothing to install (-1: it did not fail), on the clock
+// that does not jump. The next try waits a whole delay from then, the delay as set at each
+// tick, so a shorter one counts.
+qint64 g_timedFailedAt = -1;
 
 // The tick is re-entrant: the error box of a failed change keeps the timer running, and a
 // nested tick retrying the same change would open box upon box. While one automatic change
@@ -143,12 +144,15 @@ Picked PickAndApply(bool random) {
 void CheckTimedChangeNow() {
   const auto& w = Cfg().WallpaperConfig;
   if (w.ChangeRule != 2) return;
-  const double delay = ChangeDelaySeconds(w.ChangeDelay) * (1.0 / kSecondsPerDay);
-  const double now = NowDays();
-  if (Cfg().DynamicConfig.LastSetTime + delay >= now) return;
-  if (g_timedFailedAt > 0 && g_timedFailedAt + delay > now) return;
+  // Time that has passed, not two wall-clock readings apart: daylight saving, a new time zone
+  // or a clock set back must neither stop the changes nor bunch them up.
+  const qint64 delay = static_cast<qint64>(ChangeDelaySeconds(w.ChangeDelay)) * 1000;
+  const qint64 now = Svc().clock->ElapsedMs();
+  const qint64 lastSet = Cfg().DynamicConfig.LastSetElapsedMs;
+  if (lastSet >= 0 && now - lastSet <= delay) return;
+  if (g_timedFailedAt >= 0 && now - g_timedFailedAt < delay) return;
   // Nothing installed (every picture fails): wait a whole delay, not just until the next tick.
-  g_timedFailedAt = PickAndApply(true) == Picked::Failed ? NowDays() : 0;
+  g_timedFailedAt = PickAndApply(true) == Picked::Failed ? Svc().clock->ElapsedMs() : -1;
 }
 
 // The daily refresh of the current image, or of the selected one; a picture known to fail
@@ -222,6 +226,6 @@ void PickWallpaper(bool random) { PickAndApply(random); }
 
 void ForgetBadPictures() {
   BadPictures().clear();
-  g_timedFailedAt = 0;
+  g_timedFailedAt = -1;
   g_dayTried = QDate();
 }

@@ -113,8 +113,9 @@ void DecodeOntoCanvas(JpegDecoder& decoder, QImage& canvas, const QRect& drawn) 
 // does not fit the canvas whole.
 void ComposeWhole(JpegDecoder& decoder, QImage& canvas, const Placement& place) {
   const int orientation = decoder.orientation();
-  QImage image = Upright(
-      decoder.Decode(place.resample ? UprightSize(place.drawn, orientation) : QSize()), orientation);
+  QImage image =
+      Upright(decoder.Decode(place.resample ? UprightSize(place.drawn, orientation) : QSize()),
+              orientation);
   if (place.resample) image = ResampleHalftone(image, place.drawn.width(), place.drawn.height());
   // The copy onto the canvas is a plain row copy, so both must have the same layout.
   if (image.format() != QImage::Format_RGB32) image = image.convertToFormat(QImage::Format_RGB32);
@@ -127,8 +128,8 @@ void ComposeWhole(JpegDecoder& decoder, QImage& canvas, const Placement& place) 
 void PlacePicture(const QString& path, QImage& canvas, QRgb background) {
   JpegDecoder decoder(path);
   const QSize full = UprightSize(decoder.size(), decoder.orientation());
-  const Placement place = PlaceImage(full, canvas.width(), canvas.height(),
-                                     Svc().desktop->ScreenSize());
+  const Placement place =
+      PlaceImage(full, canvas.width(), canvas.height(), Svc().desktop->ScreenSize());
   const QRect drawn(place.position, place.drawn);
   if (drawn.isEmpty() || !drawn.intersects(canvas.rect())) {
     canvas.fill(background);
@@ -275,6 +276,7 @@ WallpaperError ApplyWallpaper(const QString& path) {
   program.LastMonth = today.month();
   program.LastYear = today.year();
   Cfg().DynamicConfig.LastSetTime = NowDays();
+  Cfg().DynamicConfig.LastSetElapsedMs = Svc().clock->ElapsedMs();
   return {};
 }
 

@@ -87,10 +87,7 @@ constexpr QPoint kRedSwitch(410, 352);
 constexpr QPoint kSet(366, 389);
 constexpr QPoint kHide(435, 389);
 
-QByteArray Saved(const TempHome& home) {
-  QFile f(home.configFile());
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+QByteArray Saved(const TempHome& home) { return home.savedSettings(); }
 
 // A 1024 x 768 display, a home with one screen-sized grey photo, and the program with its
 // main window open.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -303,4 +304,24 @@ INSTANTIATE_TEST_SUITE_P(
         FollowCase{"CloseOfTheSelectedRecurringReminder", 1, "B", Answer::Close,
                    {"A", "B", "C", "D"}, "B"}),
     [](const auto& info) { return std::string(info.param.name); });
+}  // namespace
+
+namespace {
+// The notification option follows the setting, even with no reminder selected, and a click
+// (or the space bar) writes it back.
+TEST_F(RemindersPageTest, TheNotificationOptionIsBoundAndNamed) {
+  QCheckBox* box = page->ui.Check_DesktopNotifications;
+  EXPECT_EQ(box->accessibleName(), "Also show reminders as desktop notifications");
+  EXPECT_EQ(box->text(), "Also show reminders as desktop notifications");
+  EXPECT_TRUE(config.RemindersConfig.DesktopNotifications);  // on by default
+  config.RemindersConfig.DesktopNotifications = false;
+  Fill({});
+  EXPECT_TRUE(box->isEnabled());
+  EXPECT_FALSE(box->isChecked());
+  QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+  EXPECT_TRUE(config.RemindersConfig.DesktopNotifications);
+  box->setFocus();
+  QTest::keyClick(box, Qt::Key_Space);
+  EXPECT_FALSE(config.RemindersConfig.DesktopNotifications);
+}
 }  // namespace

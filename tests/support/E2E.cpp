@@ -109,8 +109,8 @@ ProgramRun::ProgramRun(const XvfbDisplay& display, const TempHome& home) {
   env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
   env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
   QDir().mkpath(home.path() + "/run");
-  QFile::setPermissions(home.path() + "/run", QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                  QFileDevice::ExeOwner);
+  QFile::setPermissions(home.path() + "/run",
+                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
   process_.setProcessEnvironment(env);
   process_.setProgram(QStringLiteral(QUILLATORNE_BINARY));
 }
@@ -202,8 +202,8 @@ QString RunOnDisplay(const QString& display, const QString& program, const QStri
 QStringList WindowIds(const QString& display, const QString& name) {
   QStringList ids;
   const QRegularExpression re(QStringLiteral("^\\s*(0x[0-9a-f]+) \"([^\"]*)\""));
-  const QString tree =
-      RunOnDisplay(display, QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")});
+  const QString tree = RunOnDisplay(display, QStringLiteral("xwininfo"),
+                                    {QStringLiteral("-root"), QStringLiteral("-tree")});
   for (const QString& line : tree.split('\n')) {
     const auto m = re.match(line);
     if (m.hasMatch() && m.captured(2) == name) ids << m.captured(1);
@@ -245,18 +245,23 @@ QByteArray Section(const char* name) {
 }  // namespace
 
 QByteArray SettingsWithReminderDueNow(const QByteArray& wallpaper) {
+  return SettingsWithOneOffReminders({0, 4}, wallpaper);
+}
+
+QByteArray SettingsWithOneOffReminders(const QList<double>& minutesFromNow,
+                                       const QByteArray& wallpaper) {
   const double now = DateTimeToDays(QDateTime::currentDateTime());
   QByteArray s = "Windows Registry Editor Version 5.00\n";
   s += Section("Base") + "\"OK\"=dword:00000001\n";
   s += Section("Wallpaper") + wallpaper;
   s += Section("Email") + "\"EnableCheck\"=dword:00000000\n";
-  s += Section("Reminders") + "\"Reminder Count\"=dword:00000002\n";
-  const char* sections[] = {"Popup Reminder 1", "Popup Reminder 2"};
-  for (int n = 0; n < 2; ++n) {
-    s += Section(sections[n]);
+  s += Section("Reminders") + "\"Reminder Count\"=dword:0000000" +
+       QByteArray::number(minutesFromNow.size()) + "\n";
+  for (int n = 0; n < minutesFromNow.size(); ++n) {
+    s += Section("Popup Reminder " + QByteArray::number(n + 1));
     s += "\"Name\"=\"Dentist " + QByteArray::number(n + 1) + "\"\n";
     s += "\"Text\"=\"Bring the forms\"\n";
-    s += "\"DateTime\"=hex:" + HexDateTime(now + n * 4 / kMinutesPerDay) + "\n";
+    s += "\"DateTime\"=hex:" + HexDateTime(now + minutesFromNow[n] / kMinutesPerDay) + "\n";
     s += "\"Recur\"=dword:00000000\n";
   }
   return s;

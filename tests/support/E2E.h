@@ -2,6 +2,7 @@
 // Running the real program: an Xvfb display of our own and the program under it, with
 // HOME and the XDG folders in a temporary home.
 #include <QImage>
+#include <QList>
 #include <QProcess>
 #include <QString>
 #include <functional>
@@ -102,6 +103,11 @@ QByteArray FolderSettings(const QStringList& folders);
 // Two one-off reminders, one in this four-minute slot and one in the next, so whichever
 // slot the program starts in has a reminder due. The wallpaper values are given whole.
 QByteArray SettingsWithReminderDueNow(
+    const QByteArray& wallpaper = "\"ChangeRule\"=dword:00000000\n");
+// One-off reminders "Dentist 1", "Dentist 2", ... that many minutes from now (fewer than
+// ten).
+QByteArray SettingsWithOneOffReminders(
+    const QList<double>& minutesFromNow,
     const QByteArray& wallpaper = "\"ChangeRule\"=dword:00000000\n");
 
 // One box opened from the main window and answered.

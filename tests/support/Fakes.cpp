@@ -13,7 +13,39 @@ int FakeMessageBoxes::Show(const QString& text, const QString& caption, unsigned
 }
 
 FakeServices::FakeServices() : saved_(Svc()) {
-  Svc() = Services{&clock, &random, &desktop, &messages};
+  Svc() = Services{&clock, &random, &desktop, &messages, nullptr, &notifications};
 }
 
 FakeServices::~FakeServices() { Svc() = saved_; }
+
+quint64 FakeNotifications::Notify(const DesktopNotification& n) {
+  if (!available) return 0;
+  shown.append({next_, n});
+  return next_++;
+}
+
+void FakeNotifications::Close(quint64 handle) {
+  for (int i = 0; i < shown.size(); ++i) {
+    if (shown[i].handle != handle) continue;
+    shown.removeAt(i);
+    closed << handle;
+    emit Closed(handle);
+    return;
+  }
+}
+
+void FakeNotifications::Invoke(quint64 handle, const QString& key) {
+  emit ActionInvoked(handle, key);
+  for (int i = 0; i < shown.size(); ++i) {
+    if (shown[i].handle != handle) continue;
+    shown.removeAt(i);
+    emit Closed(handle);
+    return;
+  }
+}
+
+const FakeNotifications::Entry* FakeNotifications::Find(const QString& summary) const {
+  for (const Entry& e : shown)
+    if (e.notification.summary == summary) return &e;
+  return nullptr;
+}

@@ -5,13 +5,20 @@
 #include <QStringList>
 #include <functional>
 
+#include "platform/DesktopNotifications.h"
 #include "platform/Services.h"
 
 class FakeClock : public IClock {
  public:
   QDateTime now = QDateTime(QDate(2026, 3, 15), QTime(10, 0));
+  qint64 elapsedMs = 1000000;
   QDateTime Now() const override { return now; }
-  void Advance(qint64 seconds) { now = now.addSecs(seconds); }
+  qint64 ElapsedMs() const override { return elapsedMs; }
+  // Time passes: the wall clock (in its zone, so across daylight saving) and the elapsed time.
+  void Advance(qint64 seconds) {
+    now = now.addSecs(seconds);
+    elapsedMs += seconds * 1000;
+  }
 };
 
 class FakeRandom : public IRandom {
@@ -53,6 +60,27 @@ class FakeMessageBoxes : public IMessageBoxes {
   int Show(const QString& text, const QString& caption, unsigned flags) override;
 };
 
+// A notification centre that keeps what it is sent; the test answers in the user's place.
+class FakeNotifications : public INotifications {
+ public:
+  struct Entry {
+    quint64 handle;
+    DesktopNotification notification;
+  };
+  bool available = true;
+  QList<Entry> shown;     // still on screen
+  QList<quint64> closed;  // withdrawn by the program
+  bool Available() const override { return available; }
+  quint64 Notify(const DesktopNotification& n) override;
+  void Close(quint64 handle) override;
+  // The user chose an action: the action, then the notification goes.
+  void Invoke(quint64 handle, const QString& key);
+  const Entry* Find(const QString& summary) const;
+
+ private:
+  quint64 next_ = 1;
+};
+
 // Installs fakes into Svc() for the life of the object.
 class FakeServices {
  public:
@@ -62,6 +90,7 @@ class FakeServices {
   FakeRandom random;
   FakeDesktop desktop;
   FakeMessageBoxes messages;
+  FakeNotifications notifications;
 
  private:
   Services saved_;

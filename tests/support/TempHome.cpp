@@ -39,3 +39,8 @@ QString TempHome::write(const QString& relative, const QByteArray& bytes) const 
   if (f.open(QIODevice::WriteOnly)) f.write(bytes);
   return full;
 }
+
+QByteArray TempHome::savedSettings() const {
+  QFile f(configFile());
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}

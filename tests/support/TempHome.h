@@ -13,6 +13,8 @@ class TempHome {
   QString dataDir() const;     // where the wallpaper goes
   // Writes a file below the home folder (creating folders); returns its full path.
   QString write(const QString& relative, const QByteArray& bytes) const;
+  // The settings file as it is now; empty when there is none.
+  QByteArray savedSettings() const;
 
  private:
   QTemporaryDir dir_;

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <QTimeZone>
+#include <functional>
 
 #include "TestJpeg.h"
 #include "platform/DateTime.h"
@@ -343,15 +345,15 @@ TEST_P(RetryAfterFailure, FollowsTheIntervalChosenSince) {
   if (c.changes) EXPECT_EQ(LastImage(), picture);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Intervals, RetryAfterFailure,
-    // 2: one minute; 10: three hours.
-    ::testing::Values(RetryCase{"ShorterIntervalTakesEffect", 10, 2, 61, true},
-                      RetryCase{"ShorterIntervalStillWaitsItsOwnLength", 10, 2, 59, false},
-                      RetryCase{"SameIntervalWaitsItOut", 10, 10, 61, false},
-                      RetryCase{"LongerIntervalWaitsLonger", 2, 10, 61, false},
-                      RetryCase{"LongerIntervalOnceOver", 2, 10, 10810, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Intervals, RetryAfterFailure,
+                         // 2: one minute; 10: three hours.
+                         ::testing::Values(RetryCase{"ShorterIntervalTakesEffect", 10, 2, 61, true},
+                                           RetryCase{"ShorterIntervalStillWaitsItsOwnLength", 10, 2,
+                                                     59, false},
+                                           RetryCase{"SameIntervalWaitsItOut", 10, 10, 61, false},
+                                           RetryCase{"LongerIntervalWaitsLonger", 2, 10, 61, false},
+                                           RetryCase{"LongerIntervalOnceOver", 2, 10, 10810, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ChangeRules, ABadPictureAtStartUpIsReportedAndStartUpGoesOn) {
   Cfg().WallpaperConfig.ChangeRule = 0;
@@ -464,3 +466,53 @@ INSTANTIATE_TEST_SUITE_P(
         ForgettingCase{"StartUpRuleNothingToPick", false, 1, 0, Kept::Fits, false, 1, false},
         ForgettingCase{"StartUpRulePicks", false, 1, 0, Kept::Fits, true, 1, true}),
     [](const ::testing::TestParamInfo<ForgettingCase>& info) { return info.param.name; });
+
+// The timed change counts the time that passes, whatever the wall clock does meanwhile: a
+// minute of ticks with the 5-second rule changes as often with a jump as without one.
+struct WallJumpCase {
+  const char* name;
+  QDateTime start;
+  std::function<void(FakeClock&)> jump;  // at half time, taking no time
+};
+class TimedChangeAcrossJumps : public ChangeRules,
+                               public ::testing::WithParamInterface<WallJumpCase> {
+ protected:
+  // From `start`, or from a clock in UTC that never jumps.
+  int ChangesInAMinute(bool withJump) {
+    fakes_.desktop.installed.clear();
+    fakes_.clock.now =
+        withJump ? GetParam().start : QDateTime(QDate(2026, 6, 10), QTime(8, 0), Qt::UTC);
+    for (int second = 0; second < 60; ++second) {
+      if (withJump && second == 30) GetParam().jump(fakes_.clock);
+      CheckTimedChange();
+      fakes_.clock.Advance(1);
+    }
+    return static_cast<int>(fakes_.desktop.installed.size());
+  }
+};
+
+TEST_P(TimedChangeAcrossJumps, KeepsItsPace) {
+  Cfg().WallpaperConfig.ChangeRule = 2;
+  Cfg().WallpaperConfig.ChangeDelay = 0;  // 5 seconds
+  const int steady = ChangesInAMinute(false);
+  EXPECT_GE(steady, 9);
+  EXPECT_EQ(ChangesInAMinute(true), steady);
+}
+
+const QTimeZone kBerlin("Europe/Berlin");
+INSTANTIATE_TEST_SUITE_P(
+    Jumps, TimedChangeAcrossJumps,
+    ::testing::Values(
+        WallJumpCase{"ClockSetBackAnHour", QDateTime(QDate(2026, 6, 10), QTime(10, 0)),
+                     [](FakeClock& c) { c.now = c.now.addSecs(-3600); }},
+        WallJumpCase{"ClockSetForwardAnHour", QDateTime(QDate(2026, 6, 10), QTime(10, 0)),
+                     [](FakeClock& c) { c.now = c.now.addSecs(3600); }},
+        // 02:59:30 summer time, and half a minute later 02:00 winter time: the clock is
+        // driven in real time and its zone does the rest.
+        WallJumpCase{"ClocksGoBack",
+                     QDateTime(QDate(2026, 10, 25), QTime(0, 59, 30), Qt::UTC).toTimeZone(kBerlin),
+                     [](FakeClock&) {}},
+        WallJumpCase{
+            "ZoneChangedWest", QDateTime(QDate(2026, 6, 10), QTime(10, 0), kBerlin),
+            [](FakeClock& c) { c.now = c.now.toTimeZone(QTimeZone("America/New_York")); }}),
+    [](const auto& info) { return std::string(info.param.name); });

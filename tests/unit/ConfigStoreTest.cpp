@@ -160,7 +160,9 @@ template <class R>
 void ToReadDefaults(R& record, ConfigFields<R> fields) {
   for (const auto& f : fields)
     std::visit(
-        [&](auto m) { record.*m = std::get<std::remove_cvref_t<decltype(record.*m)>>(f.readDefault); },
+        [&](auto m) {
+          record.*m = std::get<std::remove_cvref_t<decltype(record.*m)>>(f.readDefault);
+        },
         f.member);
 }
 
@@ -188,8 +190,11 @@ template <class R>
 void Differences(const R& saved, const R& loaded, ConfigFields<R> fields, const std::string& where,
                  std::vector<std::string>& out) {
   for (const auto& f : fields)
-    std::visit([&](auto m) { if (!(saved.*m == loaded.*m)) out.push_back(where + f.name); },
-               f.member);
+    std::visit(
+        [&](auto m) {
+          if (!(saved.*m == loaded.*m)) out.push_back(where + f.name);
+        },
+        f.member);
 }
 template <class R>
 void Differences(const QList<R>& saved, const QList<R>& loaded, ConfigFields<R> fields,
@@ -208,6 +213,7 @@ std::vector<std::string> Differences(const Config& a, const Config& b) {
               "Reminder", out);
   Differences(a.DynamicConfig.SnoozedReminders, b.DynamicConfig.SnoozedReminders, ReminderFields(),
               "Snoozed", out);
+  Differences(a.RemindersConfig, b.RemindersConfig, ReminderOptionFields(), "Reminders.", out);
   Differences(a.ProgramConfig, b.ProgramConfig, ProgramFields(), "Program.", out);
   Differences(a.EmailConfig.Accounts, b.EmailConfig.Accounts, AccountFields(), "Account", out);
   Differences(a.EmailConfig, b.EmailConfig, MailOptionFields(), "Mail.", out);
@@ -223,6 +229,7 @@ Config AtReadDefaults(int accounts) {
   ToReadDefaults(c.WallpaperConfig, WallpaperFields());
   ToReadDefaults(c.CalendarConfig, CalendarFields());
   ToReadDefaults(c.ProgramConfig, ProgramFields());
+  ToReadDefaults(c.RemindersConfig, ReminderOptionFields());
   ToReadDefaults(c.EmailConfig, MailOptionFields());
   auto twoOf = [](auto& list, auto fields) {
     list.resize(2);
@@ -250,17 +257,30 @@ TEST_F(ConfigStoreTest, EveryFieldSurvivesASaveAndLoadOnItsOwn) {
     for (const auto& f : fields)
       cases.push_back({where + f.name, [=](Config& c) { AwayFromDefault(pick(c), f); }, accounts});
   };
-  add("Wallpaper.", WallpaperFields(), [](Config& c) -> auto& { return c.WallpaperConfig; });
-  add("Calendar.", CalendarFields(), [](Config& c) -> auto& { return c.CalendarConfig; });
-  add("Program.", ProgramFields(), [](Config& c) -> auto& { return c.ProgramConfig; });
-  add("Mail.", MailOptionFields(), [](Config& c) -> auto& { return c.EmailConfig; });
-  add("Mail without accounts.", MailOptionFields(),
-      [](Config& c) -> auto& { return c.EmailConfig; }, 0);
-  add("Reminder 2.", ReminderFields(), [](Config& c) -> auto& { return c.RemindersConfig.Reminders[1]; });
-  add("Snoozed 2.", ReminderFields(),
-      [](Config& c) -> auto& { return c.DynamicConfig.SnoozedReminders[1]; });
-  add("Account 2.", AccountFields(), [](Config& c) -> auto& { return c.EmailConfig.Accounts[1]; });
-  add("Dot 1.", ColorDotFields(), [](Config& c) -> auto& { return c.ColorRemConfig.ColorReminders[1]; });
+  add(
+      "Wallpaper.", WallpaperFields(), [](Config & c) -> auto& { return c.WallpaperConfig; });
+  add(
+      "Calendar.", CalendarFields(), [](Config & c) -> auto& { return c.CalendarConfig; });
+  add(
+      "Program.", ProgramFields(), [](Config & c) -> auto& { return c.ProgramConfig; });
+  add(
+      "Mail.", MailOptionFields(), [](Config & c) -> auto& { return c.EmailConfig; });
+  add(
+      "Mail without accounts.", MailOptionFields(),
+      [](Config & c) -> auto& { return c.EmailConfig; }, 0);
+  add(
+      "Reminders.", ReminderOptionFields(), [](Config & c) -> auto& { return c.RemindersConfig; });
+  add(
+      "Reminder 2.", ReminderFields(),
+      [](Config & c) -> auto& { return c.RemindersConfig.Reminders[1]; });
+  add(
+      "Snoozed 2.", ReminderFields(),
+      [](Config & c) -> auto& { return c.DynamicConfig.SnoozedReminders[1]; });
+  add(
+      "Account 2.", AccountFields(), [](Config & c) -> auto& { return c.EmailConfig.Accounts[1]; });
+  add(
+      "Dot 1.", ColorDotFields(),
+      [](Config & c) -> auto& { return c.ColorRemConfig.ColorReminders[1]; });
 
   for (const Case& k : cases) {
     SCOPED_TRACE(k.name);
@@ -291,12 +311,13 @@ constexpr std::size_t MemberCount() {
 TEST(ConfigFieldTables, DeclareEveryPersistedMember) {
   EXPECT_EQ(MemberCount<WallpaperConfigT>(), WallpaperFields().size() + 1);  // + Paths
   EXPECT_EQ(MemberCount<CalendarConfigT>(), CalendarFields().size());
-  EXPECT_EQ(MemberCount<ProgramConfigT>(), ProgramFields().size() + 2);  // + the version
+  EXPECT_EQ(MemberCount<ProgramConfigT>(), ProgramFields().size() + 2);   // + the version
   EXPECT_EQ(MemberCount<EmailConfigT>(), MailOptionFields().size() + 1);  // + Accounts
   EXPECT_EQ(MemberCount<EmailAccount>(), AccountFields().size());
   EXPECT_EQ(MemberCount<ColorReminder>(), ColorDotFields().size());
-  // + Showing, IsSnoozed, ListIndex and Id, which live for the run only.
-  EXPECT_EQ(MemberCount<PopupReminder>(), ReminderFields().size() + 4);
+  EXPECT_EQ(MemberCount<RemindersConfigT>(), ReminderOptionFields().size() + 1);  // + the list
+  // + Showing, IsSnoozed, ListIndex, Missed and Id, which live for the run only.
+  EXPECT_EQ(MemberCount<PopupReminder>(), ReminderFields().size() + 5);
 }
 
 TEST_F(ConfigStoreTest, StoredLayoutAndEncodings) {
@@ -311,12 +332,14 @@ TEST_F(ConfigStoreTest, StoredLayoutAndEncodings) {
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   const QString text = QString::fromUtf8(f.readAll());
   EXPECT_TRUE(text.startsWith("Windows Registry Editor Version 5.00\n"));
-  EXPECT_TRUE(text.contains(Section("Popup Reminder 1") + "\"Name\"=\"New reminder\"\n"
+  EXPECT_TRUE(text.contains(Section("Popup Reminder 1") +
+                            "\"Name\"=\"New reminder\"\n"
                             "\"Text\"=\"<enter text here>\"\n"
                             "\"DateTime\"=hex:00,00,00,00,50,8c,e2,40\n"
                             "\"Recur\"=dword:00000000\n"));
   EXPECT_TRUE(text.contains("\"name 1\"=\"Work\"\n"));
-  EXPECT_TRUE(text.contains(Section("ColorReminders") + "\"ColorRemCount\"=dword:00000001\n"
+  EXPECT_TRUE(text.contains(Section("ColorReminders") +
+                            "\"ColorRemCount\"=dword:00000001\n"
                             "\"date0\"=dword:00009462\n\"style0\"=dword:00000001\n"));
   EXPECT_TRUE(text.contains(Section("Base") + "\"OK\"=dword:00000001\n"));
 }
@@ -329,8 +352,8 @@ TEST_F(ConfigStoreTest, PathsCountWithAMissingMiddlePath) {
 
 TEST_F(ConfigStoreTest, AMissingMiddleReminderReadsAsItsDefaults) {
   WriteFile(Section("Base") + "\"OK\"=dword:00000001\n" + Section("Reminders") +
-            "\"Reminder Count\"=dword:00000004\n" + Section("Popup Reminder 1") + "\"Name\"=\"A\"\n" +
-            Section("Popup Reminder 3") + "\"Name\"=\"C\"\n");
+            "\"Reminder Count\"=dword:00000004\n" + Section("Popup Reminder 1") +
+            "\"Name\"=\"A\"\n" + Section("Popup Reminder 3") + "\"Name\"=\"C\"\n");
   const Config c = Load();
   // Nothing beyond the last section: the count is trusted only as far as entries exist.
   ASSERT_EQ(c.RemindersConfig.Reminders.size(), 3);
@@ -444,15 +467,18 @@ TEST_P(RecurDayAcrossARestart, KeepsTheDayOfTheMonth) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Kinds, RecurDayAcrossARestart,
-    ::testing::Values(RestartCase{"MonthlyOnThe31st", 3, QDate(2026, 1, 31),
-                                  {QDate(2026, 2, 28), QDate(2026, 3, 31), QDate(2026, 4, 30),
-                                   QDate(2026, 5, 31)}},
-                      RestartCase{"YearlyOn29February", 4, QDate(2024, 2, 29),
-                                  {QDate(2025, 2, 28), QDate(2026, 2, 28), QDate(2027, 2, 28),
-                                   QDate(2028, 2, 29)}}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Kinds, RecurDayAcrossARestart,
+                         ::testing::Values(RestartCase{"MonthlyOnThe31st",
+                                                       3,
+                                                       QDate(2026, 1, 31),
+                                                       {QDate(2026, 2, 28), QDate(2026, 3, 31),
+                                                        QDate(2026, 4, 30), QDate(2026, 5, 31)}},
+                                           RestartCase{"YearlyOn29February",
+                                                       4,
+                                                       QDate(2024, 2, 29),
+                                                       {QDate(2025, 2, 28), QDate(2026, 2, 28),
+                                                        QDate(2027, 2, 28), QDate(2028, 2, 29)}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ConfigStoreTest, AReminderStoredWithoutRecurDayKeepsTheDayItIsOn) {
   WriteFile(Section("Base") + "\"OK\"=dword:00000001\n" + Section("Reminders") +

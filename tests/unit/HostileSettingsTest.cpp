@@ -48,7 +48,7 @@ QByteArray Reminder(int n, const QByteArray& dateLine, int recur, const QByteArr
 class CountingPopup : public IReminderPopup {
  public:
   QStringList shown;
-  std::optional<ReminderResult> Show(const PopupReminder& r) override {
+  std::optional<ReminderResult> Show(const PopupReminder& r, INotifications*) override {
     shown << r.Name;
     return ReminderResult{ReminderResult::Close, 0};
   }
@@ -96,8 +96,8 @@ class Session {
 
 struct HostileCase {
   const char* name;
-  QByteArray body;          // after the header and Base/OK
-  QList<QByteArray> kept;   // lines the saved file must hold, byte for byte
+  QByteArray body;         // after the header and Base/OK
+  QList<QByteArray> kept;  // lines the saved file must hold, byte for byte
   std::function<void(const Session&)> check;
 };
 void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.name; }
@@ -263,8 +263,8 @@ TEST(SettingsFuzzCorpus, EveryFileSurvivesASessionAndReloadsAsSaved) {
       LoadConfig(store, Cfg(), home.path() + "/prog/");
       EXPECT_EQ(Cfg().WallpaperConfig.Paths, ended.WallpaperConfig.Paths);
       EXPECT_EQ(Cfg().RemindersConfig.Reminders.size(), ended.RemindersConfig.Reminders.size());
-      for (int r = 0; r < qMin(Cfg().RemindersConfig.Reminders.size(),
-                               ended.RemindersConfig.Reminders.size());
+      for (int r = 0;
+           r < qMin(Cfg().RemindersConfig.Reminders.size(), ended.RemindersConfig.Reminders.size());
            ++r) {
         const auto& a = Cfg().RemindersConfig.Reminders[r];
         const auto& b = ended.RemindersConfig.Reminders[r];

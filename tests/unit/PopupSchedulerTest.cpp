@@ -36,7 +36,7 @@ class ScriptedPopup : public IReminderPopup {
  public:
   QList<PopupReminder> shown;
   std::function<std::optional<ReminderResult>(const PopupReminder&)> answer;
-  std::optional<ReminderResult> Show(const PopupReminder& r) override {
+  std::optional<ReminderResult> Show(const PopupReminder& r, INotifications*) override {
     shown << r;
     if (!answer) return Close();
     return answer(r);
@@ -127,8 +127,8 @@ TEST_F(PopupReminders, CloseRemovesTheReminderThatPoppedUp) {
   EXPECT_FALSE(Reminders()[0].Showing);
 }
 
-TEST_F(PopupReminders, YesterdaysReminderNeverPopsUpAndStays) {
-  Add("Missed", At(10, 7, 0, 14));
+TEST_F(PopupReminders, AReminderMissedMoreThanADayAgoNeverPopsUpAndStays) {
+  Add("Missed", At(10, 7, 0, 13));
   for (const QDateTime& now : {At(10, 5), At(10, 7), At(0, 0, 0, 16), At(10, 5, 0, 14 + 7)})
     Tick(now);
   EXPECT_TRUE(popup.shown.isEmpty());
@@ -213,8 +213,11 @@ void PrintTo(const NestedCase& c, std::ostream* os) { *os << c.name; }
 
 class NestedPopups : public PopupReminders, public ::testing::WithParamInterface<NestedCase> {
  protected:
-  // Where each answer leaves its reminder: in the list, in the snoozed list at `time`, or gone.
-  void ExpectFate(const QString& name, const ReminderResult& answer, const QDateTime& time) {
+  // Where each answer leaves its reminder: in the list, in the snoozed list, or gone. A
+  // snooze counts from the reminder's `time`, or from when it was answered where that time
+  // plus the snooze has passed already (it would come straight back).
+  void ExpectFate(const QString& name, const ReminderResult& answer, const QDateTime& time,
+                  const QDateTime& answeredAt) {
     const bool listed = Names(Reminders()).contains(name);
     const int s = static_cast<int>(Names(Snoozed()).indexOf(name));
     switch (answer.answer) {
@@ -229,7 +232,8 @@ class NestedPopups : public PopupReminders, public ::testing::WithParamInterface
       case ReminderResult::Snooze:
         EXPECT_FALSE(listed) << name.toStdString();
         ASSERT_GE(s, 0) << name.toStdString();
-        EXPECT_EQ(When(Snoozed()[s]), time.addSecs(60 * answer.minutes)) << name.toStdString();
+        const QDateTime from = time.addSecs(60 * answer.minutes) <= answeredAt ? answeredAt : time;
+        EXPECT_EQ(When(Snoozed()[s]), from.addSecs(60 * answer.minutes)) << name.toStdString();
         break;
     }
   }
@@ -253,8 +257,8 @@ TEST_P(NestedPopups, EachAnswerReachesItsOwnReminder) {
   };
   Tick(At(10, 5));
   EXPECT_EQ(ShownNames(), (QStringList{"Outer", "Inner"}));
-  ExpectFate("Outer", c.outer, At(10, 7));
-  ExpectFate("Inner", c.inner, At(10, 12));
+  ExpectFate("Outer", c.outer, At(10, 7), At(10, 12));
+  ExpectFate("Inner", c.inner, At(10, 12), At(10, 12));
   EXPECT_TRUE(Names(Reminders()).contains("Bystander"));
   for (const auto& r : Reminders()) EXPECT_FALSE(r.Showing);
 }
@@ -365,7 +369,9 @@ void PrintTo(const CatchUpCase& c, std::ostream* os) { *os << c.name; }
 
 class CatchUp : public PopupReminders, public ::testing::WithParamInterface<CatchUpCase> {};
 
-TEST_P(CatchUp, ARecurringReminderLeftBehindMovesOnWithoutPoppingUpLate) {
+// Its latest occurrence pops up late when it was missed less than a day ago; older ones
+// move on quietly (they are told about at start).
+TEST_P(CatchUp, ARecurringReminderLeftBehindPopsUpOnceOrMovesOn) {
   const CatchUpCase& c = GetParam();
   Add("R", c.stored, c.recur);
   popup.answer = [](const PopupReminder&) { return Edit(); };  // keep it where it is
@@ -378,17 +384,16 @@ TEST_P(CatchUp, ARecurringReminderLeftBehindMovesOnWithoutPoppingUpLate) {
 INSTANTIATE_TEST_SUITE_P(
     AfterTheProgramWasOff, CatchUp,
     ::testing::Values(
-        CatchUpCase{"DailyMissedDays", At(10, 7, 0, 10), 1, At(12, 0), At(10, 7, 0, 16), false},
+        CatchUpCase{"DailyMissedDays", At(10, 7, 0, 10), 1, At(12, 0), At(10, 7), true},
         CatchUpCase{"DailyStillInTodaysSlot", At(10, 7, 0, 10), 1, At(10, 5), At(10, 7), true},
-        CatchUpCase{"DailyJustAfterTheSlot", At(10, 7, 0, 14), 1, At(10, 8), At(10, 7, 0, 16),
-                    false},
+        CatchUpCase{"DailyJustAfterTheSlot", At(10, 7, 0, 14), 1, At(10, 8), At(10, 7), true},
         CatchUpCase{"WeeklyDueAgainNow", At(9, 0, 0, 1), 2, At(9, 0, 0, 8), At(9, 0, 0, 8), true},
         CatchUpCase{"MonthlyKeepsItsDay", QDateTime(QDate(2025, 10, 31), QTime(8, 0)), 3, At(12, 0),
                     QDateTime(QDate(2026, 3, 31), QTime(8, 0)), false},
         CatchUpCase{"YearlyFrom29February", QDateTime(QDate(2024, 2, 29), QTime(8, 0)), 4,
                     At(12, 0), QDateTime(QDate(2027, 2, 28), QTime(8, 0)), false},
         CatchUpCase{"DailyFromTheEpoch", QDateTime(QDate(1899, 12, 30), QTime(0, 0)), 1, At(12, 0),
-                    At(0, 0, 0, 16), false},
+                    At(0, 0), true},
         CatchUpCase{"OneOffStays", At(10, 7, 0, 10), 0, At(12, 0), At(10, 7, 0, 10), false}),
     [](const auto& info) { return std::string(info.param.name); });
 
