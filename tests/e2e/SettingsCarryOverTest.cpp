@@ -32,9 +32,10 @@ QString WindowsExport() {
        "\"ShowCalendar\"=dword:00000000\r\n\r\n";
   section("Reminders");
   s += "\"Reminder Count\"=dword:00000001\r\n\r\n";
+  // Due in 2099: one long past would be listed in the missed-reminders box at start.
   section("Popup Reminder 1");
   s += QStringLiteral("\"Name\"=\"Zahnarzt – Dr. Müller\"\r\n\"Text\"=\"Bring the \\\"card\\\"\"\r\n"
-                      "\"DateTime\"=hex:00,00,00,00,50,8c,e2,40\r\n\"Recur\"=dword:00000000\r\n\r\n");
+                      "\"DateTime\"=hex:00,00,00,00,e6,be,f1,40\r\n\"Recur\"=dword:00000000\r\n\r\n");
   section("Program");
   s += QString("\"LastYear\"=dword:%1\r\n\"LastMonth\"=dword:%2\r\n\"LastDay\"=dword:%3\r\n")
            .arg(today.year(), 8, 16, QChar('0'))
