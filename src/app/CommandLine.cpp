@@ -82,6 +82,10 @@ QByteArray EncodeCommand(const Command& command) {
   }
   // Percent-encoded, so a file name with spaces or line breaks stays one word.
   if (command.verb == Verb::Set) line += ' ' + command.file.toUtf8().toPercentEncoding();
+  // Only when there is one: a plain request stays what older copies understand.
+  const bool shows = command.verb == Verb::Show || command.verb == Verb::None;
+  if (shows && !command.activationToken.isEmpty())
+    line += " token=" + command.activationToken.toUtf8().toPercentEncoding();
   return line + '\n';
 }
 
@@ -92,13 +96,15 @@ std::optional<Command> DecodeCommand(const QByteArray& line) {
   const QByteArray word = space < 0 ? body : body.left(space);
   for (const auto& v : kVerbs) {
     if (word != v.name) continue;
-    Command command{v.verb, QString()};
+    Command command{v.verb, QString(), QString()};
     if (v.verb == Verb::Set) {
       if (space < 0) return std::nullopt;
       command.file = QString::fromUtf8(QByteArray::fromPercentEncoding(body.mid(space + 1)));
       if (!QDir::isAbsolutePath(command.file)) return std::nullopt;
     } else if (space >= 0) {
-      return std::nullopt;
+      const QByteArray rest = body.mid(space + 1);
+      if (v.verb != Verb::Show || !rest.startsWith("token=")) return std::nullopt;
+      command.activationToken = QString::fromUtf8(QByteArray::fromPercentEncoding(rest.mid(6)));
     }
     return command;
   }
@@ -192,6 +198,9 @@ void CarryOut(TFormMain& form, const Command& command) {
     case Verb::None:
       break;
     case Verb::Show:
+      // Qt's Wayland plugin takes the token from here when the window asks to be active.
+      if (!command.activationToken.isEmpty())
+        qputenv("XDG_ACTIVATION_TOKEN", command.activationToken.toUtf8());
       form.ShowFromOutside();
       break;
     case Verb::Next:

@@ -15,6 +15,9 @@ enum class Verb { None, Show, Next, Random, Refresh, Set, CheckMail, Quit };
 struct Command {
   Verb verb = Verb::None;
   QString file;  // Set: the picture, as an absolute path
+  // Show: the token a Wayland launcher gave the second start, which lets the running copy's
+  // window come forward (xdg-activation); empty when there was none.
+  QString activationToken;
   bool operator==(const Command&) const = default;
 };
 

@@ -35,7 +35,7 @@ class SingleInstance : public QObject {
   // Hands the command to the running copy; true once it has taken it. `attempts` tries,
   // a good part of a second apart, cover a first copy that is still starting.
   bool Send(const Command& command, QString* error, int attempts = 25);
-  bool NotifyRunning() { return Send(Command{Verb::Show, QString()}, nullptr); }
+  bool NotifyRunning() { return Send(Command{Verb::Show, QString(), QString()}, nullptr); }
 
   QString lockPath() const { return dir_ + QStringLiteral("/quillatorne.lock"); }
   QString socketPath() const { return dir_ + QStringLiteral("/quillatorne.socket"); }

@@ -13,18 +13,23 @@
 #include "agenda/AgendaAlarmPopup.h"
 #include "app/SettingsFile.h"
 #include "app/TFormPreview.h"
+#include "app/TrayNotices.h"
 #include "mail/MailCheck.h"
 #include "mail/MailErrors.h"
 #include "mail/MailNotify.h"
 #include "pages/SettingsPage.h"
 #include "pages/TFrameAgenda.h"
+#include "platform/DesktopTrayIcon.h"
 #include "platform/Services.h"
+#include "platform/WindowActivation.h"
 #include "reminders/PopupScheduler.h"
 #include "reminders/ReminderSelector.h"
 #include "reminders/ReminderTiming.h"
 #include "reminders/SHLCalendar.h"
 #include "reminders/TForm_Reminder.h"
 #include "settings/Config.h"
+#include "settings/ConfigStore.h"
+#include "settings/SettingsAutosave.h"
 #include "wallpaper/ChangeRules.h"
 #include "wallpaper/Compose.h"
 #include "widgets/ElFormCaption.h"
@@ -48,7 +53,6 @@ constexpr int kToolButtonWidth = 70;
 constexpr int kColumnHeight = kPageCaptionHeight + kPageHeight;
 constexpr int kClientWidth = kSideBarWidth + kSeparatorWidth + kPageWidth;
 constexpr int kClientHeight = kColumnHeight + kToolBarHeight;
-constexpr int kTrayRetryMs = 3000;
 
 const char* kSettingsKeptAside =
     "Quillatorne could not read its settings file, so the default settings are in use.\n\n"
@@ -92,6 +96,9 @@ void TFormMain::FormCreate() {
   BuildWindow();
 
   LoadSettings(store_, config_, services_.keyring);
+  autosave_ = std::make_unique<SettingsAutosave>(
+      config_, [this] { return SaveSettings(store_, config_, services_.keyring); });
+  autosave_->MarkSaved();
   const auto& program = config_.ProgramConfig;
   FormCaption->setTexts(
       QStringLiteral("Quillatorne"),
@@ -235,29 +242,23 @@ void TFormMain::BuildTrayIcon() {
   connect(PopupMenu_Main, &QMenu::aboutToShow, this, &TFormMain::PopupMenu_MainPopup);
   PopupMenu_MainPopup();
 
-  TrayIcon = new QSystemTrayIcon(this);
+  TrayIcon = new DesktopTrayIcon(QStringLiteral("quillatorne"), this);
   TrayIcon->setToolTip(QStringLiteral("Quillatorne"));
   TrayIcon->setIcon(ApplicationIcon());
-  // Not the icon's own context menu: that one would open even over a modal window.
-  connect(TrayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-    if (r == QSystemTrayIcon::DoubleClick) TrayIconDblClick();
+  // Panels that draw menus themselves get this one; a classic tray's right click opens it
+  // below (not the icon's own context menu: that one would open even over a modal window).
+  TrayIcon->setMenu(PopupMenu_Main);
+  connect(TrayIcon, &DesktopTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
+    const bool onlyClick = TrayIcon->activateIsTheOnlyClick();
+    if (r == QSystemTrayIcon::DoubleClick || (onlyClick && r == QSystemTrayIcon::Trigger))
+      TrayIconDblClick();
     if (r == QSystemTrayIcon::Context) TrayIconRightClick();
   });
-
-  // During log-in the panel may come up after us: look again now and then, not in a loop.
-  trayRetry_ = new QTimer(this);
-  trayRetry_->setInterval(kTrayRetryMs);
-  connect(trayRetry_, &QTimer::timeout, this, &TFormMain::AddTrayIcon);
 }
 
-void TFormMain::AddTrayIcon() {
-  if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-    if (!trayRetry_->isActive()) trayRetry_->start();
-    return;
-  }
-  trayRetry_->stop();
-  TrayIcon->show();
-}
+void TFormMain::AddTrayIcon() { TrayIcon->show(); }
+
+bool TFormMain::waitingForTray() const { return TrayIcon && TrayIcon->waitingForTray(); }
 
 void TFormMain::BuildPages() {
   for (const PageEntry& p : Pages())
@@ -336,8 +337,7 @@ void TFormMain::ShowFromOutside() {
   if (!config_.DynamicConfig.WindowVisible) {
     ToggleMainWindow();
   } else {
-    raise();
-    activateWindow();
+    BringForward(this);
   }
 }
 
@@ -376,21 +376,25 @@ void TFormMain::PopupMenu_MainPopup() {
   const bool visible = config_.DynamicConfig.WindowVisible;
   MI_ShowHide->setText(visible ? QStringLiteral("Hide Quillatorne")
                                : QStringLiteral("Show Quillatorne"));
-  MI_CheckEmail->setEnabled(!config_.DynamicConfig.EmailCheckRunning);
+  // A panel may show the menu over an open reminder or box: what would act waits, greyed.
+  const bool modal = ModalWindowOpen();
+  for (QAction* item : {MI_ShowHide, MI_Refresh, MI_Random, MI_Next, MI_Close})
+    item->setEnabled(!modal);
+  MI_CheckEmail->setEnabled(!modal && !config_.DynamicConfig.EmailCheckRunning);
 }
 
 void TFormMain::ToolButton_PreviewClick() {
-  SaveSettings(store_, config_, services_.keyring);
+  SaveNow();
   ShowPreview();
 }
 
 void TFormMain::ToolButton_SetClick() {
-  SaveSettings(store_, config_, services_.keyring);
+  SaveNow();
   SetWallpaper(config_.DynamicConfig.SelectedImage);
 }
 
 void TFormMain::ToolButton_HideClick() {
-  SaveSettings(store_, config_, services_.keyring);
+  SaveNow();
   ToggleMainWindow();
 }
 
@@ -441,6 +445,10 @@ void TFormMain::MI_CloseClick() {
 void TFormMain::TimerIDLETimer() {
   if (agenda_) agenda_->Tick(config_.AgendaConfig, services_.clock->Now());
   scheduler_.TimerIDLETimer();
+  // What changed in memory this second reaches the file now, not at the next "Hide".
+  if (!closed_) autosave_->Poll();
+  // Keeps a menu the panel shows (and never asks us about) current.
+  PopupMenu_MainPopup();
 }
 
 void TFormMain::AgendaFetched() {
@@ -460,9 +468,7 @@ void TFormMain::AgendaFetched() {
 void TFormMain::AgendaFailed(const QString& source, const QString& reason) {
   const QString text =
       QStringLiteral("The calendar %1 could not be fetched: %2").arg(source, reason);
-  fprintf(stderr, "Quillatorne: %s\n", qPrintable(text));
-  if (TrayIcon && TrayIcon->isVisible())
-    TrayIcon->showMessage(QStringLiteral("Quillatorne"), text, QSystemTrayIcon::Warning);
+  TellUser(services_.notifications, text);
 }
 
 void TFormMain::CheckAgendaAlarms() {
@@ -531,12 +537,30 @@ void TFormMain::FormClose() {
   if (closed_) return;
   closed_ = true;
   TimerIDLE->stop();
-  trayRetry_->stop();
   TrayIcon->hide();
-  SaveSettings(store_, config_, services_.keyring);
+  SaveNow();
+}
+
+void TFormMain::HideFromOutside() {
+  SaveNow();
+  if (config_.DynamicConfig.WindowVisible) ToggleMainWindow();
+}
+
+bool TFormMain::SaveNow() {
+  if (!SaveSettings(store_, config_, services_.keyring)) return false;
+  // The next tick has nothing new to write.
+  if (autosave_) autosave_->MarkSaved();
+  return true;
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {
+  // The window manager's close is not an exit: the program would end unseen, unconfirmed.
+  if (event->spontaneous() && !closed_) {
+    event->ignore();
+    // Not from inside the display's event dispatch, which the hide would re-enter.
+    QTimer::singleShot(0, this, &TFormMain::HideFromOutside);
+    return;
+  }
   FormClose();
   event->accept();
   QCoreApplication::quit();

@@ -5,7 +5,6 @@
 #include <QMenu>
 #include <QStackedWidget>
 #include <QString>
-#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolButton>
 #include <QWidget>
@@ -22,10 +21,12 @@
 struct Config;
 struct Services;
 class RegistryStore;
+class DesktopTrayIcon;
 class ElFormCaption;
 class ElSideBar;
 class GradientPanel;
 class IReminderSelector;
+class SettingsAutosave;
 class SettingsPage;
 
 // Composes a wallpaper of the given size from an image, or nothing when it cannot.
@@ -56,7 +57,7 @@ class TFormMain : public QWidget {
   QTimer* TimerIDLE = nullptr;
   QTimer* TimerEXIT = nullptr;
   QTimer* Timer_Minimize = nullptr;
-  QSystemTrayIcon* TrayIcon = nullptr;
+  DesktopTrayIcon* TrayIcon = nullptr;
 
   // The popup reminders page, once it exists: refreshed on every showing, and the target
   // of a reminder's Edit request.
@@ -113,7 +114,9 @@ class TFormMain : public QWidget {
   // True while the tray icon must not react: one of our modal windows is open.
   bool ModalWindowOpen() const;
   // Whether the tray icon is waiting for a system tray to appear.
-  bool waitingForTray() const { return trayRetry_ && trayRetry_->isActive(); }
+  bool waitingForTray() const;
+  // Saves the record now (the tool buttons, the end); false when the file could not be written.
+  bool SaveNow();
   static QString HomePage();
   // The calendars the agenda follows, fetched on their own thread.
   Agenda* agenda() { return agenda_.get(); }
@@ -140,6 +143,8 @@ class TFormMain : public QWidget {
   void AgendaFailed(const QString& source, const QString& reason);
   // Alarms gone off, shown one after another through the reminder window.
   void CheckAgendaAlarms();
+  // The window manager's close (Alt+F4, a task bar, the compositor): what "Hide" does.
+  void HideFromOutside();
 
   Config& config_;
   Services& services_;
@@ -149,7 +154,7 @@ class TFormMain : public QWidget {
   IReminderSelector* reminderSelector_ = nullptr;
   Composer composer_;
   ChangeRuleMemory wallpaperMemory_;
-  QTimer* trayRetry_ = nullptr;
+  std::unique_ptr<SettingsAutosave> autosave_;
   int currentSlot_ = -1;
   bool closed_ = false;
   std::unique_ptr<Agenda> agenda_;

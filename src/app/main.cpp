@@ -10,8 +10,11 @@
 #include "app/HeadlessRender.h"
 #include "app/SingleInstance.h"
 #include "app/TFormMain.h"
+#include "app/TrayNotices.h"
 #include "calendar/Geometry.h"
 #include "platform/Autostart.h"
+#include "platform/DesktopTrayIcon.h"
+#include "platform/DisplayBreak.h"
 #include "platform/RegistryFile.h"
 #include "platform/Services.h"
 #include "platform/SystemServices.h"
@@ -73,7 +76,12 @@ int main(int argc, char** argv) {
   }
   // A second start hands its verb (a plain start: show the window) to the running copy.
   SingleInstance instance(instanceDir);
-  if (!instance.TryLock()) return HandOver(instance, line.command, argc, argv);
+  if (!instance.TryLock()) {
+    Command command = line.command;
+    // The launcher's permission to bring a window forward, passed on to the running copy.
+    command.activationToken = qEnvironmentVariable("XDG_ACTIVATION_TOKEN");
+    return HandOver(instance, command, argc, argv);
+  }
   if (line.command.verb == Verb::Quit) {
     Print(stderr, QStringLiteral("Quillatorne is not running."));
     return 0;
@@ -122,6 +130,11 @@ int main(int argc, char** argv) {
   }
   form = owner.get();
   QtMessageBoxes::setMainWindow(form);
+  // With no tray at all the program would run unseen.
+  QObject::connect(form->TrayIcon, &DesktopTrayIcon::noTrayFound, form,
+                   [&services] { TellNoTray(services.notifications); });
+  // Logging out of a compositor takes the display away before any signal comes.
+  SaveWhenTheDisplayBreaks([form] { form->SaveNow(); });
   if (TerminationRequested()) {
     form->close();
     return 0;

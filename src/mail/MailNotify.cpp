@@ -3,11 +3,11 @@
 #include <QCursor>
 #include <QFileInfo>
 #include <QMenu>
-#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWidget>
 
 #include "mail/MailCheck.h"
+#include "platform/DesktopTrayIcon.h"
 #include "platform/Services.h"
 #include "settings/Config.h"
 
@@ -59,9 +59,10 @@ MailNotifier::MailNotifier(QWidget* mainWindow, const Config& config, const Serv
   StaticIcon = MailIcon();
   IL_Animate = MailAnimationFrames();
 
-  TrayIcon_Email = new QSystemTrayIcon(this);
+  TrayIcon_Email = new DesktopTrayIcon(QStringLiteral("quillatorne-mail"), this);
   TrayIcon_Email->setIcon(StaticIcon);
-  connect(TrayIcon_Email, &QSystemTrayIcon::activated, this,
+  TrayIcon_Email->setToolTip(QStringLiteral("Quillatorne"));
+  connect(TrayIcon_Email, &DesktopTrayIcon::activated, this,
           [this](QSystemTrayIcon::ActivationReason reason) {
             if (reason == QSystemTrayIcon::Trigger)
               TrayIcon_EmailClick(Qt::LeftButton, QCursor::pos());
@@ -76,6 +77,8 @@ MailNotifier::MailNotifier(QWidget* mainWindow, const Config& config, const Serv
   connect(MI_LaunchEmailClient, &QAction::triggered, this,
           &MailNotifier::MI_LaunchEmailClientClick);
   connect(MI_JustRemoveIcon, &QAction::triggered, this, &MailNotifier::MI_JustRemoveIconClick);
+  // A panel that draws menus shows this one on a right click; a left click is its Activate.
+  TrayIcon_Email->setMenu(PopupMenu_Email);
 
   Timer_Animate = new QTimer(this);
   Timer_Animate->setInterval(200);
@@ -133,7 +136,7 @@ void MailNotifier::TrayIcon_EmailClick(Qt::MouseButton button, QPoint pos) {
   }
   if (launch) LaunchMailProgram(e, *services_.desktop);
   if (remove) RemoveIcon();
-  if (menu) PopupMenu_Email->popup(pos);
+  if (menu && DesktopTrayIcon::CanPopUpMenus()) PopupMenu_Email->popup(pos);
 }
 
 void MailNotifier::MI_LaunchEmailClientClick() {

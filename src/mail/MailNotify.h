@@ -8,7 +8,7 @@
 
 class QAction;
 class QMenu;
-class QSystemTrayIcon;
+class DesktopTrayIcon;
 class QTimer;
 class QWidget;
 class IDesktop;
@@ -51,7 +51,7 @@ class MailNotifier : public QObject {
   // One step of the animation (Timer_Animate, every 200 ms).
   void AnimateStep();
 
-  QSystemTrayIcon* TrayIcon_Email = nullptr;
+  DesktopTrayIcon* TrayIcon_Email = nullptr;
   QMenu* PopupMenu_Email = nullptr;
   QAction* MI_LaunchEmailClient = nullptr;  // "Launch email client"
   QAction* MI_JustRemoveIcon = nullptr;     // "Just remove icon"

@@ -3,6 +3,7 @@
 #include <unistd.h>
 #include <xcb/xcb.h>
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -10,8 +11,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPointer>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 #include <cstdlib>
 #include <cstring>
@@ -31,6 +34,8 @@ bool NeedsPng(DesktopKind kind) {
     case DesktopKind::Xfce:
     case DesktopKind::Lxde:
     case DesktopKind::Sway:
+    case DesktopKind::Hyprland:
+    case DesktopKind::OtherWayland:
       return true;
     default:
       return false;
@@ -55,6 +60,8 @@ QString DesktopName(DesktopKind kind) {
       return QStringLiteral("LXDE");
     case DesktopKind::Sway:
       return QStringLiteral("sway");
+    case DesktopKind::Hyprland:
+      return QStringLiteral("Hyprland");
     default:
       return QStringLiteral("this desktop");
   }
@@ -74,6 +81,7 @@ DesktopKind KindFromName(QString name) {
   if (name == "lxqt") return DesktopKind::Lxqt;
   if (name == "lxde" || name == "lubuntu") return DesktopKind::Lxde;
   if (name == "sway") return DesktopKind::Sway;
+  if (name == "hyprland") return DesktopKind::Hyprland;
   return DesktopKind::Unknown;
 }
 
@@ -119,6 +127,48 @@ bool MakeCopy(DesktopKind kind, const QString& bmpPath, const QImage& image, con
   return false;
 }
 
+bool Installed(const InstallerMachine& m, const QString& program) {
+  return !m.installed || m.installed(program);
+}
+
+// Hyprland's own wallpaper daemon, when it runs.
+bool TellHyprpaper(const InstallerMachine& m, const QString& file, QString* error) {
+  const QString hyprctl = QStringLiteral("hyprctl");
+  if (!Installed(m, hyprctl)) {
+    *error = QStringLiteral("hyprctl is not installed");
+    return false;
+  }
+  if (!m.run(hyprctl, {"hyprpaper", "preload", file}, nullptr, error) ||
+      !m.run(hyprctl, {"hyprpaper", "wallpaper", QLatin1Char(',') + file}, nullptr, error))
+    return false;
+  QString ignored;
+  m.run(hyprctl, {"hyprpaper", "unload", "unused"}, nullptr, &ignored);
+  return true;
+}
+
+// A compositor with no tool of its own: swww (awww since its rename), else swaybg, which draws
+// the background for as long as it runs, on every output.
+bool TellOtherCompositor(const InstallerMachine& m, const QString& file, QString* error) {
+  QStringList tried;
+  for (const QString& daemonClient : {QStringLiteral("awww"), QStringLiteral("swww")}) {
+    if (!Installed(m, daemonClient)) continue;
+    QString why;
+    if (m.run(daemonClient, {"img", file}, nullptr, &why)) return true;
+    tried << daemonClient + QStringLiteral(": ") + why;
+  }
+  if (Installed(m, QStringLiteral("swaybg")) && m.keepRunning) {
+    QString why;
+    if (m.keepRunning(QStringLiteral("swaybg"), {"-m", "fill", "-i", file}, &why)) return true;
+    tried << QStringLiteral("swaybg: ") + why;
+  }
+  *error = tried.isEmpty()
+               ? QStringLiteral(
+                     "no known way to set the wallpaper on this desktop; install swaybg "
+                     "(or swww, or hyprpaper on Hyprland)")
+               : tried.join(QStringLiteral("; "));
+  return false;
+}
+
 bool TellDesktop(const InstallerMachine& m, DesktopKind kind, const QString& file, QString* error) {
   const QString uri = QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded);
   const QString gsettings = QStringLiteral("gsettings");
@@ -148,6 +198,11 @@ bool TellDesktop(const InstallerMachine& m, DesktopKind kind, const QString& fil
     case DesktopKind::Lxde:
       return m.run(QStringLiteral("pcmanfm"), {QStringLiteral("--set-wallpaper=") + file}, nullptr,
                    error);
+    case DesktopKind::Hyprland:
+      if (TellHyprpaper(m, file, error)) return true;
+      [[fallthrough]];  // no hyprpaper running: as any other compositor
+    case DesktopKind::OtherWayland:
+      return TellOtherCompositor(m, file, error);
     case DesktopKind::Sway: {
       // swaymsg joins its arguments into one command, so the path is quoted.
       QString quoted = file;
@@ -369,7 +424,12 @@ DesktopKind DetectDesktop(const QProcessEnvironment& env) {
     if (kind != DesktopKind::Unknown) return kind;
   }
   if (!env.value(QStringLiteral("SWAYSOCK")).isEmpty()) return DesktopKind::Sway;
-  return KindFromName(env.value(QStringLiteral("DESKTOP_SESSION")));
+  if (!env.value(QStringLiteral("HYPRLAND_INSTANCE_SIGNATURE")).isEmpty())
+    return DesktopKind::Hyprland;
+  const DesktopKind kind = KindFromName(env.value(QStringLiteral("DESKTOP_SESSION")));
+  if (kind == DesktopKind::Unknown && !env.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty())
+    return DesktopKind::OtherWayland;
+  return kind;
 }
 
 QRect SwayUsableArea(const QString& workspacesJson, const QString& outputsJson,
@@ -395,6 +455,8 @@ QRect SwayUsableArea(const QString& workspacesJson, const QString& outputsJson,
 bool DesktopKeepsWallpaper(const QProcessEnvironment& env) {
   switch (DetectDesktop(env)) {
     case DesktopKind::Sway:
+    case DesktopKind::Hyprland:  // hyprpaper's preload lasts only as long as the session
+    case DesktopKind::OtherWayland:
     case DesktopKind::Unknown:
       return false;
     default:
@@ -402,9 +464,37 @@ bool DesktopKeepsWallpaper(const QProcessEnvironment& env) {
   }
 }
 
+static bool KeepRunning(const QString& program, const QStringList& args, QString* error) {
+  // Ours alone, replaced on each change; it ends with the program.
+  static QPointer<QProcess> current;
+  auto* next = new QProcess(qApp);
+  next->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  next->start(program, args);
+  if (!next->waitForStarted(3000)) {
+    if (error) *error = next->errorString();
+    delete next;
+    return false;
+  }
+  // Drawn by the new one before the old one goes: no flash of the bare background.
+  if (current) {
+    QProcess* old = current;
+    QTimer::singleShot(1000, old, [old] {
+      old->terminate();
+      if (!old->waitForFinished(2000)) old->kill();
+      old->deleteLater();
+    });
+  }
+  current = next;
+  return true;
+}
+
 InstallerMachine SystemInstallerMachine() {
   InstallerMachine m;
   m.run = RunProgram;
+  m.installed = [](const QString& program) {
+    return !QStandardPaths::findExecutable(program).isEmpty();
+  };
+  m.keepRunning = KeepRunning;
   m.setRootPixmap = SetX11RootPixmap;
   return m;
 }

@@ -10,8 +10,22 @@
 bool InstallDesktopWallpaper(const QString& bmpPath, const QImage& image, QString* error);
 
 // The desktops we know how to tell about a new wallpaper.
-enum class DesktopKind { Unknown, Gnome, Cinnamon, Mate, Plasma, Xfce, Lxqt, Lxde, Sway };
-// Recognised from the session's environment (XDG_CURRENT_DESKTOP, DESKTOP_SESSION, SWAYSOCK).
+// OtherWayland: a compositor we do not know by name (river, Wayfire, labwc, niri, COSMIC...).
+enum class DesktopKind {
+  Unknown,
+  Gnome,
+  Cinnamon,
+  Mate,
+  Plasma,
+  Xfce,
+  Lxqt,
+  Lxde,
+  Sway,
+  Hyprland,
+  OtherWayland
+};
+// Recognised from the session's environment (XDG_CURRENT_DESKTOP, DESKTOP_SESSION, SWAYSOCK,
+// HYPRLAND_INSTANCE_SIGNATURE, WAYLAND_DISPLAY).
 DesktopKind DetectDesktop(const QProcessEnvironment& env);
 
 // Whether the desktop stores the wallpaper in its own settings, so that it is back after a
@@ -35,6 +49,11 @@ struct InstallerMachine {
   std::function<bool(const QString& program, const QStringList& args, QString* output,
                      QString* error)>
       run;
+  // Whether a program is installed (on PATH).
+  std::function<bool(const QString& program)> installed;
+  // Starts a program that must keep running (swaybg), ending the one started before once the
+  // new one runs; false with a reason when it did not start.
+  std::function<bool(const QString& program, const QStringList& args, QString* error)> keepRunning;
   // Paints the X11 root window with the picture.
   std::function<bool(const QImage& image, QString* error)> setRootPixmap;
 };

@@ -263,6 +263,25 @@ void SaveAll(RegistryStore& s, const Config& c, const AccountForFileFn& forFile)
   WriteFields(s, kAgenda, AgendaOptionFields(), c.AgendaConfig);
 }
 
+// Takes down what a save writes, in order, instead of keeping it.
+class RecordingBackend : public IRegistryBackend {
+ public:
+  QByteArray bytes;
+  bool KeyExists(const QString&) const override { return true; }
+  bool CreateKey(const QString& key) override {
+    bytes += key.toUtf8() + '\n';
+    return true;
+  }
+  std::optional<RegValue> QueryValue(const QString&, const QString&) const override {
+    return std::nullopt;
+  }
+  bool SetValue(const QString& key, const QString& name, const RegValue& value) override {
+    bytes += key.toUtf8() + '\0' + name.toUtf8() + '\0' + QByteArray::number(value.type) + '\0' +
+             QByteArray::number(value.data.size()) + '\0' + value.data;
+    return true;
+  }
+};
+
 }  // namespace
 
 void LoadConfig(const RegistryStore& store, Config& config, const QString& programDir) {
@@ -279,4 +298,12 @@ bool SaveConfig(RegistryStore& store, const Config& config, const AccountForFile
   store.backend().BeginUpdate();
   SaveAll(store, config, forFile);
   return store.backend().EndUpdate();
+}
+
+QByteArray ConfigSnapshot(const Config& config, const AccountForFileFn& forFile) {
+  RecordingBackend recording;
+  RegistryStore store(recording);
+  store.OpenKey(QString::fromLatin1(kProductKey));
+  SaveAll(store, config, forFile);
+  return recording.bytes;
 }

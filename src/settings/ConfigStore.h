@@ -1,4 +1,5 @@
 #pragma once
+#include <QByteArray>
 #include <QString>
 #include <functional>
 
@@ -13,3 +14,6 @@ void LoadConfig(const RegistryStore& store, Config& config, const QString& progr
 using AccountForFileFn = std::function<EmailAccount(const EmailAccount&)>;
 // Writes every persisted field, in one update of the backing storage.
 bool SaveConfig(RegistryStore& store, const Config& config, const AccountForFileFn& forFile = {});
+
+// What a save of the record would write, as bytes: equal snapshots, nothing new to save.
+QByteArray ConfigSnapshot(const Config& config, const AccountForFileFn& forFile = {});

@@ -3,6 +3,7 @@
 #include <QTemporaryDir>
 
 #include "MainWindowFixture.h"
+#include "platform/DesktopTrayIcon.h"
 #include "platform/RegistryFile.h"
 
 namespace {

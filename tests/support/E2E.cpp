@@ -305,3 +305,19 @@ QByteArray Utf16LeWithBom(const QString& text) {
   }
   return out;
 }
+
+QString SamplePhotoFolder(const QString& home) {
+  const QString photos = home + "/photos";
+  QDir().mkpath(photos);
+  for (const char* name : {"autumn-forest.jpg", "dusk-hills.jpg", "morning-sea.jpg"})
+    QFile::copy(QStringLiteral(QUILLATORNE_SOURCE_DIR "/data/images/") + name, photos + "/" + name);
+  return photos;
+}
+
+QString SavedSetting(const QString& settingsFile, const QString& name) {
+  QFile f(settingsFile);
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  const auto m = QRegularExpression(QStringLiteral("\\n\"%1\"=\"([^\"]*)\"").arg(name))
+                     .match(QString::fromUtf8(f.readAll()));
+  return m.hasMatch() ? m.captured(1) : QString();
+}

@@ -125,3 +125,8 @@ extern const BoxRound kBoxRounds[6];
 
 // Encodes text as regedit exports it on Windows: UTF-16LE with a byte-order mark.
 QByteArray Utf16LeWithBom(const QString& text);
+
+// A folder "photos" in home with three of the sample photos; its path.
+QString SamplePhotoFolder(const QString& home);
+// A text value of the settings file as saved; empty when it is not there.
+QString SavedSetting(const QString& settingsFile, const QString& name);

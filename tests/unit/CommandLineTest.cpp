@@ -110,15 +110,29 @@ TEST(CommandOnTheSocket, EveryVerbSurvivesTheTrip) {
   const QString odd = QString::fromUtf8("/tmp/a b\n%20c\xc3\xa9.jpg");
   for (Verb v :
        {Verb::Show, Verb::Next, Verb::Random, Verb::Refresh, Verb::CheckMail, Verb::Quit}) {
-    const Command c{v, QString()};
+    const Command c{v, QString(), QString()};
     EXPECT_EQ(DecodeCommand(EncodeCommand(c)), c);
   }
-  const Command set{Verb::Set, odd};
+  const Command set{Verb::Set, odd, QString()};
   const QByteArray line = EncodeCommand(set);
   EXPECT_EQ(line.count('\n'), 1);  // one line whatever the name holds
   EXPECT_EQ(DecodeCommand(line), set);
   // A plain start asks for the window, as copies without verbs always have.
   EXPECT_EQ(EncodeCommand(Command{}), "show\n");
+}
+
+TEST(CommandOnTheSocket, TheLaunchersActivationTokenTravelsWithShowOnly) {
+  const Command show{Verb::Show, QString(), QStringLiteral("sway/wl:1 2%")};
+  EXPECT_EQ(DecodeCommand(EncodeCommand(show)), show);
+  // A plain start with a token asks for the window with it.
+  const auto plain = DecodeCommand(EncodeCommand(Command{Verb::None, {}, QStringLiteral("t1")}));
+  ASSERT_TRUE(plain);
+  EXPECT_EQ(plain->verb, Verb::Show);
+  EXPECT_EQ(plain->activationToken, QStringLiteral("t1"));
+  // Other verbs neither send nor accept one.
+  EXPECT_EQ(EncodeCommand(Command{Verb::Next, {}, QStringLiteral("t1")}), "next\n");
+  EXPECT_FALSE(DecodeCommand("next token=t1\n"));
+  EXPECT_FALSE(DecodeCommand("show tolkien=t1\n"));
 }
 
 TEST(CommandOnTheSocket, AnythingElseIsRefused) {
@@ -160,9 +174,9 @@ TEST(CommandProblem, OnlyARegularJpegFileCanBeSet) {
       {unreadable, ::getuid() == 0},
   };
   for (const Case& c : cases) {
-    const QString problem = CommandProblem(Command{Verb::Set, c.file});
+    const QString problem = CommandProblem(Command{Verb::Set, c.file, {}});
     EXPECT_EQ(problem.isEmpty(), c.ok) << c.file.toStdString() << ": " << problem.toStdString();
     if (!c.ok) EXPECT_TRUE(problem.contains(c.file)) << problem.toStdString();
   }
-  EXPECT_EQ(CommandProblem(Command{Verb::Next, {}}), QString());
+  EXPECT_EQ(CommandProblem(Command{Verb::Next, {}, {}}), QString());
 }

@@ -9,6 +9,7 @@
 
 #include "app/Scheduler.h"
 #include "mail/MailNotify.h"
+#include "platform/DesktopTrayIcon.h"
 #include "settings/Config.h"
 #include "support/Fakes.h"
 

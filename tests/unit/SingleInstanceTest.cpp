@@ -97,7 +97,7 @@ TEST(SingleInstance, SayingWhyWhenTheRunningCopyCannotBeReached) {
   SingleInstance later(dir.path());
   ASSERT_FALSE(later.TryLock());
   QString error;
-  EXPECT_FALSE(later.Send(Command{Verb::Next, {}}, &error, 1));
+  EXPECT_FALSE(later.Send(Command{Verb::Next, {}, {}}, &error, 1));
   EXPECT_TRUE(error.contains(later.socketPath())) << error.toStdString();
   EXPECT_TRUE(error.contains("could not be handed")) << error.toStdString();
 }
@@ -140,9 +140,9 @@ TEST(SingleInstance, ARequestTheRunningCopyRefusesIsToldWithItsReason) {
   SingleInstance later(dir.path());
   ASSERT_FALSE(later.TryLock());
   QString error;
-  EXPECT_FALSE(SendFromAnotherThread(later, Command{Verb::Set, "/gone.jpg"}, &error));
+  EXPECT_FALSE(SendFromAnotherThread(later, Command{Verb::Set, "/gone.jpg", {}}, &error));
   EXPECT_EQ(error, "Could not find the image: /gone.jpg");
-  EXPECT_TRUE(SendFromAnotherThread(later, Command{Verb::Next, {}}, &error));
+  EXPECT_TRUE(SendFromAnotherThread(later, Command{Verb::Next, {}, {}}, &error));
   ASSERT_TRUE(WaitUntil([&] { return received == 1; }, 5000));
 }
 
@@ -164,7 +164,7 @@ TEST(SingleInstance, ASocketFileThatVanishesIsMadeAgain) {
   SingleInstance later(dir.path());
   ASSERT_FALSE(later.TryLock());
   QString error;
-  EXPECT_TRUE(SendFromAnotherThread(later, Command{Verb::Next, {}}, &error))
+  EXPECT_TRUE(SendFromAnotherThread(later, Command{Verb::Next, {}, {}}, &error))
       << error.toStdString();
   EXPECT_TRUE(WaitUntil([&] { return received == 1; }, 5000));
 }

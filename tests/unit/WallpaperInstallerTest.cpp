@@ -293,3 +293,74 @@ TEST_F(Installer, TheSwayPathIsQuotedForItsCommandParser) {
   EXPECT_EQ(calls_[0].args[1], "*");
   EXPECT_TRUE(calls_[0].args[3].startsWith('"') && calls_[0].args[3].endsWith('"'));
 }
+
+namespace {
+// Compositors known by no name of their own, and Hyprland: which tool draws the picture.
+struct CompositorCase {
+  const char* name;
+  const char* desktop;          // XDG_CURRENT_DESKTOP
+  QStringList installed;        // programs on PATH
+  QStringList failing;          // of those, the ones that say no (their daemon is not running)
+  const char* expectedProgram;  // the last program that got the picture; empty: none could
+};
+
+class CompositorInstaller : public Installer, public ::testing::WithParamInterface<CompositorCase> {
+ protected:
+  void SetUp() override {
+    Installer::SetUp();
+    const CompositorCase& c = GetParam();
+    machine_.env.insert("XDG_CURRENT_DESKTOP", c.desktop);
+    machine_.env.insert("WAYLAND_DISPLAY", "wayland-1");
+    machine_.installed = [c](const QString& program) { return c.installed.contains(program); };
+    machine_.keepRunning = [this](const QString& program, const QStringList& args, QString*) {
+      kept_ << program + " " + args.join(' ');
+      return true;
+    };
+    failing_ = c.failing;
+  }
+  QStringList kept_;
+};
+
+TEST_P(CompositorInstaller, TheFirstToolThatWorksGetsAFreshPng) {
+  const CompositorCase& c = GetParam();
+  QString error;
+  const bool ok = Install(&error);
+  const QString expected = QString::fromLatin1(c.expectedProgram);
+  if (expected.isEmpty()) {
+    EXPECT_FALSE(ok);
+    // The user is told what to install.
+    EXPECT_THAT(error.toStdString(), HasSubstr("install swaybg"));
+    EXPECT_THAT(Copies(), IsEmpty());
+    return;
+  }
+  ASSERT_TRUE(ok) << error.toStdString();
+  ASSERT_EQ(Copies().size(), 1);
+  const QString copy = dir_.path() + "/" + Copies().first();
+  EXPECT_TRUE(copy.endsWith(".png"));
+  if (expected == "swaybg") {
+    ASSERT_EQ(kept_.size(), 1);
+    EXPECT_EQ(kept_[0], "swaybg -m fill -i " + copy);
+  } else {
+    ASSERT_FALSE(calls_.isEmpty());
+    QStringList named;
+    for (const Call& call : calls_)
+      if (call.program == expected && call.args.join(' ').contains(copy)) named << call.program;
+    EXPECT_FALSE(named.isEmpty()) << expected.toStdString();
+    EXPECT_TRUE(kept_.isEmpty());
+  }
+  // Kept across sessions by none of them: the program puts the picture back at start-up.
+  EXPECT_FALSE(DesktopKeepsWallpaper(machine_.env));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tools, CompositorInstaller,
+    ::testing::Values(
+        CompositorCase{"HyprlandWithHyprpaper", "Hyprland", {"hyprctl", "swaybg"}, {}, "hyprctl"},
+        CompositorCase{
+            "HyprlandWithoutHyprpaper", "Hyprland", {"hyprctl", "swaybg"}, {"hyprctl"}, "swaybg"},
+        CompositorCase{"RiverWithSwww", "river", {"swww", "swaybg"}, {}, "swww"},
+        CompositorCase{"LabwcWithAwwwNotRunning", "labwc", {"awww", "swaybg"}, {"awww"}, "swaybg"},
+        CompositorCase{"NiriWithSwaybg", "niri", {"swaybg"}, {}, "swaybg"},
+        CompositorCase{"CosmicWithNothing", "COSMIC", {}, {}, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+}  // namespace

@@ -1,0 +1,8 @@
+#pragma once
+class QWidget;
+
+// Brings a shown window to the user, also from another workspace: on X11 through the window
+// manager (_NET_ACTIVE_WINDOW, which Qt sends); on Wayland with the launcher's xdg-activation
+// token when there is one, else by mapping the window afresh, which compositors place on the
+// workspace in front and focus.
+void BringForward(QWidget* window);
