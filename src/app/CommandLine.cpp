@@ -219,7 +219,7 @@ void CarryOut(TFormMain& form, const Command& command) {
       form.MI_CheckEmailClick();
       break;
     case Verb::Quit:
-      form.close();
+      form.Exit();
       break;
   }
 }

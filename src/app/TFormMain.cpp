@@ -399,7 +399,7 @@ void TFormMain::ToolButton_HideClick() {
 }
 
 void TFormMain::ToolButton_ExitClick() {
-  if (ConfirmExit()) close();
+  if (ConfirmExit()) Exit();
 }
 
 void TFormMain::Label_HomePageClick() { services_.desktop->ShellOpen(HomePage()); }
@@ -439,7 +439,7 @@ void TFormMain::MI_NextClick() {
 }
 
 void TFormMain::MI_CloseClick() {
-  if (ConfirmExit()) close();
+  if (ConfirmExit()) Exit();
 }
 
 void TFormMain::TimerIDLETimer() {
@@ -523,7 +523,7 @@ void TFormMain::AfterStartUp() {
 
 void TFormMain::TimerEXITTimer() {
   TimerEXIT->stop();
-  if (!config_.DynamicConfig.WindowVisible) close();
+  if (!config_.DynamicConfig.WindowVisible) Exit();
 }
 
 void TFormMain::ShowReminderForEdit(int index) {
@@ -541,6 +541,11 @@ void TFormMain::FormClose() {
   SaveNow();
 }
 
+void TFormMain::Exit() {
+  exitAsked_ = true;
+  close();
+}
+
 void TFormMain::HideFromOutside() {
   SaveNow();
   if (config_.DynamicConfig.WindowVisible) ToggleMainWindow();
@@ -555,7 +560,8 @@ bool TFormMain::SaveNow() {
 
 void TFormMain::closeEvent(QCloseEvent* event) {
   // The window manager's close is not an exit: the program would end unseen, unconfirmed.
-  if (event->spontaneous() && !closed_) {
+  // (Not told apart by QEvent::spontaneous(): Qt's Wayland plugin closes the window itself.)
+  if (!exitAsked_ && !closed_) {
     event->ignore();
     // Not from inside the display's event dispatch, which the hide would re-enter.
     QTimer::singleShot(0, this, &TFormMain::HideFromOutside);

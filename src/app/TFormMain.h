@@ -115,6 +115,9 @@ class TFormMain : public QWidget {
   bool ModalWindowOpen() const;
   // Whether the tray icon is waiting for a system tray to appear.
   bool waitingForTray() const;
+  // Ends the program: the confirmed "Exit", --quit, a termination signal. Any other close
+  // of the window (the window manager's) only hides it.
+  void Exit();
   // Saves the record now (the tool buttons, the end); false when the file could not be written.
   bool SaveNow();
   static QString HomePage();
@@ -157,6 +160,7 @@ class TFormMain : public QWidget {
   std::unique_ptr<SettingsAutosave> autosave_;
   int currentSlot_ = -1;
   bool closed_ = false;
+  bool exitAsked_ = false;
   std::unique_ptr<Agenda> agenda_;
   QList<AgendaAlarmDue> alarmQueue_;
   bool showingAlarm_ = false;

@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
   // window is closed, saving the settings, as soon as it is built.
   RouteTerminationSignals(&app, [&form] {
     if (form) {
-      form->close();
+      form->Exit();
     } else {
       QCoreApplication::exit(0);
     }
@@ -136,7 +136,7 @@ int main(int argc, char** argv) {
   // Logging out of a compositor takes the display away before any signal comes.
   SaveWhenTheDisplayBreaks([form] { form->SaveNow(); });
   if (TerminationRequested()) {
-    form->close();
+    form->Exit();
     return 0;
   }
   // A tray utility that does not come back after login is of little use.
@@ -151,7 +151,7 @@ int main(int argc, char** argv) {
     QTimer::singleShot(0, form, [form, command = line.command] { CarryOut(*form, command); });
   }
   // The desktop session ending takes the same path: settings saved on the way out.
-  QObject::connect(&app, &QGuiApplication::commitDataRequest, form, [form] { form->close(); });
-  QObject::connect(&app, &QCoreApplication::aboutToQuit, form, [form] { form->close(); });
+  QObject::connect(&app, &QGuiApplication::commitDataRequest, form, [form] { form->Exit(); });
+  QObject::connect(&app, &QCoreApplication::aboutToQuit, form, [form] { form->Exit(); });
   return app.exec();
 }

@@ -1,22 +1,44 @@
 #include "platform/DisplayBreak.h"
 
 #include <QCoreApplication>
+#include <QMetaObject>
+#include <QSemaphore>
 #include <QString>
 #include <QThread>
+#include <atomic>
 #include <cstdio>
+#include <memory>
 
 namespace {
 QtMessageHandler g_previousHandler = nullptr;
 std::function<void()> g_saveOnDisplayBreak;
 
-void WatchForDisplayBreak(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-  static bool saving = false;
-  // Only on the GUI thread: the settings record belongs to it.
-  if (!saving && g_saveOnDisplayBreak && DisplayBrokeMessage(text) && qApp &&
-      QThread::currentThread() == qApp->thread()) {
-    saving = true;
+// How long the thread that saw the break waits for the GUI thread's save before Qt ends
+// the process; a GUI thread that is itself stuck on the display must not hang it for ever.
+constexpr int kSaveWaitMs = 3000;
+
+void SaveOnTheGuiThread() {
+  if (QThread::currentThread() == qApp->thread()) {
     g_saveOnDisplayBreak();
+    return;
   }
+  // The display's event thread reports the break and ends the process right after: the
+  // record belongs to the GUI thread, so the save runs there while this thread waits.
+  auto done = std::make_shared<QSemaphore>();
+  QMetaObject::invokeMethod(
+      qApp,
+      [done] {
+        g_saveOnDisplayBreak();
+        done->release();
+      },
+      Qt::QueuedConnection);
+  done->tryAcquire(1, kSaveWaitMs);
+}
+
+void WatchForDisplayBreak(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  static std::atomic<bool> saving{false};
+  if (g_saveOnDisplayBreak && qApp && DisplayBrokeMessage(text) && !saving.exchange(true))
+    SaveOnTheGuiThread();
   if (g_previousHandler) {
     g_previousHandler(type, context, text);
   } else {

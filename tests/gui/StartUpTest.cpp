@@ -82,7 +82,7 @@ TEST_P(SettingsNoticeAfterErrorBox, FollowsTheErrorBoxOnlyWhileTheProgramRuns) {
   const int savesBefore = registry.saves;
   fake.messages.answer = [&](const FakeMessageBoxes::Call&) {
     // SIGTERM reaches the window as a close.
-    if (GetParam().endedDuringTheErrorBox && fake.messages.calls.size() == 1) form->close();
+    if (GetParam().endedDuringTheErrorBox && fake.messages.calls.size() == 1) form->Exit();
     return IDOK;
   };
   form->Timer_MinimizeTimer();

@@ -5,6 +5,9 @@
 #include <QtTest/qtestspontaneevent.h>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QWindow>
+#include <string>
+#include <tuple>
 
 #include "MainWindowFixture.h"
 
@@ -18,14 +21,22 @@ bool CloseFromOutside(QWidget* window) {
   return close.isAccepted();
 }
 
-class WindowManagerCloseTest : public MainWindowTest, public ::testing::WithParamInterface<bool> {};
+// What Qt's Wayland plugin does on xdg_toplevel.close: it closes the window itself, so the
+// widget's close event does not look spontaneous.
+bool CloseThroughTheWindow(QWidget* window) {
+  window->winId();
+  return window->windowHandle()->close();
+}
+
+class WindowManagerCloseTest : public MainWindowTest,
+                               public ::testing::WithParamInterface<std::tuple<bool, bool>> {};
 
 TEST_P(WindowManagerCloseTest, HidesAndSavesWithoutEndingOrAsking) {
-  const bool shown = GetParam();
+  const auto [shown, throughTheWindow] = GetParam();
   if (shown) form->ToggleMainWindow();
   fake.config.ProgramConfig.LastDay = 27;  // an edit the close must not lose
 
-  EXPECT_FALSE(CloseFromOutside(form.get()));
+  EXPECT_FALSE(throughTheWindow ? CloseThroughTheWindow(form.get()) : CloseFromOutside(form.get()));
   QCoreApplication::processEvents();
 
   EXPECT_FALSE(form->isVisible());
@@ -38,12 +49,17 @@ TEST_P(WindowManagerCloseTest, HidesAndSavesWithoutEndingOrAsking) {
   EXPECT_TRUE(form->isVisible());
 }
 
-INSTANTIATE_TEST_SUITE_P(Window, WindowManagerCloseTest, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "Shown" : "Hidden"; });
+INSTANTIATE_TEST_SUITE_P(Window, WindowManagerCloseTest,
+                         ::testing::Combine(::testing::Bool(), ::testing::Bool()),
+                         [](const auto& info) {
+                           return std::string(std::get<0>(info.param) ? "Shown" : "Hidden") +
+                                  (std::get<1>(info.param) ? "ClosedThroughItsWindow"
+                                                           : "SpontaneousClose");
+                         });
 
 TEST_F(MainWindowTest, TheProgramsOwnCloseStillEndsIt) {
   form->ToggleMainWindow();
-  form->close();  // --quit, a termination signal, the session's end
+  form->Exit();  // --quit, a termination signal, the session's end
   EXPECT_FALSE(form->TimerIDLE->isActive());
   EXPECT_EQ(registry.saves, savesAtStart + 1);
   // After the end, a late close from outside changes nothing.

@@ -2,7 +2,11 @@
 // there is something new to write.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QThread>
+#include <atomic>
 #include <functional>
+#include <thread>
 
 #include "platform/DisplayBreak.h"
 #include "settings/Config.h"
@@ -94,4 +98,30 @@ INSTANTIATE_TEST_SUITE_P(
         DisplayMessage{"The X11 connection broke: I/O error (code 1)", true},
         DisplayMessage{"QWidget::setMinimumSize: (/QWidget) Negative sizes", false},
         DisplayMessage{"Wayland does not support QWindow::requestActivate()", false}));
+
+// Qt's Wayland plugin reports the break from its event thread and ends the process right
+// after: the save must have run by then, on the GUI thread that owns the record.
+TEST(DisplayBreakSave, AReportFromAnotherThreadSavesOnTheGuiThreadBeforeItReturns) {
+  std::atomic<int> saves = 0;
+  std::atomic<bool> onGuiThread = false;
+  SaveWhenTheDisplayBreaks([&] {
+    onGuiThread = QThread::currentThread() == qApp->thread();
+    ++saves;
+  });
+  std::atomic<bool> returned = false;
+  std::atomic<int> savesWhenItReturned = -1;
+  std::thread display([&] {
+    qWarning("The Wayland connection broke. Did the Wayland compositor die?");
+    savesWhenItReturned = saves.load();
+    // A second report (Qt may say it twice) saves no more.
+    qWarning("The Wayland connection broke. Did the Wayland compositor die?");
+    returned = true;
+  });
+  while (!returned) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  display.join();
+  SaveWhenTheDisplayBreaks({});
+  EXPECT_EQ(savesWhenItReturned, 1);
+  EXPECT_EQ(saves, 1);
+  EXPECT_TRUE(onGuiThread);
+}
 }  // namespace
