@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "agenda/AgendaAlarmPopup.h"
+#include "app/AttentionPopup.h"
 #include "app/SettingsFile.h"
 #include "app/TFormPreview.h"
 #include "app/TrayNotices.h"
@@ -108,9 +109,12 @@ void TFormMain::FormCreate() {
   SideBar->setCurrent(0, 0);
   ElSideBarItemChange();
 
+  reminderPopup_ = std::make_unique<AttentionPopup>(WindowReminderPopup(), [this](bool on) {
+    if (TrayIcon) TrayIcon->SetNeedsAttention(on);
+  });
   scheduler_.steps.StartMailCheck = [this] { StartMailCheck(config_, services_, true, -1); };
   scheduler_.steps.CheckPopupReminders = [this] {
-    CheckPopupReminders(config_, WindowReminderPopup(), *services_.clock, services_.notifications);
+    CheckPopupReminders(config_, *reminderPopup_, *services_.clock, services_.notifications);
   };
   scheduler_.steps.CheckTimedChange = [this] {
     RunAutomaticChange(wallpaperMemory_, *services_.messages,
@@ -481,7 +485,7 @@ void TFormMain::CheckAgendaAlarms() {
   while (!alarmQueue_.isEmpty() && !closed_) {
     const AgendaAlarmDue due = alarmQueue_.takeFirst();
     const AgendaAlarmAnswer answer =
-        ShowAgendaAlarm(*agenda_, due, WindowReminderPopup(),
+        ShowAgendaAlarm(*agenda_, due, *reminderPopup_,
                         config_.RemindersConfig.DesktopNotifications ? services_.notifications : nullptr,
                         services_.clock->Now());
     if (answer == AgendaAlarmAnswer::Gone) break;

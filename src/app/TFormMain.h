@@ -25,6 +25,7 @@ class DesktopTrayIcon;
 class ElFormCaption;
 class ElSideBar;
 class GradientPanel;
+class IReminderPopup;
 class IReminderSelector;
 class SettingsAutosave;
 class SettingsPage;
@@ -158,6 +159,7 @@ class TFormMain : public QWidget {
   Composer composer_;
   ChangeRuleMemory wallpaperMemory_;
   std::unique_ptr<SettingsAutosave> autosave_;
+  std::unique_ptr<IReminderPopup> reminderPopup_;  // the window's, marking the tray icon
   int currentSlot_ = -1;
   bool closed_ = false;
   bool exitAsked_ = false;

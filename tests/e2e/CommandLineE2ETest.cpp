@@ -7,6 +7,7 @@
 #include <QDate>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QThread>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -244,7 +245,14 @@ TEST(RenderE2E, WithoutADisplayDrawsWhatTheRunningProgramInstalls) {
   ASSERT_TRUE(program.Start());
   ASSERT_TRUE(WaitUntil([&] { return QImage(bmp, "BMP").size() == QSize(1920, 1080); }, 30000))
       << program.stderrText().toStdString();
-  const QByteArray settings = ReadAll(home.configFile());
+  // What start-up changed reaches the file at the next tick: wait until it holds still.
+  QByteArray settings = ReadAll(home.configFile());
+  for (int still = 0; still < 3;) {
+    QThread::msleep(1000);
+    const QByteArray now = ReadAll(home.configFile());
+    still = now == settings ? still + 1 : 0;
+    settings = now;
+  }
 
   auto render = [&](const QStringList& args, QString* err) {
     ProgramRun run(x, home);
