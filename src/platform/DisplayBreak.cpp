@@ -17,28 +17,34 @@ std::function<void()> g_saveOnDisplayBreak;
 // the process; a GUI thread that is itself stuck on the display must not hang it for ever.
 constexpr int kSaveWaitMs = 3000;
 
-void SaveOnTheGuiThread() {
-  if (QThread::currentThread() == qApp->thread()) {
-    g_saveOnDisplayBreak();
-    return;
-  }
-  // The display's event thread reports the break and ends the process right after: the
-  // record belongs to the GUI thread, so the save runs there while this thread waits.
-  auto done = std::make_shared<QSemaphore>();
-  QMetaObject::invokeMethod(
-      qApp,
-      [done] {
-        g_saveOnDisplayBreak();
-        done->release();
-      },
-      Qt::QueuedConnection);
-  done->tryAcquire(1, kSaveWaitMs);
+// On the GUI thread only; the first report saves, later ones find it done.
+void SaveOnce() {
+  static bool saved = false;
+  if (saved) return;
+  saved = true;
+  g_saveOnDisplayBreak();
 }
 
 void WatchForDisplayBreak(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-  static std::atomic<bool> saving{false};
-  if (g_saveOnDisplayBreak && qApp && DisplayBrokeMessage(text) && !saving.exchange(true))
-    SaveOnTheGuiThread();
+  static std::atomic<bool> handedOver{false};
+  if (g_saveOnDisplayBreak && qApp && DisplayBrokeMessage(text)) {
+    if (QThread::currentThread() == qApp->thread()) {
+      // Qt ends the process when this returns: save now, whichever thread saw it first.
+      SaveOnce();
+    } else if (!handedOver.exchange(true)) {
+      // The display's event thread reports the break and ends the process right after: the
+      // record belongs to the GUI thread, so the save runs there while this thread waits.
+      auto done = std::make_shared<QSemaphore>();
+      QMetaObject::invokeMethod(
+          qApp,
+          [done] {
+            SaveOnce();
+            done->release();
+          },
+          Qt::QueuedConnection);
+      done->tryAcquire(1, kSaveWaitMs);
+    }
+  }
   if (g_previousHandler) {
     g_previousHandler(type, context, text);
   } else {
