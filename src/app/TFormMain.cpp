@@ -48,7 +48,12 @@ constexpr int kToolButtonWidth = 70;
 constexpr int kColumnHeight = kPageCaptionHeight + kPageHeight;
 constexpr int kClientWidth = kSideBarWidth + kSeparatorWidth + kPageWidth;
 constexpr int kClientHeight = kColumnHeight + kToolBarHeight;
+// While a session starts its panel may come up after us: look for a tray every few seconds
+// for the first minute, then (a desktop without one, say) every half minute, which costs far
+// less than the tick.
 constexpr int kTrayRetryMs = 3000;
+constexpr int kTrayQuickLooks = 20;
+constexpr int kTraySlowRetryMs = 30000;
 
 const char* kSettingsKeptAside =
     "Quillatorne could not read its settings file, so the default settings are in use.\n\n"
@@ -244,7 +249,7 @@ void TFormMain::BuildTrayIcon() {
     if (r == QSystemTrayIcon::Context) TrayIconRightClick();
   });
 
-  // During log-in the panel may come up after us: look again now and then, not in a loop.
+  // Looks again now and then, never in a loop.
   trayRetry_ = new QTimer(this);
   trayRetry_->setInterval(kTrayRetryMs);
   connect(trayRetry_, &QTimer::timeout, this, &TFormMain::AddTrayIcon);
@@ -252,6 +257,8 @@ void TFormMain::BuildTrayIcon() {
 
 void TFormMain::AddTrayIcon() {
   if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+    ++trayLooks_;
+    trayRetry_->setInterval(trayLooks_ > kTrayQuickLooks ? kTraySlowRetryMs : kTrayRetryMs);
     if (!trayRetry_->isActive()) trayRetry_->start();
     return;
   }

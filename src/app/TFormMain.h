@@ -150,6 +150,7 @@ class TFormMain : public QWidget {
   Composer composer_;
   ChangeRuleMemory wallpaperMemory_;
   QTimer* trayRetry_ = nullptr;
+  int trayLooks_ = 0;  // looks for a tray that found none
   int currentSlot_ = -1;
   bool closed_ = false;
   std::unique_ptr<Agenda> agenda_;
