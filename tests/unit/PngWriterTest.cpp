@@ -83,8 +83,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(SizeCase{"OnePixel", 1, 1}, SizeCase{"Small", 7, 3},
                       // a row of exactly one stored block, and one byte over it
                       SizeCase{"RowFillsOneBlock", 21844, 2}, SizeCase{"RowOneByteOver", 21845, 2},
-                      // several chunks of rows, the last one short
-                      SizeCase{"SeveralChunks", 1001, 1050}),
+                      // several chunks of rows, the last one short; an odd count of them, so
+                      // the two writers have unequal shares
+                      SizeCase{"SeveralChunks", 1001, 1050}, SizeCase{"OddChunks", 1001, 1500}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PngWriterInput, AnImageWithAlphaIsWrittenOpaqueAsTheBmpIs) {
