@@ -14,6 +14,7 @@
 #include "settings/Config.h"
 #include "support/Fakes.h"
 #include "wallpaper/Compose.h"
+#include "wallpaper/BmpWriter.h"
 #include "wallpaper/PngWriter.h"
 
 using ::testing::HasSubstr;
@@ -87,6 +88,18 @@ INSTANTIATE_TEST_SUITE_P(
                       // the two writers have unequal shares
                       SizeCase{"SeveralChunks", 1001, 1050}, SizeCase{"OddChunks", 1001, 1500}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The BMP, written in chunks of rows from the bottom up, is the picture as exactly.
+TEST_P(PngWriter, TheBmpDecodesToExactlyThePictureToo) {
+  const SizeCase& c = GetParam();
+  const QImage picture = Noise(c.width, c.height);
+  const QString path = dir_.path() + "/wallpaper.bmp";
+  WriteBmpFile(picture, path);
+  const QImage decoded(path, "BMP");
+  ASSERT_FALSE(decoded.isNull());
+  EXPECT_EQ(decoded.convertToFormat(QImage::Format_RGB32), picture);
+  EXPECT_THAT(QDir(dir_.path()).entryList(QDir::Files), ::testing::ElementsAre("wallpaper.bmp"));
+}
 
 TEST(PngWriterInput, AnImageWithAlphaIsWrittenOpaqueAsTheBmpIs) {
   QTemporaryDir dir;
