@@ -5,6 +5,7 @@
 #include <QtEndian>
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <thread>
 #include <vector>
@@ -69,7 +70,8 @@ void WritePngFile(const QImage& source, const QString& path) {
   // About a megabyte of rows per IDAT chunk, split into stored blocks; the block headers go
   // between the pieces of the row buffer, so the pixels are converted once and never copied.
   // Every chunk but the last is the same size, so each one's place in the file is known
-  // before it is made: both cores convert, sum and write chunks of their own.
+  // before it is made: both cores convert, sum and write chunks, each taking the next one not
+  // yet taken, so a core busy with other work only means the other one does more.
   const int rowsPerChunk = static_cast<int>(std::clamp<size_t>(kBytesPerChunk / rowBytes, 1,
                                                                size_t(std::max(height, 1))));
   const int chunks = (height + rowsPerChunk - 1) / rowsPerChunk;
@@ -79,12 +81,13 @@ void WritePngFile(const QImage& source, const QString& path) {
   const off_t pixelsAt = 8 + (12 + 13) + (12 + 2);
   std::vector<uLong> adlers(static_cast<size_t>(chunks));
   const int parts = chunks > 2 && std::thread::hardware_concurrency() >= 2 ? 2 : 1;
-  RunAll(size_t(parts), [&](size_t part) {
+  std::atomic<int> next{0};
+  RunAll(size_t(parts), [&](size_t) {
     std::vector<uchar> rows(fullBytes);
     std::vector<std::array<uchar, 5>> blockHeaders(blocksOf(fullBytes));
     std::vector<iovec> pieces;
     pieces.reserve(2 * blockHeaders.size() + 2);
-    for (int c = int(part); c < chunks; c += parts) {
+    for (int c; (c = next.fetch_add(1)) < chunks;) {
       const int first = c * rowsPerChunk;
       const int count = std::min(rowsPerChunk, height - first);
       for (int r = 0; r < count; ++r) {
