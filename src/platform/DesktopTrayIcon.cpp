@@ -9,8 +9,12 @@
 #include "platform/StatusNotifierItem.h"
 
 namespace {
-// A classic tray cannot announce itself: look again now and then, not in a loop.
+// A classic tray cannot announce itself: look again now and then, not in a loop. While a
+// session starts its panel may come up after us: every few seconds for the first minute,
+// then (a desktop without one, say) every half minute, which costs far less than the tick.
 constexpr int kClassicRetryMs = 3000;
+constexpr int kQuickLooks = 20;
+constexpr int kSlowRetryMs = 30000;
 constexpr int kNoTrayGraceMs = 15000;
 
 QString NextConnectionName() {
@@ -146,5 +150,7 @@ void DesktopTrayIcon::Place() {
     return;
   }
   // The watcher's arrival is seen at once; a classic tray only by looking.
+  ++looks_;
+  retry_->setInterval(looks_ > kQuickLooks ? kSlowRetryMs : kClassicRetryMs);
   if (!retry_->isActive()) retry_->start();
 }

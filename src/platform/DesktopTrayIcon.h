@@ -65,6 +65,7 @@ class DesktopTrayIcon : public QObject {
   QIcon attentionIcon_;
   QString toolTip_;
   QTimer* retry_ = nullptr;
+  int looks_ = 0;  // looks for a classic tray that found none
   QTimer* grace_ = nullptr;
   bool wanted_ = false;
   bool toldNoTray_ = false;

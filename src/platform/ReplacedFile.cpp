@@ -38,12 +38,21 @@ ReplacedFile::~ReplacedFile() {
 }
 
 void ReplacedFile::Write(std::vector<iovec>& parts) {
+  off_t bytes = 0;
+  for (const iovec& v : parts) bytes += static_cast<off_t>(v.iov_len);
+  WriteAt(parts, end_);
+  end_ += bytes;
+}
+
+void ReplacedFile::WriteAt(std::vector<iovec>& parts, off_t offset) const {
   size_t first = 0;
+  while (first < parts.size() && parts[first].iov_len == 0) ++first;
   while (first < parts.size()) {
     const int count = static_cast<int>(std::min<size_t>(parts.size() - first, IOV_MAX));
-    ssize_t n = ::writev(fd_, parts.data() + first, count);
+    ssize_t n = ::pwritev(fd_, parts.data() + first, count, offset);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) FailWriting(path_, n < 0 ? errno : EIO);
+    offset += n;
     // A short write: go on where it stopped.
     while (n > 0) {
       iovec& v = parts[first];

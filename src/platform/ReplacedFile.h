@@ -22,14 +22,21 @@ class ReplacedFile {
   ReplacedFile(const ReplacedFile&) = delete;
   ReplacedFile& operator=(const ReplacedFile&) = delete;
 
-  // Writes every byte the parts name, in order (the parts are used up).
+  // Writes every byte the parts name, in order, after what was written so far (the parts are
+  // used up).
   void Write(std::vector<iovec>& parts);
   void Write(const void* data, size_t size);
+  // As Write, but at that offset, leaving the end Write continues from alone; several threads
+  // may write their own parts of the file at once.
+  void WriteAt(std::vector<iovec>& parts, off_t offset) const;
+  // Moves the end Write continues from past bytes written with WriteAt.
+  void Skip(off_t bytes) { end_ += bytes; }
   // Closes the file and renames it over the target.
   void Commit();
  private:
   QString path_;
   QByteArray temp_;
   int fd_ = -1;
+  off_t end_ = 0;  // where Write goes on
   bool committed_ = false;
 };

@@ -17,7 +17,18 @@
 
 #include "platform/WallpaperInstaller.h"
 
-QDateTime SystemClock::Now() const { return QDateTime::currentDateTime(); }
+QDateTime SystemClock::Now() const {
+  // Every conversion to local time looks at the zone file again (a system call each), and one
+  // tick asks for the time several times within the same millisecond: those share one.
+  thread_local qint64 lastMs = -1;
+  thread_local QDateTime last;
+  const qint64 ms = QDateTime::currentMSecsSinceEpoch();
+  if (ms != lastMs) {
+    last = QDateTime::fromMSecsSinceEpoch(ms);
+    lastMs = ms;
+  }
+  return last;
+}
 
 qint64 SystemClock::ElapsedMs() const {
   // Boot time, not the monotonic clock: a suspend is time that has passed.

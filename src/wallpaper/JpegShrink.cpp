@@ -10,6 +10,7 @@
 
 #include "wallpaper/AreaShrink.h"
 #include "wallpaper/JpegDecoder.h"
+#include "wallpaper/RunJobs.h"
 
 double SkipShare(int eighths, bool enlarging) {
   if (enlarging) return 0.15;
@@ -49,33 +50,6 @@ int ResampleParts(QSize full, QSize size, bool multiScan) {
 }
 
 namespace {
-// Runs each of `count` jobs, all but the first on threads of their own, and rethrows the
-// first failure once all have ended.
-template <typename Job>
-void RunAll(size_t count, Job job) {
-  std::vector<std::exception_ptr> errors(count);
-  const auto run = [&](size_t i) {
-    try {
-      job(i);
-    } catch (...) {
-      errors[i] = std::current_exception();
-    }
-  };
-  std::vector<std::thread> threads;
-  for (size_t i = 1; i < count; ++i) {
-    try {
-      threads.emplace_back(run, i);
-    } catch (const std::system_error&) {
-      run(i);  // no thread to be had: the job runs here instead
-    }
-  }
-  if (count > 0) run(0);
-  for (std::thread& t : threads) t.join();
-  for (const std::exception_ptr& e : errors) {
-    if (e) std::rethrow_exception(e);
-  }
-}
-
 // Decoded rows handed from the decoding thread to the resampling one through a ring of
 // strips; the decoder waits when the ring is full, the resampler when it is empty.
 class RowPipe {

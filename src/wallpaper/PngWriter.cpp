@@ -5,10 +5,13 @@
 #include <QtEndian>
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
+#include <thread>
 #include <vector>
 
 #include "platform/ReplacedFile.h"
+#include "wallpaper/RunJobs.h"
 
 namespace {
 constexpr size_t kStoredBlockMax = 65535;  // the most a stored deflate block holds
@@ -66,51 +69,70 @@ void WritePngFile(const QImage& source, const QString& path) {
 
   // About a megabyte of rows per IDAT chunk, split into stored blocks; the block headers go
   // between the pieces of the row buffer, so the pixels are converted once and never copied.
+  // Every chunk but the last is the same size, so each one's place in the file is known
+  // before it is made: both cores convert, sum and write chunks, each taking the next one not
+  // yet taken, so a core busy with other work only means the other one does more.
   const int rowsPerChunk = static_cast<int>(std::clamp<size_t>(kBytesPerChunk / rowBytes, 1,
                                                                size_t(std::max(height, 1))));
-  std::vector<uchar> rows(rowBytes * size_t(rowsPerChunk));
-  const size_t maxBlocks = (rows.size() + kStoredBlockMax - 1) / kStoredBlockMax;
-  std::vector<std::array<uchar, 5>> blockHeaders(maxBlocks);
-  std::vector<iovec> parts;
-  parts.reserve(2 * maxBlocks + 2);
-  uLong adler = adler32(0, nullptr, 0);
-  for (int y = 0; y < height;) {
-    const int count = std::min(rowsPerChunk, height - y);
-    for (int r = 0; r < count; ++r, ++y) {
-      const QRgb* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-      uchar* q = rows.data() + size_t(r) * rowBytes;
-      *q++ = 0;
-      for (int x = 0; x < width; ++x, q += 3) {
-        const QRgb c = in[x];
-        q[0] = static_cast<uchar>(c >> 16);
-        q[1] = static_cast<uchar>(c >> 8);
-        q[2] = static_cast<uchar>(c);
+  const int chunks = (height + rowsPerChunk - 1) / rowsPerChunk;
+  const auto blocksOf = [](size_t bytes) { return (bytes + kStoredBlockMax - 1) / kStoredBlockMax; };
+  const size_t fullBytes = rowBytes * size_t(rowsPerChunk);
+  const off_t fullChunkInFile = off_t(12 + fullBytes + 5 * blocksOf(fullBytes));
+  const off_t pixelsAt = 8 + (12 + 13) + (12 + 2);
+  std::vector<uLong> adlers(static_cast<size_t>(chunks));
+  const int parts = chunks > 2 && std::thread::hardware_concurrency() >= 2 ? 2 : 1;
+  std::atomic<int> next{0};
+  RunAll(size_t(parts), [&](size_t) {
+    std::vector<uchar> rows(fullBytes);
+    std::vector<std::array<uchar, 5>> blockHeaders(blocksOf(fullBytes));
+    std::vector<iovec> pieces;
+    pieces.reserve(2 * blockHeaders.size() + 2);
+    for (int c; (c = next.fetch_add(1)) < chunks;) {
+      const int first = c * rowsPerChunk;
+      const int count = std::min(rowsPerChunk, height - first);
+      for (int r = 0; r < count; ++r) {
+        const QRgb* in = reinterpret_cast<const QRgb*>(image.constScanLine(first + r));
+        uchar* q = rows.data() + size_t(r) * rowBytes;
+        *q++ = 0;
+        for (int x = 0; x < width; ++x, q += 3) {
+          const QRgb colour = in[x];
+          q[0] = static_cast<uchar>(colour >> 16);
+          q[1] = static_cast<uchar>(colour >> 8);
+          q[2] = static_cast<uchar>(colour);
+        }
       }
+      const size_t bytes = size_t(count) * rowBytes;
+      adlers[size_t(c)] = adler32_z(adler32(0, nullptr, 0), rows.data(), bytes);
+      const size_t blocks = blocksOf(bytes);
+      ChunkHeader header = Header(static_cast<quint32>(bytes + 5 * blocks), "IDAT");
+      uLong crc = crc32(0, header.data() + 4, 4);
+      pieces.assign(1, iovec{header.data(), header.size()});
+      for (size_t b = 0; b < blocks; ++b) {
+        const size_t offset = b * kStoredBlockMax;
+        const auto length = static_cast<quint16>(std::min(kStoredBlockMax, bytes - offset));
+        std::array<uchar, 5>& h = blockHeaders[b];
+        h[0] = (c + 1 == chunks && b + 1 == blocks) ? 1 : 0;  // the stream's last block; stored
+        qToLittleEndian(length, h.data() + 1);
+        qToLittleEndian(static_cast<quint16>(~length), h.data() + 3);
+        crc = crc32(crc, h.data(), 5);
+        crc = crc32_z(crc, rows.data() + offset, length);
+        pieces.push_back({h.data(), 5});
+        pieces.push_back({rows.data() + offset, length});
+      }
+      ChunkCrc crcBytes;
+      qToBigEndian(static_cast<quint32>(crc), crcBytes.data());
+      pieces.push_back({crcBytes.data(), crcBytes.size()});
+      file.WriteAt(pieces, pixelsAt + off_t(c) * fullChunkInFile);
     }
-    const size_t bytes = size_t(count) * rowBytes;
-    adler = adler32_z(adler, rows.data(), bytes);
-    const size_t blocks = (bytes + kStoredBlockMax - 1) / kStoredBlockMax;
-    const size_t chunkLength = bytes + 5 * blocks;
-    ChunkHeader header = Header(static_cast<quint32>(chunkLength), "IDAT");
-    uLong crc = crc32(0, header.data() + 4, 4);
-    parts.assign(1, iovec{header.data(), header.size()});
-    for (size_t b = 0; b < blocks; ++b) {
-      const size_t offset = b * kStoredBlockMax;
-      const auto length = static_cast<quint16>(std::min(kStoredBlockMax, bytes - offset));
-      std::array<uchar, 5>& h = blockHeaders[b];
-      h[0] = (y == height && b + 1 == blocks) ? 1 : 0;  // the last block of the stream; stored
-      qToLittleEndian(length, h.data() + 1);
-      qToLittleEndian(static_cast<quint16>(~length), h.data() + 3);
-      crc = crc32(crc, h.data(), 5);
-      crc = crc32_z(crc, rows.data() + offset, length);
-      parts.push_back({h.data(), 5});
-      parts.push_back({rows.data() + offset, length});
-    }
-    ChunkCrc crcBytes;
-    qToBigEndian(static_cast<quint32>(crc), crcBytes.data());
-    parts.push_back({crcBytes.data(), crcBytes.size()});
-    file.Write(parts);
+  });
+  // The stream's checksum, from the chunks' own in order.
+  uLong adler = adler32(0, nullptr, 0);
+  for (int c = 0; c < chunks; ++c) {
+    const int count = std::min(rowsPerChunk, height - c * rowsPerChunk);
+    adler = adler32_combine(adler, adlers[size_t(c)], z_off_t(size_t(count) * rowBytes));
   }
+  const size_t lastBytes = size_t(height - (chunks - 1) * rowsPerChunk) * rowBytes;
+  file.Skip(off_t(chunks - 1) * fullChunkInFile + off_t(12 + lastBytes + 5 * blocksOf(lastBytes)));
   uchar trailer[4];
   qToBigEndian(static_cast<quint32>(adler), trailer);
   WriteChunk(file, "IDAT", trailer, sizeof trailer);

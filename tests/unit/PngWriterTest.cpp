@@ -14,6 +14,7 @@
 #include "settings/Config.h"
 #include "support/Fakes.h"
 #include "wallpaper/Compose.h"
+#include "wallpaper/BmpWriter.h"
 #include "wallpaper/PngWriter.h"
 
 using ::testing::HasSubstr;
@@ -66,16 +67,27 @@ class PngWriter : public ::testing::TestWithParam<SizeCase> {
   QTemporaryDir dir_;
 };
 
-TEST_P(PngWriter, DecodesToExactlyThePicture) {
+// Both wallpaper files, the PNG copy (chunks written on two threads) and the BMP (chunks of
+// rows from the bottom up), read back as the picture to the pixel.
+TEST_P(PngWriter, BothFilesDecodeToExactlyThePicture) {
   const SizeCase& c = GetParam();
   const QImage picture = Noise(c.width, c.height);
-  const QString path = dir_.path() + "/copy.png";
-  WritePngFile(picture, path);
-  const QImage decoded(path, "PNG");
-  ASSERT_FALSE(decoded.isNull());
-  EXPECT_FALSE(decoded.hasAlphaChannel());
-  EXPECT_EQ(decoded.convertToFormat(QImage::Format_RGB32), picture);
-  EXPECT_THAT(QDir(dir_.path()).entryList(QDir::Files), ::testing::ElementsAre("copy.png"));
+  const struct {
+    void (*write)(const QImage&, const QString&);
+    const char* name;
+    const char* format;
+  } kFiles[] = {{WritePngFile, "copy.png", "PNG"}, {WriteBmpFile, "wallpaper.bmp", "BMP"}};
+  for (const auto& f : kFiles) {
+    SCOPED_TRACE(f.format);
+    const QString path = dir_.path() + "/" + f.name;
+    f.write(picture, path);
+    const QImage decoded(path, f.format);
+    ASSERT_FALSE(decoded.isNull());
+    EXPECT_FALSE(decoded.hasAlphaChannel());
+    EXPECT_EQ(decoded.convertToFormat(QImage::Format_RGB32), picture);
+    EXPECT_THAT(QDir(dir_.path()).entryList(QDir::Files), ::testing::Contains(f.name));
+  }
+  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files).size(), 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -83,8 +95,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(SizeCase{"OnePixel", 1, 1}, SizeCase{"Small", 7, 3},
                       // a row of exactly one stored block, and one byte over it
                       SizeCase{"RowFillsOneBlock", 21844, 2}, SizeCase{"RowOneByteOver", 21845, 2},
-                      // several chunks of rows, the last one short
-                      SizeCase{"SeveralChunks", 1001, 1050}),
+                      // several chunks of rows, the last one short; an odd count of them
+                      SizeCase{"SeveralChunks", 1001, 1050}, SizeCase{"OddChunks", 1001, 1500}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PngWriterInput, AnImageWithAlphaIsWrittenOpaqueAsTheBmpIs) {
