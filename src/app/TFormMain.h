@@ -23,6 +23,7 @@ struct Config;
 struct Services;
 class RegistryStore;
 class ElFormCaption;
+class MailPush;
 class ElSideBar;
 class GradientPanel;
 class IReminderSelector;
@@ -145,6 +146,7 @@ class TFormMain : public QWidget {
   Services& services_;
   RegistryStore& store_;
   Scheduler scheduler_;
+  MailPush* mailPush_ = nullptr;
   std::array<SettingsPage*, kPageSlots> pages_{};
   IReminderSelector* reminderSelector_ = nullptr;
   Composer composer_;

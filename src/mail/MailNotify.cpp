@@ -34,6 +34,8 @@ void AnnounceNewMail(QWidget* mainWindow, Config& config, const Services& servic
   auto& d = config.DynamicConfig;
   // Take the count and leave 0 in one step, so a count published meanwhile is not lost.
   const int n = d.NewMailCount.exchange(0);
+  // Taken with the count, so that names never outlive the count they belong to.
+  const QList<MailSummary> summaries = TakeNewMailSummaries();
   if (n == 0) {
     d.AnnouncedMailCount = 0;
     return;
@@ -45,9 +47,16 @@ void AnnounceNewMail(QWidget* mainWindow, Config& config, const Services& servic
   if (e.AddIcon) MailNotifier::Instance(mainWindow, config, services)->ShowIcon();
   if (!e.ShowDialog) return;
   if (e.OnlyOnce && n == d.AnnouncedMailCount) return;
-  services.messages->Show(QStringLiteral("You have %1 email message(s) waiting!").arg(n),
+  services.messages->Show(NewMailText(n, e.ShowSenders ? summaries : QList<MailSummary>()),
                           QStringLiteral("Email Checker Message"), MB_OK | MB_ICONINFORMATION);
   d.AnnouncedMailCount = n;
+}
+
+QString NewMailText(int count, const QList<MailSummary>& summaries) {
+  QString text = QStringLiteral("You have %1 email message(s) waiting!").arg(count);
+  if (!summaries.isEmpty()) text += '\n';
+  for (const MailSummary& s : summaries.mid(0, kMaxMailSummaries)) text += '\n' + SummaryLine(s);
+  return text;
 }
 
 void RemoveEmailTrayIcon() {

@@ -6,6 +6,8 @@
 #include <QPoint>
 #include <QPointer>
 
+#include "mail/MailHeaders.h"
+
 class QAction;
 class QMenu;
 class QSystemTrayIcon;
@@ -16,6 +18,8 @@ struct Config;
 struct EmailConfigT;
 struct Services;
 
+// "You have N email message(s) waiting!", then a line per message: "sender: subject".
+QString NewMailText(int count, const QList<MailSummary>& summaries);
 // Announces NewMailCount when it is not 0, then sets it to 0, as the mail options of
 // `config` say.
 void AnnounceNewMail(QWidget* mainWindow, Config& config, const Services& services);

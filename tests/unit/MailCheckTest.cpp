@@ -19,6 +19,8 @@ class MailCheck : public testing::Test {
   void SetUp() override {
     fakes.config = Config(QSize(1024, 768));
     fakes.config.EmailConfig.EnableCheck = true;
+    // The scripted servers speak only the counting conversation: no UIDL, no TOP.
+    fakes.config.EmailConfig.ShowSenders = false;
     fakes.config.EmailConfig.IntervalMinutes = 20;
   }
   void TearDown() override { EXPECT_TRUE(WaitForMailCheck(60000)); }
