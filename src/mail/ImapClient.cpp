@@ -281,6 +281,8 @@ void ImapClient::Connect() {
   capabilities_.clear();
   uidValidity_.clear();
   selected_ = false;
+  messages_ = -1;
+  arrived_ = false;
   bye_.clear();
   OpenConnection();
   try {
@@ -300,7 +302,7 @@ void ImapClient::Connect() {
     if (greeting.status != "PREAUTH")
       Expect(Command("LOGIN", {UserID.toUtf8(), Password.toUtf8()}), Pop3Failure::LoginRefused);
     if (capabilities_.isEmpty()) Expect(Command("CAPABILITY"), Pop3Failure::ServerRefused);
-    const Reply status = Command("STATUS INBOX (UNSEEN UIDVALIDITY)");
+    const Reply status = Command("STATUS INBOX (MESSAGES UNSEEN UIDVALIDITY)");
     Expect(status, Pop3Failure::ServerRefused);
     int unseen = 0;
     for (const ImapResponse& r : status.untagged) {
@@ -309,6 +311,7 @@ void ImapClient::Connect() {
       for (qsizetype i = 0; i + 1 < items.size(); i += 2) {
         if (items[i].isAtom("UNSEEN")) unseen = ParseCount(items[i + 1].text);
         if (items[i].isAtom("UIDVALIDITY")) uidValidity_ = items[i + 1].text;
+        if (items[i].isAtom("MESSAGES")) messages_ = ParseCount(items[i + 1].text);
       }
     }
     messageCount_ = unseen;
@@ -336,8 +339,35 @@ void ImapClient::Disconnect() {
 void ImapClient::Select() {
   if (selected_) return;
   // EXAMINE: read-only, so nothing the check does marks a message seen.
-  Expect(Command("EXAMINE INBOX"), Pop3Failure::ServerRefused);
+  const Reply reply = Command("EXAMINE INBOX");
+  Expect(reply, Pop3Failure::ServerRefused);
   selected_ = true;
+  // More messages than STATUS counted: some came in between. Without that count, this is
+  // where counting starts.
+  // (RECENT here counts what no session has looked at yet, old news included.)
+  const bool known = messages_ >= 0;
+  for (const ImapResponse& r : reply.untagged) {
+    if (r.data.size() >= 2 && r.data[1].isAtom("RECENT")) continue;
+    if (NoteArrivals(r) && known) arrived_ = true;
+  }
+}
+
+bool ImapClient::NoteArrivals(const ImapResponse& r) {
+  if (r.tag != "*" || r.data.size() < 2) return false;
+  bool ok = false;
+  const int n = r.data[0].text.toInt(&ok);
+  if (!ok || n < 0) return false;
+  if (r.data[1].isAtom("EXPUNGE")) {
+    if (messages_ > 0) --messages_;
+    return false;
+  }
+  if (r.data[1].isAtom("RECENT")) return n > 0;
+  if (!r.data[1].isAtom("EXISTS")) return false;
+  // A size not above the one known is the server repeating itself (or counting what the
+  // user's own mail program removed), no arrival.
+  const bool grew = messages_ < 0 || n > messages_;
+  messages_ = n;
+  return grew;
 }
 
 std::optional<QStringList> ImapClient::MessageIds() {
@@ -394,6 +424,11 @@ bool ImapClient::CanIdle() const { return capabilities_.contains("IDLE"); }
 bool ImapClient::WaitForNews(int ms) {
   if (!open_) throw Pop3Error(QByteArrayLiteral("Not connected"), Pop3Failure::NoAnswer);
   Select();
+  // Mail that came before IDLE began is news as well: between the connection's STATUS and
+  // EXAMINE, or between two IDLEs. The server says so when it next speaks, which may be
+  // before IDLE's go-ahead or with the answer to DONE.
+  bool news = std::exchange(arrived_, false);
+  if (news) return true;
   const QByteArray tag = "q" + QByteArray::number(++nextTag_);
   Writeln(tag + " IDLE");
   for (;;) {
@@ -401,10 +436,10 @@ bool ImapClient::WaitForNews(int ms) {
     if (r.tag == "+") break;
     if (r.tag == tag) {
       Expect({r, {}}, Pop3Failure::ServerRefused);
-      return false;  // done already: nothing to wait for
+      return news;  // done already: nothing more to wait for
     }
+    news = NoteArrivals(r) || news;
   }
-  bool news = false;
   QDeadlineTimer deadline(ms);
   while (!news && WaitForData(static_cast<int>(qMax<qint64>(0, deadline.remainingTime())))) {
     const ImapResponse r = NextResponse();
@@ -416,12 +451,12 @@ bool ImapClient::WaitForNews(int ms) {
     }
     // Only arrivals are news: flags changed or messages removed by the user's mail program
     // must not bring the same announcement again.
-    if (r.tag == "*" && r.data.size() >= 2 &&
-        (r.data[1].isAtom("EXISTS") || r.data[1].isAtom("RECENT")))
-      news = true;
+    news = NoteArrivals(r) || news;
     if (deadline.hasExpired()) break;
   }
   Writeln("DONE");
-  Expect(ReadUntil(tag), Pop3Failure::ServerRefused);
+  const Reply done = ReadUntil(tag);
+  Expect(done, Pop3Failure::ServerRefused);
+  for (const ImapResponse& r : done.untagged) news = NoteArrivals(r) || news;
   return news;
 }

@@ -79,10 +79,15 @@ class ImapClient : public Pop3Client {
   void Expect(const Reply& reply, Pop3Failure failure);
   void NoteCapabilities(const ImapResponse& response);
   void Select();
+  // Keeps the count of INBOX's messages up to date from an untagged response; true when it
+  // tells of new ones.
+  bool NoteArrivals(const ImapResponse& response);
 
   int nextTag_ = 0;
   QList<QByteArray> capabilities_;
   QByteArray uidValidity_;
   bool selected_ = false;
+  int messages_ = -1;     // INBOX's messages as last told; -1 before the server has said
+  bool arrived_ = false;  // new ones came before IDLE could hear of them
   QByteArray bye_;  // what the server said with BYE, should it then hang up
 };

@@ -158,7 +158,7 @@ const QList<S::Step> kStatus3 = {S::Receive(), S::Send("* STATUS INBOX (UNSEEN 3
                                                        "q2 OK done\r\n")};
 const QList<S::Step> kLogout = {S::Receive(), S::Send("* BYE bye\r\nq3 OK out\r\n")};
 const QByteArray kLoginLine = "q1 LOGIN \"ann\" \"secret\"\r\n";
-const QByteArray kStatusLine = "q2 STATUS INBOX (UNSEEN UIDVALIDITY)\r\n";
+const QByteArray kStatusLine = "q2 STATUS INBOX (MESSAGES UNSEEN UIDVALIDITY)\r\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Scripts, ImapExchange,
@@ -236,9 +236,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 class ImapSession : public testing::Test {
  protected:
-  void Start(const QList<S::Step>& afterStatus) {
+  void Start(const QList<S::Step>& afterStatus, const QList<S::Step>& status = kStatus3) {
     server = std::make_unique<ScriptedPop3Server>(
-        QList<QList<S::Step>>{LoggedIn() + kStatus3 + afterStatus});
+        QList<QList<S::Step>>{LoggedIn() + status + afterStatus});
     client->Host = QStringLiteral("127.0.0.1");
     client->Port = server->port();
     client->UserID = QStringLiteral("ann");
@@ -344,5 +344,59 @@ INSTANTIATE_TEST_SUITE_P(
                  false},
         IdleCase{
             "IdleRefused", {S::Send("q4 BAD unknown command\r\n")}, false, "BAD unknown command"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Mail that arrives before IDLE has begun is heard of all the same. STATUS counted 5 messages.
+struct ArrivalCase {
+  const char* name;
+  QByteArray examined;       // the answer to EXAMINE
+  QList<S::Step> afterIdle;  // the server's side once IDLE is sent; empty: IDLE is never sent
+  bool news;
+};
+void PrintTo(const ArrivalCase& c, std::ostream* os) { *os << c.name; }
+
+class ImapArrival : public ImapSession, public testing::WithParamInterface<ArrivalCase> {};
+
+TEST_P(ImapArrival, IsNewsWhenTheCountGrew) {
+  const ArrivalCase& c = GetParam();
+  QList<S::Step> script{S::Receive(), S::Send(c.examined)};
+  if (!c.afterIdle.isEmpty()) script << S::Receive() << c.afterIdle;
+  Start(script, {S::Receive(), S::Send("* STATUS INBOX (MESSAGES 5 UNSEEN 1 UIDVALIDITY 7)\r\n"
+                                       "q2 OK done\r\n")});
+  EXPECT_EQ(client->WaitForNews(300), c.news);
+  client.reset();
+  server->Finish();
+  EXPECT_EQ(server->received().contains("q4 IDLE\r\n"), !c.afterIdle.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scripts, ImapArrival,
+    testing::Values(
+        ArrivalCase{"BetweenStatusAndExamine",
+                    "* 6 EXISTS\r\n* 1 RECENT\r\nq3 OK [READ-ONLY] done\r\n",
+                    {},
+                    true},
+        // RECENT on EXAMINE counts messages no session has looked at, old ones too.
+        ArrivalCase{"RecentOnExamineIsNoNews",
+                    "* 5 EXISTS\r\n* 2 RECENT\r\nq3 OK [READ-ONLY] done\r\n",
+                    {S::Send("+ idling\r\n"), S::Receive(), S::Send("q4 OK\r\n")},
+                    false},
+        ArrivalCase{"ToldBeforeIdlesGoAhead",
+                    "* 5 EXISTS\r\nq3 OK done\r\n",
+                    {S::Send("* 6 EXISTS\r\n+ idling\r\n"), S::Receive(), S::Send("q4 OK\r\n")},
+                    true},
+        ArrivalCase{"ToldWithTheAnswerToDone",
+                    "* 5 EXISTS\r\nq3 OK done\r\n",
+                    {S::Send("+ idling\r\n"), S::Receive(), S::Send("* 6 EXISTS\r\nq4 OK\r\n")},
+                    true},
+        ArrivalCase{"TheSameCountAgainIsNoNews",
+                    "* 5 EXISTS\r\nq3 OK done\r\n",
+                    {S::Send("+ idling\r\n* 5 EXISTS\r\n"), S::Receive(), S::Send("q4 OK\r\n")},
+                    false},
+        ArrivalCase{"ExpungedThenOneNew",
+                    "* 5 EXISTS\r\nq3 OK done\r\n",
+                    {S::Send("+ idling\r\n* 2 EXPUNGE\r\n* 5 EXISTS\r\n"), S::Receive(),
+                     S::Send("q4 OK\r\n")},
+                    true}),
     [](const auto& info) { return std::string(info.param.name); });
 }  // namespace
