@@ -41,21 +41,30 @@ struct CheckExtras {
   QList<MailSummary> summaries;
 };
 
+// What one account's probe found beyond its count; it stands only once the probe has ended
+// well, so that a message counted by a probe that then fails is counted again next time.
+struct ProbeExtras {
+  std::optional<QStringList> ids;  // to remember as counted
+  QList<MailSummary> summaries;
+};
+
 // The count as the options have it, and the newest messages' senders and subjects. A server
 // that cannot tell leaves the count as it was: the names are a bonus, not the check.
-int NewOnly(Pop3Client& client, const EmailAccount& account, int count, CheckExtras* extras) {
-  const bool wantNames = extras->options.showSenders;
-  if (!extras->seen && !wantNames) return count;
+int NewOnly(Pop3Client& client, const EmailAccount& account, int count, const CheckExtras& extras,
+            ProbeExtras* found) {
+  const bool wantNames = extras.options.showSenders;
+  if (!extras.seen && !wantNames) return count;
   try {
     const std::optional<QStringList> ids = client.MessageIds();
     if (!ids) return count;
     QStringList fresh = *ids;
-    if (extras->seen) {
-      fresh = extras->seen->TakeNew(SeenKey(account), *ids);
+    if (extras.seen) {
+      fresh = extras.seen->NewOf(SeenKey(account), *ids);
       count = static_cast<int>(fresh.size());
+      found->ids = ids;
     }
     if (wantNames && !fresh.isEmpty())
-      extras->summaries +=
+      found->summaries =
           client.Summaries(fresh.mid(qMax<qsizetype>(0, fresh.size() - kMaxMailSummaries)));
   } catch (const std::exception&) {
   }
@@ -100,7 +109,8 @@ int Probe(Pop3Client& client, const EmailAccount& account, QList<MailProbeResult
     return 0;
   };
   if (!client.ConnectionOpen()) return hungUp();
-  const int count = NewOnly(client, account, client.MessageCount(), extras);
+  ProbeExtras found;
+  const int count = NewOnly(client, account, client.MessageCount(), *extras, &found);
   try {
     client.Disconnect();
   } catch (const std::exception&) {
@@ -109,6 +119,8 @@ int Probe(Pop3Client& client, const EmailAccount& account, QList<MailProbeResult
     if (client.HungUp()) return hungUp();
   }
   *results << Outcome(account, true);
+  if (found.ids) extras->seen->Remember(SeenKey(account), *found.ids);
+  extras->summaries += found.summaries;
   return count;
 }
 }  // namespace

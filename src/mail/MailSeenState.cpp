@@ -41,11 +41,21 @@ bool MailSeenState::Save() const {
   return f.commit();
 }
 
-QStringList MailSeenState::TakeNew(const QString& account, const QStringList& ids) {
-  QSet<QString>& seen = seen_[account];
+QStringList MailSeenState::NewOf(const QString& account, const QStringList& ids) const {
+  const auto seen = seen_.constFind(account);
+  if (seen == seen_.cend()) return ids;
   QStringList fresh;
   for (const QString& id : ids)
-    if (!seen.contains(id)) fresh << id;
-  seen = QSet<QString>(ids.begin(), ids.end());
+    if (!seen->contains(id)) fresh << id;
+  return fresh;
+}
+
+void MailSeenState::Remember(const QString& account, const QStringList& ids) {
+  seen_[account] = QSet<QString>(ids.begin(), ids.end());
+}
+
+QStringList MailSeenState::TakeNew(const QString& account, const QStringList& ids) {
+  QStringList fresh = NewOf(account, ids);
+  Remember(account, ids);
   return fresh;
 }

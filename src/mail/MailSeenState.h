@@ -18,8 +18,12 @@ class MailSeenState {
   // Replaces the file whole; false when it could not be written.
   bool Save() const;
 
-  // The ids not counted before, in the order given; from now on `ids` are the account's
-  // counted ones (those gone from the server are forgotten).
+  // The ids not counted before, in the order given.
+  QStringList NewOf(const QString& account, const QStringList& ids) const;
+  // From now on `ids` are the account's counted ones (those gone from the server are
+  // forgotten).
+  void Remember(const QString& account, const QStringList& ids);
+  // Both at once.
   QStringList TakeNew(const QString& account, const QStringList& ids);
 
  private:
