@@ -191,6 +191,8 @@ struct EmailConfigT {
   bool CountOnlyNew = false;
   // The announcement names up to five new messages' senders and subjects.
   bool ShowSenders = true;
+  // The announcement also goes to the desktop's notification centre.
+  bool ShowNotification = false;
 };
 
 struct DynamicConfigT {
@@ -209,6 +211,8 @@ struct DynamicConfigT {
   qint64 LastSetElapsedMs = -1;
   QList<PopupReminder> SnoozedReminders;
   int AnnouncedMailCount = 0;
+  // The last new-mail notification still on screen (INotifications' handle), or 0.
+  quint64 MailNotification = 0;
   int EditReminderIndex = -1;
   // The checks of the popup reminders: tells a jump of the wall clock from a time nobody
   // looked.

@@ -82,6 +82,7 @@ ConfigFields<EmailConfigT> MailOptionFields() {
       {"Sound", &E::Sound},
       {"CountOnlyNew", &E::CountOnlyNew, false},
       {"ShowSenders", &E::ShowSenders, true},
+      {"ShowNotification", &E::ShowNotification, false},
   };
   return fields;
 }

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QJsonDocument>
 #include <QProcess>
 
 #include "support/DovecotServer.h"
 #include "support/E2E.h"
+#include "support/NotificationServer.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -128,7 +130,7 @@ class AccountsPageE2E : public ::testing::Test {
 };
 
 // Mail checking on, the message box on, no accounts yet.
-QByteArray Settings(bool showSenders) {
+QByteArray Settings(bool showSenders, bool notification = false) {
   return QByteArray(
              "Windows Registry Editor Version 5.00\r\n\r\n"
              "[HKEY_CURRENT_USER\\SOFTWARE\\Orbwright\\Quillatorne\\4.0\\Base]\r\n"
@@ -140,6 +142,7 @@ QByteArray Settings(bool showSenders) {
              "\"EnableCheck\"=dword:00000001\r\n"
              "\"IntervalMinutes\"=dword:00000014\r\n") +
          (showSenders ? "" : "\"ShowSenders\"=dword:00000000\r\n") +
+         (notification ? "\"ShowNotification\"=dword:00000001\r\n" : "") +
          "\"ShowDialog\"=dword:00000001\r\n\r\n";
 }
 
@@ -188,8 +191,10 @@ TEST_F(AccountsPageE2E, ImapAccountAnnouncesWhoWrote) {
   DovecotServer dovecot({{"dora", "dora-pw", 4}});
   ASSERT_TRUE(dovecot.ok()) << "Dovecot could not be started: " << dovecot.error().toStdString();
   ASSERT_TRUE(dovecot.Deliver("dora", "Ada Lovelace <ada@example.org>", "Notes on the engine"));
+  NotificationServer notices(bus.address());
+  ASSERT_TRUE(notices.ok()) << notices.error().toStdString();
   const QString settings = QStringLiteral(".config/Quillatorne/settings.reg");
-  home.write(settings, Settings(true));
+  home.write(settings, Settings(true, true));
 
   ProgramRun run(display, home);
   OpenAccountsPage(run);
@@ -203,6 +208,10 @@ TEST_F(AccountsPageE2E, ImapAccountAnnouncesWhoWrote) {
   EXPECT_TRUE(Announced("You have 1 email message(s) waiting!", &props))
       << props.toStdString() << run.stderrText().toStdString();
   EXPECT_TRUE(props.contains("Ada Lovelace: Notes on the engine")) << props.toStdString();
+  // The notification centre was told the same, before the box.
+  const QJsonObject notice = notices.Find("You have 1 email message(s) waiting!");
+  EXPECT_EQ(notice.value("body").toString(), "Ada Lovelace: Notes on the engine")
+      << QJsonDocument(notices.List()).toJson().toStdString();
   EXPECT_EQ(run.Terminate(), 0) << run.stderrText().toStdString();
 }
 }  // namespace

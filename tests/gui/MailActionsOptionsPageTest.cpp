@@ -21,8 +21,8 @@ struct MailOptions {
   int interval;
   bool onStartup, reportDialog, reportSound;
   QString errorSound;
-  bool showSenders;   // actions
-  bool countOnlyNew;  // options
+  bool showSenders, showNotification;  // actions
+  bool countOnlyNew;                   // options
   bool operator==(const MailOptions&) const = default;
 };
 
@@ -32,7 +32,8 @@ MailOptions Read(const EmailConfigT& e) {
           e.ShowDialog,        e.OnlyOnce,        e.LaunchEmailProgram, e.LaunchDiffProgram,
           e.PlaySound,         e.EmailClient,     e.DiffProgram,        e.Sound,
           e.EnableCheck,       e.IntervalMinutes, e.CheckOnStartup,     e.ReportErrorsDialog,
-          e.ReportErrorsSound, e.ErrorSound,      e.ShowSenders,        e.CountOnlyNew};
+          e.ReportErrorsSound, e.ErrorSound,      e.ShowSenders,        e.ShowNotification,
+          e.CountOnlyNew};
 }
 
 void Write(EmailConfigT& e, const MailOptions& o) {
@@ -59,6 +60,7 @@ void Write(EmailConfigT& e, const MailOptions& o) {
   e.ReportErrorsSound = o.reportSound;
   e.ErrorSound = o.errorSound;
   e.ShowSenders = o.showSenders;
+  e.ShowNotification = o.showNotification;
   e.CountOnlyNew = o.countOnlyNew;
 }
 
@@ -78,7 +80,8 @@ MailOptions Mix(const MailOptions& actions, const MailOptions& options) {
 // Two sets that differ in every value.
 const MailOptions kAllOff{false, false, false, false, false, false, false, false,
                           false, false, false, false, false, "",    "",    "",
-                          false, 0,     false, false, false, "",    false, false};
+                          false, 0,     false, false, false, "",    false, false,
+                          false};
 const MailOptions kAllOn{true,           true,           true,
                          true,           true,           true,
                          true,           true,           true,
@@ -86,7 +89,8 @@ const MailOptions kAllOn{true,           true,           true,
                          true,           "/usr/bin/mua", "/usr/bin/xeyes",
                          "/snd/new.wav", true,           45,
                          true,           true,           true,
-                         "/snd/err.wav", true,           true};
+                         "/snd/err.wav", true,           true,
+                         true};
 
 class MailActionsOptionsPages : public ::testing::Test {
  protected:
@@ -120,6 +124,7 @@ class MailActionsOptionsPages : public ::testing::Test {
             o.Check_ReportSound->isChecked(),
             o.Edit_Sound->fileName(),
             a.Check_ShowSenders->isChecked(),
+            a.Check_ShowNotification->isChecked(),
             o.Check_CountOnlyNew->isChecked()};
   }
   EmailConfigT& e() { return config.EmailConfig; }
@@ -189,6 +194,11 @@ INSTANTIATE_TEST_SUITE_P(
             "ShowSendersBox",
             [](TFrameEmailActions& a, TFrameEmailOptions&) { Click(a.ui.Check_ShowSenders); },
             true},
+        ChangeCase{"ShowNotificationBox",
+                   [](TFrameEmailActions& a, TFrameEmailOptions&) {
+                     Click(a.ui.Check_ShowNotification);
+                   },
+                   true},
         ChangeCase{
             "CountOnlyNewBox",
             [](TFrameEmailActions&, TFrameEmailOptions& o) { Click(o.ui.Check_CountOnlyNew); },
