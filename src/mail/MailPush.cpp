@@ -50,7 +50,7 @@ void MailPush::Watcher::Run(MailPush* owner, const Timing& timing) {
       state = State::Idling;
       pause = timing.firstPauseMs;  // the connection stood: a later loss starts short again
       for (;;) {
-        if (client->WaitForNews(timing.renewMs)) emit owner->arrived();
+        if (client->WaitForNews(timing.renewMs)) owner->news_ = true;
       }
     } catch (const std::exception&) {
       // Lost, refused or stopped: try again after a pause that grows with every failure.
@@ -69,7 +69,14 @@ MailPush::MailPush(std::function<Wanted()> wanted, std::function<bool()> check,
       check_(std::move(check)),
       makeClient_(std::move(makeClient)),
       timing_(timing) {
-  connect(this, &MailPush::arrived, this, &MailPush::Arrived, Qt::QueuedConnection);
+  // The watchers leave their news in a flag that this thread looks at: a flag every sanitizer
+  // can follow, where an event posted across threads is synchronised inside Qt.
+  auto* news = new QTimer(this);
+  news->setInterval(timing_.newsMs);
+  connect(news, &QTimer::timeout, this, [this] {
+    if (news_.exchange(false)) Arrived();
+  });
+  news->start();
   // A check asked for while another ran starts when that one ends.
   connect(&MailChecks(), &MailCheckEvents::ended, this, [this] {
     if (pending_) Arrived();

@@ -4,6 +4,7 @@
 // Accounts whose server has no IDLE, and POP3 accounts, are left to the timed checks.
 #include <QList>
 #include <QObject>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -27,6 +28,7 @@ class MailPush : public QObject {
     int longestPauseMs = 10 * 60000;  // the pause doubles up to this
     int renewMs = 29 * 60000;         // IDLE is ended and begun again before servers drop it
     int lookMs = 5000;                // how often the wanted accounts are looked at
+    int newsMs = 250;                 // how often the watchers' news is looked at
   };
   enum class State { Connecting, Idling, NoIdle, Paused };
 
@@ -47,10 +49,6 @@ class MailPush : public QObject {
   // How many checks the watchers have asked for.
   int ChecksAsked() const { return checksAsked_; }
 
- signals:
-  // From a watcher's thread, queued to this object's.
-  void arrived();
-
  private:
   struct Watcher;
   void Arrived();
@@ -61,6 +59,7 @@ class MailPush : public QObject {
   Timing timing_;
   std::vector<std::unique_ptr<Watcher>> watchers_;
   QTimer* timer_ = nullptr;
-  bool pending_ = false;  // news came while another check ran
+  std::atomic<bool> news_{false};  // a watcher heard of new mail
+  bool pending_ = false;           // news came while another check ran
   int checksAsked_ = 0;
 };
