@@ -11,5 +11,5 @@ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILLATORNE_TSAN=ON
 cmake --build build-tsan -j "$JOBS" --target unit_tests integration_tests
 # The keyring tests talk to the Secret Service through Qt's D-Bus thread and libsecret's
 # GLib threads, which are not built for ThreadSanitizer and only give it false reports.
-(cd build-tsan && ctest -R '^(unit|integration)\..*(Pop3|Mail|Dovecot|Band|Shrink|Compose|Png)' \
+(cd build-tsan && ctest -R '^(unit|integration)\..*(Pop3|Imap|Mail|Dovecot|Band|Shrink|Compose|Png)' \
   -E 'SecretService' --output-on-failure -j "$JOBS")

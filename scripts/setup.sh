@@ -10,7 +10,7 @@ PKGS=(
   xvfb xauth x11-utils
   fonts-liberation fonts-dejavu-core
   imagemagick xdotool
-  dovecot-pop3d openssl
+  dovecot-pop3d dovecot-imapd openssl
   dpkg-dev file desktop-file-utils appstream
   qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus-x11
   python3-pyatspi at-spi2-core

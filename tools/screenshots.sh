@@ -63,7 +63,7 @@ Windows Registry Editor Version 5.00
 "LastImageFileName"="$pictures/dusk-hills.jpg"
 REG
 # One mail account, for the accounts page; with accounts, the mail options are kept beside
-# them.
+# them. Its server refuses at once, so no check is still running when the page is taken.
 cat >> "$XDG_CONFIG_HOME/Quillatorne/settings.reg" <<REG
 
 [$key\\Email]
@@ -77,11 +77,12 @@ cat >> "$XDG_CONFIG_HOME/Quillatorne/settings.reg" <<REG
 "RightShowMenu"=dword:00000001
 "ShowDialog"=dword:00000001
 "name 1"="Home"
-"Server 1"="pop.example.com"
+"Server 1"="localhost"
 "User 1"="ann"
 "Password 1"="not-a-real-one"
 "EnableCheck 1"=dword:00000001
 "Security 1"=dword:00000002
+"Protocol 1"=dword:00000001
 REG
 
 window_id() { # title

@@ -18,6 +18,7 @@
 #include "mail/MailCheck.h"
 #include "mail/MailErrors.h"
 #include "mail/MailNotify.h"
+#include "mail/MailPush.h"
 #include "pages/SettingsPage.h"
 #include "pages/TFrameAgenda.h"
 #include "platform/DesktopTrayIcon.h"
@@ -137,6 +138,18 @@ void TFormMain::FormCreate() {
   connect(agenda_.get(), &Agenda::Fetched, this, &TFormMain::AgendaFetched);
   connect(agenda_.get(), &Agenda::Failed, this, &TFormMain::AgendaFailed);
   agenda_->Start(config_.AgendaConfig, services_.clock->Now());
+
+  // IMAP servers with IDLE tell of new mail between the timed checks.
+  mailPush_ = new MailPush(
+      [this] {
+        return MailPush::Wanted{config_.EmailConfig.EnableCheck, config_.EmailConfig.Accounts};
+      },
+      [this] { return StartMailCheck(config_, services_, false, -1); }, services_.imapClient, this);
+  // Its threads end before the program does, not with whatever destroys the window.
+  connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
+    delete mailPush_;
+    mailPush_ = nullptr;
+  });
 
   TimerIDLE = new QTimer(this);
   TimerIDLE->setInterval(1000);

@@ -23,6 +23,7 @@ struct Services;
 class RegistryStore;
 class DesktopTrayIcon;
 class ElFormCaption;
+class MailPush;
 class ElSideBar;
 class GradientPanel;
 class IReminderPopup;
@@ -154,6 +155,7 @@ class TFormMain : public QWidget {
   Services& services_;
   RegistryStore& store_;
   Scheduler scheduler_;
+  MailPush* mailPush_ = nullptr;
   std::array<SettingsPage*, kPageSlots> pages_{};
   IReminderSelector* reminderSelector_ = nullptr;
   Composer composer_;

@@ -46,6 +46,8 @@ QString MailFailureReason(const MailProbeResult& r) {
       return QStringLiteral("the server does not offer a secure (TLS) connection");
     case Pop3Failure::LoginRefused:
       return QStringLiteral("the user name or password was refused");
+    case Pop3Failure::NoNetwork:
+      return QStringLiteral("no network, or the server's name is unknown");
     case Pop3Failure::ServerRefused:
     case Pop3Failure::Abandoned:
       break;

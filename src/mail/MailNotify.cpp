@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include "mail/MailCheck.h"
+#include "platform/DesktopNotifications.h"
 #include "platform/DesktopTrayIcon.h"
 #include "platform/Services.h"
 #include "settings/Config.h"
@@ -34,6 +35,8 @@ void AnnounceNewMail(QWidget* mainWindow, Config& config, const Services& servic
   auto& d = config.DynamicConfig;
   // Take the count and leave 0 in one step, so a count published meanwhile is not lost.
   const int n = d.NewMailCount.exchange(0);
+  // Taken with the count, so that names never outlive the count they belong to.
+  const QList<MailSummary> summaries = TakeNewMailSummaries();
   if (n == 0) {
     d.AnnouncedMailCount = 0;
     return;
@@ -43,11 +46,34 @@ void AnnounceNewMail(QWidget* mainWindow, Config& config, const Services& servic
   if (e.LaunchEmailProgram) LaunchMailProgram(e, *services.desktop);
   if (e.LaunchDiffProgram) LaunchOtherProgram(e, *services.desktop);
   if (e.AddIcon) MailNotifier::Instance(mainWindow, config, services)->ShowIcon();
-  if (!e.ShowDialog) return;
+  if (!e.ShowDialog && !e.ShowNotification) return;
   if (e.OnlyOnce && n == d.AnnouncedMailCount) return;
-  services.messages->Show(QStringLiteral("You have %1 email message(s) waiting!").arg(n),
-                          QStringLiteral("Email Checker Message"), MB_OK | MB_ICONINFORMATION);
+  const QString text = NewMailText(n, e.ShowSenders ? summaries : QList<MailSummary>());
+  // The notification first: the box waits for the user.
+  if (e.ShowNotification && services.notifications)
+    d.MailNotification = NotifyNewMail(*services.notifications, text, d.MailNotification);
+  if (e.ShowDialog)
+    services.messages->Show(text, QStringLiteral("Email Checker Message"),
+                            MB_OK | MB_ICONINFORMATION);
   d.AnnouncedMailCount = n;
+}
+
+quint64 NotifyNewMail(INotifications& notifications, const QString& text, quint64 previous) {
+  // The newest count replaces the one before, rather than piling up in the centre.
+  if (previous) notifications.Close(previous);
+  const qsizetype lineEnd = text.indexOf('\n');
+  DesktopNotification note;
+  note.summary = text.left(lineEnd);
+  if (lineEnd >= 0) note.body = text.mid(lineEnd + 1).trimmed();
+  note.category = QStringLiteral("email.arrived");
+  return notifications.Notify(note);
+}
+
+QString NewMailText(int count, const QList<MailSummary>& summaries) {
+  QString text = QStringLiteral("You have %1 email message(s) waiting!").arg(count);
+  if (!summaries.isEmpty()) text += '\n';
+  for (const MailSummary& s : summaries.mid(0, kMaxMailSummaries)) text += '\n' + SummaryLine(s);
+  return text;
 }
 
 void RemoveEmailTrayIcon() {

@@ -6,19 +6,28 @@
 #include <QPoint>
 #include <QPointer>
 
+#include "mail/MailHeaders.h"
+
 class QAction;
 class QMenu;
 class DesktopTrayIcon;
 class QTimer;
 class QWidget;
 class IDesktop;
+class INotifications;
 struct Config;
 struct EmailConfigT;
 struct Services;
 
+// "You have N email message(s) waiting!", then a line per message: "sender: subject".
+QString NewMailText(int count, const QList<MailSummary>& summaries);
 // Announces NewMailCount when it is not 0, then sets it to 0, as the mail options of
 // `config` say.
 void AnnounceNewMail(QWidget* mainWindow, Config& config, const Services& services);
+// Sends the announcement's text to the notification centre, its first line as the summary
+// and the senders below it as the body, withdrawing the one sent before (`previous`, 0 for
+// none). Returns the new one's handle, 0 when there is no notification server.
+quint64 NotifyNewMail(INotifications& notifications, const QString& text, quint64 previous);
 // Takes the mail icon out of the notification area.
 void RemoveEmailTrayIcon();
 // Open the mail program / the other program when its file exists.

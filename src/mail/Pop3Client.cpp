@@ -142,8 +142,12 @@ bool Pop3Client::Resolve(quint32* address) {
 void Pop3Client::OpenConnection() {
   if (open_) throw Pop3Error(QByteArrayLiteral("Already connected"), Pop3Failure::CannotConnect);
   quint32 address = 0;
-  if (!Resolve(&address) || address == 0)
-    throw Pop3Error(QByteArrayLiteral("Null Remote Address"), Pop3Failure::CannotConnect);
+  const bool resolved = Resolve(&address);
+  if (!resolved || address == 0)
+    // A name that does not resolve is, after a resume or at login, mostly a network not up yet.
+    throw Pop3Error(QByteArrayLiteral("Null Remote Address"), !resolved && !Host.isEmpty()
+                                                                  ? Pop3Failure::NoNetwork
+                                                                  : Pop3Failure::CannotConnect);
   if (Port <= 0 || Port > 65535)
     throw Pop3Error(QByteArrayLiteral("Connection Failed"), Pop3Failure::CannotConnect);
 
@@ -156,6 +160,8 @@ void Pop3Client::OpenConnection() {
       throw Pop3Error(QByteArrayLiteral("Check abandoned"), Pop3Failure::Abandoned);
     case TcpConnection::TimedOut:
       throw Pop3Error(QByteArrayLiteral("Connection Timed out"), Pop3Failure::CannotConnect);
+    case TcpConnection::NoNetwork:
+      throw Pop3Error(QByteArrayLiteral("Connection Failed"), Pop3Failure::NoNetwork);
     case TcpConnection::Failed:
       if (c.error)
         throw Pop3Error(QStringLiteral("Socket error %1").arg(c.error), Pop3Failure::CannotConnect);
@@ -288,11 +294,15 @@ void Pop3Client::StartTls() {
   }
 }
 
-void Pop3Client::Connect() {
+void Pop3Client::CheckCredentials() {
   // A line break in either would let the text smuggle extra commands to the server.
   const auto unsafe = [](const QString& s) { return s.contains('\r') || s.contains('\n'); };
   if (Password.isEmpty() || UserID.isEmpty() || unsafe(UserID) || unsafe(Password))
     Fail(QByteArrayLiteral("Authentication failed"), Pop3Failure::LoginRefused);
+}
+
+void Pop3Client::Connect() {
+  CheckCredentials();
   hungUp_ = false;
   OpenConnection();
   try {
@@ -340,4 +350,87 @@ void Pop3Client::Disconnect() {
   }
   CloseGracefully();
   if (!IsPositive(reply)) throw Pop3Error(reply, Pop3Failure::ServerRefused);
+}
+
+QByteArray Pop3Client::ReadBytes(qsizetype n) {
+  QByteArray out;
+  if (!socket_ || n <= 0) return out;
+  const QDeadlineTimer deadline = Deadline();
+  while (out.size() < n) {
+    if (socket_->bytesAvailable() > 0) {
+      out += socket_->read(n - out.size());
+      continue;
+    }
+    if (socket_->state() != QAbstractSocket::ConnectedState) {
+      hungUp_ = true;
+      CloseNow();
+      return out;
+    }
+    CheckAbandon();
+    if (deadline.hasExpired()) {
+      CloseNow();
+      throw Pop3Error(QByteArrayLiteral("Socket read aborted"), Pop3Failure::NoAnswer);
+    }
+    if (!socket_->waitForReadyRead(qMax(1, SliceOf(deadline))) &&
+        socket_->state() == QAbstractSocket::ConnectedState)
+      continue;
+  }
+  return out;
+}
+
+QByteArray Pop3Client::ReadMultiLine() {
+  QByteArray body;
+  for (;;) {
+    QByteArray line = ReadLn();
+    if (line.isEmpty())
+      throw Pop3Error(QByteArrayLiteral("The server hung up"), Pop3Failure::NoAnswer);
+    if (line == ".\r\n" || line == ".\n") return body;
+    if (line.startsWith("..")) line.remove(0, 1);  // dot-stuffing
+    if (body.size() + line.size() > kMaxMultiLine) {
+      // The rest of the reply would be read as answers to what follows: end here.
+      CloseNow();
+      throw Pop3Error(QByteArrayLiteral("Reply too long"), Pop3Failure::NoAnswer);
+    }
+    body += line;
+  }
+}
+
+std::optional<QStringList> Pop3Client::MessageIds() {
+  numbers_.clear();
+  if (!open_ || !IsPositive(Transaction("UIDL"))) return std::nullopt;
+  QStringList ids;
+  for (const QByteArray& line : ReadMultiLine().split('\n')) {
+    const QList<QByteArray> fields = line.trimmed().split(' ');
+    if (fields.size() != 2) continue;
+    bool ok = false;
+    const int number = fields[0].toInt(&ok);
+    if (!ok || number <= 0) continue;
+    const QString id = QString::fromLatin1(fields[1]);
+    numbers_.insert(id, number);
+    ids << id;
+  }
+  return ids;
+}
+
+QList<MailSummary> Pop3Client::Summaries(const QStringList& ids) {
+  QList<MailSummary> out;
+  for (const QString& id : ids) {
+    const auto number = numbers_.constFind(id);
+    if (number == numbers_.cend() || !open_) continue;
+    if (!IsPositive(Transaction("TOP " + QByteArray::number(*number) + " 0"))) continue;
+    out << SummaryOfHeader(ReadMultiLine());
+  }
+  return out;
+}
+
+bool Pop3Client::WaitForData(int ms) {
+  if (!socket_) return true;
+  const QDeadlineTimer deadline(ms);
+  while (socket_->bytesAvailable() == 0) {
+    if (socket_->state() != QAbstractSocket::ConnectedState) return true;
+    CheckAbandon();
+    if (deadline.hasExpired()) return false;
+    socket_->waitForReadyRead(qMax(1, SliceOf(deadline)));
+  }
+  return true;
 }

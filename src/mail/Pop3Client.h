@@ -3,13 +3,16 @@
 // STAT, QUIT) on the thread that owns the client.
 #include <QByteArray>
 #include <QDeadlineTimer>
+#include <QHash>
 #include <QSslConfiguration>
 #include <QString>
+#include <QStringList>
 #include <atomic>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 
+#include "mail/MailHeaders.h"
 #include "settings/Config.h"
 
 class QSslSocket;
@@ -22,6 +25,7 @@ enum class Pop3Failure {
   NoTls,                  // STARTTLS refused, or no TLS could be agreed
   LoginRefused,           // USER or PASS refused, or none given
   ServerRefused,          // a negative greeting or STAT
+  NoNetwork,              // the name does not resolve or no network is up (yet)
   Abandoned,              // the program is quitting
 };
 
@@ -51,6 +55,8 @@ class Pop3Client {
   // A silent server must not hold a check for ever: every single wait gets this long.
   static constexpr int kDefaultTimeOut = 30000;
   static constexpr qsizetype kMaxLine = 65536;
+  // UIDL of a mailbox of some hundred thousand messages fits.
+  static constexpr qsizetype kMaxMultiLine = 16 << 20;
 
   Pop3Client();
   virtual ~Pop3Client();
@@ -68,6 +74,11 @@ class Pop3Client {
   std::optional<QSslConfiguration> Tls;
 
   bool ConnectionOpen() const { return open_; }
+  // After a successful Connect: who the counted messages are, stable across checks (UIDL),
+  // and the sender and subject of some of them (TOP n 0), in the order asked.
+  // None when the server keeps no such list.
+  virtual std::optional<QStringList> MessageIds();
+  virtual QList<MailSummary> Summaries(const QStringList& ids);
   int MessageCount() const { return messageCount_; }
   const QByteArray& LastReply() const { return lastReply_; }
   // The server closed the connection of the last Connect before we did.
@@ -96,7 +107,8 @@ class Pop3Client {
   static bool IsPositive(const QByteArray& line);
   static int ParseCount(const QByteArray& field);
 
- private:
+ protected:
+  // The connection layer, shared with the IMAP client so that both speak one TLS policy.
   void OpenConnection();
   bool Resolve(quint32* address);
   QDeadlineTimer Deadline() const;
@@ -107,6 +119,14 @@ class Pop3Client {
   void NoticeHangUp();
   void StartTls();
   [[noreturn]] void Fail(const QByteArray& description, Pop3Failure failure);
+  // No user name or password, or one that would smuggle a line break: fails at once.
+  void CheckCredentials();
+  // Exactly n bytes (an IMAP literal); fewer when the server hangs up first.
+  QByteArray ReadBytes(qsizetype n);
+  // True once something can be read or the server has hung up; false when ms have passed.
+  bool WaitForData(int ms);
+  // The lines of a multi-line reply up to its lone ".", dot-stuffing undone.
+  QByteArray ReadMultiLine();
 
   std::unique_ptr<QSslSocket> socket_;
   bool open_ = false;
@@ -114,4 +134,5 @@ class Pop3Client {
   int messageCount_ = 0;
   QByteArray lastReply_;
   const std::atomic<bool>* abandon_ = nullptr;
+  QHash<QString, int> numbers_;  // UIDL's message numbers
 };

@@ -26,9 +26,16 @@ TFrameEmailAccounts::TFrameEmailAccounts(Config& config, Services& services, QWi
   connect(ui.Button_Check, &QToolButton::clicked, this, &TFrameEmailAccounts::Button_CheckClick);
   connect(ui.Button_CheckAll, &QToolButton::clicked, this,
           &TFrameEmailAccounts::Button_CheckAllClick);
+  AnnounceByItsName(ui.Combo_Protocol);
+  for (const MailProtocolChoice& c : kMailProtocolChoices)
+    ui.Combo_Protocol->addItem(QString::fromLatin1(c.text), static_cast<int>(c.protocol));
   AnnounceByItsName(ui.Combo_Security);
-  for (const MailSecurityChoice& c : kMailSecurityChoices)
-    ui.Combo_Security->addItem(QString::fromLatin1(c.text), static_cast<int>(c.security));
+  for (MailSecurity security : kMailSecurityChoices)
+    ui.Combo_Security->addItem(QString(), static_cast<int>(security));
+  ShowPorts();
+  // The ports each security choice names follow the protocol.
+  connect(ui.Combo_Protocol, &QComboBox::currentIndexChanged, this,
+          &TFrameEmailAccounts::ShowPorts);
 
   connect(ui.Button_Save, &QPushButton::clicked, this, &TFrameEmailAccounts::Button_SaveClick);
   // A click, or the keyboard moving the selection: both are the user choosing.
@@ -87,6 +94,8 @@ void TFrameEmailAccounts::List_AccountsClick() {
   ui.Edit_User->setText(shown.User);
   ui.Edit_Password->setText(shown.Password);
   shownPassword_ = shown.Password;
+  ui.Combo_Protocol->setCurrentIndex(
+      selected ? ui.Combo_Protocol->findData(static_cast<int>(shown.Protocol)) : -1);
   ui.Combo_Security->setCurrentIndex(
       selected ? ui.Combo_Security->findData(static_cast<int>(shown.Security)) : -1);
   // Another account's password starts hidden again.
@@ -101,7 +110,7 @@ void TFrameEmailAccounts::UpdateAccountControls() {
   const bool editable = selected && !busy;
   for (QWidget* w : std::initializer_list<QWidget*>{
            ui.Edit_AccountName, ui.Edit_Server, ui.Edit_User, ui.Edit_Password,
-           ui.Button_ShowPassword, ui.Combo_Security, ui.Check_Enable})
+           ui.Button_ShowPassword, ui.Combo_Protocol, ui.Combo_Security, ui.Check_Enable})
     w->setEnabled(editable);
   ui.Button_NewAccount->setEnabled(!busy);
   ui.Button_DeleteAccount->setEnabled(editable);
@@ -140,6 +149,7 @@ void TFrameEmailAccounts::Button_SaveClick() {
   account.User = ui.Edit_User->text();
   account.Password = ui.Edit_Password->text();
   account.Security = static_cast<MailSecurity>(ui.Combo_Security->currentData().toInt());
+  account.Protocol = static_cast<MailProtocol>(ui.Combo_Protocol->currentData().toInt());
   ui.List_Accounts->item(row)->setText(account.Name);
   emit settingsChanged();
 }
@@ -192,6 +202,14 @@ void TFrameEmailAccounts::Button_CheckAllClick() {
 }
 
 void TFrameEmailAccounts::Edit_AccountNameChange() { UpdateAccountControls(); }
+
+void TFrameEmailAccounts::ShowPorts() {
+  const int data = ui.Combo_Protocol->currentData().toInt();
+  const MailProtocol protocol = MailProtocolFromInt(data);
+  for (int i = 0; i < ui.Combo_Security->count(); ++i)
+    ui.Combo_Security->setItemText(
+        i, MailSecurityText(MailSecurityFromInt(ui.Combo_Security->itemData(i).toInt()), protocol));
+}
 
 void TFrameEmailAccounts::PasswordsArrived() {
   const int row = ui.List_Accounts->currentRow();

@@ -4,8 +4,8 @@
 #include "pages/SettingsPage.h"
 #include "ui_TFrameEmailAccounts.h"
 
-// The POP3 accounts and the manual checks. The page is the only editor of the account list,
-// and while a check runs it lets nothing change the list: the worker reads it.
+// The POP3 and IMAP accounts and the manual checks. The page is the only editor of the account
+// list, and while a check runs it lets nothing change the list: the worker reads it.
 class TFrameEmailAccounts : public SettingsPage {
   Q_OBJECT
 
@@ -22,6 +22,8 @@ class TFrameEmailAccounts : public SettingsPage {
   void Button_SaveClick();
   void List_AccountsClick();
   void Edit_AccountNameChange();
+  // The security choices name the ports of the chosen protocol.
+  void ShowPorts();
   // Passwords from the keyring have filled accounts: the selected one shows its own.
   void PasswordsArrived();
   void Timer1Timer();

@@ -19,6 +19,8 @@ TFrameEmailActions::TFrameEmailActions(Config& config, Services& services, QWidg
   Bind(ui.Check_RightShowMenu, e.RightShowMenu);
   Bind(ui.Check_ShowDialog, e.ShowDialog);
   Bind(ui.Check_OnlyOnce, e.OnlyOnce);
+  Bind(ui.Check_ShowNotification, e.ShowNotification);
+  Bind(ui.Check_ShowSenders, e.ShowSenders);
   Bind(ui.Check_LaunchEmailProgram, e.LaunchEmailProgram);
   Bind(ui.Edit_EmailProgram, e.EmailClient);
   Bind(ui.Check_DiffProgram, e.LaunchDiffProgram);

@@ -10,6 +10,7 @@ TFrameEmailOptions::TFrameEmailOptions(Config& config, Services& services, QWidg
   // An interval beyond the box's 100 shows as 100 and stays in force until the page stores.
   Bind(ui.Spin_Time, e.IntervalMinutes);
   Bind(ui.Check_CheckOnStartup, e.CheckOnStartup);
+  Bind(ui.Check_CountOnlyNew, e.CountOnlyNew);
   Bind(ui.Check_ReportDialog, e.ReportErrorsDialog);
   Bind(ui.Check_ReportSound, e.ReportErrorsSound);
   Bind(ui.Edit_Sound, e.ErrorSound);

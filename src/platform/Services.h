@@ -71,9 +71,11 @@ class IMessageBoxes {
 class IKeyring;        // platform/Keyring.h
 class INotifications;  // platform/DesktopNotifications.h
 class Pop3Client;      // mail/Pop3Client.h
+class ImapClient;      // mail/ImapClient.h
 
-// Makes the client of each mail check.
+// Make the clients of the mail checks, and of the IMAP accounts' watch for new mail.
 using Pop3ClientFactory = std::function<std::unique_ptr<Pop3Client>()>;
+using ImapClientFactory = std::function<std::unique_ptr<ImapClient>()>;
 
 struct Services {
   IClock* clock = nullptr;
@@ -83,6 +85,7 @@ struct Services {
   IKeyring* keyring = nullptr;              // none: passwords stay in the settings file
   INotifications* notifications = nullptr;  // none: windows only
   Pop3ClientFactory mailClient;             // none: the real POP3 client
+  ImapClientFactory imapClient;             // none: the real IMAP client
 };
 
 // The production implementations, for the whole run (needs a QGuiApplication for the

@@ -42,6 +42,10 @@ TcpConnection ConnectTcp(quint32 address, quint16 port, const QDeadlineTimer& de
     c.error = errno;
     return c;
   }
+  const auto failed = [](int error) {
+    return error == ENETUNREACH || error == ENETDOWN ? TcpConnection::NoNetwork
+                                                     : TcpConnection::Failed;
+  };
   const auto end = [&](TcpConnection::End how) {
     ::close(fd);
     c.end = how;
@@ -52,7 +56,7 @@ TcpConnection ConnectTcp(quint32 address, quint16 port, const QDeadlineTimer& de
   to.sin_port = htons(port);
   to.sin_addr.s_addr = htonl(address);
   bool connected = ::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0;
-  if (!connected && errno != EINPROGRESS) return end(TcpConnection::Failed);
+  if (!connected && errno != EINPROGRESS) return end(failed(errno));
   while (!connected) {
     if (abandoned()) return end(TcpConnection::Abandoned);
     if (deadline.hasExpired()) return end(TcpConnection::TimedOut);
@@ -61,8 +65,9 @@ TcpConnection ConnectTcp(quint32 address, quint16 port, const QDeadlineTimer& de
     if (::poll(&p, 1, static_cast<int>(qBound(qint64(1), left, qint64(sliceMs)))) <= 0) continue;
     int error = 0;
     socklen_t len = sizeof error;
-    if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &len) != 0 || error != 0)
+    if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &len) != 0)
       return end(TcpConnection::Failed);
+    if (error != 0) return end(failed(error));
     connected = true;
   }
   c.end = TcpConnection::Connected;

@@ -15,7 +15,8 @@ std::optional<quint32> DottedIPv4(const QByteArray& host);
 std::optional<quint32> LookUpIPv4(const std::string& name);
 
 struct TcpConnection {
-  enum End { Connected, Failed, TimedOut, Abandoned };
+  // NoNetwork: no network is up (yet), so no route leads anywhere.
+  enum End { Connected, Failed, NoNetwork, TimedOut, Abandoned };
   End end = Failed;
   qintptr descriptor = -1;  // when Connected: the caller's to hand to a socket or close
   int error = 0;            // errno, when no socket could be made

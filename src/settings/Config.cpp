@@ -27,6 +27,7 @@ EmailAccount NewEmailAccount() {
   a.User = QStringLiteral("user");
   a.EnableCheck = true;
   a.Security = MailSecurity::SslTls;
+  a.Protocol = MailProtocol::Imap;
   return a;
 }
 

@@ -64,6 +64,7 @@ PopupReminder NewPopupReminder(double now);
 
 // How an account's connection is secured; stored as its number.
 enum class MailSecurity { None = 0, StartTls = 1, SslTls = 2 };
+enum class MailProtocol { Pop3 = 0, Imap = 1 };
 
 struct EmailAccount {
   QString Name;
@@ -73,6 +74,8 @@ struct EmailAccount {
   bool EnableCheck = false;
   // Accounts stored before this setting existed speak plain POP3, as they always did.
   MailSecurity Security = MailSecurity::None;
+  // Accounts stored before IMAP was offered are POP3.
+  MailProtocol Protocol = MailProtocol::Pop3;
   // The keyring entry holding this account's password, its own for good. Empty in files
   // written before each account had one: then its entry is "user@server".
   QString PasswordKey{};
@@ -81,7 +84,10 @@ struct EmailAccount {
 inline MailSecurity MailSecurityFromInt(int n) {
   return n == 1 ? MailSecurity::StartTls : n == 2 ? MailSecurity::SslTls : MailSecurity::None;
 }
-// A new account: "New" on "server" as "user", checked, over SSL/TLS.
+inline MailProtocol MailProtocolFromInt(int n) {
+  return n == 1 ? MailProtocol::Imap : MailProtocol::Pop3;
+}
+// A new account: "New" on "server" as "user", checked, IMAP over SSL/TLS.
 EmailAccount NewEmailAccount();
 
 struct ColorReminder {
@@ -181,6 +187,12 @@ struct EmailConfigT {
   bool LaunchDiffProgram = false;
   bool PlaySound = false;
   QString Sound;
+  // Count and announce only messages no check has counted before.
+  bool CountOnlyNew = false;
+  // The announcement names up to five new messages' senders and subjects.
+  bool ShowSenders = true;
+  // The announcement also goes to the desktop's notification centre.
+  bool ShowNotification = false;
 };
 
 struct DynamicConfigT {
@@ -199,6 +211,8 @@ struct DynamicConfigT {
   qint64 LastSetElapsedMs = -1;
   QList<PopupReminder> SnoozedReminders;
   int AnnouncedMailCount = 0;
+  // The last new-mail notification still on screen (INotifications' handle), or 0.
+  quint64 MailNotification = 0;
   int EditReminderIndex = -1;
   // The checks of the popup reminders: tells a jump of the wall clock from a time nobody
   // looked.

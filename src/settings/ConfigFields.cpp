@@ -80,6 +80,9 @@ ConfigFields<EmailConfigT> MailOptionFields() {
       {"LaunchDiffProgram", &E::LaunchDiffProgram, false},
       {"PlaySound", &E::PlaySound, false},
       {"Sound", &E::Sound},
+      {"CountOnlyNew", &E::CountOnlyNew, false},
+      {"ShowSenders", &E::ShowSenders, true},
+      {"ShowNotification", &E::ShowNotification, false},
   };
   return fields;
 }
@@ -118,6 +121,7 @@ ConfigFields<EmailAccount> AccountFields() {
       // Absent in files written before accounts had a choice: plain POP3, as they were.
       {"Security ", &A::Security, MailSecurity::None},
       {"PasswordKey ", &A::PasswordKey},
+      {"Protocol ", &A::Protocol, MailProtocol::Pop3},
   };
   return fields;
 }

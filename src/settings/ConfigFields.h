@@ -11,14 +11,16 @@
 template <class Record>
 struct ConfigField {
   using Member = std::variant<bool Record::*, int Record::*, Color Record::*, double Record::*,
-                              QString Record::*, MailSecurity Record::*>;
-  using Value = std::variant<bool, int, Color, double, QString, MailSecurity>;
+                              QString Record::*, MailSecurity Record::*, MailProtocol Record::*>;
+  using Value = std::variant<bool, int, Color, double, QString, MailSecurity, MailProtocol>;
 
   ConfigField(const char* n, bool Record::*m, bool d) : name(n), member(m), readDefault(d) {}
   ConfigField(const char* n, int Record::*m, int d) : name(n), member(m), readDefault(d) {}
   ConfigField(const char* n, Color Record::*m, Color d) : name(n), member(m), readDefault(d) {}
   ConfigField(const char* n, double Record::*m, double d) : name(n), member(m), readDefault(d) {}
   ConfigField(const char* n, MailSecurity Record::*m, MailSecurity d)
+      : name(n), member(m), readDefault(d) {}
+  ConfigField(const char* n, MailProtocol Record::*m, MailProtocol d)
       : name(n), member(m), readDefault(d) {}
   ConfigField(const char* n, QString Record::*m, const char* d = "")
       : name(n), member(m), readDefault(QString::fromUtf8(d)) {}

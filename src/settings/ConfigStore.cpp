@@ -39,6 +39,10 @@ MailSecurity ReadValue(const RegistryStore& s, const QString& sec, const QString
                        MailSecurity def) {
   return MailSecurityFromInt(s.ReadInteger(sec, name, static_cast<int>(def)));
 }
+MailProtocol ReadValue(const RegistryStore& s, const QString& sec, const QString& name,
+                       MailProtocol def) {
+  return MailProtocolFromInt(s.ReadInteger(sec, name, static_cast<int>(def)));
+}
 QString ReadValue(const RegistryStore& s, const QString& sec, const QString& name,
                   const QString& def) {
   return s.ReadString(sec, name, def);
@@ -56,6 +60,9 @@ void WriteValue(RegistryStore& s, const QString& sec, const QString& name, doubl
   s.WriteDateTime(sec, name, v);
 }
 void WriteValue(RegistryStore& s, const QString& sec, const QString& name, MailSecurity v) {
+  s.WriteInteger(sec, name, static_cast<int>(v));
+}
+void WriteValue(RegistryStore& s, const QString& sec, const QString& name, MailProtocol v) {
   s.WriteInteger(sec, name, static_cast<int>(v));
 }
 void WriteValue(RegistryStore& s, const QString& sec, const QString& name, const QString& v) {

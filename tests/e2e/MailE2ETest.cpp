@@ -31,6 +31,8 @@ QByteArray MailSettings(const QList<QStringList>& accounts, bool reportErrors = 
   }
   s += "\"EnableCheck\"=dword:00000001\r\n\"IntervalMinutes\"=dword:00000014\r\n";
   if (reportErrors) s += "\"ReportErrorsDialog\"=dword:00000001\r\n";
+  // These tests read the count alone; the names under it have tests of their own.
+  s += "\"ShowSenders\"=dword:00000000\r\n";
   s += "\"ShowDialog\"=dword:00000001\r\n\r\n";
   return s;
 }

@@ -40,6 +40,8 @@ class MailAccountsPage : public ::testing::Test {
   void SetUp() override {
     fake.config = Config(QSize(1024, 768));
     fake.config.EmailConfig.EnableCheck = true;
+    // The scripted servers speak only the counting conversation: no UIDL, no TOP.
+    fake.config.EmailConfig.ShowSenders = false;
   }
   void TearDown() override {
     AbandonMailCheck();
@@ -118,13 +120,15 @@ TEST_F(MailAccountsPage, AddAccountAppendsTheNewAccountWithSaveWaitingForAPasswo
   EXPECT_EQ(added.Password, "");
   EXPECT_TRUE(added.EnableCheck);
   EXPECT_EQ(added.Security, MailSecurity::SslTls);
+  EXPECT_EQ(added.Protocol, MailProtocol::Imap);
   EXPECT_EQ(ListLines(), (QStringList{"Home", "New"}));
   EXPECT_EQ(ui.List_Accounts->currentRow(), 1);
   EXPECT_EQ(ui.Edit_AccountName->text(), "New");
   EXPECT_EQ(ui.Edit_Server->text(), "server");
   EXPECT_EQ(ui.Edit_User->text(), "user");
   EXPECT_TRUE(ui.Edit_Password->text().isEmpty());
-  EXPECT_EQ(ui.Combo_Security->currentText(), "SSL/TLS (port 995)");
+  EXPECT_EQ(ui.Combo_Protocol->currentText(), "IMAP");
+  EXPECT_EQ(ui.Combo_Security->currentText(), "SSL/TLS (port 993)");
   EXPECT_FALSE(ui.Button_Save->isEnabled());
   // A second one is another "New": names need not differ.
   ui.Button_NewAccount->click();
@@ -184,6 +188,30 @@ TEST_F(MailAccountsPage, EachAccountShowsItsSecurityAndSaveStoresTheChoice) {
   ui.Button_Save->click();
   EXPECT_EQ(fake.config.EmailConfig.Accounts[1].Security, MailSecurity::SslTls);
   EXPECT_EQ(fake.config.EmailConfig.Accounts[0].Security, MailSecurity::None);
+}
+
+TEST_F(MailAccountsPage, EachAccountShowsItsProtocolAndTheSecurityNamesItsPorts) {
+  fake.config.EmailConfig.Accounts = {Account("Old"), Account("Imap")};
+  fake.config.EmailConfig.Accounts[1].Protocol = MailProtocol::Imap;
+  auto& ui = Page().ui;
+  const auto items = [](QComboBox* box) {
+    QStringList texts;
+    for (int i = 0; i < box->count(); ++i) texts << box->itemText(i);
+    return texts;
+  };
+  EXPECT_EQ(items(ui.Combo_Protocol), (QStringList{"POP3", "IMAP"}));
+  // An account stored before the choice existed is POP3.
+  EXPECT_EQ(ui.Combo_Protocol->currentText(), "POP3");
+  ui.List_Accounts->setCurrentRow(1);
+  EXPECT_EQ(ui.Combo_Protocol->currentText(), "IMAP");
+  EXPECT_EQ(items(ui.Combo_Security),
+            (QStringList{"None (port 143)", "STARTTLS (port 143)", "SSL/TLS (port 993)"}));
+  ui.Combo_Protocol->setCurrentIndex(0);
+  EXPECT_EQ(ui.Combo_Security->currentText(), "None (port 110)");         // the choice stays
+  EXPECT_EQ(fake.config.EmailConfig.Accounts[1].Protocol, MailProtocol::Imap);  // not before Save
+  ui.Button_Save->click();
+  EXPECT_EQ(fake.config.EmailConfig.Accounts[1].Protocol, MailProtocol::Pop3);
+  EXPECT_EQ(fake.config.EmailConfig.Accounts[0].Protocol, MailProtocol::Pop3);
 }
 
 TEST_F(MailAccountsPage, OneLineSaysWhereThePasswordsAreKept) {

@@ -21,6 +21,8 @@ struct MailOptions {
   int interval;
   bool onStartup, reportDialog, reportSound;
   QString errorSound;
+  bool showSenders, showNotification;  // actions
+  bool countOnlyNew;                   // options
   bool operator==(const MailOptions&) const = default;
 };
 
@@ -30,7 +32,8 @@ MailOptions Read(const EmailConfigT& e) {
           e.ShowDialog,        e.OnlyOnce,        e.LaunchEmailProgram, e.LaunchDiffProgram,
           e.PlaySound,         e.EmailClient,     e.DiffProgram,        e.Sound,
           e.EnableCheck,       e.IntervalMinutes, e.CheckOnStartup,     e.ReportErrorsDialog,
-          e.ReportErrorsSound, e.ErrorSound};
+          e.ReportErrorsSound, e.ErrorSound,      e.ShowSenders,        e.ShowNotification,
+          e.CountOnlyNew};
 }
 
 void Write(EmailConfigT& e, const MailOptions& o) {
@@ -56,6 +59,9 @@ void Write(EmailConfigT& e, const MailOptions& o) {
   e.ReportErrorsDialog = o.reportDialog;
   e.ReportErrorsSound = o.reportSound;
   e.ErrorSound = o.errorSound;
+  e.ShowSenders = o.showSenders;
+  e.ShowNotification = o.showNotification;
+  e.CountOnlyNew = o.countOnlyNew;
 }
 
 // The actions page's values of one set with the options page's of another.
@@ -67,18 +73,24 @@ MailOptions Mix(const MailOptions& actions, const MailOptions& options) {
   m.reportDialog = options.reportDialog;
   m.reportSound = options.reportSound;
   m.errorSound = options.errorSound;
+  m.countOnlyNew = options.countOnlyNew;
   return m;
 }
 
 // Two sets that differ in every value.
 const MailOptions kAllOff{false, false, false, false, false, false, false, false,
                           false, false, false, false, false, "",    "",    "",
-                          false, 0,     false, false, false, ""};
-const MailOptions kAllOn{true,           true,          true, true,           true,
-                         true,           true,          true, true,           true,
-                         true,           true,          true, "/usr/bin/mua", "/usr/bin/xeyes",
-                         "/snd/new.wav", true,          45,   true,           true,
-                         true,           "/snd/err.wav"};
+                          false, 0,     false, false, false, "",    false, false,
+                          false};
+const MailOptions kAllOn{true,           true,           true,
+                         true,           true,           true,
+                         true,           true,           true,
+                         true,           true,           true,
+                         true,           "/usr/bin/mua", "/usr/bin/xeyes",
+                         "/snd/new.wav", true,           45,
+                         true,           true,           true,
+                         "/snd/err.wav", true,           true,
+                         true};
 
 class MailActionsOptionsPages : public ::testing::Test {
  protected:
@@ -110,7 +122,10 @@ class MailActionsOptionsPages : public ::testing::Test {
             o.Check_CheckOnStartup->isChecked(),
             o.Check_ReportDialog->isChecked(),
             o.Check_ReportSound->isChecked(),
-            o.Edit_Sound->fileName()};
+            o.Edit_Sound->fileName(),
+            a.Check_ShowSenders->isChecked(),
+            a.Check_ShowNotification->isChecked(),
+            o.Check_CountOnlyNew->isChecked()};
   }
   EmailConfigT& e() { return config.EmailConfig; }
 
@@ -175,6 +190,19 @@ INSTANTIATE_TEST_SUITE_P(
                      QTest::keyClicks(a.ui.Edit_Sound->edit(), "x");
                    },
                    true},
+        ChangeCase{
+            "ShowSendersBox",
+            [](TFrameEmailActions& a, TFrameEmailOptions&) { Click(a.ui.Check_ShowSenders); },
+            true},
+        ChangeCase{"ShowNotificationBox",
+                   [](TFrameEmailActions& a, TFrameEmailOptions&) {
+                     Click(a.ui.Check_ShowNotification);
+                   },
+                   true},
+        ChangeCase{
+            "CountOnlyNewBox",
+            [](TFrameEmailActions&, TFrameEmailOptions& o) { Click(o.ui.Check_CountOnlyNew); },
+            false},
         ChangeCase{"CheckEveryBox",
                    [](TFrameEmailActions&, TFrameEmailOptions& o) { Click(o.ui.Check_CheckEvery); },
                    false},

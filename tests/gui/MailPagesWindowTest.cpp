@@ -38,6 +38,8 @@ TEST_P(MailSwitch, CheckMailEveryGatesEveryManualCheck) {
   account.Password = "secret";
   fake.config.EmailConfig.Accounts = {account};
   fake.config.EmailConfig.EnableCheck = true;
+  // The scripted servers speak only the counting conversation: no UIDL, no TOP.
+  fake.config.EmailConfig.ShowSenders = false;
   auto* accounts = static_cast<TFrameEmailAccounts*>(form->Page(kMailAccountsPage));
   auto* options = static_cast<TFrameEmailOptions*>(form->Page(kMailOptionsPage));
   ASSERT_TRUE(accounts && options);
@@ -151,18 +153,19 @@ INSTANTIATE_TEST_SUITE_P(
                 kMailAccountsPage,
                 {"Button_NewAccount", "Button_DeleteAccount", "Button_DeleteAll", "Button_Check",
                  "Button_CheckAll", "List_Accounts", "Edit_AccountName", "Edit_Server", "Edit_User",
-                 "Edit_Password", "Button_ShowPassword", "Combo_Security", "Check_Enable",
-                 "Button_Save"}},
+                 "Edit_Password", "Button_ShowPassword", "Combo_Protocol", "Combo_Security",
+                 "Check_Enable", "Button_Save"}},
         TabCase{"Actions",
                 kMailActionsPage,
                 {"Group_AddIcon", "Check_Animate", "Check_LeftLaunch", "Check_LeftRemoveIcon",
                  "Check_LeftShowMenu", "Check_RightLaunch", "Check_RightRemoveIcon",
                  "Check_RightShowMenu", "Check_ShowDialog", "Check_OnlyOnce",
-                 "Check_LaunchEmailProgram", "Edit_EmailProgram", "Check_DiffProgram",
-                 "Edit_DiffProgram", "Check_PlaySound", "Edit_Sound"}},
+                 "Check_ShowNotification", "Check_ShowSenders", "Check_LaunchEmailProgram",
+                 "Edit_EmailProgram", "Check_DiffProgram", "Edit_DiffProgram", "Check_PlaySound",
+                 "Edit_Sound"}},
         TabCase{"Options",
                 kMailOptionsPage,
-                {"Check_CheckEvery", "Spin_Time", "Check_CheckOnStartup", "Check_ReportDialog",
-                 "Check_ReportSound", "Edit_Sound"}}),
+                {"Check_CheckEvery", "Spin_Time", "Check_CheckOnStartup", "Check_CountOnlyNew",
+                 "Check_ReportDialog", "Check_ReportSound", "Edit_Sound"}}),
     [](const auto& info) { return std::string(info.param.name); });
 }  // namespace

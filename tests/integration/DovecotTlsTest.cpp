@@ -18,9 +18,10 @@ class DovecotTls : public testing::Test {
   static void SetUpTestSuite() {
     certs = new TestCertificates;
     if (!certs->ok()) return;
-    tlsOnly = new DovecotServer({{"alice", "alice-pw", 3}, {"bob", "bob-pw", 4}},
+    // Over POP3 alice has 4 messages, bob 6, carol 3; over IMAP 1, 2 and 1 of them unseen.
+    tlsOnly = new DovecotServer({{"alice", "alice-pw", 3, 1}, {"bob", "bob-pw", 4, 2}},
                                 {certs->certFile(), certs->keyFile(), true});
-    plain = new DovecotServer({{"carol", "carol-pw", 2}});
+    plain = new DovecotServer({{"carol", "carol-pw", 2, 1}});
   }
   static void TearDownTestSuite() {
     delete tlsOnly;
@@ -41,17 +42,22 @@ class DovecotTls : public testing::Test {
   void TearDown() override { EXPECT_TRUE(WaitForMailCheck(90000)); }
   // Clients trust the test's authority, or only the system's.
   void TrustTestCa(bool trust) {
-    fakes.services.mailClient = [trust] {
-      auto client = std::make_unique<Pop3Client>();
-      if (trust) {
-        client->Tls = Pop3Client::SystemTls();
-        client->Tls->setCaCertificates(certs->ca());
-      }
-      return client;
-    };
+    fakes.services.mailClient = [trust] { return Trusting<Pop3Client>(trust); };
+    fakes.services.imapClient = [trust] { return Trusting<ImapClient>(trust); };
   }
-  void AddAccount(const QString& server, const QString& user, MailSecurity security) {
+  template <class Client>
+  static std::unique_ptr<Client> Trusting(bool trust) {
+    auto client = std::make_unique<Client>();
+    if (trust) {
+      client->Tls = Pop3Client::SystemTls();
+      client->Tls->setCaCertificates(certs->ca());
+    }
+    return client;
+  }
+  void AddAccount(const QString& server, const QString& user, MailSecurity security,
+                  MailProtocol protocol = MailProtocol::Pop3) {
     EmailAccount a;
+    a.Protocol = protocol;
     a.Name = user;
     a.Server = server;
     a.User = user;
@@ -81,6 +87,7 @@ struct TlsAccount {
   const char* host;  // the certificate names "localhost" only
   const char* user;
   MailSecurity security;
+  MailProtocol protocol = MailProtocol::Pop3;
 };
 
 struct TlsCase {
@@ -100,11 +107,12 @@ TEST_P(DovecotTlsCheck, CountsOnlyWhatTlsProtects) {
   const TlsCase& c = GetParam();
   TrustTestCa(c.trustTestCa);
   for (const TlsAccount& a : c.accounts) {
-    const int port = a.where == Where::TlsPort        ? tlsOnly->tlsPort()
-                     : a.where == Where::StartTlsPort ? tlsOnly->port()
-                                                      : plain->port();
+    const bool imap = a.protocol == MailProtocol::Imap;
+    const int port = a.where == Where::TlsPort ? (imap ? tlsOnly->imapTlsPort() : tlsOnly->tlsPort())
+                     : a.where == Where::StartTlsPort ? (imap ? tlsOnly->imapPort() : tlsOnly->port())
+                                                      : (imap ? plain->imapPort() : plain->port());
     AddAccount(QStringLiteral("%1:%2").arg(QLatin1String(a.host)).arg(port),
-               QString::fromLatin1(a.user), a.security);
+               QString::fromLatin1(a.user), a.security, a.protocol);
   }
   EXPECT_EQ(Check(), c.total);
   QList<int> outcomes;
@@ -118,6 +126,7 @@ constexpr int kUntrusted = static_cast<int>(Pop3Failure::CertificateNotTrusted);
 constexpr int kNoTls = static_cast<int>(Pop3Failure::NoTls);
 using enum Where;
 using MS = MailSecurity;
+using MP = MailProtocol;
 
 INSTANTIATE_TEST_SUITE_P(
     Accounts, DovecotTlsCheck,
@@ -126,7 +135,7 @@ INSTANTIATE_TEST_SUITE_P(
                 {{TlsPort, "localhost", "alice", MS::SslTls},
                  {StartTlsPort, "localhost", "bob", MS::StartTls}},
                 true,
-                7,
+                10,  // POP3 counts seen and unseen alike
                 {kCounted, kCounted}},
         TlsCase{"CertificateForAnotherHostIsRefused",
                 {{TlsPort, "127.0.0.1", "alice", MS::SslTls},
@@ -150,7 +159,34 @@ INSTANTIATE_TEST_SUITE_P(
                 true,
                 0,
                 {kNoTls}},
-        TlsCase{"PlainStillCounts", {{PlainServer, "localhost", "carol", MS::None}}, true, 2, {kCounted}}),
+        TlsCase{"PlainStillCounts", {{PlainServer, "localhost", "carol", MS::None}}, true, 3, {kCounted}},
+        TlsCase{"ImapImplicitTlsAndStartTlsCountUnseen",
+                {{TlsPort, "localhost", "alice", MS::SslTls, MP::Imap},
+                 {StartTlsPort, "localhost", "bob", MS::StartTls, MP::Imap}},
+                true,
+                3,
+                {kCounted, kCounted}},
+        TlsCase{"ImapCertificateForAnotherHostIsRefused",
+                {{TlsPort, "127.0.0.1", "alice", MS::SslTls, MP::Imap},
+                 {StartTlsPort, "127.0.0.1", "bob", MS::StartTls, MP::Imap}},
+                true,
+                0,
+                {kUntrusted, kUntrusted}},
+        TlsCase{"ImapAuthorityTheSystemDoesNotKnowIsRefused",
+                {{TlsPort, "localhost", "alice", MS::SslTls, MP::Imap}},
+                false,
+                0,
+                {kUntrusted}},
+        TlsCase{"ImapServerWithoutStartTlsIsRefused",
+                {{PlainServer, "localhost", "carol", MS::StartTls, MP::Imap}},
+                true,
+                0,
+                {kNoTls}},
+        TlsCase{"ImapPlainCountsUnseen",
+                {{PlainServer, "localhost", "carol", MS::None, MP::Imap}},
+                true,
+                1,
+                {kCounted}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DovecotTls, EveryLoginOnTheServerIsUnderTls) {

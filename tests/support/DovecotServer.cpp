@@ -67,17 +67,20 @@ bool Own(const QString& path, const Ids& ids) {
 }
 }  // namespace
 
-DovecotServer::DovecotServer(const QList<Mailbox>& boxes, const Tls& tls) : dir_(TempTemplate()) {
+DovecotServer::DovecotServer(const QList<Mailbox>& boxes, const Tls& tls,
+                             const DovecotImapOptions& imap)
+    : dir_(TempTemplate()) {
   if (!dir_.isValid()) {
     error_ = QStringLiteral("no temporary folder");
     return;
   }
-  if (!Prepare(boxes, tls)) return;
+  if (!Prepare(boxes, tls, imap)) return;
   const QString exe = QStandardPaths::findExecutable(QStringLiteral("dovecot")).isEmpty()
                           ? QStringLiteral("/usr/sbin/dovecot")
                           : QStandardPaths::findExecutable(QStringLiteral("dovecot"));
   if (!QFile::exists(exe)) {
-    error_ = QStringLiteral("dovecot is not installed (package dovecot-pop3d, scripts/setup.sh)");
+    error_ = QStringLiteral(
+        "dovecot is not installed (packages dovecot-pop3d, dovecot-imapd, scripts/setup.sh)");
     return;
   }
   process_.setProgram(exe);
@@ -108,9 +111,12 @@ DovecotServer::~DovecotServer() {
   }
 }
 
-bool DovecotServer::Prepare(const QList<Mailbox>& boxes, const Tls& tls) {
+bool DovecotServer::Prepare(const QList<Mailbox>& boxes, const Tls& tls,
+                            const DovecotImapOptions& imap) {
   Ids ids;
   if (!PickUsers(&ids, &error_)) return false;
+  uid_ = ids.uid;
+  gid_ = ids.gid;
   const QString root = dir_.path();
   // The mail user and Dovecot's helpers must be able to walk into our folder.
   QFile::setPermissions(root, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
@@ -132,11 +138,22 @@ bool DovecotServer::Prepare(const QList<Mailbox>& boxes, const Tls& tls) {
                                  "\r\n\r\nBody " + QByteArray::number(i) + "\r\n";
       if (!WriteFile(file, message)) return error_ = QStringLiteral("cannot write ") + file, false;
     }
+    for (int i = 1; i <= box.unseen; ++i) {
+      const int n = box.messages + i;
+      const QString file =
+          QStringLiteral("%1/Maildir/new/17000000%2.M%2P1.quillatorne-test").arg(home).arg(n);
+      const QByteArray message = "From: Sender " + QByteArray::number(n) +
+                                 " <sender@example.invalid>\r\nTo: " + box.user.toUtf8() +
+                                 "@example.invalid\r\nSubject: unseen " + QByteArray::number(n) +
+                                 "\r\n\r\nBody " + QByteArray::number(n) + "\r\n";
+      if (!WriteFile(file, message)) return error_ = QStringLiteral("cannot write ") + file, false;
+    }
     for (const QString& p : {root + "/mail", home, home + "/Maildir", home + "/Maildir/cur",
                              home + "/Maildir/new", home + "/Maildir/tmp"})
       if (!Own(p, ids)) return error_ = QStringLiteral("cannot hand over ") + p, false;
-    for (const QString& f : QDir(home + "/Maildir/cur").entryList(QDir::Files))
-      Own(home + "/Maildir/cur/" + f, ids);
+    for (const char* sub : {"cur", "new"})
+      for (const QString& f : QDir(home + "/Maildir/" + sub).entryList(QDir::Files))
+        Own(home + "/Maildir/" + sub + "/" + f, ids);
     passwd += QStringLiteral("%1:{PLAIN}%2:%3:%4::%5::\n")
                   .arg(box.user, box.password)
                   .arg(ids.uid)
@@ -150,11 +167,15 @@ bool DovecotServer::Prepare(const QList<Mailbox>& boxes, const Tls& tls) {
                                               QFileDevice::ReadGroup | QFileDevice::ReadOther);
 
   port_ = ClosedLoopbackPort();
+  do imapPort_ = ClosedLoopbackPort();
+  while (imapPort_ == port_);
   QString sslConf = QStringLiteral("ssl = no\ndisable_plaintext_auth = no\n");
   QString tlsListener;
   if (!tls.certFile.isEmpty()) {
     do tlsPort_ = ClosedLoopbackPort();
-    while (tlsPort_ == port_);
+    while (tlsPort_ == port_ || tlsPort_ == imapPort_);
+    do imapTlsPort_ = ClosedLoopbackPort();
+    while (imapTlsPort_ == port_ || imapTlsPort_ == imapPort_ || imapTlsPort_ == tlsPort_);
     sslConf = QStringLiteral("ssl = %1\nssl_cert = <%2\nssl_key = <%3\n"
                              "disable_plaintext_auth = %4\n")
                   .arg(QString::fromLatin1(tls.required ? "required" : "yes"), tls.certFile,
@@ -163,12 +184,27 @@ bool DovecotServer::Prepare(const QList<Mailbox>& boxes, const Tls& tls) {
                                  "    port = %1\n    ssl = yes\n  }\n")
                       .arg(tlsPort_);
   }
+  QString imapListeners = QStringLiteral(
+                              "  inet_listener imap {\n    address = 127.0.0.1\n"
+                              "    port = %1\n  }\n")
+                              .arg(imapPort_);
+  if (imapTlsPort_)
+    imapListeners += QStringLiteral(
+                         "  inet_listener imaps {\n    address = 127.0.0.1\n"
+                         "    port = %1\n    ssl = yes\n  }\n")
+                         .arg(imapTlsPort_);
+  // Without IDLE in the list the client must fall back to timed checks.
+  const QString imapCaps =
+      imap.idle ? QString()
+                : QStringLiteral(
+                      "imap_capability = IMAP4rev1 SASL-IR LOGIN-REFERRALS ID ENABLE "
+                      "LITERAL+ STARTTLS AUTH=PLAIN\n");
   const QString conf = QStringLiteral(
                            "base_dir = %1/run\n"
                            "state_dir = %1/state\n"
                            "log_path = %1/dovecot.log\n"
                            "info_log_path = %1/dovecot.log\n"
-                           "protocols = pop3\n"
+                           "protocols = pop3 imap\n"
                            "listen = 127.0.0.1\n"
                            "%5"
                            "auth_mechanisms = plain\n"
@@ -183,10 +219,12 @@ bool DovecotServer::Prepare(const QList<Mailbox>& boxes, const Tls& tls) {
                            "passdb {\n  driver = passwd-file\n  args = %1/passwd\n}\n"
                            "userdb {\n  driver = passwd-file\n  args = %1/passwd\n}\n"
                            "service pop3-login {\n  inet_listener pop3 {\n"
-                           "    address = 127.0.0.1\n    port = %4\n  }\n%6}\n")
+                           "    address = 127.0.0.1\n    port = %4\n  }\n%6}\n"
+                           "service imap-login {\n%7}\n"
+                           "%8")
                            .arg(root, ids.internalUser, ids.loginUser)
                            .arg(port_)
-                           .arg(sslConf, tlsListener);
+                           .arg(sslConf, tlsListener, imapListeners, imapCaps);
   if (!WriteFile(root + "/dovecot.conf", conf.toUtf8()))
     return error_ = QStringLiteral("cannot write dovecot.conf"), false;
   return true;
@@ -207,6 +245,20 @@ bool DovecotServer::WaitForGreeting() {
     QThread::msleep(100);
   }
   return false;
+}
+
+bool DovecotServer::Deliver(const QString& user, const QByteArray& from,
+                            const QByteArray& subject) {
+  const QString box = dir_.path() + "/mail/" + user + "/Maildir";
+  const QString name = QStringLiteral("18000000%1.M%1P1.quillatorne-test").arg(++delivered_);
+  const QByteArray message = "From: " + from + "\r\nTo: " + user.toUtf8() +
+                             "@example.invalid\r\nSubject: " + subject + "\r\n\r\nHello\r\n";
+  // Written aside and renamed in, so the server never sees half a message.
+  if (!WriteFile(box + "/tmp/" + name, message)) return false;
+  if (::geteuid() == 0 &&
+      ::chown(QFile::encodeName(box + "/tmp/" + name).constData(), uid_, gid_) != 0)
+    return false;
+  return QFile::rename(box + "/tmp/" + name, box + "/new/" + name);
 }
 
 QString DovecotServer::log() const {

@@ -180,6 +180,8 @@ void AwayFromDefault(R& record, const ConfigField<R>& f) {
         if constexpr (std::is_same_v<T, QString>) record.*m = def + "ü \"x\" \\ " + f.name;
         if constexpr (std::is_same_v<T, MailSecurity>)
           record.*m = def == MailSecurity::StartTls ? MailSecurity::SslTls : MailSecurity::StartTls;
+        if constexpr (std::is_same_v<T, MailProtocol>)
+          record.*m = def == MailProtocol::Imap ? MailProtocol::Pop3 : MailProtocol::Imap;
       },
       f.member);
 }

@@ -87,10 +87,33 @@ TEST_F(MailAccountStore, AccountsStoredWithoutSecurityKeepPlainPop3) {
   EXPECT_EQ(fakes.config.EmailConfig.Accounts[0].Security, MailSecurity::None);
   EXPECT_EQ(fakes.config.EmailConfig.Accounts[1].Security, MailSecurity::None);
   EXPECT_EQ(fakes.config.EmailConfig.Accounts[0].Password, "p");
+  // Nor a protocol: POP3, as they always were.
+  EXPECT_EQ(fakes.config.EmailConfig.Accounts[0].Protocol, MailProtocol::Pop3);
+  EXPECT_EQ(fakes.config.EmailConfig.Accounts[1].Protocol, MailProtocol::Pop3);
 }
 
-TEST_F(MailAccountStore, NewAccountsStartWithSslTls) {
+class MailProtocolStore : public MailAccountStore,
+                          public testing::WithParamInterface<MailProtocol> {};
+
+TEST_P(MailProtocolStore, SurvivesSaveAndLoadAsItsNumber) {
+  EmailAccount a = Account("pw", MailSecurity::SslTls);
+  a.Protocol = GetParam();
+  fakes.config.EmailConfig.Accounts << a;
+  ASSERT_TRUE(store.Save());
+  const auto stored = StoredAccountValue(home.configFile(), QStringLiteral("Protocol"), 1);
+  ASSERT_TRUE(stored.has_value());
+  EXPECT_EQ(*stored, RegDword(static_cast<uint32_t>(GetParam())));
+  Reload();
+  ASSERT_EQ(fakes.config.EmailConfig.Accounts.size(), 1);
+  EXPECT_EQ(fakes.config.EmailConfig.Accounts[0].Protocol, GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(Choices, MailProtocolStore,
+                         testing::Values(MailProtocol::Pop3, MailProtocol::Imap));
+
+TEST_F(MailAccountStore, NewAccountsStartWithImapOverSslTls) {
   const EmailAccount a = NewEmailAccount();
+  EXPECT_EQ(a.Protocol, MailProtocol::Imap);
   EXPECT_EQ(a.Security, MailSecurity::SslTls);
   EXPECT_EQ(a.Name, "New");
   EXPECT_EQ(a.Server, "server");

@@ -9,6 +9,7 @@
 #include "settings/Config.h"
 #include "support/Fakes.h"
 #include "support/Pop3TestServer.h"
+#include "support/TempHome.h"
 
 namespace {
 using S = ScriptedPop3Server;
@@ -19,6 +20,8 @@ class MailCheck : public testing::Test {
   void SetUp() override {
     fakes.config = Config(QSize(1024, 768));
     fakes.config.EmailConfig.EnableCheck = true;
+    // The scripted servers speak only the counting conversation: no UIDL, no TOP.
+    fakes.config.EmailConfig.ShowSenders = false;
     fakes.config.EmailConfig.IntervalMinutes = 20;
   }
   void TearDown() override { EXPECT_TRUE(WaitForMailCheck(60000)); }
@@ -264,6 +267,28 @@ TEST_F(MailCheck, EditingTheAccountsWhileACheckRunsLeavesTheCheckAlone) {
   EXPECT_EQ(second.accepted(), 1);
   EXPECT_EQ(added.accepted(), 0);
   EXPECT_EQ(second.received().value(1), "PASS secret\r\n");
+}
+
+TEST_F(MailCheck, CountOnlyNewForgetsNothingAProbeThatFailedCounted) {
+  TempHome home;  // where the counted messages are kept
+  fakes.config.EmailConfig.CountOnlyNew = true;
+  const auto session = [](bool hangUp) {
+    QList<S::Step> s = S::Mailbox(2);
+    s << S::Receive() << S::Send("+OK\r\n1 a\r\n2 b\r\n.\r\n");
+    if (hangUp) return s << S::Close();  // instead of answering QUIT
+    return s << S::Receive() << S::Send("+OK\r\n");
+  };
+  ScriptedPop3Server server({session(true), session(false), session(false)});
+  AddAccount(server.address());
+  auto& d = fakes.config.DynamicConfig;
+  ASSERT_TRUE(RunCheck(-1));
+  EXPECT_EQ(d.NewMailCount, 0);  // the probe failed: nothing counted
+  ASSERT_TRUE(RunCheck(-1));
+  EXPECT_EQ(d.NewMailCount, 2);  // so both are still new
+  ASSERT_TRUE(RunCheck(-1));
+  EXPECT_EQ(d.NewMailCount, 0);  // and now counted
+  server.Finish();
+  EXPECT_EQ(server.accepted(), 3);
 }
 
 TEST_F(MailCheck, QuittingEndsACheckStuckOnASilentServer) {

@@ -22,6 +22,8 @@ class MailErrors : public testing::Test {
     fakes.config = Config(QSize(1024, 768));
     ResetMailErrorReports();
     fakes.config.EmailConfig.EnableCheck = true;
+    // The scripted servers speak only the counting conversation: no UIDL, no TOP.
+    fakes.config.EmailConfig.ShowSenders = false;
     fakes.config.EmailConfig.ReportErrorsDialog = true;
   }
   void TearDown() override {

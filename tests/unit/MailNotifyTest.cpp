@@ -28,6 +28,15 @@ class OrderedDesktop : public FakeDesktop {
   }
 };
 
+class OrderedNotifications : public FakeNotifications {
+ public:
+  QStringList* log = nullptr;
+  quint64 Notify(const DesktopNotification& n) override {
+    *log << "notify " + n.summary + (n.body.isEmpty() ? QString() : " | " + n.body);
+    return FakeNotifications::Notify(n);
+  }
+};
+
 class MailNotify : public testing::Test {
  protected:
   void SetUp() override {
@@ -38,6 +47,8 @@ class MailNotify : public testing::Test {
     other = Touch("other");
     desktop.log = &log;
     fakes.services.desktop = &desktop;
+    notices.log = &log;
+    fakes.services.notifications = &notices;
     fakes.messages.answer = [this](const FakeMessageBoxes::Call& c) {
       const MailNotifier* n = MailNotifier::Existing();
       log << "box " + c.text + (n && n->iconPresent() ? " (icon shown)" : "");
@@ -57,6 +68,7 @@ class MailNotify : public testing::Test {
 
   FakeServices fakes;
   OrderedDesktop desktop;
+  OrderedNotifications notices;
   QTemporaryDir dir;
   QWidget window;
   QStringList log;
@@ -66,11 +78,13 @@ class MailNotify : public testing::Test {
 TEST_F(MailNotify, EverythingOnRunsInItsFixedOrder) {
   auto& e = fakes.config.EmailConfig;
   e.PlaySound = e.LaunchEmailProgram = e.LaunchDiffProgram = e.AddIcon = e.ShowDialog = true;
+  e.ShowNotification = true;
   e.Sound = sound;
   e.EmailClient = client;
   e.DiffProgram = other;
   Announce(7);
   EXPECT_EQ(log, QStringList({"sound " + sound, "open " + client, "open " + other,
+                              "notify You have 7 email message(s) waiting!",
                               "box You have 7 email message(s) waiting! (icon shown)"}));
   ASSERT_EQ(fakes.messages.calls.size(), 1);
   EXPECT_EQ(fakes.messages.calls[0].caption, "Email Checker Message");
@@ -172,6 +186,11 @@ INSTANTIATE_TEST_SUITE_P(
                                [](EmailConfigT& e, const QString&) { e.ShowDialog = true; },
                                {"box You have 1 email message(s) waiting!"},
                                false,
+                               false},
+                    EffectCase{"Notification",
+                               [](EmailConfigT& e, const QString&) { e.ShowNotification = true; },
+                               {"notify You have 1 email message(s) waiting!"},
+                               false,
                                false}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -258,6 +277,52 @@ TEST_F(MailTick, NoAnnouncementOnATickThatOpensAReminderForEditing) {
   EXPECT_EQ(edited, 2);
   EXPECT_TRUE(fakes.messages.calls.isEmpty());
   EXPECT_EQ(fakes.config.DynamicConfig.NewMailCount, 3);  // waits for the next tick
+}
+
+TEST_F(MailTick, OnlyOnceHoldsBackTheNotificationOfTheSameCountToo) {
+  auto& e = fakes.config.EmailConfig;
+  e.ShowNotification = e.OnlyOnce = true;
+  Tick(3);
+  Tick(3);
+  EXPECT_EQ(notices.shown.size(), 1);
+  Tick(4);
+  EXPECT_EQ(log, QStringList({"notify You have 3 email message(s) waiting!",
+                              "notify You have 4 email message(s) waiting!"}));
+}
+
+// --- the desktop notification ---------------------------------------------------------------
+
+TEST_F(MailNotify, NotificationSaysWhatTheBoxSaysSendersBelowTheCount) {
+  const QString text = NewMailText(2, {{"Ann", "Lunch"}, {"Bob", "Re: Lunch"}});
+  const quint64 handle = NotifyNewMail(notices, text, 0);
+  ASSERT_EQ(notices.shown.size(), 1);
+  EXPECT_EQ(notices.shown[0].handle, handle);
+  const DesktopNotification& n = notices.shown[0].notification;
+  EXPECT_EQ(n.summary + "\n\n" + n.body, text);
+  EXPECT_EQ(n.body, "Ann: Lunch\nBob: Re: Lunch");
+  EXPECT_EQ(n.category, "email.arrived");
+}
+
+TEST_F(MailNotify, ANewCountReplacesTheNotificationBefore) {
+  fakes.config.EmailConfig.ShowNotification = true;
+  Announce(2);
+  ASSERT_EQ(notices.shown.size(), 1);
+  const quint64 first = notices.shown[0].handle;
+  Announce(5);
+  ASSERT_EQ(notices.shown.size(), 1);
+  EXPECT_EQ(notices.shown[0].notification.summary, "You have 5 email message(s) waiting!");
+  EXPECT_EQ(notices.closed, QList<quint64>{first});
+  EXPECT_EQ(fakes.config.DynamicConfig.MailNotification, notices.shown[0].handle);
+}
+
+TEST_F(MailNotify, WithoutANotificationServerTheBoxStillComes) {
+  auto& e = fakes.config.EmailConfig;
+  e.ShowNotification = e.ShowDialog = true;
+  notices.available = false;
+  Announce(1);
+  EXPECT_TRUE(notices.shown.isEmpty());
+  EXPECT_EQ(fakes.config.DynamicConfig.MailNotification, 0u);
+  EXPECT_EQ(fakes.messages.calls.size(), 1);
 }
 
 // --- the icon -------------------------------------------------------------------------------

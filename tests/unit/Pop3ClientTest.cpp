@@ -408,4 +408,42 @@ TEST(Pop3Client, AbandonEndsAWaitAtOnce) {
   EXPECT_EQ(ConnectFailure(client), "Check abandoned");
   EXPECT_FALSE(client.ConnectionOpen());
 }
+// --- who and what: UIDL and TOP n 0 ---------------------------------------------------------
+
+TEST(Pop3Summaries, UidlThenTopOfTheMessagesAsked) {
+  QList<S::Step> script = S::Mailbox(3);
+  script << S::Receive() << S::Send("+OK\r\n1 aaa\r\n2 bbb\r\n3 ccc\r\n.\r\n") << S::Receive()
+         << S::Send(
+                "+OK\r\nFrom: =?UTF-8?Q?J=C3=B6?= <jo@x>\r\nSubject: Hi\r\n"
+                "..not the end\r\n\r\n.\r\n")
+         << S::Receive() << S::Send("-ERR no such message\r\n") << S::Receive()
+         << S::Send("+OK bye\r\n");
+  ScriptedPop3Server server({script});
+  Pop3Client client;
+  Aim(client, server.port());
+  client.Connect();
+  const auto ids = client.MessageIds();
+  ASSERT_TRUE(ids.has_value());
+  EXPECT_EQ(*ids, (QStringList{"aaa", "bbb", "ccc"}));
+  // One refused TOP costs only that message's line.
+  const QList<MailSummary> s = client.Summaries({"bbb", "ccc", "unknown"});
+  ASSERT_EQ(s.size(), 1);
+  EXPECT_EQ(SummaryLine(s[0]), QString::fromUtf8("Jö: Hi"));
+  client.Disconnect();
+  server.Finish();
+  EXPECT_EQ(server.received(),
+            (QList<QByteArray>{"USER ann\r\n", "PASS secret\r\n", "STAT\r\n", "UIDL\r\n",
+                               "TOP 2 0\r\n", "TOP 3 0\r\n", "QUIT\r\n"}));
+}
+
+TEST(Pop3Summaries, NoUidlNoIds) {
+  QList<S::Step> script = S::Mailbox(3);
+  script << S::Receive() << S::Send("-ERR not here\r\n") << S::Receive() << S::Send("+OK bye\r\n");
+  ScriptedPop3Server server({script});
+  Pop3Client client;
+  Aim(client, server.port());
+  client.Connect();
+  EXPECT_FALSE(client.MessageIds().has_value());
+  client.Disconnect();
+}
 }  // namespace
