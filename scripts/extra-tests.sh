@@ -10,6 +10,8 @@ JOBS="${JOBS:-$(nproc)}"
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILLATORNE_TSAN=ON -DQUILLATORNE_SANITIZE=OFF
 cmake --build build-tsan -j "$JOBS" --target unit_tests integration_tests
 # The keyring tests talk to the Secret Service through Qt's D-Bus thread and libsecret's
-# GLib threads, which are not built for ThreadSanitizer and only give it false reports.
+# GLib threads, which are not built for ThreadSanitizer and only give it false reports. The
+# new-mail announcement tests run on the user-interface thread alone, but the tray icon they
+# show talks to the panel through that same D-Bus thread: they are left out for that reason.
 (cd build-tsan && ctest -R '^(unit|integration)\..*(Pop3|Imap|Mail|Dovecot|Band|Shrink|Compose|Png)' \
-  -E 'SecretService' --output-on-failure -j "$JOBS")
+  -E 'SecretService|MailNotify|MailTick|MailIconClick' --output-on-failure -j "$JOBS")
