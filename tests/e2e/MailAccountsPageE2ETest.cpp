@@ -24,7 +24,10 @@ class AccountsPageE2E : public ::testing::Test {
     p.setProcessEnvironment(env);
     p.start(QStringLiteral("/usr/bin/python3"),
             {QStringLiteral(QUILLATORNE_SOURCE_DIR "/tests/e2e/atspi.py"), verb, name});
-    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+    const bool finished = p.waitForFinished(30000);
+    lastError = finished ? QString::fromUtf8(p.readAllStandardError()).trimmed()
+                         : QStringLiteral("no answer within 30 s");
+    if (!finished || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
       return std::nullopt;
     QString out = QString::fromUtf8(p.readAllStandardOutput());
     if (out.endsWith('\n')) out.chop(1);
@@ -126,6 +129,7 @@ class AccountsPageE2E : public ::testing::Test {
 
   XvfbDisplay display;
   SessionBus bus;
+  QString lastError;  // what the last accessibility step said when it failed
   TempHome home;
 };
 
@@ -164,7 +168,8 @@ TEST_F(AccountsPageE2E, AddSaveCheckAndHide) {
   EXPECT_TRUE(Announced("\"You have 5 email message(s) waiting!\"", &props))
       << props.toStdString() << run.stderrText().toStdString();
 
-  ASSERT_TRUE(AtspiWhenReady("press", "Hide"));
+  ASSERT_TRUE(AtspiWhenReady("press", "Hide"))
+      << lastError.toStdString() << "\n" << run.stderrText().toStdString();
   QString saved;
   EXPECT_TRUE(WaitUntil(
       [&] {

@@ -43,6 +43,7 @@ def shown(node):
 def control(name, roles):
     app = application()
     if app is None:
+        print("the program is not on the accessibility bus", file=sys.stderr)
         sys.exit(2)
     found = pyatspi.findAllDescendants(
         app, lambda n: n.name == name and n.getRole() in roles and shown(n))
@@ -58,6 +59,7 @@ def control(name, roles):
                     if target.getRole() in roles and shown(target):
                         found.append(target)
     if not found:
+        print("no control named %r is showing" % name, file=sys.stderr)
         sys.exit(2)
     return found[0]
 
