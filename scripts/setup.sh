@@ -9,7 +9,7 @@ PKGS=(
   libgtest-dev libgmock-dev
   xvfb xauth x11-utils
   fonts-liberation fonts-dejavu-core
-  imagemagick xdotool
+  imagemagick xdotool trayer
   dovecot-pop3d dovecot-imapd openssl
   dpkg-dev file desktop-file-utils appstream
   qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus-x11

@@ -262,6 +262,7 @@ void TFormMain::BuildTrayIcon() {
   TrayIcon = new DesktopTrayIcon(QStringLiteral("quillatorne"), this);
   TrayIcon->setToolTip(QStringLiteral("Quillatorne"));
   TrayIcon->setIcon(ApplicationIcon());
+  TrayIcon->setAttentionIcon(AttentionIcon());
   // Panels that draw menus themselves get this one; a classic tray's right click opens it
   // below (not the icon's own context menu: that one would open even over a modal window).
   TrayIcon->setMenu(PopupMenu_Main);

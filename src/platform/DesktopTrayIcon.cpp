@@ -13,6 +13,7 @@ namespace {
 // session starts its panel may come up after us: every few seconds for the first minute,
 // then (a desktop without one, say) every half minute, which costs far less than the tick.
 constexpr int kClassicRetryMs = 3000;
+constexpr int kBlinkMs = 500;  // a classic icon asking for attention changes picture
 constexpr int kQuickLooks = 20;
 constexpr int kSlowRetryMs = 30000;
 constexpr int kNoTrayGraceMs = 15000;
@@ -52,6 +53,12 @@ DesktopTrayIcon::DesktopTrayIcon(const QString& id, QObject* parent, const QStri
   retry_->setInterval(kClassicRetryMs);
   connect(retry_, &QTimer::timeout, this, &DesktopTrayIcon::Place);
   grace_ = new QTimer(this);
+  blink_ = new QTimer(this);
+  blink_->setInterval(kBlinkMs);
+  connect(blink_, &QTimer::timeout, this, [this] {
+    blinkOn_ = !blinkOn_;
+    if (classic_) classic_->setIcon(ClassicPicture());
+  });
   grace_->setSingleShot(true);
   grace_->setInterval(kNoTrayGraceMs);
   connect(grace_, &QTimer::timeout, this, [this] {
@@ -71,13 +78,13 @@ void DesktopTrayIcon::setIcon(const QIcon& icon) {
   icon_ = icon;
   sni_->setIcon(icon);
   if (classic_)
-    classic_->setIcon(needsAttention() && !attentionIcon_.isNull() ? attentionIcon_ : icon);
+    classic_->setIcon(ClassicPicture());
 }
 
 void DesktopTrayIcon::setAttentionIcon(const QIcon& icon) {
   attentionIcon_ = icon;
   sni_->setAttentionIcon(icon);
-  if (classic_ && needsAttention()) classic_->setIcon(icon);
+  if (classic_) classic_->setIcon(ClassicPicture());
 }
 
 void DesktopTrayIcon::setToolTip(const QString& text) {
@@ -93,8 +100,16 @@ void DesktopTrayIcon::setMenu(QMenu* menu) {
 
 void DesktopTrayIcon::SetNeedsAttention(bool on) {
   sni_->SetNeedsAttention(on);
-  // A classic tray has no such state: the icon itself changes.
-  if (classic_) classic_->setIcon(on && !attentionIcon_.isNull() ? attentionIcon_ : icon_);
+  // A classic tray has no such state: the icon itself blinks, starting on the attention
+  // picture.
+  blinkOn_ = on;
+  if (on && !attentionIcon_.isNull()) blink_->start();
+  else blink_->stop();
+  if (classic_) classic_->setIcon(ClassicPicture());
+}
+
+QIcon DesktopTrayIcon::ClassicPicture() const {
+  return needsAttention() && blinkOn_ && !attentionIcon_.isNull() ? attentionIcon_ : icon_;
 }
 
 bool DesktopTrayIcon::needsAttention() const { return sni_->needsAttention(); }
@@ -130,7 +145,7 @@ bool DesktopTrayIcon::ClassicTrayAvailable() {
   if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;
   if (!classic_) {
     classic_ = new QSystemTrayIcon(this);
-    classic_->setIcon(needsAttention() && !attentionIcon_.isNull() ? attentionIcon_ : icon_);
+    classic_->setIcon(ClassicPicture());
     classic_->setToolTip(toolTip_);
     connect(classic_, &QSystemTrayIcon::activated, this, &DesktopTrayIcon::activated);
   }

@@ -29,7 +29,8 @@ class DesktopTrayIcon : public QObject {
   // Exported to panels that draw menus themselves; a classic tray leaves the menu to the
   // owner's right-click handler.
   void setMenu(QMenu* menu);
-  // The panel marks the icon (StatusNotifierItem status NeedsAttention, the attention icon).
+  // The panel marks the icon (StatusNotifierItem status NeedsAttention, the attention icon);
+  // on a classic tray, which has no such state, the icon blinks between the two pictures.
   void SetNeedsAttention(bool on);
   bool needsAttention() const;
 
@@ -56,6 +57,8 @@ class DesktopTrayIcon : public QObject {
  private:
   void Place();
   bool ClassicTrayAvailable();
+  // The picture the classic icon shows now.
+  QIcon ClassicPicture() const;
 
   QString connectionName_;
   StatusNotifierItem* sni_ = nullptr;
@@ -67,6 +70,8 @@ class DesktopTrayIcon : public QObject {
   QTimer* retry_ = nullptr;
   int looks_ = 0;  // looks for a classic tray that found none
   QTimer* grace_ = nullptr;
+  QTimer* blink_ = nullptr;  // runs only while a classic icon asks for attention
+  bool blinkOn_ = false;
   bool wanted_ = false;
   bool toldNoTray_ = false;
 };

@@ -107,6 +107,36 @@ QIcon ApplicationIcon() {
   return icon;
 }
 
+QIcon AttentionIcon() {
+  QIcon icon;
+  for (int size : {16, 22, 24, 32, 48, 64, 128}) {
+    QImage img = ApplicationIconImage(size);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    const double s = size;
+    // A red disc over the top right corner, a white bell in it: seen at 16 pixels too.
+    const QPointF c(s * 0.7, s * 0.3);
+    const double r = s * 0.3;
+    p.setPen(QPen(Qt::white, qMax(1.0, s / 16.0)));
+    p.setBrush(QColor(0xd8, 0x1e, 0x1e));
+    p.drawEllipse(c, r, r);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    QPainterPath bell;
+    bell.moveTo(c.x() - r * 0.55, c.y() + r * 0.35);
+    bell.cubicTo(c.x() - r * 0.45, c.y() - r * 0.1, c.x() - r * 0.45, c.y() - r * 0.6, c.x(),
+                 c.y() - r * 0.6);
+    bell.cubicTo(c.x() + r * 0.45, c.y() - r * 0.6, c.x() + r * 0.45, c.y() - r * 0.1,
+                 c.x() + r * 0.55, c.y() + r * 0.35);
+    bell.closeSubpath();
+    p.drawPath(bell);
+    p.drawEllipse(QPointF(c.x(), c.y() + r * 0.5), r * 0.15, r * 0.15);
+    p.end();
+    icon.addPixmap(QPixmap::fromImage(img));
+  }
+  return icon;
+}
+
 // Folder of pictures.
 QIcon SourcePicture() {
   return Drawn([](QPainter& p) {

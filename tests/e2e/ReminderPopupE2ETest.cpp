@@ -7,8 +7,10 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QThread>
 #include <cstring>
 
 #include "platform/DateTime.h"
@@ -28,6 +30,31 @@ void ExpectSavedWithReminders(ProgramRun& program, const TempHome& home, int cou
   EXPECT_TRUE(text.contains("\"Reminder Count\"=dword:0000000" + QByteArray::number(count)))
       << text.constData();
   EXPECT_TRUE(text.contains("\"Snoozed Count\"=dword:00000000")) << text.constData();
+}
+
+// Clicks the Close button of the reminder popup on screen; false when there is none.
+bool ClickPopupClose(const XvfbDisplay& display) {
+  const QString popup = ViewableWindow(display.display(), kPopupTitle);
+  if (popup.isEmpty()) return false;
+  const QString info = RunOnDisplay(display.display(), "xwininfo", {"-id", popup});
+  const auto at = [&](const char* what) {
+    return QRegularExpression(QString::fromLatin1(what) + QStringLiteral(":\\s+(-?\\d+)"))
+        .match(info)
+        .captured(1)
+        .toInt();
+  };
+  const int x = at("Absolute upper-left X") + 203 + 41, y = at("Absolute upper-left Y") + 203 + 14;
+  RunOnDisplay(display.display(), "xdotool",
+               {"mousemove", QString::number(x), QString::number(y), "click", "1"});
+  return true;
+}
+
+// What a window shows now, as the X server has it.
+QImage WindowPicture(const XvfbDisplay& display, const QString& id, const TempHome& home) {
+  const QString file = home.path() + QStringLiteral("/window.png");
+  QFile::remove(file);
+  RunOnDisplay(display.display(), "import", {"-window", id, file});
+  return QImage(file).convertToFormat(QImage::Format_RGB32);
 }
 
 TEST(ReminderPopupE2E, AReminderDueNowPopsUpInFrontSoonAfterStartUp) {
@@ -104,6 +131,66 @@ TEST(ReminderPopupE2E, KeysTypedInAnotherWindowNeitherMoveToThePopupNorAnswerIt)
   typing.waitForFinished(3000);
 }
 
+// On a classic X11 panel (trayer's XEmbed tray) the icon blinks while a reminder waits for
+// an answer, which a panel shows also where a full-screen window hides the popup, and stays
+// still once it is answered.
+TEST(ReminderPopupE2E, OnAClassicTrayTheIconBlinksWhileAReminderWaits) {
+  TempHome home;
+  XvfbDisplay display;
+  ASSERT_TRUE(display.ok());
+  QProcess panel;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("DISPLAY"), display.display());
+  panel.setProcessEnvironment(env);
+  panel.start(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype",
+                                         "pixel", "--width", "120", "--height", "32",
+                                         "--transparent", "false"});
+  ASSERT_TRUE(panel.waitForStarted()) << "trayer is not installed";
+  QString tray;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        const QStringList ids = WindowIds(display.display(), "panel");
+        tray = ids.isEmpty() ? QString() : ids.first();
+        return !tray.isEmpty() && WindowIdViewable(display.display(), tray);
+      },
+      10000));
+  const QImage empty = WindowPicture(display, tray, home);
+  ASSERT_FALSE(empty.isNull());
+  home.write(".config/Quillatorne/settings.reg", SettingsWithOneOffReminders({0}));
+
+  ProgramRun program(display, home);
+  ASSERT_TRUE(program.Start());
+  ASSERT_TRUE(WaitUntil([&] { return WindowViewable(display.display(), kPopupTitle); }, 30000))
+      << program.stderrText().toStdString();
+  ASSERT_TRUE(WaitUntil([&] { return WindowPicture(display, tray, home) != empty; }, 10000))
+      << "the icon never came into the tray\n"
+      << program.stderrText().toStdString();
+  // Over three seconds, at least three pictures a second: the blink changes every half second.
+  QList<QImage> seen;
+  QElapsedTimer watching;
+  watching.start();
+  while (watching.elapsed() < 3000) {
+    const QImage now = WindowPicture(display, tray, home);
+    if (!now.isNull() && !seen.contains(now)) seen.append(now);
+    QThread::msleep(100);
+  }
+
+  ASSERT_TRUE(ClickPopupClose(display));
+  ASSERT_TRUE(WaitUntil([&] { return !WindowViewable(display.display(), kPopupTitle); }, 30000));
+  QThread::msleep(700);
+  const QImage still = WindowPicture(display, tray, home);
+  QThread::msleep(1200);
+  EXPECT_EQ(WindowPicture(display, tray, home), still) << "the icon still blinks, answered";
+  // While the reminder waited: the plain icon and one other picture, in turn.
+  EXPECT_TRUE(seen.contains(still));
+  EXPECT_GE(seen.size(), 2) << "the icon did not change while the reminder waited";
+  EXPECT_FALSE(seen.contains(empty));
+
+  ExpectSavedWithReminders(program, home, 0);
+  panel.terminate();
+  panel.waitForFinished(3000);
+}
+
 // Rule 1 on a folder holding only an empty picture: the start-up wallpaper fails with an
 // error box. The tray icon and the timers are up by then: the due reminder still pops up
 // over the box, and SIGTERM still saves.
@@ -129,18 +216,7 @@ TEST(StartUpE2E, ABadPictureAtStartUpHoldsUpNeitherAReminderNorTheSaveOnSigterm)
   EXPECT_TRUE(WindowViewable(display.display(), "Quillatorne"));
 
   // The box does not keep the user from answering the reminder: a click on its Close.
-  const QString popup = ViewableWindow(display.display(), kPopupTitle);
-  ASSERT_FALSE(popup.isEmpty());
-  const QString info = RunOnDisplay(display.display(), "xwininfo", {"-id", popup});
-  const auto at = [&](const char* what) {
-    return QRegularExpression(QString::fromLatin1(what) + QStringLiteral(":\\s+(-?\\d+)"))
-        .match(info)
-        .captured(1)
-        .toInt();
-  };
-  const int x = at("Absolute upper-left X") + 203 + 41, y = at("Absolute upper-left Y") + 203 + 14;
-  RunOnDisplay(display.display(), "xdotool",
-               {"mousemove", QString::number(x), QString::number(y), "click", "1"});
+  ASSERT_TRUE(ClickPopupClose(display));
   EXPECT_TRUE(WaitUntil([&] { return !WindowViewable(display.display(), kPopupTitle); }, 30000));
   EXPECT_TRUE(WindowViewable(display.display(), "Quillatorne"));
 

@@ -4,16 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDBusArgument>
 #include <QDBusObjectPath>
 #include <QMenu>
 #include <QSignalSpy>
 #include <memory>
 
 #include "platform/DBusMenuExporter.h"
+#include "platform/DBusMenuTypes.h"
 #include "platform/DesktopTrayIcon.h"
 #include "platform/StatusNotifierItem.h"
 #include "support/E2E.h"
 #include "support/TrayHost.h"
+#include "widgets/Pictures.h"
 
 namespace {
 class StatusNotifierTest : public ::testing::Test {
@@ -151,7 +154,14 @@ TEST_F(StatusNotifierTest, TheMenuIsAskedForItsStateBeforeThePanelShowsIt) {
   EXPECT_TRUE(WaitUntil([&] { return opened == 1; }, 5000));
 }
 
-TEST_F(StatusNotifierTest, NeedsAttentionShowsAsTheItemsStatus) {
+// What a panel reads of a picture property: the sizes it offers, with their ARGB bytes.
+SniPixmapList Pixmaps(const QVariant& property) {
+  return qdbus_cast<SniPixmapList>(property.value<QDBusArgument>());
+}
+
+TEST_F(StatusNotifierTest, NeedsAttentionShowsAsTheItemsStatusWithItsOwnPicture) {
+  icon->setIcon(ApplicationIcon());
+  icon->setAttentionIcon(AttentionIcon());
   ASSERT_TRUE(host->Start());
   icon->show();
   ASSERT_TRUE(Registered());
@@ -159,6 +169,16 @@ TEST_F(StatusNotifierTest, NeedsAttentionShowsAsTheItemsStatus) {
   icon->SetNeedsAttention(true);
   EXPECT_TRUE(icon->needsAttention());
   EXPECT_EQ(host->ItemProperty(service(), "Status").toString(), QStringLiteral("NeedsAttention"));
+  // The panel shows the attention picture in the icon's place: same sizes, other pixels.
+  const SniPixmapList normal = Pixmaps(host->ItemProperty(service(), "IconPixmap"));
+  const SniPixmapList marked = Pixmaps(host->ItemProperty(service(), "AttentionIconPixmap"));
+  ASSERT_FALSE(normal.isEmpty());
+  ASSERT_EQ(marked.size(), normal.size());
+  for (int i = 0; i < normal.size(); ++i) {
+    EXPECT_EQ(marked[i].width, normal[i].width);
+    EXPECT_EQ(marked[i].bytes.size(), normal[i].bytes.size());
+    EXPECT_NE(marked[i].bytes, normal[i].bytes) << "size " << normal[i].width;
+  }
   icon->SetNeedsAttention(false);
   EXPECT_EQ(host->ItemProperty(service(), "Status").toString(), QStringLiteral("Active"));
 }
