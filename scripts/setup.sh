@@ -5,7 +5,7 @@ PKGS=(
   cmake ninja-build g++ pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libjpeg-dev libjpeg-turbo-progs zlib1g-dev libgdk-pixbuf2.0-bin
-  libxcb1-dev
+  libxcb1-dev libwayland-dev wayland-protocols qt6-base-private-dev
   libgtest-dev libgmock-dev
   xvfb xauth x11-utils
   fonts-liberation fonts-dejavu-core
@@ -15,7 +15,7 @@ PKGS=(
   qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus-x11
   python3-pyatspi at-spi2-core
   gnome-shell python3-dbusmock qt6-wayland
-  sway swaybg grim
+  sway swaybg grim python3-gi gir1.2-gtk-3.0
   tzdata
   libical-dev radicale python3-tz
 )

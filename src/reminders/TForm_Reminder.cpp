@@ -17,6 +17,7 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include "platform/WindowActivation.h"
 #include "reminders/ReminderNotice.h"
 #include "reminders/ReminderTiming.h"
 #include "settings/Config.h"
@@ -234,9 +235,9 @@ void TForm_Reminder::ShowModal() {
   ++g_openPopups;
   show();
   BringToFront();
-  // The window manager marks it (urgency on X11, the taskbar or workspace elsewhere) for a
-  // user who is looking at another window, a full-screen one included.
-  QApplication::alert(this);
+  // The window manager marks it (urgency on X11, xdg-activation on Wayland) for a user who is
+  // looking at another window, a full-screen one included.
+  AskForAttention(this);
   loop.exec(QEventLoop::DialogExec);
   --g_openPopups;
   loop_ = nullptr;
