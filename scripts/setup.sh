@@ -16,6 +16,7 @@ PKGS=(
   python3-pyatspi at-spi2-core
   gnome-shell python3-dbusmock qt6-wayland
   sway swaybg grim
+  xdg-desktop-portal xdg-desktop-portal-gnome
   tzdata
   libical-dev radicale python3-tz
 )
