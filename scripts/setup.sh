@@ -16,6 +16,7 @@ PKGS=(
   python3-pyatspi at-spi2-core
   gnome-shell python3-dbusmock qt6-wayland
   sway swaybg grim python3-gi gir1.2-gtk-3.0
+  xdg-desktop-portal xdg-desktop-portal-gnome
   tzdata
   libical-dev radicale python3-tz
 )

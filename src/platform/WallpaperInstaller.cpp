@@ -20,6 +20,7 @@
 #include <cstring>
 #include <exception>
 
+#include "platform/DesktopPortal.h"
 #include "wallpaper/PngWriter.h"
 
 namespace {
@@ -147,7 +148,8 @@ bool TellHyprpaper(const InstallerMachine& m, const QString& file, QString* erro
 }
 
 // A compositor with no tool of its own: swww (awww since its rename), else swaybg, which draws
-// the background for as long as it runs, on every output.
+// the background for as long as it runs, on every output; as the last resort the desktop
+// portal, whose backend for the desktop may know a way.
 bool TellOtherCompositor(const InstallerMachine& m, const QString& file, QString* error) {
   QStringList tried;
   for (const QString& daemonClient : {QStringLiteral("awww"), QStringLiteral("swww")}) {
@@ -156,16 +158,25 @@ bool TellOtherCompositor(const InstallerMachine& m, const QString& file, QString
     if (m.run(daemonClient, {"img", file}, nullptr, &why)) return true;
     tried << daemonClient + QStringLiteral(": ") + why;
   }
-  if (Installed(m, QStringLiteral("swaybg")) && m.keepRunning) {
+  const bool swaybg = Installed(m, QStringLiteral("swaybg"));
+  if (swaybg && m.keepRunning) {
     QString why;
     if (m.keepRunning(QStringLiteral("swaybg"), {"-m", "fill", "-i", file}, &why)) return true;
     tried << QStringLiteral("swaybg: ") + why;
   }
-  *error = tried.isEmpty()
-               ? QStringLiteral(
-                     "no known way to set the wallpaper on this desktop; install swaybg "
-                     "(or swww, or hyprpaper on Hyprland)")
-               : tried.join(QStringLiteral("; "));
+  if (m.portal) {
+    QString why;
+    if (m.portal(file, &why)) return true;
+    tried << QStringLiteral("desktop portal: ") + why;
+  }
+  QStringList said;
+  // swaybg works on every wlroots compositor: without it the user learns what to install.
+  if (!swaybg) {
+    said << QStringLiteral(
+        "no known way to set the wallpaper on this desktop worked; install swaybg (or swww, "
+        "or hyprpaper on Hyprland)");
+  }
+  *error = (said + tried).join(QStringLiteral("; "));
   return false;
 }
 
@@ -495,6 +506,9 @@ InstallerMachine SystemInstallerMachine() {
     return !QStandardPaths::findExecutable(program).isEmpty();
   };
   m.keepRunning = KeepRunning;
+  m.portal = [](const QString& file, QString* error) {
+    return SetWallpaperThroughPortal(QDBusConnection::sessionBus(), file, kPortalTimeoutMs, error);
+  };
   m.setRootPixmap = SetX11RootPixmap;
   return m;
 }

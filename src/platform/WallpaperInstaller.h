@@ -54,6 +54,9 @@ struct InstallerMachine {
   // Starts a program that must keep running (swaybg), ending the one started before once the
   // new one runs; false with a reason when it did not start.
   std::function<bool(const QString& program, const QStringList& args, QString* error)> keepRunning;
+  // Asks the XDG desktop portal to make the picture file the background (bounded wait);
+  // false with a reason when there is none or it would not.
+  std::function<bool(const QString& file, QString* error)> portal;
   // Paints the X11 root window with the picture.
   std::function<bool(const QImage& image, QString* error)> setRootPixmap;
 };

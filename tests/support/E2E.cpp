@@ -67,15 +67,32 @@ QImage XvfbDisplay::GrabRoot() const {
   return QImage::fromData(p.readAllStandardOutput(), "PNG");
 }
 
-SessionBus::SessionBus() {
-  bus_.start(
-      QStringLiteral("dbus-daemon"),
-      {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
+SessionBus::SessionBus(Services services) {
+  QStringList args{QStringLiteral("--session")};
+  if (services == Bare) {
+    // The session bus's own configuration without its service folders.
+    config_ = QDir::temp().filePath(QStringLiteral("quillatorne-bare-bus-%1-%2.conf")
+                                        .arg(::getpid())
+                                        .arg(reinterpret_cast<quintptr>(this)));
+    QFile file(config_);
+    if (file.open(QIODevice::WriteOnly))
+      file.write(
+          "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+          " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+          "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen>"
+          "<auth>EXTERNAL</auth><policy context=\"default\">"
+          "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
+          "<allow own=\"*\"/></policy></busconfig>\n");
+    args = {QStringLiteral("--config-file=") + config_};
+  }
+  bus_.start(QStringLiteral("dbus-daemon"),
+             args + QStringList{QStringLiteral("--nofork"), QStringLiteral("--print-address")});
   if (bus_.waitForStarted(5000) && bus_.waitForReadyRead(5000))
     address_ = QString::fromUtf8(bus_.readLine()).trimmed();
 }
 
 SessionBus::~SessionBus() {
+  if (!config_.isEmpty()) QFile::remove(config_);
   if (bus_.state() == QProcess::NotRunning) return;
   bus_.terminate();
   if (!bus_.waitForFinished(3000)) bus_.kill();

@@ -30,7 +30,9 @@ class XvfbDisplay {
 // A D-Bus session of our own (the accessibility bus starts from it); ends with the object.
 class SessionBus {
  public:
-  SessionBus();
+  // Bare: no service can be started on demand, only what the test starts is on the bus.
+  enum Services { Activatable, Bare };
+  explicit SessionBus(Services services = Activatable);
   ~SessionBus();
   bool ok() const { return !address_.isEmpty(); }
   QString address() const { return address_; }
@@ -38,6 +40,7 @@ class SessionBus {
  private:
   QProcess bus_;
   QString address_;
+  QString config_;
 };
 
 // A user at the display, acting through tests/e2e/atspi_driver.py: the controls found on the

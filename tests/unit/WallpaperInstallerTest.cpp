@@ -299,7 +299,7 @@ namespace {
 struct CompositorCase {
   const char* name;
   const char* desktop;          // XDG_CURRENT_DESKTOP
-  QStringList installed;        // programs on PATH
+  QStringList installed;        // programs on PATH; "portal": a desktop portal on the bus
   QStringList failing;          // of those, the ones that say no (their daemon is not running)
   const char* expectedProgram;  // the last program that got the picture; empty: none could
 };
@@ -312,13 +312,32 @@ class CompositorInstaller : public Installer, public ::testing::WithParamInterfa
     machine_.env.insert("XDG_CURRENT_DESKTOP", c.desktop);
     machine_.env.insert("WAYLAND_DISPLAY", "wayland-1");
     machine_.installed = [c](const QString& program) { return c.installed.contains(program); };
-    machine_.keepRunning = [this](const QString& program, const QStringList& args, QString*) {
+    machine_.keepRunning = [this](const QString& program, const QStringList& args, QString* error) {
+      if (failing_.contains(program)) {
+        *error = "exited at once";
+        return false;
+      }
       kept_ << program + " " + args.join(' ');
+      return true;
+    };
+    machine_.portal = [this, c](const QString& file, QString* error) {
+      portalGot_ << file;
+      if (!c.installed.contains("portal")) {
+        *error = "no desktop portal runs on the session bus";
+        return false;
+      }
+      if (failing_.contains("portal")) {
+        *error = "the desktop portal refused to set the wallpaper";
+        return false;
+      }
+      portalShown_ = QFileInfo(file).isFile();
       return true;
     };
     failing_ = c.failing;
   }
   QStringList kept_;
+  QStringList portalGot_;
+  bool portalShown_ = false;  // the portal was handed a file that exists
 };
 
 TEST_P(CompositorInstaller, TheFirstToolThatWorksGetsAFreshPng) {
@@ -329,7 +348,13 @@ TEST_P(CompositorInstaller, TheFirstToolThatWorksGetsAFreshPng) {
   if (expected.isEmpty()) {
     EXPECT_FALSE(ok);
     // The user is told what to install.
-    EXPECT_THAT(error.toStdString(), HasSubstr("install swaybg"));
+    if (!c.installed.contains("swaybg")) {
+      // The user is told what to install, and why the others did not do.
+      EXPECT_THAT(error.toStdString(), HasSubstr("install swaybg"));
+    }
+    for (const QString& failed : c.failing)
+      EXPECT_THAT(error.toStdString(), HasSubstr(failed.toStdString()));
+    EXPECT_THAT(error.toStdString(), HasSubstr("desktop portal"));
     EXPECT_THAT(Copies(), IsEmpty());
     return;
   }
@@ -340,6 +365,11 @@ TEST_P(CompositorInstaller, TheFirstToolThatWorksGetsAFreshPng) {
   if (expected == "swaybg") {
     ASSERT_EQ(kept_.size(), 1);
     EXPECT_EQ(kept_[0], "swaybg -m fill -i " + copy);
+    EXPECT_THAT(portalGot_, IsEmpty());  // the portal only when the tools could not
+  } else if (expected == "portal") {
+    EXPECT_THAT(portalGot_, ElementsAre(copy));
+    EXPECT_TRUE(portalShown_);
+    EXPECT_TRUE(kept_.isEmpty());
   } else {
     ASSERT_FALSE(calls_.isEmpty());
     QStringList named;
@@ -361,6 +391,19 @@ INSTANTIATE_TEST_SUITE_P(
         CompositorCase{"RiverWithSwww", "river", {"swww", "swaybg"}, {}, "swww"},
         CompositorCase{"LabwcWithAwwwNotRunning", "labwc", {"awww", "swaybg"}, {"awww"}, "swaybg"},
         CompositorCase{"NiriWithSwaybg", "niri", {"swaybg"}, {}, "swaybg"},
-        CompositorCase{"CosmicWithNothing", "COSMIC", {}, {}, ""}),
+        CompositorCase{"CosmicWithNothing", "COSMIC", {}, {}, ""},
+        CompositorCase{"CosmicWithThePortalOnly", "COSMIC", {"portal"}, {}, "portal"},
+        CompositorCase{"WayfireWhoseSwaybgFailsUsesThePortal",
+                       "wayfire",
+                       {"swaybg", "portal"},
+                       {"swaybg"},
+                       "portal"},
+        CompositorCase{"HyprlandWithNothingButThePortal", "Hyprland", {"portal"}, {}, "portal"},
+        CompositorCase{"RiverWhosePortalRefuses", "river", {"portal"}, {"portal"}, ""},
+        CompositorCase{"LabwcWithEverythingFailing",
+                       "labwc",
+                       {"swww", "swaybg", "portal"},
+                       {"swww", "swaybg", "portal"},
+                       ""}),
     [](const auto& info) { return std::string(info.param.name); });
 }  // namespace
