@@ -1,6 +1,7 @@
-// A reminder due while the user watches a full-screen window on sway: the compositor keeps the
-// popup behind that window, so the popup asks for attention (xdg-activation), which sway
-// answers by marking it and its workspace urgent for the bar; the keyboard stays where it was.
+// A reminder due while the user is in another program's window on sway: the popup asks for
+// attention (xdg-activation), which sway answers by marking it and its workspace urgent for the
+// bar, and the keyboard stays where it was: behind a full-screen window, where sway keeps the
+// popup, and over a tiled one with the rule the README gives (sway focuses new windows).
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -38,8 +39,17 @@ QJsonObject WorkspaceOf(const QJsonObject& node, const QString& name,
 }
 }  // namespace
 
-TEST(SwayAttentionE2E, AReminderBehindAFullScreenWindowIsMarkedUrgent) {
-  SwaySession session;
+struct AttentionCase {
+  const char* name;
+  bool fullScreen;      // the other program's window
+  const char* config;   // lines of sway's configuration
+};
+
+class SwayAttentionE2E : public ::testing::TestWithParam<AttentionCase> {};
+
+// Behind a full-screen window; over a tiled one with the README's rule for sway.
+TEST_P(SwayAttentionE2E, TheReminderIsMarkedUrgentAndTheKeyboardStaysWhereItWas) {
+  SwaySession session(1, QString::fromUtf8(GetParam().config));
   if (!session.ok()) GTEST_SKIP() << session.why();
   QDir().mkpath(session.home() + "/.config/Quillatorne");
   {
@@ -49,7 +59,9 @@ TEST(SwayAttentionE2E, AReminderBehindAFullScreenWindowIsMarkedUrgent) {
     f.write(SettingsWithOneOffReminders({0.25}));
     QFile film(session.home() + "/film.py");
     ASSERT_TRUE(film.open(QIODevice::WriteOnly));
-    film.write(kFilm);
+    QByteArray script(kFilm);
+    if (!GetParam().fullScreen) script.replace("w.fullscreen()\n", "");
+    film.write(script);
   }
   session.GiveToUser(session.home());
   SwayProgram program(session);
@@ -81,3 +93,10 @@ TEST(SwayAttentionE2E, AReminderBehindAFullScreenWindowIsMarkedUrgent) {
   film.kill();
   film.waitForFinished(3000);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Windows, SwayAttentionE2E,
+    ::testing::Values(AttentionCase{"BehindAFullScreenWindow", true, ""},
+                      AttentionCase{"OverATiledWindowWithTheNoFocusRule", false,
+                                    "no_focus [title=\"^Quillatorne reminder$\"]"}),
+    [](const auto& info) { return std::string(info.param.name); });
