@@ -143,10 +143,17 @@ void SettingsPage::Bind(CheckGroupBox* group, bool& setting) {
 }
 
 void SettingsPage::BindRadioGroup(QGroupBox* group, int& index) {
+  BindRadioGroup(
+      group, [&index] { return index; }, [&index](int i) { index = i; });
+}
+
+void SettingsPage::BindRadioGroup(QGroupBox* group, std::function<int()> get,
+                                  std::function<void(int)> set) {
   const QList<QRadioButton*> items = group->findChildren<QRadioButton*>();
   const int id = AddBinding(
       group,
-      [items, &index] {
+      [items, get] {
+        const int index = get();
         for (int i = 0; i < items.size(); ++i) {
           const QSignalBlocker block(items[i]);
           items[i]->setChecked(i == index);
@@ -161,9 +168,9 @@ void SettingsPage::BindRadioGroup(QGroupBox* group, int& index) {
           }
         }
       },
-      [items, &index] {
+      [items, set] {
         for (int i = 0; i < items.size(); ++i)
-          if (items[i]->isChecked()) index = i;
+          if (items[i]->isChecked()) set(i);
       });
   for (QRadioButton* r : items)
     connect(r, &QRadioButton::toggled, this, [this, id](bool on) {

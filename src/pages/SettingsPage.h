@@ -22,6 +22,7 @@
 #include <QList>
 #include <QWidget>
 #include <functional>
+#include <type_traits>
 
 #include "settings/Config.h"
 
@@ -83,8 +84,15 @@ class SettingsPage : public QWidget {
   void Bind(FontCombo* combo, QString& face);
   void Bind(FileNameEdit* edit, QString& fileName);
   void Bind(CheckGroupBox* group, bool& setting);  // the title's check box
-  // The group's radio buttons, in the form's order, stand for 0, 1, 2, ...
+  // The group's radio buttons, in the form's order, stand for 0, 1, 2, ...; a choice's
+  // buttons stand for its values by their numbers.
   void BindRadioGroup(QGroupBox* group, int& index);
+  template <class E, std::enable_if_t<std::is_enum_v<E>, int> = 0>
+  void BindRadioGroup(QGroupBox* group, E& choice) {
+    BindRadioGroup(
+        group, [&choice] { return static_cast<int>(choice); },
+        [&choice](int i) { choice = static_cast<E>(i); });
+  }
   // Anything else: how to fill the control, how to read it back, and the control whose
   // changes count as the user's. Call Changed() from the control's change signal.
   int AddBinding(QWidget* control, std::function<void()> load, std::function<void()> store);
@@ -109,6 +117,8 @@ class SettingsPage : public QWidget {
   Services& services;
 
  private:
+  void BindRadioGroup(QGroupBox* group, std::function<int()> get, std::function<void(int)> set);
+
   struct Binding {
     QWidget* control;
     std::function<void()> load;

@@ -58,9 +58,9 @@ TFrameEmailAccounts::TFrameEmailAccounts(Config& config, Services& services, QWi
   connect(&MailPasswordEvents(), &MailPasswordNews::arrived, this,
           &TFrameEmailAccounts::PasswordsArrived);
 
-  Timer1 = new QTimer(this);
-  Timer1->setInterval(1000);
-  RefreshWhileShown(Timer1, [this] { Timer1Timer(); });
+  RefreshTimer = new QTimer(this);
+  RefreshTimer->setInterval(1000);
+  RefreshWhileShown(RefreshTimer, [this] { UpdateAccountControls(); });
   // Shown or not, the page follows a check started elsewhere: at its end at once, and at its
   // start when it is next shown (before that nobody sees the controls).
   connect(&MailChecks(), &MailCheckEvents::ended, this, &TFrameEmailAccounts::UpdateAccountControls);
@@ -219,8 +219,6 @@ void TFrameEmailAccounts::PasswordsArrived() {
   shownPassword_ = config.EmailConfig.Accounts.at(row).Password;
   ui.Edit_Password->setText(shownPassword_);
 }
-
-void TFrameEmailAccounts::Timer1Timer() { UpdateAccountControls(); }
 
 void TFrameEmailAccounts::ShowPassword(bool shown) {
   ui.Edit_Password->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);

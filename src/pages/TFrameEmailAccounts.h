@@ -26,12 +26,11 @@ class TFrameEmailAccounts : public SettingsPage {
   void ShowPorts();
   // Passwords from the keyring have filled accounts: the selected one shows its own.
   void PasswordsArrived();
-  void Timer1Timer();
   // Enables what may be used now: a selection, a running check, the four edits filled.
   void UpdateAccountControls();
 
   Ui::TFrameEmailAccounts ui;
-  QTimer* Timer1 = nullptr;
+  QTimer* RefreshTimer = nullptr;
 
  private:
   // Selects `row`, or the last line when it is past the end, or none, without a click.

@@ -28,7 +28,7 @@ QString DateTimeFormat() {
 }  // namespace
 
 TFrameRemindersDate::TFrameRemindersDate(Config& config, Services& services, QWidget* parent)
-    : SettingsPage(config, services, parent), Timer1(new QTimer(this)) {
+    : SettingsPage(config, services, parent), RefreshTimer(new QTimer(this)) {
   ui.setupUi(this);
   ui.DateTimePicker->setDisplayFormat(DateTimeFormat());
   ui.DateTimePicker->setMinimumDateTime(DaysToDateTime(0));
@@ -55,8 +55,8 @@ TFrameRemindersDate::TFrameRemindersDate(Config& config, Services& services, QWi
   connect(&ReminderLists(), &ReminderListEvents::changed, this, [this] { FollowList(); });
   Bind(ui.Check_DesktopNotifications, config.RemindersConfig.DesktopNotifications);
 
-  Timer1->setInterval(500);
-  RefreshWhileShown(Timer1, [this] { Timer1Timer(); });
+  RefreshTimer->setInterval(500);
+  RefreshWhileShown(RefreshTimer, [this] { UpdateReminderControls(); });
 }
 
 int TFrameRemindersDate::Selected() const {
@@ -136,7 +136,7 @@ void TFrameRemindersDate::FollowList() {
   List_RemindersClick();
 }
 
-void TFrameRemindersDate::Timer1Timer() {
+void TFrameRemindersDate::UpdateReminderControls() {
   const bool on = Selected() >= 0;
   for (QWidget* w :
        {static_cast<QWidget*>(ui.List_Reminders), static_cast<QWidget*>(ui.Edit_Name),
@@ -158,15 +158,16 @@ void TFrameRemindersDate::Timer1Timer() {
 
 void TFrameRemindersDate::List_RemindersClick() {
   editing_ = false;
-  Timer1Timer();
+  UpdateReminderControls();
   const int i = Selected();
   if (i >= 0) {
     const PopupReminder& r = config.RemindersConfig.Reminders[i];
     ui.Edit_Name->setText(r.Name);
     ui.Memo_Message->setPlainText(r.Text);
     ui.DateTimePicker->setDateTime(DaysToDateTime(r.DateTime));
-    ui.Combo_Recur->setCurrentIndex(r.Recur >= 0 && r.Recur < ui.Combo_Recur->count() ? r.Recur
-                                                                                      : -1);
+    // The items stand for the recurrences by their numbers.
+    const int recur = static_cast<int>(r.Recur);
+    ui.Combo_Recur->setCurrentIndex(recur >= 0 && recur < ui.Combo_Recur->count() ? recur : -1);
     shown_ = r;
   }
   editing_ = true;
@@ -180,7 +181,8 @@ void TFrameRemindersDate::Store() {
   r.Text = ui.Memo_Message->toPlainText();
   r.DateTime = DateTimeToDays(ui.DateTimePicker->dateTime());
   // A recurrence no item stands for stays as it was.
-  if (ui.Combo_Recur->currentIndex() >= 0) r.Recur = ui.Combo_Recur->currentIndex();
+  if (ui.Combo_Recur->currentIndex() >= 0)
+    r.Recur = static_cast<Recurrence>(ui.Combo_Recur->currentIndex());
   shown_ = r;
   emit settingsChanged();
 }

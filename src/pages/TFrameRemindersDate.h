@@ -29,12 +29,12 @@ class TFrameRemindersDate : public SettingsPage, public IReminderSelector {
   void Button_DeleteAllClick();
   void Button_TestClick();
   // Enables the editors and buttons by whether a reminder is selected.
-  void Timer1Timer();
+  void UpdateReminderControls();
   // Whether edits are copied into the selected reminder (off while the page fills them).
   bool editing() const { return editing_; }
 
   Ui::TFrameRemindersDate ui;
-  QTimer* Timer1;
+  QTimer* RefreshTimer;
 
  private:
   // The selected reminder's place in the reminder list, found by its identity.

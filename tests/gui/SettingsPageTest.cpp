@@ -48,7 +48,7 @@ class SettingsPageTest : public ::testing::TestWithParam<SettingsPage::StoreRule
  protected:
   void SetUp() override {
     config.WallpaperConfig.ShowImage = true;
-    config.WallpaperConfig.ChangeRule = 2;
+    config.WallpaperConfig.ChangeRule = WallpaperChangeRule::RandomByTime;
     config.WallpaperConfig.ChangeDelay = 10;
     config.WallpaperConfig.BackgroundColor = 0x123456;
     config.CalendarConfig.Font = QStringLiteral("DejaVu Serif");
@@ -63,7 +63,7 @@ class SettingsPageTest : public ::testing::TestWithParam<SettingsPage::StoreRule
 TEST_P(SettingsPageTest, LoadShowsEverySettingAndEmitsNoChange) {
   QSignalSpy changed(page.get(), &SettingsPage::settingsChanged);
   config.WallpaperConfig.ShowImage = false;
-  config.WallpaperConfig.ChangeRule = 0;
+  config.WallpaperConfig.ChangeRule = WallpaperChangeRule::Never;
   config.WallpaperConfig.ChangeDelay = 3;
   config.WallpaperConfig.BackgroundColor = 0x00FFFF;
   config.CalendarConfig.Font = QStringLiteral("DejaVu Sans");
@@ -74,14 +74,14 @@ TEST_P(SettingsPageTest, LoadShowsEverySettingAndEmitsNoChange) {
   EXPECT_EQ(page->colour->currentText(), QStringLiteral("Yellow"));
   EXPECT_EQ(page->font->face(), QStringLiteral("DejaVu Sans"));
   EXPECT_EQ(changed.count(), 0);
-  EXPECT_EQ(config.WallpaperConfig.ChangeRule, 0);
+  EXPECT_EQ(config.WallpaperConfig.ChangeRule, WallpaperChangeRule::Never);
   EXPECT_EQ(config.WallpaperConfig.ChangeDelay, 3);
 }
 
 TEST_P(SettingsPageTest, AChangeWritesThroughAtOnce) {
   QSignalSpy changed(page.get(), &SettingsPage::settingsChanged);
   page->rule(1)->click();
-  EXPECT_EQ(config.WallpaperConfig.ChangeRule, 1);
+  EXPECT_EQ(config.WallpaperConfig.ChangeRule, WallpaperChangeRule::RandomOnStartup);
   page->delay->setCurrentIndex(0);
   EXPECT_EQ(config.WallpaperConfig.ChangeDelay, 0);
   page->show->click();
@@ -98,13 +98,13 @@ TEST_P(SettingsPageTest, OnlyAnAllAtOncePageCopiesTheControlsThatDidNotChange) {
 }
 
 TEST_P(SettingsPageTest, AnIndexNoItemStandsForChoosesNoneAndStoresNothingInItsPlace) {
-  config.WallpaperConfig.ChangeRule = 7;
+  config.WallpaperConfig.ChangeRule = static_cast<WallpaperChangeRule>(7);
   config.WallpaperConfig.ChangeDelay = 40;
   page->LoadFromConfig();
   for (int i = 0; i < 3; ++i) EXPECT_FALSE(page->rule(i)->isChecked());
   EXPECT_EQ(page->delay->currentIndex(), -1);
   page->show->click();
-  EXPECT_EQ(config.WallpaperConfig.ChangeRule, 7);
+  EXPECT_EQ(config.WallpaperConfig.ChangeRule, static_cast<WallpaperChangeRule>(7));
   EXPECT_EQ(config.WallpaperConfig.ChangeDelay, 40);
 }
 
