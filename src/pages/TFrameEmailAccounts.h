@@ -1,6 +1,7 @@
 #pragma once
 #include <QTimer>
 
+#include "pages/ItemEditors.h"
 #include "pages/SettingsPage.h"
 #include "ui_TFrameEmailAccounts.h"
 
@@ -33,9 +34,10 @@ class TFrameEmailAccounts : public SettingsPage {
   QTimer* RefreshTimer = nullptr;
 
  private:
-  // Selects `row`, or the last line when it is past the end, or none, without a click.
-  void SelectRow(int row);
+  EmailAccount* SelectedAccount();
   void ShowPassword(bool shown);
 
+  // The selected account's seven settings; written by Save.
+  ItemEditors<EmailAccount> editors_;
   QString shownPassword_;  // the selected account's password when it was shown
 };

@@ -1,4 +1,5 @@
 #pragma once
+#include "pages/ItemEditors.h"
 #include "pages/SettingsPage.h"
 #include "reminders/ReminderSelector.h"
 #include "ui_TFrameRemindersDate.h"
@@ -30,8 +31,6 @@ class TFrameRemindersDate : public SettingsPage, public IReminderSelector {
   void Button_TestClick();
   // Enables the editors and buttons by whether a reminder is selected.
   void UpdateReminderControls();
-  // Whether edits are copied into the selected reminder (off while the page fills them).
-  bool editing() const { return editing_; }
 
   Ui::TFrameRemindersDate ui;
   QTimer* RefreshTimer;
@@ -39,13 +38,12 @@ class TFrameRemindersDate : public SettingsPage, public IReminderSelector {
  private:
   // The selected reminder's place in the reminder list, found by its identity.
   int Selected() const;
+  PopupReminder* SelectedReminder();
   quint64 RowId(int row) const;
   int RowOf(quint64 id) const;
   // One row per reminder, in list order; no row selected.
   void FillRows();
-  void Store();
 
-  bool editing_ = false;
-  // What the editors show, as last filled or stored.
-  PopupReminder shown_;
+  // Name, message, date-time and recurrence of the selected reminder; edits go in at once.
+  ItemEditors<PopupReminder> editors_;
 };

@@ -84,9 +84,9 @@ TEST_F(RemindersPageTest, AddShowsTheNewReminderDueNowAndTypingRenamesItLetterBy
 
 TEST_F(RemindersPageTest, FillingTheEditorsForAnotherReminderWritesIntoNeither) {
   Fill({Reminder("A", "text of A", 1), Reminder("B", "text of B", 3)});
-  ASSERT_TRUE(page->editing());
+  ASSERT_FALSE(page->loading());
   page->ui.List_Reminders->setCurrentRow(1);
-  EXPECT_TRUE(page->editing());
+  EXPECT_FALSE(page->loading());
   const auto& list = config.RemindersConfig.Reminders;
   EXPECT_EQ(list[0].Name, "A");
   EXPECT_EQ(list[0].Text, "text of A");
