@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < count; ++i) {
       PopupReminder r = NewPopupReminder(now);
       r.DateTime = now + 1 + i % 300;  // none due today
-      r.Recur = i % 5;
+      r.Recur = static_cast<Recurrence>(i % 5);
       config.RemindersConfig.Reminders << r;
       if (i % 10 == 0) config.DynamicConfig.SnoozedReminders << r;
     }

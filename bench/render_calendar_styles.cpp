@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
   const int first = DateToDayNumber(QDate(today.year(), today.month(), 1));
   for (const auto& [day, style] :
        {std::pair{2, 0}, {2, 1}, {2, 2}, {10, 0}, {15, 2}, {23, 1}, {23, 2}, {27, 0}})
-    marks.append(ColorReminder{first + day, style});
+    marks.append(ColorReminder{first + day, kDotColorsInOrder[style]});
 
   const QImage background = Landscape(w, h);
   const struct {
@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
     int style, posX, posY;
   } styles[] = {{"classic", 0, 120, 5}, {"vertical", 1, 140, 8}, {"horizontal", 2, 40, 112}};
   for (const auto& s : styles) {
-    config.CalendarConfig.Style = s.style;
+    config.CalendarConfig.Style = static_cast<CalendarStyle>(s.style);
     config.CalendarConfig.PosX = s.posX;
     config.CalendarConfig.PosY = s.posY;
     QImage canvas = background;

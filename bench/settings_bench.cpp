@@ -24,11 +24,12 @@ Config BusyConfig(int count) {
     r.Name = QStringLiteral("Reminder %1").arg(i);
     r.Text = QStringLiteral("Call back about invoice %1 before noon").arg(i * 7);
     r.DateTime = 46000.5 + i % 900;
-    r.Recur = i % 5;
+    r.Recur = static_cast<Recurrence>(i % 5);
     c.RemindersConfig.Reminders << r;
   }
   for (int i = 0; i < count / 10; ++i) {
-    c.ColorRemConfig.ColorReminders << ColorReminder{46000 + i, i % 3};
+    c.ColorRemConfig.ColorReminders
+        << ColorReminder{46000 + i, kDotColorsInOrder[i % kDotColorCount]};
     c.WallpaperConfig.Paths << QStringLiteral("/home/user/Pictures/set %1").arg(i);
   }
   return c;

@@ -93,18 +93,18 @@ CalendarBox CalendarRect(int width, int height, const CalendarConfigT& k, QSize 
   const double size = k.Size;
   int64_t cell = 0, w = 0, h = 0;
   switch (k.Style) {
-    case 0: {
+    case CalendarStyle::Classic: {
       w = TruncToInt(height * size * 0.6 * 0.01);
       cell = w / 7;
       h = (int64_t{DaysInLastColumn(today, k)} + 3) * cell;
       break;
     }
-    case 1:
+    case CalendarStyle::Vertical:
       cell = TruncToInt(height * size * 0.01) / 14;
       w = 5 * cell;
       h = 14 * cell;
       break;
-    case 2: {
+    case CalendarStyle::Horizontal: {
       const int days = DaysInMonthOf(today);
       cell = TruncToInt(width * size * 0.01) / days;
       w = days * cell;

@@ -5,7 +5,7 @@
 
 #include "platform/DateTime.h"
 
-const Color DotColors[3] = {0x141AE7, 0x21E1E7, 0x55CA61};
+const Color DotColors[kDotColorCount] = {0x141AE7, 0x21E1E7, 0x55CA61};
 
 namespace {
 // The dot is the filled circle of the Wingdings symbol font, which few Linux systems
@@ -33,9 +33,9 @@ void DrawMark(GdiCanvas& dc, const Box& box, int fontHeight, Color color, const 
   dc.FillCircle(box, diameter, color);
 }
 
-bool HasColorReminder(const QList<ColorReminder>& marks, int date, int style) {
+bool HasColorReminder(const QList<ColorReminder>& marks, int date, DotColor color) {
   for (const ColorReminder& r : marks)
-    if (r.date == date && r.style == style) return true;
+    if (r.date == date && r.style == color) return true;
   return false;
 }
 
@@ -48,9 +48,10 @@ void DrawShadowedText(GdiCanvas& dc, const QString& text, Color color, const Box
 void DrawDotMarks(GdiCanvas& dc, const Box& b, int cellHeight, const QDate& date,
                   const DotStyle& how) {
   const int key = DateToDayNumber(date);
-  bool present[3];
+  bool present[kDotColorCount];
   int n = 0;
-  for (int s = 0; s < 3; ++s) n += (present[s] = HasColorReminder(how.marks, key, s)) ? 1 : 0;
+  for (int s = 0; s < kDotColorCount; ++s)
+    n += (present[s] = HasColorReminder(how.marks, key, kDotColorsInOrder[s])) ? 1 : 0;
   const QList<Color> agenda = how.agenda ? how.agenda->marks.value(key) : QList<Color>();
   n += agenda.size();
   if (n == 0) return;
@@ -58,7 +59,7 @@ void DrawDotMarks(GdiCanvas& dc, const Box& b, int cellHeight, const QDate& date
   if (v <= 0) return;
   const int x0 = (b.left + b.right) / 2 - (n * v) / 2;
   int k = 0;
-  for (int s = 0; s < 3; ++s) {
+  for (int s = 0; s < kDotColorCount; ++s) {
     if (!present[s]) continue;
     DrawMark(dc, Box{x0 + k * v, b.bottom - v - 3, x0 + (k + 1) * v, b.bottom - 3}, v + 2,
              how.colors[s], how);

@@ -11,10 +11,11 @@
 // The format every calendar text uses: centred, top-aligned, word-wrapped, clipped.
 constexpr unsigned kCalendarTextFormat = DT_CENTER | DT_VCENTER | DT_WORDBREAK;
 
-extern const Color DotColors[3];  // red, yellow, green, indexed by a colour reminder's style
+// What each DotColor looks like on the wallpaper, by its number.
+extern const Color DotColors[kDotColorCount];
 
-// Whether the list holds a colour reminder of that style on that day number.
-bool HasColorReminder(const QList<ColorReminder>& marks, int date, int style);
+// Whether the list holds a colour reminder of that colour on that day number.
+bool HasColorReminder(const QList<ColorReminder>& marks, int date, DotColor color);
 
 // The text in its colour, first in black one pixel up and left when shadow is on.
 void DrawShadowedText(GdiCanvas& dc, const QString& text, Color color, const Box& box,
@@ -24,7 +25,7 @@ void DrawShadowedText(GdiCanvas& dc, const QString& text, Color color, const Box
 // shadowed, and the text format of the dot glyph; then the agenda's marks, if any.
 struct DotStyle {
   const QList<ColorReminder>& marks;
-  const Color* colors;  // three
+  const Color* colors;  // kDotColorCount, by DotColor
   bool shadow;
   unsigned format;
   const AgendaView* agenda = nullptr;

@@ -29,7 +29,7 @@ void SetCalendarLocale(const std::optional<QLocale>& locale) { LocaleOverride() 
 QLocale CalendarLocale() { return LocaleOverride().value_or(QLocale::system()); }
 
 int WeekColumn(int dayOfWeek, const CalendarConfigT& k) {
-  if (k.FirstWeekDay == 1) {
+  if (k.FirstWeekDay == WeekStart::Monday) {
     const int c = dayOfWeek - 1;
     return c == 0 ? 7 : c;
   }
@@ -39,8 +39,9 @@ int WeekColumn(int dayOfWeek, const CalendarConfigT& k) {
 QString DayName(int column, const CalendarConfigT& k) {
   if (column < 1 || column > 7) return QString();
   int weekday = column;  // 1 = Sunday
-  if (k.FirstWeekDay == 1) weekday = column == 7 ? 1 : column + 1;
-  if (k.Language != 0) return QString::fromLatin1(EnglishDayNames[weekday - 1]);
+  if (k.FirstWeekDay == WeekStart::Monday) weekday = column == 7 ? 1 : column + 1;
+  if (k.Language != CalendarLanguage::Local)
+    return QString::fromLatin1(EnglishDayNames[weekday - 1]);
   // Qt numbers the days Monday = 1 ... Sunday = 7.
   const int qtDay = weekday == 1 ? 7 : weekday - 1;
   return FirstTwo(CalendarLocale().dayName(qtDay, QLocale::ShortFormat));
@@ -48,7 +49,8 @@ QString DayName(int column, const CalendarConfigT& k) {
 
 QString MonthName(const QDate& date, const CalendarConfigT& k) {
   if (!date.isValid()) return QString();
-  if (k.Language != 0) return QString::fromLatin1(EnglishMonthNames[date.month() - 1]);
+  if (k.Language != CalendarLanguage::Local)
+    return QString::fromLatin1(EnglishMonthNames[date.month() - 1]);
   // The name on its own, as a title shows it (not the form used inside a date).
   return CalendarLocale().standaloneMonthName(date.month(), QLocale::LongFormat);
 }

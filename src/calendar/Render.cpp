@@ -20,13 +20,13 @@ void DrawCalendar(QImage& canvas, int width, int height, const Config& config, c
   const CalendarConfigT& k = config.CalendarConfig;
   void (*draw)(const StyleContext&) = nullptr;
   switch (k.Style) {
-    case 0:
+    case CalendarStyle::Classic:
       draw = DrawClassic;
       break;
-    case 1:
+    case CalendarStyle::Vertical:
       draw = DrawVertical;
       break;
-    case 2:
+    case CalendarStyle::Horizontal:
       draw = DrawHorizontal;
       break;
     default:

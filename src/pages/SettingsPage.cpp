@@ -6,11 +6,13 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTimer>
 
+#include "pages/ItemEditors.h"
 #include "platform/Services.h"
 #include "widgets/CheckGroupBox.h"
 #include "widgets/ColorCombo.h"
@@ -71,6 +73,15 @@ void SettingsPage::StoreAll() {
   for (const Binding& b : bindings_) b.store();
 }
 
+void SettingsPage::SelectRow(QListWidget* list, int row) {
+  LoadGuard guard(this);
+  list->setCurrentRow(row >= 0 && row < list->count() ? row : -1);
+}
+
+void SettingsPage::SelectNeighbour(QListWidget* list, int removed) {
+  SelectRow(list, std::min(removed, list->count() - 1));
+}
+
 bool SettingsPage::Confirmed(const QString& question) {
   return services.messages->Show(question, QStringLiteral("Please Confirm"),
                                  MB_YESNO | MB_ICONQUESTION) == IDYES;
@@ -78,19 +89,16 @@ bool SettingsPage::Confirmed(const QString& question) {
 
 void SettingsPage::Bind(QCheckBox* box, bool& setting) {
   const int id = AddBinding(
-      box, [box, &setting] { box->setChecked(setting); },
-      [box, &setting] { setting = box->isChecked(); });
-  connect(box, &QCheckBox::toggled, this, [this, id] { Changed(id); });
+      box, [box, &setting] { editors::Show(box, setting); },
+      [box, &setting] { editors::Read(box, setting); });
+  editors::WhenChanged(box, this, [this, id] { Changed(id); });
 }
 
 void SettingsPage::Bind(QComboBox* list, int& index) {
   const int id = AddBinding(
-      list,
-      [list, &index] { list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1); },
-      [list, &index] {
-        if (list->currentIndex() >= 0) index = list->currentIndex();
-      });
-  connect(list, &QComboBox::currentIndexChanged, this, [this, id] { Changed(id); });
+      list, [list, &index] { editors::Show(list, index); },
+      [list, &index] { editors::Read(list, index); });
+  editors::WhenChanged(list, this, [this, id] { Changed(id); });
 }
 
 void SettingsPage::Bind(QSpinBox* spin, int& value) {
@@ -108,7 +116,8 @@ void SettingsPage::Bind(QAbstractSlider* slider, int& value) {
 
 void SettingsPage::Bind(QLineEdit* edit, QString& text) {
   const int id = AddBinding(
-      edit, [edit, &text] { edit->setText(text); }, [edit, &text] { text = edit->text(); });
+      edit, [edit, &text] { editors::Show(edit, text); },
+      [edit, &text] { editors::Read(edit, text); });
   connect(edit, &QLineEdit::textEdited, this, [this, id] { Changed(id); });
 }
 
@@ -143,10 +152,17 @@ void SettingsPage::Bind(CheckGroupBox* group, bool& setting) {
 }
 
 void SettingsPage::BindRadioGroup(QGroupBox* group, int& index) {
+  BindRadioGroup(
+      group, [&index] { return index; }, [&index](int i) { index = i; });
+}
+
+void SettingsPage::BindRadioGroup(QGroupBox* group, std::function<int()> get,
+                                  std::function<void(int)> set) {
   const QList<QRadioButton*> items = group->findChildren<QRadioButton*>();
   const int id = AddBinding(
       group,
-      [items, &index] {
+      [items, get] {
+        const int index = get();
         for (int i = 0; i < items.size(); ++i) {
           const QSignalBlocker block(items[i]);
           items[i]->setChecked(i == index);
@@ -161,9 +177,9 @@ void SettingsPage::BindRadioGroup(QGroupBox* group, int& index) {
           }
         }
       },
-      [items, &index] {
+      [items, set] {
         for (int i = 0; i < items.size(); ++i)
-          if (items[i]->isChecked()) index = i;
+          if (items[i]->isChecked()) set(i);
       });
   for (QRadioButton* r : items)
     connect(r, &QRadioButton::toggled, this, [this, id](bool on) {

@@ -16,12 +16,19 @@
 //     StoreRule::AllAtOnce: any change copies every bound control into the settings,
 //     whichever changed. A page with more to show overrides LoadFromConfig(), calls the
 //     base, and fills the rest inside a LoadGuard.
-//  3. An entry in the page table (pages/PageTable.cpp): side-bar section and item, caption
+//  3. A list page (a list of items, and editors for the selected one) keeps an ItemEditors
+//     (pages/ItemEditors.h) and binds each editor to a member of the item, one line each:
+//         editors_.Bind(ui.Edit_Name, &PopupReminder::Name);
+//     It says which item is selected; Fill() shows it, and edits are written into it at
+//     once or when the page asks (a Save button). SelectRow and SelectNeighbour move a
+//     list's selection as the page's own doing, never taken for the user's choice.
+//  4. An entry in the page table (pages/PageTable.cpp): side-bar section and item, caption
 //     line, picture, when it is refreshed, and the line that creates it.
 // Pages change only the settings record; the main window saves it.
 #include <QList>
 #include <QWidget>
 #include <functional>
+#include <type_traits>
 
 #include "settings/Config.h"
 
@@ -32,12 +39,15 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLineEdit;
+class QListWidget;
 class QSpinBox;
 class QTimer;
 class CheckGroupBox;
 class ColorCombo;
 class FontCombo;
 class FileNameEdit;
+template <class Item>
+class ItemEditors;
 
 class SettingsPage : public QWidget {
   Q_OBJECT
@@ -53,7 +63,8 @@ class SettingsPage : public QWidget {
 
   // Fills the controls from the settings; never writes a setting.
   virtual void LoadFromConfig();
-  // True while LoadFromConfig fills the controls.
+  // True while the page fills its controls: LoadFromConfig, an item's editors, a list's
+  // selection moved by the page itself. Handlers of user changes do nothing meanwhile.
   bool loading() const { return loading_ > 0; }
 
  signals:
@@ -83,8 +94,15 @@ class SettingsPage : public QWidget {
   void Bind(FontCombo* combo, QString& face);
   void Bind(FileNameEdit* edit, QString& fileName);
   void Bind(CheckGroupBox* group, bool& setting);  // the title's check box
-  // The group's radio buttons, in the form's order, stand for 0, 1, 2, ...
+  // The group's radio buttons, in the form's order, stand for 0, 1, 2, ...; a choice's
+  // buttons stand for its values by their numbers.
   void BindRadioGroup(QGroupBox* group, int& index);
+  template <class E, std::enable_if_t<std::is_enum_v<E>, int> = 0>
+  void BindRadioGroup(QGroupBox* group, E& choice) {
+    BindRadioGroup(
+        group, [&choice] { return static_cast<int>(choice); },
+        [&choice](int i) { choice = static_cast<E>(i); });
+  }
   // Anything else: how to fill the control, how to read it back, and the control whose
   // changes count as the user's. Call Changed() from the control's change signal.
   int AddBinding(QWidget* control, std::function<void()> load, std::function<void()> store);
@@ -92,6 +110,11 @@ class SettingsPage : public QWidget {
   void Changed(int binding);
   // Writes every bound control into the settings.
   void StoreAll();
+  // Makes `row` the list's current row (none when no row has that number) as the page's own
+  // doing, under the load guard.
+  void SelectRow(QListWidget* list, int row);
+  // After row `removed` went: selects the row that took its place, else the last, else none.
+  void SelectNeighbour(QListWidget* list, int removed);
   // Asks a yes-or-no question in the "Please Confirm" box; only Yes goes ahead.
   bool Confirmed(const QString& question);
 
@@ -109,6 +132,11 @@ class SettingsPage : public QWidget {
   Services& services;
 
  private:
+  template <class Item>
+  friend class ItemEditors;
+
+  void BindRadioGroup(QGroupBox* group, std::function<int()> get, std::function<void(int)> set);
+
   struct Binding {
     QWidget* control;
     std::function<void()> load;

@@ -8,7 +8,10 @@
 #include "widgets/AccessibleComboBox.h"
 
 TFrameEmailAccounts::TFrameEmailAccounts(Config& config, Services& services, QWidget* parent)
-    : SettingsPage(config, services, parent) {
+    : SettingsPage(config, services, parent),
+      editors_(
+          this, [this] { return SelectedAccount(); },
+          ItemEditors<EmailAccount>::Writes::WhenAsked) {
   ui.setupUi(this);
   QStyle* s = style();
   ui.Button_NewAccount->setIcon(s->standardIcon(QStyle::SP_FileDialogNewFolder));
@@ -36,6 +39,14 @@ TFrameEmailAccounts::TFrameEmailAccounts(Config& config, Services& services, QWi
   // The ports each security choice names follow the protocol.
   connect(ui.Combo_Protocol, &QComboBox::currentIndexChanged, this,
           &TFrameEmailAccounts::ShowPorts);
+  // With no account selected the check box shows what a new account starts with.
+  editors_.Bind(ui.Edit_AccountName, &EmailAccount::Name);
+  editors_.Bind(ui.Check_Enable, &EmailAccount::EnableCheck, true);
+  editors_.Bind(ui.Edit_Server, &EmailAccount::Server);
+  editors_.Bind(ui.Edit_User, &EmailAccount::User);
+  editors_.Bind(ui.Edit_Password, &EmailAccount::Password);
+  editors_.BindByData(ui.Combo_Protocol, &EmailAccount::Protocol);
+  editors_.BindByData(ui.Combo_Security, &EmailAccount::Security);
 
   connect(ui.Button_Save, &QPushButton::clicked, this, &TFrameEmailAccounts::Button_SaveClick);
   // A click, or the keyboard moving the selection: both are the user choosing.
@@ -58,9 +69,9 @@ TFrameEmailAccounts::TFrameEmailAccounts(Config& config, Services& services, QWi
   connect(&MailPasswordEvents(), &MailPasswordNews::arrived, this,
           &TFrameEmailAccounts::PasswordsArrived);
 
-  Timer1 = new QTimer(this);
-  Timer1->setInterval(1000);
-  RefreshWhileShown(Timer1, [this] { Timer1Timer(); });
+  RefreshTimer = new QTimer(this);
+  RefreshTimer->setInterval(1000);
+  RefreshWhileShown(RefreshTimer, [this] { UpdateAccountControls(); });
   // Shown or not, the page follows a check started elsewhere: at its end at once, and at its
   // start when it is next shown (before that nobody sees the controls).
   connect(&MailChecks(), &MailCheckEvents::ended, this, &TFrameEmailAccounts::UpdateAccountControls);
@@ -73,31 +84,20 @@ void TFrameEmailAccounts::LoadFromConfig() {
     LoadGuard guard(this);
     ui.List_Accounts->clear();
     for (const EmailAccount& a : config.EmailConfig.Accounts) ui.List_Accounts->addItem(a.Name);
-    SelectRow(0);
+    SelectRow(ui.List_Accounts, 0);
   }
   List_AccountsClick();
 }
 
-void TFrameEmailAccounts::SelectRow(int row) {
-  LoadGuard guard(this);
-  const int count = ui.List_Accounts->count();
-  ui.List_Accounts->setCurrentRow(count == 0 ? -1 : std::min(row, count - 1));
+EmailAccount* TFrameEmailAccounts::SelectedAccount() {
+  const int row = ui.List_Accounts->currentRow();
+  auto& accounts = config.EmailConfig.Accounts;
+  return row >= 0 && row < accounts.size() ? &accounts[row] : nullptr;
 }
 
 void TFrameEmailAccounts::List_AccountsClick() {
-  const int row = ui.List_Accounts->currentRow();
-  const bool selected = row >= 0 && row < config.EmailConfig.Accounts.size();
-  const EmailAccount shown = selected ? config.EmailConfig.Accounts.at(row) : EmailAccount();
-  ui.Edit_AccountName->setText(shown.Name);
-  ui.Check_Enable->setChecked(selected ? shown.EnableCheck : true);
-  ui.Edit_Server->setText(shown.Server);
-  ui.Edit_User->setText(shown.User);
-  ui.Edit_Password->setText(shown.Password);
-  shownPassword_ = shown.Password;
-  ui.Combo_Protocol->setCurrentIndex(
-      selected ? ui.Combo_Protocol->findData(static_cast<int>(shown.Protocol)) : -1);
-  ui.Combo_Security->setCurrentIndex(
-      selected ? ui.Combo_Security->findData(static_cast<int>(shown.Security)) : -1);
+  editors_.Fill();
+  shownPassword_ = ui.Edit_Password->text();
   // Another account's password starts hidden again.
   ui.Button_ShowPassword->setChecked(false);
   UpdateAccountControls();
@@ -130,7 +130,7 @@ void TFrameEmailAccounts::Button_NewAccountClick() {
     LoadGuard guard(this);
     ui.List_Accounts->addItem(account.Name);
   }
-  SelectRow(ui.List_Accounts->count() - 1);
+  SelectRow(ui.List_Accounts, ui.List_Accounts->count() - 1);
   List_AccountsClick();
   ui.Edit_AccountName->setFocus();
   ui.Edit_AccountName->selectAll();
@@ -138,19 +138,8 @@ void TFrameEmailAccounts::Button_NewAccountClick() {
 }
 
 void TFrameEmailAccounts::Button_SaveClick() {
-  const int row = ui.List_Accounts->currentRow();
-  if (row < 0 || row >= config.EmailConfig.Accounts.size() ||
-      config.DynamicConfig.EmailCheckRunning)
-    return;
-  EmailAccount& account = config.EmailConfig.Accounts[row];
-  account.Name = ui.Edit_AccountName->text();
-  account.EnableCheck = ui.Check_Enable->isChecked();
-  account.Server = ui.Edit_Server->text();
-  account.User = ui.Edit_User->text();
-  account.Password = ui.Edit_Password->text();
-  account.Security = static_cast<MailSecurity>(ui.Combo_Security->currentData().toInt());
-  account.Protocol = static_cast<MailProtocol>(ui.Combo_Protocol->currentData().toInt());
-  ui.List_Accounts->item(row)->setText(account.Name);
+  if (config.DynamicConfig.EmailCheckRunning || !editors_.Store()) return;
+  ui.List_Accounts->currentItem()->setText(SelectedAccount()->Name);
   emit settingsChanged();
 }
 
@@ -168,7 +157,7 @@ void TFrameEmailAccounts::Button_DeleteAccountClick() {
     LoadGuard guard(this);
     delete ui.List_Accounts->takeItem(row);
   }
-  SelectRow(row);
+  SelectNeighbour(ui.List_Accounts, row);
   List_AccountsClick();
   emit settingsChanged();
 }
@@ -219,8 +208,6 @@ void TFrameEmailAccounts::PasswordsArrived() {
   shownPassword_ = config.EmailConfig.Accounts.at(row).Password;
   ui.Edit_Password->setText(shownPassword_);
 }
-
-void TFrameEmailAccounts::Timer1Timer() { UpdateAccountControls(); }
 
 void TFrameEmailAccounts::ShowPassword(bool shown) {
   ui.Edit_Password->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);

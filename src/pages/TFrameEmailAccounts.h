@@ -1,6 +1,7 @@
 #pragma once
 #include <QTimer>
 
+#include "pages/ItemEditors.h"
 #include "pages/SettingsPage.h"
 #include "ui_TFrameEmailAccounts.h"
 
@@ -26,17 +27,17 @@ class TFrameEmailAccounts : public SettingsPage {
   void ShowPorts();
   // Passwords from the keyring have filled accounts: the selected one shows its own.
   void PasswordsArrived();
-  void Timer1Timer();
   // Enables what may be used now: a selection, a running check, the four edits filled.
   void UpdateAccountControls();
 
   Ui::TFrameEmailAccounts ui;
-  QTimer* Timer1 = nullptr;
+  QTimer* RefreshTimer = nullptr;
 
  private:
-  // Selects `row`, or the last line when it is past the end, or none, without a click.
-  void SelectRow(int row);
+  EmailAccount* SelectedAccount();
   void ShowPassword(bool shown);
 
+  // The selected account's seven settings; written by Save.
+  ItemEditors<EmailAccount> editors_;
   QString shownPassword_;  // the selected account's password when it was shown
 };

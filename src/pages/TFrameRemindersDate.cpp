@@ -13,11 +13,6 @@
 namespace {
 constexpr int kIdRole = Qt::UserRole;
 
-// The four values the editors show.
-bool SameInEditors(const PopupReminder& a, const PopupReminder& b) {
-  return a.Name == b.Name && a.Text == b.Text && a.DateTime == b.DateTime && a.Recur == b.Recur;
-}
-
 // The locale's short date and long time; a time zone name would only be in the way here.
 QString DateTimeFormat() {
   const QLocale locale;
@@ -28,7 +23,10 @@ QString DateTimeFormat() {
 }  // namespace
 
 TFrameRemindersDate::TFrameRemindersDate(Config& config, Services& services, QWidget* parent)
-    : SettingsPage(config, services, parent), Timer1(new QTimer(this)) {
+    : SettingsPage(config, services, parent),
+      RefreshTimer(new QTimer(this)),
+      editors_(
+          this, [this] { return SelectedReminder(); }, ItemEditors<PopupReminder>::Writes::AtOnce) {
   ui.setupUi(this);
   ui.DateTimePicker->setDisplayFormat(DateTimeFormat());
   ui.DateTimePicker->setMinimumDateTime(DaysToDateTime(0));
@@ -37,31 +35,36 @@ TFrameRemindersDate::TFrameRemindersDate(Config& config, Services& services, QWi
   ui.Button_DeleteAll->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
   ui.Button_Test->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
 
-  connect(ui.List_Reminders, &QListWidget::currentRowChanged, this,
-          [this] { List_RemindersClick(); });
+  connect(ui.List_Reminders, &QListWidget::currentRowChanged, this, [this] {
+    if (!loading()) List_RemindersClick();
+  });
   connect(ui.Button_New, &QToolButton::clicked, this, [this] { Button_NewClick(); });
   connect(ui.Button_Delete, &QToolButton::clicked, this, [this] { Button_DeleteClick(); });
   connect(ui.Button_DeleteAll, &QToolButton::clicked, this, [this] { Button_DeleteAllClick(); });
   connect(ui.Button_Test, &QToolButton::clicked, this, [this] { Button_TestClick(); });
-  connect(ui.Edit_Name, &QLineEdit::textChanged, this, [this](const QString& name) {
-    // The list follows the typing, letter by letter.
-    if (editing_ && Selected() >= 0) ui.List_Reminders->currentItem()->setText(name);
-    Store();
-  });
-  connect(ui.Memo_Message, &QPlainTextEdit::textChanged, this, [this] { Store(); });
-  connect(ui.DateTimePicker, &QDateTimeEdit::dateTimeChanged, this, [this] { Store(); });
-  connect(ui.Combo_Recur, &QComboBox::currentIndexChanged, this, [this] { Store(); });
+  editors_.Bind(ui.Edit_Name, &PopupReminder::Name);
+  editors_.Bind(ui.Memo_Message, &PopupReminder::Text);
+  editors_.Bind(ui.DateTimePicker, &PopupReminder::DateTime);
+  // The items stand for the recurrences by their numbers.
+  editors_.Bind(ui.Combo_Recur, &PopupReminder::Recur);
+  // The list follows the typing, letter by letter.
+  editors_.edited = [this] { ui.List_Reminders->currentItem()->setText(ui.Edit_Name->text()); };
 
   connect(&ReminderLists(), &ReminderListEvents::changed, this, [this] { FollowList(); });
   Bind(ui.Check_DesktopNotifications, config.RemindersConfig.DesktopNotifications);
 
-  Timer1->setInterval(500);
-  RefreshWhileShown(Timer1, [this] { Timer1Timer(); });
+  RefreshTimer->setInterval(500);
+  RefreshWhileShown(RefreshTimer, [this] { UpdateReminderControls(); });
 }
 
 int TFrameRemindersDate::Selected() const {
   const int row = ui.List_Reminders->currentRow();
   return row < 0 ? -1 : IndexOfReminder(config.RemindersConfig.Reminders, RowId(row));
+}
+
+PopupReminder* TFrameRemindersDate::SelectedReminder() {
+  const int i = Selected();
+  return i < 0 ? nullptr : &config.RemindersConfig.Reminders[i];
 }
 
 quint64 TFrameRemindersDate::RowId(int row) const {
@@ -76,7 +79,7 @@ int TFrameRemindersDate::RowOf(quint64 id) const {
 }
 
 void TFrameRemindersDate::FillRows() {
-  const QSignalBlocker block(ui.List_Reminders);
+  LoadGuard guard(this);
   ui.List_Reminders->clear();
   QSet<quint64> seen;
   for (PopupReminder& r : config.RemindersConfig.Reminders) {
@@ -86,27 +89,20 @@ void TFrameRemindersDate::FillRows() {
     auto* item = new QListWidgetItem(r.Name, ui.List_Reminders);
     item->setData(kIdRole, QVariant::fromValue(r.Id));
   }
-  ui.List_Reminders->setCurrentRow(-1);
+  SelectRow(ui.List_Reminders, -1);
 }
 
 void TFrameRemindersDate::LoadFromConfig() {
   SettingsPage::LoadFromConfig();
-  editing_ = false;
   FillRows();
-  {
-    const QSignalBlocker block(ui.List_Reminders);
-    ui.List_Reminders->setCurrentRow(ui.List_Reminders->count() > 0 ? 0 : -1);
-  }
+  SelectRow(ui.List_Reminders, 0);
   List_RemindersClick();
 }
 
 void TFrameRemindersDate::SelectReminder(int index) {
   // The index is a place in the list as it is now, so the rows are made from it again.
   FillRows();
-  {
-    const QSignalBlocker block(ui.List_Reminders);
-    ui.List_Reminders->setCurrentRow(index);
-  }
+  SelectRow(ui.List_Reminders, index);
   List_RemindersClick();
 }
 
@@ -124,19 +120,13 @@ void TFrameRemindersDate::FollowList() {
   for (const quint64 id : candidates)
     if ((target = RowOf(id)) >= 0) break;
   if (target < 0 && ui.List_Reminders->count() > 0) target = 0;
-  {
-    const QSignalBlocker block(ui.List_Reminders);
-    ui.List_Reminders->setCurrentRow(target);
-  }
+  SelectRow(ui.List_Reminders, target);
   // Filling the editors again would move the cursor of someone typing in them.
-  const int i = Selected();
-  if (i >= 0 && RowId(target) == selected &&
-      SameInEditors(config.RemindersConfig.Reminders[i], shown_))
-    return;
+  if (RowId(target) == selected && editors_.ShowsSelected()) return;
   List_RemindersClick();
 }
 
-void TFrameRemindersDate::Timer1Timer() {
+void TFrameRemindersDate::UpdateReminderControls() {
   const bool on = Selected() >= 0;
   for (QWidget* w :
        {static_cast<QWidget*>(ui.List_Reminders), static_cast<QWidget*>(ui.Edit_Name),
@@ -145,56 +135,19 @@ void TFrameRemindersDate::Timer1Timer() {
         static_cast<QWidget*>(ui.Button_DeleteAll), static_cast<QWidget*>(ui.Button_Test)})
     w->setEnabled(on);
   ui.Button_New->setEnabled(true);
-  if (!on) {
-    const bool was = editing_;
-    editing_ = false;
-    ui.Edit_Name->clear();
-    ui.Memo_Message->clear();
-    ui.DateTimePicker->setDateTime(DaysToDateTime(0));
-    ui.Combo_Recur->setCurrentIndex(-1);
-    editing_ = was;
-  }
+  if (!on) editors_.Fill();  // blank
 }
 
 void TFrameRemindersDate::List_RemindersClick() {
-  editing_ = false;
-  Timer1Timer();
-  const int i = Selected();
-  if (i >= 0) {
-    const PopupReminder& r = config.RemindersConfig.Reminders[i];
-    ui.Edit_Name->setText(r.Name);
-    ui.Memo_Message->setPlainText(r.Text);
-    ui.DateTimePicker->setDateTime(DaysToDateTime(r.DateTime));
-    ui.Combo_Recur->setCurrentIndex(r.Recur >= 0 && r.Recur < ui.Combo_Recur->count() ? r.Recur
-                                                                                      : -1);
-    shown_ = r;
-  }
-  editing_ = true;
-}
-
-void TFrameRemindersDate::Store() {
-  const int i = Selected();
-  if (!editing_ || i < 0) return;
-  PopupReminder& r = config.RemindersConfig.Reminders[i];
-  r.Name = ui.Edit_Name->text();
-  r.Text = ui.Memo_Message->toPlainText();
-  r.DateTime = DateTimeToDays(ui.DateTimePicker->dateTime());
-  // A recurrence no item stands for stays as it was.
-  if (ui.Combo_Recur->currentIndex() >= 0) r.Recur = ui.Combo_Recur->currentIndex();
-  shown_ = r;
-  emit settingsChanged();
+  UpdateReminderControls();
+  editors_.Fill();
 }
 
 void TFrameRemindersDate::Button_NewClick() {
-  editing_ = false;
   const PopupReminder r = NewPopupReminder(NowDays(*services.clock));
   config.RemindersConfig.Reminders.append(r);
   FillRows();
-  {
-    const QSignalBlocker block(ui.List_Reminders);
-    ui.List_Reminders->setCurrentRow(RowOf(r.Id));
-  }
-  editing_ = true;
+  SelectRow(ui.List_Reminders, RowOf(r.Id));
   List_RemindersClick();
   emit settingsChanged();
 }
@@ -211,11 +164,7 @@ void TFrameRemindersDate::Button_DeleteClick() {
   if (i < 0) return;
   list.removeAt(i);
   FillRows();
-  {
-    const QSignalBlocker block(ui.List_Reminders);
-    const int n = ui.List_Reminders->count();
-    ui.List_Reminders->setCurrentRow(n == 0 ? -1 : std::min(i, n - 1));
-  }
+  SelectNeighbour(ui.List_Reminders, i);
   List_RemindersClick();
   emit settingsChanged();
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "pages/ItemEditors.h"
 #include "pages/SettingsPage.h"
 #include "reminders/ReminderSelector.h"
 #include "ui_TFrameRemindersDate.h"
@@ -29,23 +30,20 @@ class TFrameRemindersDate : public SettingsPage, public IReminderSelector {
   void Button_DeleteAllClick();
   void Button_TestClick();
   // Enables the editors and buttons by whether a reminder is selected.
-  void Timer1Timer();
-  // Whether edits are copied into the selected reminder (off while the page fills them).
-  bool editing() const { return editing_; }
+  void UpdateReminderControls();
 
   Ui::TFrameRemindersDate ui;
-  QTimer* Timer1;
+  QTimer* RefreshTimer;
 
  private:
   // The selected reminder's place in the reminder list, found by its identity.
   int Selected() const;
+  PopupReminder* SelectedReminder();
   quint64 RowId(int row) const;
   int RowOf(quint64 id) const;
   // One row per reminder, in list order; no row selected.
   void FillRows();
-  void Store();
 
-  bool editing_ = false;
-  // What the editors show, as last filled or stored.
-  PopupReminder shown_;
+  // Name, message, date-time and recurrence of the selected reminder; edits go in at once.
+  ItemEditors<PopupReminder> editors_;
 };

@@ -27,18 +27,21 @@ QIcon DotSwitchPicture(Color color) {
 }
 }  // namespace
 
-void ToggleColorReminder(QList<ColorReminder>& list, int date, int style, bool on) {
+void ToggleColorReminder(QList<ColorReminder>& list, int date, DotColor color, bool on) {
   for (qsizetype i = 0; i < list.size(); ++i) {
-    if (list[i].date != date || list[i].style != style) continue;
+    if (list[i].date != date || list[i].style != color) continue;
     if (!on) list.removeAt(i);
     return;
   }
-  if (on) list.append(ColorReminder{date, style});
+  if (on) list.append(ColorReminder{date, color});
 }
 
 TFrameRemindersDot::TFrameRemindersDot(Config& config, Services& services, QWidget* parent)
     : SettingsPage(config, services, parent), Calendar(nullptr) {
   ui.setupUi(this);
+  switches_[0] = ui.Button_RedDot;
+  switches_[1] = ui.Button_YellowDot;
+  switches_[2] = ui.Button_GreenDot;
   const QSize panel = ui.PanelCalendar->size();
   Calendar = new SHLCalendar(config, *services.clock, ui.PanelCalendar);
   Calendar->setGeometry(3, 3, panel.width() - 4, panel.height() - 4);
@@ -49,9 +52,9 @@ TFrameRemindersDot::TFrameRemindersDot(Config& config, Services& services, QWidg
                       ui.Button_MonthPrev,
                       ui.Button_MonthNext,
                       ui.Button_Today,
-                      ui.Button_Rem0,
-                      ui.Button_Rem1,
-                      ui.Button_Rem2};
+                      ui.Button_RedDot,
+                      ui.Button_YellowDot,
+                      ui.Button_GreenDot};
   for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
   connect(Calendar, &SHLCalendar::mouseDown, this, &TFrameRemindersDot::SyncDotSwitches);
   connect(Calendar, &SHLCalendar::selectionMoved, this, &TFrameRemindersDot::SyncDotSwitches);
@@ -78,10 +81,9 @@ TFrameRemindersDot::TFrameRemindersDot(Config& config, Services& services, QWidg
   });
   navigate(ui.Button_Today, [this] { Calendar->SetToday(); });
 
-  QToolButton* switches[] = {ui.Button_Rem0, ui.Button_Rem1, ui.Button_Rem2};
-  for (int s = 0; s < 3; ++s) {
-    switches[s]->setIcon(DotSwitchPicture(DotColors[s]));
-    connect(switches[s], &QToolButton::clicked, this, [this, s] { SwitchClick(s); });
+  for (int s = 0; s < kDotColorCount; ++s) {
+    switches_[s]->setIcon(DotSwitchPicture(DotColors[s]));
+    connect(switches_[s], &QToolButton::clicked, this, [this, s] { SwitchClick(s); });
   }
 }
 
@@ -93,18 +95,16 @@ void TFrameRemindersDot::LoadFromConfig() {
 void TFrameRemindersDot::SyncDotSwitches() {
   const int d = Calendar->SelectedDay();
   const QList<ColorReminder>& list = config.ColorRemConfig.ColorReminders;
-  QToolButton* switches[] = {ui.Button_Rem0, ui.Button_Rem1, ui.Button_Rem2};
-  for (int s = 0; s < 3; ++s) {
+  for (int s = 0; s < kDotColorCount; ++s) {
     // setChecked does not click, so nothing is toggled from here.
-    const QSignalBlocker block(switches[s]);
-    switches[s]->setChecked(HasColorReminder(list, d, s));
+    const QSignalBlocker block(switches_[s]);
+    switches_[s]->setChecked(HasColorReminder(list, d, kDotColorsInOrder[s]));
   }
 }
 
-void TFrameRemindersDot::SwitchClick(int style) {
-  QToolButton* switches[] = {ui.Button_Rem0, ui.Button_Rem1, ui.Button_Rem2};
-  ToggleColorReminder(config.ColorRemConfig.ColorReminders, Calendar->SelectedDay(), style,
-                      switches[style]->isChecked());
+void TFrameRemindersDot::SwitchClick(int place) {
+  ToggleColorReminder(config.ColorRemConfig.ColorReminders, Calendar->SelectedDay(),
+                      kDotColorsInOrder[place], switches_[place]->isChecked());
   Calendar->update();
   emit settingsChanged();
 }

@@ -4,9 +4,9 @@
 
 class SHLCalendar;
 
-// Sets (on) or clears (off) the dot of that style on that day. A pair is added only when
+// Sets (on) or clears (off) the dot of that colour on that day. A pair is added only when
 // missing, and a switch-off removes one copy, the first, keeping the others in order.
-void ToggleColorReminder(QList<ColorReminder>& list, int date, int style, bool on);
+void ToggleColorReminder(QList<ColorReminder>& list, int date, DotColor color, bool on);
 
 // The colour dots: pick a day in the month grid, then switch its red, yellow and green
 // dots on or off.
@@ -24,5 +24,8 @@ class TFrameRemindersDot : public SettingsPage {
   SHLCalendar* Calendar;
 
  private:
-  void SwitchClick(int style);
+  // The switch of the dot colour at that place in kDotColorsInOrder.
+  void SwitchClick(int place);
+  // The switches, in the order of kDotColorsInOrder.
+  QToolButton* switches_[kDotColorCount] = {};
 };

@@ -121,10 +121,10 @@ void TFrameWallpaperSource::LoadFromConfig() {
     ui.List_DirList->clear();
     ui.List_DirList->addItems(w.Paths);
     if (!w.SelPath.isEmpty() && !w.SelFile.isEmpty()) {
-      if (!SelectText(ui.List_DirList, w.SelPath)) ui.List_DirList->setCurrentRow(-1);
+      if (!SelectText(ui.List_DirList, w.SelPath)) SelectRow(ui.List_DirList, -1);
       pendingImage_ = w.SelFile;
     } else {
-      ui.List_DirList->setCurrentRow(ui.List_DirList->count() > 0 ? 0 : -1);
+      SelectRow(ui.List_DirList, 0);
     }
   }
   ShowSelectedDirectory(false);
@@ -162,7 +162,7 @@ void TFrameWallpaperSource::ShowSelectedDirectory(bool chosenByUser) {
     services.messages->Show(directory + QString::fromLatin1(kVanished),
                             QString::fromLatin1(kDirectoryCaption), MB_OK | MB_ICONINFORMATION);
     RemoveDirectory(row);
-    SelectDirectory(row);
+    SelectNeighbour(ui.List_DirList, row);
     ShowSelectedDirectory(false);  // the user chose only the one removed
     return;
   }
@@ -269,8 +269,8 @@ void TFrameWallpaperSource::Button_AddClick() {
     {
       LoadGuard guard(this);
       ui.List_DirList->addItem(directory);
-      ui.List_DirList->setCurrentRow(ui.List_DirList->count() - 1);
     }
+    SelectRow(ui.List_DirList, ui.List_DirList->count() - 1);
     List_DirListClick();
   }
   UpdateButtons();
@@ -282,12 +282,6 @@ void TFrameWallpaperSource::RemoveDirectory(int row) {
   delete ui.List_DirList->takeItem(row);
 }
 
-void TFrameWallpaperSource::SelectDirectory(int row) {
-  LoadGuard guard(this);
-  const int count = ui.List_DirList->count();
-  ui.List_DirList->setCurrentRow(count == 0 ? -1 : std::min(row, count - 1));
-}
-
 void TFrameWallpaperSource::Button_DeleteClick() {
   const int row = SelectedRow();
   if (row < 0) return;
@@ -296,7 +290,7 @@ void TFrameWallpaperSource::Button_DeleteClick() {
       ui.List_DirList->item(row)->text();
   if (!Confirmed(question)) return;
   RemoveDirectory(row);
-  SelectDirectory(row);
+  SelectNeighbour(ui.List_DirList, row);
   AfterRemoval();
 }
 
@@ -306,7 +300,7 @@ void TFrameWallpaperSource::Button_DeleteInvalidClick() {
     return;
   for (int row = ui.List_DirList->count() - 1; row >= 0; --row)
     if (!DirectoryExists(ui.List_DirList->item(row)->text())) RemoveDirectory(row);
-  SelectDirectory(0);
+  SelectRow(ui.List_DirList, 0);
   AfterRemoval();
 }
 

@@ -46,8 +46,6 @@ class TFrameWallpaperSource : public SettingsPage {
   int SelectedRow() const;
   // Removes list entry `row` from the settings and the list.
   void RemoveDirectory(int row);
-  // Selects `row`, or the last entry when it is past the end, or none.
-  void SelectDirectory(int row);
   void AfterRemoval();
   void RequestPreview();
   void ShowPreview(const QString& path, const QImage& picture);

@@ -186,7 +186,7 @@ void ShowPopupReminder(PopupReminder& reminder, Config& config, IReminderPopup& 
       const double snooze = result->minutes / kMinutesPerDay;
       copy.DateTime = shown.DateTime + snooze;
       if (copy.DateTime <= now) copy.DateTime = now + snooze;
-      if (IsRecurring(copy.Recur)) copy.Recur = 0;  // this occurrence only
+      if (IsRecurring(copy.Recur)) copy.Recur = Recurrence::None;  // this occurrence only
       copy.Id = NextReminderId();
       copy.Showing = false;
       copy.IsSnoozed = true;

@@ -7,8 +7,6 @@
 #include "settings/Config.h"
 
 namespace {
-enum { kDaily = 1, kWeekly = 2, kMonthly = 3, kYearly = 4 };
-
 qint64 FloorDiv(qint64 a, qint64 b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
 
 QDate WithDay(int year, int month, int day) {
@@ -41,20 +39,30 @@ bool IsUsableDate(double dateTime) {
   return std::isfinite(dateTime) && dateTime >= first && dateTime < end;
 }
 
-bool IsRecurring(int recur) { return recur >= kDaily && recur <= kYearly; }
+bool IsRecurring(Recurrence recur) {
+  switch (recur) {
+    case Recurrence::Daily:
+    case Recurrence::Weekly:
+    case Recurrence::Monthly:
+    case Recurrence::Yearly:
+      return true;
+    default:
+      return false;
+  }
+}
 
-double NextOccurrence(double dateTime, int recur, int anchorDay) {
+double NextOccurrence(double dateTime, Recurrence recur, int anchorDay) {
   const double whole = std::floor(dateTime);
   const double time = dateTime - whole;
   switch (recur) {
-    case kDaily:
+    case Recurrence::Daily:
       return dateTime + 1;
-    case kWeekly:
+    case Recurrence::Weekly:
       return dateTime + 7;
-    case kMonthly:
-    case kYearly: {
+    case Recurrence::Monthly:
+    case Recurrence::Yearly: {
       const QDate d = DayNumberToDate(static_cast<int>(whole));
-      const QDate next = recur == kMonthly ? d.addMonths(1) : d.addYears(1);
+      const QDate next = recur == Recurrence::Monthly ? d.addMonths(1) : d.addYears(1);
       return DateToDayNumber(WithDay(next.year(), next.month(), anchorDay)) + time;
     }
     default:
@@ -63,17 +71,17 @@ double NextOccurrence(double dateTime, int recur, int anchorDay) {
 }
 
 namespace {
-double PreviousOccurrence(double dateTime, int recur, int anchorDay) {
+double PreviousOccurrence(double dateTime, Recurrence recur, int anchorDay) {
   const double whole = std::floor(dateTime);
   switch (recur) {
-    case kDaily:
+    case Recurrence::Daily:
       return dateTime - 1;
-    case kWeekly:
+    case Recurrence::Weekly:
       return dateTime - 7;
-    case kMonthly:
-    case kYearly: {
+    case Recurrence::Monthly:
+    case Recurrence::Yearly: {
       const QDate d = DayNumberToDate(static_cast<int>(whole));
-      const QDate prev = recur == kMonthly ? d.addMonths(-1) : d.addYears(-1);
+      const QDate prev = recur == Recurrence::Monthly ? d.addMonths(-1) : d.addYears(-1);
       return DateToDayNumber(WithDay(prev.year(), prev.month(), anchorDay)) + (dateTime - whole);
     }
     default:
@@ -111,17 +119,18 @@ void MoveToNextOccurrence(PopupReminder& r, double now) {
   const qint64 nowSlot = ReminderSlot(now);
   // Jump straight to about the last occurrence before now; a reminder centuries behind
   // must not cost a loop per day or per month.
-  if (r.Recur == kDaily || r.Recur == kWeekly) {
-    const double step = r.Recur == kDaily ? 1 : 7;
+  if (r.Recur == Recurrence::Daily || r.Recur == Recurrence::Weekly) {
+    const double step = r.Recur == Recurrence::Daily ? 1 : 7;
     const double behind = std::floor((now - r.DateTime) / step) - 1;
     if (behind > 0) r.DateTime += behind * step;
   } else {
     const double whole = std::floor(r.DateTime);
     const QDate from = DayNumberToDate(static_cast<int>(whole));
     const int months = MonthsBetween(from, DayNumberToDate(static_cast<int>(std::floor(now))));
-    const int behind = r.Recur == kMonthly ? months - 1 : months / 12 - 1;
+    const int behind = r.Recur == Recurrence::Monthly ? months - 1 : months / 12 - 1;
     if (behind > 0) {
-      const QDate to = r.Recur == kMonthly ? from.addMonths(behind) : from.addYears(behind);
+      const QDate to =
+          r.Recur == Recurrence::Monthly ? from.addMonths(behind) : from.addYears(behind);
       r.DateTime = DateToDayNumber(WithDay(to.year(), to.month(), anchor)) + (r.DateTime - whole);
     }
   }

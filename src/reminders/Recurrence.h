@@ -3,6 +3,7 @@
 #include <QtGlobal>
 
 struct PopupReminder;
+enum class Recurrence : int;
 
 // Whether a reminder's date-time is a date at all: a number within the years 100 to 9999.
 // Anything else (NaN, infinities, 1e300 from a damaged or hand-made file) is never due and
@@ -10,12 +11,12 @@ struct PopupReminder;
 bool IsUsableDate(double dateTime);
 
 // Whether Recur names a recurrence (daily, weekly, monthly, yearly).
-bool IsRecurring(int recur);
+bool IsRecurring(Recurrence recur);
 
 // The occurrence after `dateTime` (same time of day). Monthly and yearly keep
 // `anchorDay` as the day of the month where the month has it and take the month's last
 // day where it does not (31 -> 30 April -> 31 May; 29 February -> 28 -> 29).
-double NextOccurrence(double dateTime, int recur, int anchorDay);
+double NextOccurrence(double dateTime, Recurrence recur, int anchorDay);
 
 // The latest occurrence whose slot is not after `now`'s, from the reminder's DateTime on;
 // the DateTime itself for a reminder that does not recur or is not yet due.

@@ -20,7 +20,7 @@ class SHLCalendar : public QWidget {
   // "Today" is the clock's.
   SHLCalendar(const Config& config, const IClock& clock, QWidget* parent = nullptr);
 
-  Color GridDotColors[3] = {0x0000FF, 0x00FFFF, 0x008000};  // red, yellow, green
+  Color GridDotColors[kDotColorCount] = {0x0000FF, 0x00FFFF, 0x008000};  // red, yellow, green
 
   // Any day of the month shown; only its month and year count.
   QDate DisplayedDate() const { return displayed_; }

@@ -26,8 +26,27 @@
 
 namespace {
 
-constexpr int kClientWidth = 474;
-constexpr int kClientHeight = 235;
+// The window's layout: the header strip across the top; below it the clock picture on the
+// left and, right of it, the name above the message; the buttons along the bottom.
+constexpr int kGap = 4;  // between the header and the rest, and at the window's edges
+constexpr int kHeaderHeight = 32;
+constexpr int kCaptionIndent = 6;   // of the header's texts from the window's sides
+constexpr int kCaptionWidth = 300;  // the window's name; a late reminder's line takes it all
+constexpr int kSnoozedWidth = 160;
+constexpr int kBodyTop = kHeaderHeight + kGap;
+constexpr int kClockWidth = 116;
+constexpr int kClockHeight = 164;
+constexpr int kTextLeft = kClockWidth + 1;
+constexpr int kTextWidth = 353;
+constexpr int kNameHeight = 32;
+constexpr int kMessageTop = kBodyTop + kNameHeight + 2;
+constexpr int kMessageHeight = 129;
+constexpr int kButtonHeight = 28;
+constexpr int kEditButtonWidth = 82;
+constexpr int kCloseButtonWidth = 83;
+constexpr int kSnoozeButtonWidth = 164;
+constexpr int kClientWidth = kTextLeft + kTextWidth + kGap;
+constexpr int kClientHeight = kMessageTop + kMessageHeight + kGap + kButtonHeight + kGap;
 constexpr int kDefaultSnoozeMinutes = 5;
 
 // The decorative picture: an alarm clock.
@@ -120,36 +139,37 @@ TForm_Reminder::TForm_Reminder(QWidget* parent) : QDialog(parent) {
 
   // The header: white fading into sky blue from left to right.
   ElPanelCaption = new GradientPanel(Qt::white, QColor(0x87, 0xCE, 0xEB), Qt::Horizontal, this);
-  ElPanelCaption->setGeometry(0, 0, kClientWidth, 32);
+  ElPanelCaption->setGeometry(0, 0, kClientWidth, kHeaderHeight);
   const QFont captionFont = CaptionStripFont();
   QPalette blue = palette();
   blue.setColor(QPalette::WindowText, Qt::blue);
   Label_Caption = new QLabel(QStringLiteral("Quillatorne reminder"), ElPanelCaption);
   Label_Caption->setFont(captionFont);
   Label_Caption->setPalette(blue);
-  Label_Caption->setGeometry(6, 0, 300, 32);
+  Label_Caption->setGeometry(kCaptionIndent, 0, kCaptionWidth, kHeaderHeight);
   Label_Snoozed = new QLabel(QStringLiteral(":SNOOZED:"), ElPanelCaption);
   Label_Snoozed->setFont(captionFont);
   Label_Snoozed->setPalette(blue);
   Label_Snoozed->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  Label_Snoozed->setGeometry(kClientWidth - 166, 0, 160, 32);
+  Label_Snoozed->setGeometry(kClientWidth - kCaptionIndent - kSnoozedWidth, 0, kSnoozedWidth,
+                             kHeaderHeight);
   Label_Snoozed->setVisible(false);
   // On the button-faced window a label would otherwise take the button text's colour.
   for (QLabel* l : {Label_Caption, Label_Snoozed}) l->setForegroundRole(QPalette::WindowText);
 
   Image_Clock = new QLabel(this);
-  Image_Clock->setGeometry(0, 36, 116, 164);
-  Image_Clock->setPixmap(ClockPicture(116, 164));
+  Image_Clock->setGeometry(0, kBodyTop, kClockWidth, kClockHeight);
+  Image_Clock->setPixmap(ClockPicture(kClockWidth, kClockHeight));
 
   QFont textFont(QStringLiteral("MS Sans Serif"));
   textFont.setPixelSize(19);
   QPalette navy = palette();
   navy.setColor(QPalette::Text, QColor(0x00, 0x00, 0x80));
   Edit_Text = new QLineEdit(this);
-  Edit_Text->setGeometry(117, 36, 353, 32);
+  Edit_Text->setGeometry(kTextLeft, kBodyTop, kTextWidth, kNameHeight);
   TakeWholeText(Edit_Text);
   Memo_Message = new QPlainTextEdit(this);
-  Memo_Message->setGeometry(117, 70, 353, 129);
+  Memo_Message->setGeometry(kTextLeft, kMessageTop, kTextWidth, kMessageHeight);
   for (QWidget* w : {static_cast<QWidget*>(Edit_Text), static_cast<QWidget*>(Memo_Message)}) {
     w->setFont(textFont);
     w->setPalette(navy);
@@ -158,13 +178,14 @@ TForm_Reminder::TForm_Reminder(QWidget* parent) : QDialog(parent) {
   Memo_Message->setReadOnly(true);
   Memo_Message->setTabChangesFocus(true);
 
-  const int buttonsTop = kClientHeight - 28 - 4;
+  const int buttonsTop = kClientHeight - kButtonHeight - kGap;
   Button_Edit = new QPushButton(style()->standardIcon(QStyle::SP_FileDialogDetailedView),
                                 QStringLiteral("Edit"), this);
-  Button_Edit->setGeometry(117, buttonsTop, 82, 28);
+  Button_Edit->setGeometry(kTextLeft, buttonsTop, kEditButtonWidth, kButtonHeight);
   Button_Close = new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton),
                                  QStringLiteral("Close"), this);
-  Button_Close->setGeometry(203, buttonsTop, 83, 28);
+  Button_Close->setGeometry(kTextLeft + kEditButtonWidth + kGap, buttonsTop, kCloseButtonWidth,
+                            kButtonHeight);
   // No default button: Return answers only the button the user moved the focus to.
   for (QPushButton* b : {Button_Edit, Button_Close}) b->setAutoDefault(false);
   Button_Snooze = new QToolButton(this);
@@ -172,7 +193,8 @@ TForm_Reminder::TForm_Reminder(QWidget* parent) : QDialog(parent) {
   Button_Snooze->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
   Button_Snooze->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
   Button_Snooze->setPopupMode(QToolButton::MenuButtonPopup);
-  Button_Snooze->setGeometry(kClientWidth - 4 - 164, buttonsTop, 164, 28);
+  Button_Snooze->setGeometry(kClientWidth - kGap - kSnoozeButtonWidth, buttonsTop,
+                             kSnoozeButtonWidth, kButtonHeight);
   QFont menuFont(QStringLiteral("Tahoma"));
   Menu_Pulldown = new QMenu(this);
   Menu_Pulldown->setFont(menuFont);
@@ -192,10 +214,11 @@ void TForm_Reminder::Fill(const PopupReminder& reminder, bool test) {
   const bool late = reminder.Missed && !reminder.IsSnoozed;
   Label_Caption->setText(late ? MissedCaption(reminder.DateTime)
                               : QStringLiteral("Quillatorne reminder"));
-  Label_Caption->setGeometry(6, 0, late ? kClientWidth - 12 : 300, 32);
+  Label_Caption->setGeometry(
+      kCaptionIndent, 0, late ? kClientWidth - 2 * kCaptionIndent : kCaptionWidth, kHeaderHeight);
   Edit_Text->setText(reminder.Name);
   Memo_Message->setPlainText(reminder.Text);
-  Button_Edit->setEnabled(!test && !reminder.IsSnoozed && reminder.Recur != 0);
+  Button_Edit->setEnabled(!test && !reminder.IsSnoozed && reminder.Recur != Recurrence::None);
   Button_Snooze->setEnabled(!test);
   Button_Close->setEnabled(true);
 }

@@ -38,8 +38,11 @@ ColorReminder NewColorReminder(double today) {
 }
 
 Config::Config(QSize screen) {
-  DynamicConfig.DesktopBoxWidth = screen.width() > screen.height() ? 187 : 140;
-  DynamicConfig.DesktopBoxHeight = screen.height() > screen.width() ? 187 : 140;
+  using D = DynamicConfigT;
+  DynamicConfig.DesktopBoxWidth =
+      screen.width() > screen.height() ? D::kDesktopBoxLongSide : D::kDesktopBoxSide;
+  DynamicConfig.DesktopBoxHeight =
+      screen.height() > screen.width() ? D::kDesktopBoxLongSide : D::kDesktopBoxSide;
 }
 
 quint64 NextReminderId() {

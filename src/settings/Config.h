@@ -38,6 +38,33 @@ class Shared {
   std::atomic<T> v_;
 };
 
+// The settings below that are one of a few choices are stored as the choice's number. A file
+// may hold a number that names no choice (written by hand, or by a later version): it is kept
+// as it is, so it is saved back unchanged, and every reader treats it as the comment beside
+// its type says.
+
+// How the wallpaper picture changes by itself. Any other number never changes it by itself.
+enum class WallpaperChangeRule : int { Never = 0, RandomOnStartup = 1, RandomByTime = 2 };
+
+// The calendar's layout. Any other number draws no calendar.
+enum class CalendarStyle : int { Classic = 0, Vertical = 1, Horizontal = 2 };
+
+// The first column of the calendar. Any other number starts on Sunday.
+enum class WeekStart : int { Sunday = 0, Monday = 1 };
+
+// The month and day names: the system's language, or English. Any other number is English.
+enum class CalendarLanguage : int { Local = 0, English = 1 };
+
+// How a popup reminder comes back. Any other number does not recur.
+enum class Recurrence : int { None = 0, Daily = 1, Weekly = 2, Monthly = 3, Yearly = 4 };
+
+// The colour of a day's dot; the dots of one day are drawn in this order. Any other number is
+// never drawn.
+enum class DotColor : int { Red = 0, Yellow = 1, Green = 2 };
+constexpr int kDotColorCount = 3;
+constexpr DotColor kDotColorsInOrder[kDotColorCount] = {DotColor::Red, DotColor::Yellow,
+                                                        DotColor::Green};
+
 constexpr int kChangeDelayCount = 15;
 constexpr int kDefaultChangeDelay = 10;
 // Seconds of change delay for ChangeDelay index 0..14; any other index counts as 10.
@@ -47,7 +74,7 @@ struct PopupReminder {
   QString Name = QStringLiteral("New reminder");
   QString Text = QStringLiteral("<enter text here>");
   double DateTime = 0;  // a new reminder is due now: see NewPopupReminder()
-  int Recur = 0;        // 0 don't, 1 daily, 2 weekly, 3 monthly, 4 yearly
+  Recurrence Recur = Recurrence::None;
   // Day of the month a monthly or yearly reminder keeps where a shorter month cut it
   // short (31 -> 30 April -> 31 May); 0 until it first moves on. Stored beside Recur, so
   // the day outlives a restart.
@@ -92,7 +119,7 @@ EmailAccount NewEmailAccount();
 
 struct ColorReminder {
   int date = 0;   // day number; a new one is today: see NewColorReminder()
-  int style = 0;  // 0 red, 1 yellow, 2 green
+  DotColor style = DotColor::Red;
 };
 ColorReminder NewColorReminder(double today);
 
@@ -116,7 +143,7 @@ struct AgendaConfigT {
 
 struct WallpaperConfigT {
   QStringList Paths;
-  int ChangeRule = 2;
+  WallpaperChangeRule ChangeRule = WallpaperChangeRule::RandomByTime;
   int ChangeDelay = kDefaultChangeDelay;
   Color BackgroundColor = 0x000000;
   bool StretchToFit = true;
@@ -130,12 +157,12 @@ struct WallpaperConfigT {
 
 struct CalendarConfigT {
   bool ShowCalendar = true;
-  int Style = 0;
+  CalendarStyle Style = CalendarStyle::Classic;
   int Size = 50;
   int PosX = 120;
   int PosY = 5;
-  int FirstWeekDay = 1;
-  int Language = 1;
+  WeekStart FirstWeekDay = WeekStart::Monday;
+  CalendarLanguage Language = CalendarLanguage::English;
   bool DrawGlass = true;
   bool DrawTextShadow = true;
   QString Font = QStringLiteral("Arial");
@@ -198,8 +225,12 @@ struct EmailConfigT {
 struct DynamicConfigT {
   bool PreviewOpen = false;
   bool WindowVisible = true;
-  int DesktopBoxWidth = 140;
-  int DesktopBoxHeight = 140;
+  // The miniature desktop of the calendar style page: a square, or the screen's shape with
+  // its long side kDesktopBoxLongSide.
+  static constexpr int kDesktopBoxSide = 140;
+  static constexpr int kDesktopBoxLongSide = 187;
+  int DesktopBoxWidth = kDesktopBoxSide;
+  int DesktopBoxHeight = kDesktopBoxSide;
   // The four values the mail worker shares with the user-interface thread.
   Shared<bool> EmailCheckRunning = false;
   Shared<int> NewMailCount = 0;

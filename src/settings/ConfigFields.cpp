@@ -6,7 +6,7 @@
 ConfigFields<WallpaperConfigT> WallpaperFields() {
   using W = WallpaperConfigT;
   static const ConfigField<W> fields[] = {
-      {"ChangeRule", &W::ChangeRule, 2},
+      {"ChangeRule", &W::ChangeRule, WallpaperChangeRule::RandomByTime},
       {"ChangeDelay", &W::ChangeDelay, kDefaultChangeDelay},
       {"BackgroundColor", &W::BackgroundColor, Color(0x000000)},
       {"StretchToFit", &W::StretchToFit, true},
@@ -24,12 +24,12 @@ ConfigFields<CalendarConfigT> CalendarFields() {
   using C = CalendarConfigT;
   static const ConfigField<C> fields[] = {
       {"ShowCalendar", &C::ShowCalendar, true},
-      {"Style", &C::Style, 0},
+      {"Style", &C::Style, CalendarStyle::Classic},
       {"Size", &C::Size, 50},
       {"PosX", &C::PosX, 0},
       {"PosY", &C::PosY, 0},
-      {"FirstWeekDay", &C::FirstWeekDay, 1},
-      {"Language", &C::Language, 1},
+      {"FirstWeekDay", &C::FirstWeekDay, WeekStart::Monday},
+      {"Language", &C::Language, CalendarLanguage::English},
       {"DrawGlass", &C::DrawGlass, true},
       {"DrawTextShadow", &C::DrawTextShadow, true},
       {"Font", &C::Font, "Arial"},
@@ -93,7 +93,7 @@ ConfigFields<PopupReminder> ReminderFields() {
       {"Name", &R::Name},
       {"Text", &R::Text},
       {"DateTime", &R::DateTime, 0.0},
-      {"Recur", &R::Recur, 0},
+      {"Recur", &R::Recur, Recurrence::None},
       // Added after the first files were written: a file without it reads 0, the day
       // of the stored date, as it always did.
       {"RecurDay", &R::RecurDay, 0},
@@ -130,7 +130,7 @@ ConfigFields<ColorReminder> ColorDotFields() {
   using D = ColorReminder;
   static const ConfigField<D> fields[] = {
       {"date", &D::date, 0},
-      {"style", &D::style, 0},
+      {"style", &D::style, DotColor::Red},
   };
   return fields;
 }

@@ -4,24 +4,29 @@
 // these tables in order (the order is the order of the values in the file), and so do the tests.
 #include <QString>
 #include <span>
+#include <type_traits>
 #include <variant>
 
 #include "settings/Config.h"
 
 template <class Record>
 struct ConfigField {
-  using Member = std::variant<bool Record::*, int Record::*, Color Record::*, double Record::*,
-                              QString Record::*, MailSecurity Record::*, MailProtocol Record::*>;
-  using Value = std::variant<bool, int, Color, double, QString, MailSecurity, MailProtocol>;
+  using Member =
+      std::variant<bool Record::*, int Record::*, Color Record::*, double Record::*,
+                   QString Record::*, MailSecurity Record::*, MailProtocol Record::*,
+                   WallpaperChangeRule Record::*, CalendarStyle Record::*, WeekStart Record::*,
+                   CalendarLanguage Record::*, Recurrence Record::*, DotColor Record::*>;
+  using Value = std::variant<bool, int, Color, double, QString, MailSecurity, MailProtocol,
+                             WallpaperChangeRule, CalendarStyle, WeekStart, CalendarLanguage,
+                             Recurrence, DotColor>;
 
   ConfigField(const char* n, bool Record::*m, bool d) : name(n), member(m), readDefault(d) {}
   ConfigField(const char* n, int Record::*m, int d) : name(n), member(m), readDefault(d) {}
   ConfigField(const char* n, Color Record::*m, Color d) : name(n), member(m), readDefault(d) {}
   ConfigField(const char* n, double Record::*m, double d) : name(n), member(m), readDefault(d) {}
-  ConfigField(const char* n, MailSecurity Record::*m, MailSecurity d)
-      : name(n), member(m), readDefault(d) {}
-  ConfigField(const char* n, MailProtocol Record::*m, MailProtocol d)
-      : name(n), member(m), readDefault(d) {}
+  // A choice, stored as its number.
+  template <class E, std::enable_if_t<std::is_enum_v<E>, int> = 0>
+  ConfigField(const char* n, E Record::*m, E d) : name(n), member(m), readDefault(d) {}
   ConfigField(const char* n, QString Record::*m, const char* d = "")
       : name(n), member(m), readDefault(QString::fromUtf8(d)) {}
 

@@ -43,6 +43,12 @@ MailProtocol ReadValue(const RegistryStore& s, const QString& sec, const QString
                        MailProtocol def) {
   return MailProtocolFromInt(s.ReadInteger(sec, name, static_cast<int>(def)));
 }
+// The other choices keep whatever number the file holds, one that names no choice included:
+// each reader treats such a number as its type says, and a save writes it back unchanged.
+template <class E, std::enable_if_t<std::is_enum_v<E>, int> = 0>
+E ReadValue(const RegistryStore& s, const QString& sec, const QString& name, E def) {
+  return static_cast<E>(s.ReadInteger(sec, name, static_cast<int>(def)));
+}
 QString ReadValue(const RegistryStore& s, const QString& sec, const QString& name,
                   const QString& def) {
   return s.ReadString(sec, name, def);
@@ -59,10 +65,8 @@ void WriteValue(RegistryStore& s, const QString& sec, const QString& name, Color
 void WriteValue(RegistryStore& s, const QString& sec, const QString& name, double v) {
   s.WriteDateTime(sec, name, v);
 }
-void WriteValue(RegistryStore& s, const QString& sec, const QString& name, MailSecurity v) {
-  s.WriteInteger(sec, name, static_cast<int>(v));
-}
-void WriteValue(RegistryStore& s, const QString& sec, const QString& name, MailProtocol v) {
+template <class E, std::enable_if_t<std::is_enum_v<E>, int> = 0>
+void WriteValue(RegistryStore& s, const QString& sec, const QString& name, E v) {
   s.WriteInteger(sec, name, static_cast<int>(v));
 }
 void WriteValue(RegistryStore& s, const QString& sec, const QString& name, const QString& v) {

@@ -117,7 +117,7 @@ Picked PickAndApply(Run& run, bool random) {
 
 void CheckTimedChangeNow(Run& run) {
   const auto& w = run.config.WallpaperConfig;
-  if (w.ChangeRule != 2) return;
+  if (w.ChangeRule != WallpaperChangeRule::RandomByTime) return;
   // Time that has passed, not two wall-clock readings apart: daylight saving, a new time zone
   // or a clock set back must neither stop the changes nor bunch them up.
   const qint64 delay = static_cast<qint64>(ChangeDelaySeconds(w.ChangeDelay)) * 1000;
@@ -184,7 +184,7 @@ WallpaperErrors ChooseStartupWallpaper(Config& config, const Services& services,
                                        ChangeRuleMemory& memory) {
   return Rule(config, services, memory, [](Run& run) {
     const bool forgotten = !run.services.desktop->KeepsWallpaper();
-    if (run.config.WallpaperConfig.ChangeRule == 1) {
+    if (run.config.WallpaperConfig.ChangeRule == WallpaperChangeRule::RandomOnStartup) {
       if (PickAndApply(run, true) != Picked::Installed && forgotten) RestoreForgottenWallpaper(run);
     } else if (forgotten) {
       RestoreForgottenWallpaper(run);

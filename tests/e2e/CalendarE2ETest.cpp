@@ -64,7 +64,7 @@ TEST(CalendarE2E, TheInstalledWallpaperCarriesTheCalendarOnGlassAndNothingElse) 
   fakes.clock.now = QDateTime::currentDateTime();
   fakes.config = Config(QSize(1024, 768));
   auto& c = fakes.config.CalendarConfig;
-  c.Style = 0;
+  c.Style = CalendarStyle::Classic;
   c.Size = 50;
   c.PosX = 120;
   c.PosY = 5;

@@ -156,11 +156,11 @@ TEST_F(ReminderPagesE2E, ARedDotSetForTodayIsSavedAndDrawnInTodaysCell) {
   const QImage wallpaper(bmp, "BMP");
   // Today's cell of the Classic calendar at 120, 5 of the miniature, size 50.
   Config c(QSize(1024, 768));
-  c.CalendarConfig.Style = 0;
+  c.CalendarConfig.Style = CalendarStyle::Classic;
   c.CalendarConfig.Size = 50;
   c.CalendarConfig.PosX = 120;
   c.CalendarConfig.PosY = 5;
-  c.CalendarConfig.FirstWeekDay = 1;
+  c.CalendarConfig.FirstWeekDay = WeekStart::Monday;
   const CalendarBox r =
       CalendarRect(1024, 768, c.CalendarConfig,
                    QSize(c.DynamicConfig.DesktopBoxWidth, c.DynamicConfig.DesktopBoxHeight), today);

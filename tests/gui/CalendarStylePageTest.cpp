@@ -51,7 +51,7 @@ TEST_F(CalendarStylePageTest, TheMarkerIsTheCalendarAtTheMiniaturesScale) {
 
 TEST_F(CalendarStylePageTest, StyleAndSizeWriteAtOnceAndRefitTheMarker) {
   page->ui.RG_Style->findChildren<QRadioButton*>().at(2)->click();
-  EXPECT_EQ(config.CalendarConfig.Style, 2);
+  EXPECT_EQ(config.CalendarConfig.Style, CalendarStyle::Horizontal);
   // Horizontal: a 31-day strip 16 pixels a cell, 496 x 48 on the screen.
   EXPECT_EQ(Marker(), QSize(90, 8));
   EXPECT_EQ(config.CalendarConfig.PosX, 187 - 90);  // pulled back from past the right edge
@@ -105,7 +105,7 @@ class StartInALargerMonth : public CalendarStylePageTest,
 
 TEST_P(StartInALargerMonth, KeepsTheStoredPosition) {
   const StartCase& c = GetParam();
-  config.CalendarConfig.Style = c.style;
+  config.CalendarConfig.Style = static_cast<CalendarStyle>(c.style);
   config.CalendarConfig.PosX = c.stored.x();
   config.CalendarConfig.PosY = c.stored.y();
   fake.clock.now = QDateTime(c.placed, QTime(12, 0));

@@ -429,7 +429,7 @@ TEST_F(MailAccountsPage, WhileACheckRunsOnlyTheListStaysEnabled) {
   ASSERT_FALSE(fake.config.DynamicConfig.EmailCheckRunning);
   // A hidden page keeps no timer running: it hears of the end from the worker, through the
   // event loop, with no tick of any timer.
-  EXPECT_FALSE(Page().Timer1->isActive());
+  EXPECT_FALSE(Page().RefreshTimer->isActive());
   QCoreApplication::processEvents();
   EXPECT_EQ(Enabled(), idle);
 }
@@ -442,12 +442,12 @@ TEST_F(MailAccountsPage, ShownItRefreshesEachSecondAndAtOnceWhenShown) {
   fake.config.DynamicConfig.EmailCheckRunning = true;  // as a check from the tray menu sets it
   Page().show();
   EXPECT_TRUE(Enabled().isEmpty());
-  ASSERT_TRUE(Page().Timer1->isActive());
-  EXPECT_EQ(Page().Timer1->interval(), 1000);
+  ASSERT_TRUE(Page().RefreshTimer->isActive());
+  EXPECT_EQ(Page().RefreshTimer->interval(), 1000);
   fake.config.DynamicConfig.EmailCheckRunning = false;
-  QMetaObject::invokeMethod(Page().Timer1, "timeout", Qt::DirectConnection);
+  QMetaObject::invokeMethod(Page().RefreshTimer, "timeout", Qt::DirectConnection);
   EXPECT_EQ(Enabled(), idle);
   Page().hide();
-  EXPECT_FALSE(Page().Timer1->isActive());
+  EXPECT_FALSE(Page().RefreshTimer->isActive());
 }
 }  // namespace

@@ -72,7 +72,7 @@ TEST_P(MailSwitch, CheckMailEveryGatesEveryManualCheck) {
   EXPECT_EQ(fake.config.DynamicConfig.NewMailCount, c.checkEvery ? 5 : 0);
   EXPECT_EQ(fake.config.DynamicConfig.LastEmailCheck > 0, c.checkEvery);
   // Nothing started, so nothing was disabled either.
-  accounts->Timer1Timer();
+  accounts->UpdateAccountControls();
   EXPECT_TRUE(accounts->ui.Button_Check->isEnabled());
   EXPECT_TRUE(accounts->ui.Button_CheckAll->isEnabled());
 }

@@ -13,15 +13,18 @@
 
 namespace {
 // The page's six settings, in its order, to read and write at once.
-using Rules = std::tuple<bool, int, int, bool, bool, Color>;
+using Rules = std::tuple<bool, WallpaperChangeRule, int, bool, bool, Color>;
+constexpr auto kNever = WallpaperChangeRule::Never;
+constexpr auto kOnStartup = WallpaperChangeRule::RandomOnStartup;
+constexpr auto kByTime = WallpaperChangeRule::RandomByTime;
 auto RulesIn(Config& c) {
   auto& w = c.WallpaperConfig;
   return std::tie(w.ShowImage, w.ChangeRule, w.ChangeDelay, w.StretchToFit, w.ConstrainProportions,
                   w.BackgroundColor);
 }
 
-const Rules kShown{true, 2, 10, true, false, 0x123456};
-const Rules kElsewhere{false, 0, 3, false, true, 0xFFFFFF};
+const Rules kShown{true, kByTime, 10, true, false, 0x123456};
+const Rules kElsewhere{false, kNever, 3, false, true, 0xFFFFFF};
 
 // One user action on the page and the value it leaves in the settings.
 struct RulesCase {
@@ -71,33 +74,36 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RulesCase{"ShowImage",
                   [](TFrameWallpaperRules& p) { p.ui.Check_ShowImage->click(); },
-                  {false, 2, 10, true, false, 0x123456}},
+                  {false, kByTime, 10, true, false, 0x123456}},
         RulesCase{"Rule",
                   [](TFrameWallpaperRules& p) { p.ui.Radio_RandomOnStartup->click(); },
-                  {true, 1, 10, true, false, 0x123456}},
+                  {true, kOnStartup, 10, true, false, 0x123456}},
         RulesCase{"Stretch",
                   [](TFrameWallpaperRules& p) { p.ui.Check_StretchToFit->click(); },
-                  {true, 2, 10, false, false, 0x123456}},
+                  {true, kByTime, 10, false, false, 0x123456}},
         // Constraining stays editable while stretching is off.
         RulesCase{"Constrain",
                   [](TFrameWallpaperRules& p) {
                     p.ui.Check_StretchToFit->click();
                     p.ui.Check_ConstrainProportions->click();
                   },
-                  {true, 2, 10, false, true, 0x123456}},
+                  {true, kByTime, 10, false, true, 0x123456}},
         RulesCase{"Interval",
                   [](TFrameWallpaperRules& p) { p.ui.Combo_Time->setCurrentIndex(0); },
-                  {true, 2, 0, true, false, 0x123456}},
+                  {true, kByTime, 0, true, false, 0x123456}},
         RulesCase{"Colour",
                   [](TFrameWallpaperRules& p) {
                     p.ui.Combo_BackColor->setCurrentIndex(12);
                     p.ui.Combo_BackColor->activated(12);
                   },
-                  {true, 2, 10, true, false, 0xFF0000}}),
+                  {true, kByTime, 10, true, false, 0xFF0000}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The page's ten settings, in the order a change stores them.
-using Calendar = std::tuple<bool, int, int, QString, Color, Color, Color, Color, bool, bool>;
+using Calendar =
+    std::tuple<bool, WeekStart, CalendarLanguage, QString, Color, Color, Color, Color, bool, bool>;
+constexpr auto kSunday = WeekStart::Sunday, kMonday = WeekStart::Monday;
+constexpr auto kLocal = CalendarLanguage::Local, kEnglish = CalendarLanguage::English;
 auto CalendarIn(Config& config) {
   auto& c = config.CalendarConfig;
   return std::tie(c.ShowCalendar, c.FirstWeekDay, c.Language, c.Font, c.ColorMonthYear,
@@ -113,8 +119,8 @@ class CalendarOptionsPageTest : public ::testing::Test {
 };
 
 TEST_F(CalendarOptionsPageTest, LoadingShowsEveryValueAndStoresNone) {
-  const Calendar first{false, 0, 0, "DejaVu Serif", 0, 0, 0, 0, false, false};
-  const Calendar second{true,     1,        1,        "DejaVu Sans", 0x00B3FF,
+  const Calendar first{false, kSunday, kLocal, "DejaVu Serif", 0, 0, 0, 0, false, false};
+  const Calendar second{true,     kMonday,  kEnglish, "DejaVu Sans", 0x00B3FF,
                         0xC0C0C0, 0xFFFF00, 0x0000FF, true,          true};
   CalendarIn(config) = first;
   page.LoadFromConfig();
@@ -129,13 +135,14 @@ TEST_F(CalendarOptionsPageTest, LoadingShowsEveryValueAndStoresNone) {
 }
 
 TEST_F(CalendarOptionsPageTest, ChangingTheLanguageStoresAllTenKeepingAFaceNotInstalled) {
-  const Calendar shown{true, 1, 1, "Arial", 0x00B3FF, 0xC0C0C0, 0xFFFF00, 0x00B3FF, true, false};
+  const Calendar shown{true,     kMonday,  kEnglish, "Arial", 0x00B3FF,
+                       0xC0C0C0, 0xFFFF00, 0x00B3FF, true,    false};
   CalendarIn(config) = shown;
   page.LoadFromConfig();
-  CalendarIn(config) = Calendar{false, 0, 1, "Other", 1, 2, 3, 4, false, true};
+  CalendarIn(config) = Calendar{false, kSunday, kEnglish, "Other", 1, 2, 3, 4, false, true};
   page.ui.Radio_Local->click();
   Calendar expected = shown;
-  std::get<2>(expected) = 0;
+  std::get<2>(expected) = kLocal;
   EXPECT_EQ(Calendar(CalendarIn(config)), expected);
 }
 

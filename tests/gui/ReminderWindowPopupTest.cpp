@@ -131,7 +131,7 @@ class NotifiedReminder : public RealPopup {
     PopupReminder r = NewPopupReminder(NowDays(fakes.clock));
     r.Name = QStringLiteral("Dentist");
     r.Text = QStringLiteral("Bring the card");
-    r.Recur = recur;
+    r.Recur = static_cast<Recurrence>(recur);
     r.DateTime = DateTimeToDays(At(10, 7));
     fakes.config.RemindersConfig.Reminders << r;
   }

@@ -20,7 +20,7 @@ PopupReminder Reminder(const char* name, const char* text, int recur) {
   r.Name = QString::fromLatin1(name);
   r.Text = QString::fromLatin1(text);
   r.DateTime = 45000.5;
-  r.Recur = recur;
+  r.Recur = static_cast<Recurrence>(recur);
   return r;
 }
 
@@ -28,7 +28,7 @@ class RemindersPageTest : public ::testing::Test {
  protected:
   RemindersPageTest() {
     page = std::make_unique<TFrameRemindersDate>(config, fake.services);
-    page->Timer1->stop();  // the tests refresh by hand
+    page->RefreshTimer->stop();  // the tests refresh by hand
   }
   void Fill(QList<PopupReminder> list) {
     config.RemindersConfig.Reminders = std::move(list);
@@ -84,21 +84,21 @@ TEST_F(RemindersPageTest, AddShowsTheNewReminderDueNowAndTypingRenamesItLetterBy
 
 TEST_F(RemindersPageTest, FillingTheEditorsForAnotherReminderWritesIntoNeither) {
   Fill({Reminder("A", "text of A", 1), Reminder("B", "text of B", 3)});
-  ASSERT_TRUE(page->editing());
+  ASSERT_FALSE(page->loading());
   page->ui.List_Reminders->setCurrentRow(1);
-  EXPECT_TRUE(page->editing());
+  EXPECT_FALSE(page->loading());
   const auto& list = config.RemindersConfig.Reminders;
   EXPECT_EQ(list[0].Name, "A");
   EXPECT_EQ(list[0].Text, "text of A");
-  EXPECT_EQ(list[0].Recur, 1);
+  EXPECT_EQ(list[0].Recur, Recurrence::Daily);
   EXPECT_EQ(list[1].Name, "B");
   EXPECT_EQ(list[1].Text, "text of B");
-  EXPECT_EQ(list[1].Recur, 3);
+  EXPECT_EQ(list[1].Recur, Recurrence::Monthly);
   // An edit now goes to B alone, all four editors at once.
   page->ui.Combo_Recur->setCurrentIndex(4);
-  EXPECT_EQ(list[1].Recur, 4);
+  EXPECT_EQ(list[1].Recur, Recurrence::Yearly);
   EXPECT_EQ(list[1].Text, "text of B");
-  EXPECT_EQ(list[0].Recur, 1);
+  EXPECT_EQ(list[0].Recur, Recurrence::Daily);
 }
 
 TEST_F(RemindersPageTest, DeletingAsksAndOnlyYesDeletes) {
@@ -142,7 +142,7 @@ TEST_F(RemindersPageTest, TestShowsTheWindowWithOnlyCloseAndChangesNothing) {
   EXPECT_EQ(shownName, "Dentist");
   ASSERT_EQ(config.RemindersConfig.Reminders.size(), 1);
   EXPECT_EQ(config.RemindersConfig.Reminders[0].DateTime, 45000.5);
-  EXPECT_EQ(config.RemindersConfig.Reminders[0].Recur, 2);
+  EXPECT_EQ(config.RemindersConfig.Reminders[0].Recur, Recurrence::Weekly);
 }
 
 TEST_F(MainWindowTest, EditFromAPopupShowsThePageWithThatReminderSelected) {
@@ -221,7 +221,7 @@ TEST_P(PageFollowsPopups, EditsAndDeleteReachTheSelectedReminder) {
     r.Name = QString::fromLatin1(name);
     r.Text = QStringLiteral("text of ") + r.Name;
     r.DateTime = when;
-    r.Recur = recur;
+    r.Recur = static_cast<Recurrence>(recur);
     return r;
   };
   // D recurs weekly: only a recurring reminder offers Edit.

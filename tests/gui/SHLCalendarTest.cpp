@@ -82,7 +82,7 @@ double MeanX(const QImage& img, QRgb colour, QRect box) {
 
 TEST_F(SHLCalendarTest, PaintsDotsYellowBeforeGreenAndOutlinesTheSelection) {
   const int day = DateToDayNumber(QDate(2003, 3, 20));  // Thursday, column 3, row 3
-  config.ColorRemConfig.ColorReminders = {{day, 2}, {day, 1}};
+  config.ColorRemConfig.ColorReminders = {{day, DotColor::Green}, {day, DotColor::Yellow}};
   const QImage img = grid->Render();
   const QRect box(3 * 37, 74 + 3 * 37, 37, 37);
   const double yellow = MeanX(img, qRgb(255, 255, 0), box);

@@ -19,7 +19,7 @@ class StartUpTest : public MainWindowTest {
     ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
     empty.close();
     fake.config.WallpaperConfig.Paths = {pictures.path()};
-    fake.config.WallpaperConfig.ChangeRule = 1;
+    fake.config.WallpaperConfig.ChangeRule = WallpaperChangeRule::RandomOnStartup;
     store.Open(registry);
     store.Save();
     fake.config = Config(fake.desktop.screen);

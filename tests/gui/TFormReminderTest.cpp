@@ -22,7 +22,7 @@ PopupReminder Reminder(int recur, bool snoozed) {
   PopupReminder r;
   r.Name = QStringLiteral("Dentist");
   r.Text = QStringLiteral("Bring the forms\nand the card");
-  r.Recur = recur;
+  r.Recur = static_cast<Recurrence>(recur);
   r.IsSnoozed = snoozed;
   return r;
 }

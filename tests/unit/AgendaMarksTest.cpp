@@ -82,11 +82,12 @@ class AgendaMarksDrawn : public CalendarTest, public testing::WithParamInterface
 
 TEST_P(AgendaMarksDrawn, AfterTheDotsSideBySide) {
   SetToday(QDate(2026, 3, 5));
-  Cal().Style = GetParam();
+  Cal().Style = static_cast<CalendarStyle>(GetParam());
   Cal().DrawTextShadow = false;
   Cal().ColorDayNumbers = 0xFFFFFF;
   const QDate day(2026, 3, 18);
-  fakes.config.ColorRemConfig.ColorReminders = {ColorReminder{DateToDayNumber(day), 2}};  // green
+  fakes.config.ColorRemConfig.ColorReminders = {
+      ColorReminder{DateToDayNumber(day), DotColor::Green}};
   constexpr Color kFirst = 0xFF0000, kSecond = 0xFF00FF;                           // blue, magenta
   fakes.config.DynamicConfig.Agenda.marks[DateToDayNumber(day)] = {kFirst, kSecond};
   QImage canvas = GreyCanvas();

@@ -27,7 +27,8 @@ class CalendarDraw : public CalendarTest {
     return img;
   }
   void Mark(const QDate& d, int style) {
-    fakes.config.ColorRemConfig.ColorReminders.append(ColorReminder{DateToDayNumber(d), style});
+    fakes.config.ColorRemConfig.ColorReminders.append(
+        ColorReminder{DateToDayNumber(d), static_cast<DotColor>(style)});
   }
 };
 
@@ -56,8 +57,8 @@ void Walk(const Seg& s, F f) {
 
 TEST_P(CalendarMarkerTest, OutlinesTodayAndDotsItsWeek) {
   const MarkerCase& c = GetParam();
-  Cal().Style = c.style;
-  Cal().FirstWeekDay = c.firstWeekDay;
+  Cal().Style = static_cast<CalendarStyle>(c.style);
+  Cal().FirstWeekDay = static_cast<WeekStart>(c.firstWeekDay);
   Cal().PosX = c.posX;
   Cal().PosY = c.posY;
   Cal().DrawTextShadow = false;
@@ -197,7 +198,7 @@ class CalendarStyleTest : public CalendarDraw, public ::testing::WithParamInterf
  protected:
   void SetUp() override {
     CalendarDraw::SetUp();
-    Cal().Style = GetParam();
+    Cal().Style = static_cast<CalendarStyle>(GetParam());
     Cal().PosX = 10;
     Cal().PosY = 10;
     Mark(QDate(2026, 3, 11), 0);
@@ -334,7 +335,7 @@ TEST_F(CalendarDraw, ClassicLeavesTheSpareLastRowEmpty) {
 }
 
 TEST_F(CalendarDraw, VerticalTitleClimbsColumnZeroFromNearTheBottom) {
-  Cal().Style = 1;
+  Cal().Style = CalendarStyle::Vertical;
   Cal().DrawTextShadow = true;
   const QImage img = Draw();
   const CalendarBox r = CalendarRect(1024, 768, fakes.config, CalendarToday(fakes.clock));
@@ -353,7 +354,7 @@ TEST_F(CalendarDraw, VerticalTitleClimbsColumnZeroFromNearTheBottom) {
 }
 
 TEST_F(CalendarDraw, VerticalHeadingsSitBelowTheTopByAFractionOfTheSize) {
-  Cal().Style = 1;
+  Cal().Style = CalendarStyle::Vertical;
   Cal().DrawTextShadow = false;
   for (const auto& [size, s] : {std::pair{50, 2}, {100, 5}}) {
     Cal().Size = size;
@@ -389,7 +390,7 @@ class CalendarBadSettings : public CalendarDraw, public ::testing::WithParamInte
 
 TEST_P(CalendarBadSettings, DrawSafely) {
   const BadCase& c = GetParam();
-  Cal().Style = c.style;
+  Cal().Style = static_cast<CalendarStyle>(c.style);
   Cal().Size = c.size;
   Cal().PosX = c.posX;
   Cal().PosY = 0;

@@ -46,7 +46,7 @@ class KeepInsideTest : public CalendarTest, public ::testing::WithParamInterface
 TEST_P(KeepInsideTest, TheFirstPlaceLiesInsideTheFreeArea) {
   const InsideCase& c = GetParam();
   fakes.config = Config(c.screen);
-  Cal().Style = c.style;
+  Cal().Style = static_cast<CalendarStyle>(c.style);
   const QSize box(fakes.config.DynamicConfig.DesktopBoxWidth,
                   fakes.config.DynamicConfig.DesktopBoxHeight);
   const QDate today(2026, 3, 15);
@@ -92,9 +92,9 @@ class CalendarRectTest : public CalendarTest, public ::testing::WithParamInterfa
 
 TEST_P(CalendarRectTest, FollowsTheStyleRule) {
   const RectCase& c = GetParam();
-  Cal().Style = c.style;
+  Cal().Style = static_cast<CalendarStyle>(c.style);
   Cal().Size = c.size;
-  Cal().FirstWeekDay = c.firstWeekDay;
+  Cal().FirstWeekDay = static_cast<WeekStart>(c.firstWeekDay);
   SetToday(c.today);
   const CalendarBox r = CalendarRect(c.width, c.height, fakes.config, CalendarToday(fakes.clock));
   EXPECT_EQ(r.left, c.expected.left);
@@ -167,9 +167,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CalendarTest, RectangleIsEmptyExactlyWhenNoStyleApplies) {
-  Cal().Style = 3;
+  Cal().Style = static_cast<CalendarStyle>(3);
   EXPECT_TRUE(CalendarRect(1024, 768, fakes.config, CalendarToday(fakes.clock)).isEmpty());
-  Cal().Style = 0;
+  Cal().Style = CalendarStyle::Classic;
   EXPECT_FALSE(CalendarRect(1024, 768, fakes.config, CalendarToday(fakes.clock)).isEmpty());
 }
 
@@ -196,11 +196,11 @@ TEST_F(CalendarTest, MonthArithmetic) {
 
 TEST_F(CalendarTest, OperationsReadTheSettingsTheyAreGivenNotTheGlobalRecord) {
   // The global record says Horizontal on Sundays; the page's own copy says Classic on Mondays.
-  Cal().Style = 2;
-  Cal().FirstWeekDay = 0;
+  Cal().Style = CalendarStyle::Horizontal;
+  Cal().FirstWeekDay = WeekStart::Sunday;
   CalendarConfigT mine;
-  mine.Style = 0;
-  mine.FirstWeekDay = 1;
+  mine.Style = CalendarStyle::Classic;
+  mine.FirstWeekDay = WeekStart::Monday;
   mine.PosX = 0;
   mine.PosY = 0;
   // August 2026 has five Sundays, the last column of weeks that start on Monday.
@@ -210,9 +210,10 @@ TEST_F(CalendarTest, OperationsReadTheSettingsTheyAreGivenNotTheGlobalRecord) {
   EXPECT_EQ(r.bottom - r.top, (5 + 3) * 32);
   EXPECT_EQ(WeekColumn(1, mine), 7);
   EXPECT_EQ(DayName(1, mine), "Mo");
-  QList<ColorReminder> marks{{37987, 2}};
-  EXPECT_TRUE(HasColorReminder(marks, 37987, 2));
-  EXPECT_FALSE(HasColorReminder(marks, 37987, 0));
-  EXPECT_FALSE(HasColorReminder(fakes.config.ColorRemConfig.ColorReminders, 37987, 2));
+  QList<ColorReminder> marks{{37987, DotColor::Green}};
+  EXPECT_TRUE(HasColorReminder(marks, 37987, DotColor::Green));
+  EXPECT_FALSE(HasColorReminder(marks, 37987, DotColor::Red));
+  EXPECT_FALSE(
+      HasColorReminder(fakes.config.ColorRemConfig.ColorReminders, 37987, DotColor::Green));
 }
 }  // namespace

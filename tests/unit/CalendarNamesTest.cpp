@@ -9,7 +9,7 @@ struct ColumnCase {
 class WeekColumnTest : public CalendarTest, public ::testing::WithParamInterface<ColumnCase> {};
 
 TEST_P(WeekColumnTest, PlacesTheWeekday) {
-  Cal().FirstWeekDay = GetParam().firstWeekDay;
+  Cal().FirstWeekDay = static_cast<WeekStart>(GetParam().firstWeekDay);
   EXPECT_EQ(WeekColumn(GetParam().dayOfWeek, Cal()), GetParam().column);
 }
 
@@ -21,7 +21,7 @@ INSTANTIATE_TEST_SUITE_P(Days, WeekColumnTest,
 TEST_F(CalendarTest, EnglishDayNamesFollowTheFirstDayOfTheWeek) {
   QStringList monday, sunday;
   for (int c = 1; c <= 7; ++c) monday << DayName(c, Cal());
-  Cal().FirstWeekDay = 0;
+  Cal().FirstWeekDay = WeekStart::Sunday;
   for (int c = 1; c <= 7; ++c) sunday << DayName(c, Cal());
   EXPECT_EQ(monday.join(' '), "Mo Tu We Th Fr Sa Su");
   EXPECT_EQ(sunday.join(' '), "Su Mo Tu We Th Fr Sa");
@@ -36,14 +36,14 @@ TEST_F(CalendarTest, EnglishTitleHasTwoSpacesBeforeTheYear) {
 }
 
 TEST_F(CalendarTest, LocalNamesComeFromTheLocaleCutToTwoCharacters) {
-  Cal().Language = 0;
+  Cal().Language = CalendarLanguage::Local;
   const QLocale french(QLocale::French, QLocale::France);
   SetCalendarLocale(french);
   // The French short names ("lun.", "dim.") are longer than two characters.
   ASSERT_GT(french.dayName(1, QLocale::ShortFormat).size(), 2);
   EXPECT_EQ(DayName(1, Cal()), french.dayName(1, QLocale::ShortFormat).left(2));  // Monday
   EXPECT_EQ(DayName(7, Cal()), french.dayName(7, QLocale::ShortFormat).left(2));  // Sunday
-  Cal().FirstWeekDay = 0;
+  Cal().FirstWeekDay = WeekStart::Sunday;
   EXPECT_EQ(DayName(1, Cal()), french.dayName(7, QLocale::ShortFormat).left(2));
   EXPECT_EQ(MonthTitle(QDate(2003, 6, 1), Cal()), french.standaloneMonthName(6) + "  2003");
   EXPECT_NE(MonthName(QDate(2003, 6, 1), Cal()), "June");

@@ -86,7 +86,7 @@ class ChangeRules : public ::testing::Test {
 }  // namespace
 
 TEST_F(ChangeRules, RuleOneInstallsARandomPictureAtStartUp) {
-  fakes_.config.WallpaperConfig.ChangeRule = 1;
+  fakes_.config.WallpaperConfig.ChangeRule = WallpaperChangeRule::RandomOnStartup;
   fakes_.random.values = {32767};  // 32767 % 3 == 1
   LastApplied(catalogue_[0], Today());
   ChooseStartupWallpaper();
@@ -111,7 +111,7 @@ class StartupRule : public ChangeRules, public ::testing::WithParamInterface<Sta
 
 TEST_P(StartupRule, OtherRulesOnlyRefreshWhenTheDateChanged) {
   const StartupCase& c = GetParam();
-  fakes_.config.WallpaperConfig.ChangeRule = c.rule;
+  fakes_.config.WallpaperConfig.ChangeRule = static_cast<WallpaperChangeRule>(c.rule);
   LastApplied(catalogue_[2], Today().addDays(-c.daysSinceLastApply));
   ChooseStartupWallpaper();
   EXPECT_EQ(fakes_.desktop.installed.size(), c.installs);
@@ -127,7 +127,7 @@ INSTANTIATE_TEST_SUITE_P(Rules, StartupRule,
                                            StartupCase{7, 0, 0}, StartupCase{7, 365, 1}));
 
 TEST_F(ChangeRules, RuleTwoChangesOnTheFirstTickOfARunStartedTheSameDay) {
-  fakes_.config.WallpaperConfig.ChangeRule = 2;
+  fakes_.config.WallpaperConfig.ChangeRule = WallpaperChangeRule::RandomByTime;
   LastApplied(catalogue_[0], Today());
   ChooseStartupWallpaper();
   EXPECT_THAT(fakes_.desktop.installed, IsEmpty());
@@ -139,7 +139,7 @@ TEST_F(ChangeRules, RuleTwoChangesOnTheFirstTickOfARunStartedTheSameDay) {
 }
 
 TEST_F(ChangeRules, RuleTwoOnALaterDayRefreshesAtStartUpAndChangesOneDelayLater) {
-  fakes_.config.WallpaperConfig.ChangeRule = 2;
+  fakes_.config.WallpaperConfig.ChangeRule = WallpaperChangeRule::RandomByTime;
   fakes_.config.WallpaperConfig.ChangeDelay = 2;  // one minute
   LastApplied(catalogue_[0], Today().addDays(-1));
   ChooseStartupWallpaper();
@@ -164,7 +164,7 @@ class TimedChange : public ChangeRules, public ::testing::WithParamInterface<Del
 
 TEST_P(TimedChange, WaitsForTheDelayAfterTheLastApply) {
   const DelayCase& c = GetParam();
-  fakes_.config.WallpaperConfig.ChangeRule = c.rule;
+  fakes_.config.WallpaperConfig.ChangeRule = static_cast<WallpaperChangeRule>(c.rule);
   fakes_.config.WallpaperConfig.ChangeDelay = c.delayIndex;
   ApplyWallpaper(catalogue_[0], fakes_.config, fakes_.services);  // any apply restarts the delay
   fakes_.random.values = {1};
@@ -184,7 +184,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DelayCase{0, 0, 100000, false}, DelayCase{1, 0, 100000, false}));
 
 TEST_F(ChangeRules, DayCheckReappliesTheCurrentImageAfterMidnight) {
-  fakes_.config.WallpaperConfig.ChangeRule = 0;
+  fakes_.config.WallpaperConfig.ChangeRule = WallpaperChangeRule::Never;
   fakes_.clock.now = QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59));
   ApplyWallpaper(catalogue_[1], fakes_.config, fakes_.services);
   CheckDayChange();
@@ -260,7 +260,7 @@ TEST_F(ChangeRules, AnEmptyCatalogueDoesNothing) {
 }
 
 TEST_F(ChangeRules, AnUndecodablePictureIsReportedOnceAndTheGoodOnesKeepChanging) {
-  fakes_.config.WallpaperConfig.ChangeRule = 2;
+  fakes_.config.WallpaperConfig.ChangeRule = WallpaperChangeRule::RandomByTime;
   fakes_.config.WallpaperConfig.ChangeDelay = 0;  // five seconds
   const QString broken = home_.write("pictures/broken.jpg", "this is not a picture");
   const QStringList catalogue = BuildImageCatalogue(fakes_.config.WallpaperConfig.Paths);
@@ -334,7 +334,7 @@ TEST_F(ChangeRules, SettingAnUndecodablePictureReportsItEveryTime) {
 }
 
 TEST_F(ChangeRules, WhenEveryPictureFailsTheTimedChangeWaitsForTheNextInterval) {
-  fakes_.config.WallpaperConfig.ChangeRule = 2;
+  fakes_.config.WallpaperConfig.ChangeRule = WallpaperChangeRule::RandomByTime;
   fakes_.config.WallpaperConfig.ChangeDelay = 2;  // one minute
   fakes_.config.WallpaperConfig.Paths = {home_.path() + "/bad"};
   const QString first = home_.write("bad/one.jpg", "not a picture");
@@ -371,7 +371,7 @@ class RetryAfterFailure : public ChangeRules, public ::testing::WithParamInterfa
 
 TEST_P(RetryAfterFailure, FollowsTheIntervalChosenSince) {
   const RetryCase& c = GetParam();
-  fakes_.config.WallpaperConfig.ChangeRule = 2;
+  fakes_.config.WallpaperConfig.ChangeRule = WallpaperChangeRule::RandomByTime;
   fakes_.config.WallpaperConfig.ChangeDelay = c.delayAtFailure;
   fakes_.config.WallpaperConfig.Paths = {home_.path() + "/bad"};
   const QString picture = home_.write("bad/one.jpg", "not a picture");
@@ -398,7 +398,7 @@ INSTANTIATE_TEST_SUITE_P(Intervals, RetryAfterFailure,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ChangeRules, ABadPictureAtStartUpIsReportedAndStartUpGoesOn) {
-  fakes_.config.WallpaperConfig.ChangeRule = 0;
+  fakes_.config.WallpaperConfig.ChangeRule = WallpaperChangeRule::Never;
   home_.write("bad/broken.jpg", QByteArray());
   LastApplied(home_.path() + "/bad/broken.jpg", Today().addDays(-1));
   EXPECT_NO_THROW(ChooseStartupWallpaper());
@@ -459,7 +459,7 @@ class ForgettingDesktop : public ChangeRules,
 TEST_P(ForgettingDesktop, StartUpPutsTheLastWallpaperBack) {
   const ForgettingCase& c = GetParam();
   fakes_.desktop.keepsWallpaper = c.desktopKeeps;
-  fakes_.config.WallpaperConfig.ChangeRule = c.rule;
+  fakes_.config.WallpaperConfig.ChangeRule = static_cast<WallpaperChangeRule>(c.rule);
   if (!c.picturesLeft) fakes_.config.WallpaperConfig.Paths.clear();
   const QDate lastDay = Today().addDays(-c.daysSinceLastApply);
   LastApplied(catalogue_[2], lastDay);
@@ -534,7 +534,7 @@ class TimedChangeAcrossJumps : public ChangeRules,
 };
 
 TEST_P(TimedChangeAcrossJumps, KeepsItsPace) {
-  fakes_.config.WallpaperConfig.ChangeRule = 2;
+  fakes_.config.WallpaperConfig.ChangeRule = WallpaperChangeRule::RandomByTime;
   fakes_.config.WallpaperConfig.ChangeDelay = 0;  // 5 seconds
   const int steady = ChangesInAMinute(false);
   EXPECT_GE(steady, 9);

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QMap>
 #include <functional>
 #include <string>
 #include <variant>
@@ -89,28 +90,28 @@ TEST_F(ConfigStoreTest, SavedStoreWithMissingValuesGetsReadDefaults) {
     EXPECT_EQ(col, 0xFFFFFFu);
   EXPECT_FALSE(c.EmailConfig.EnableCheck);
   EXPECT_EQ(c.EmailConfig.IntervalMinutes, 20);
-  EXPECT_EQ(c.WallpaperConfig.ChangeRule, 2);
+  EXPECT_EQ(c.WallpaperConfig.ChangeRule, WallpaperChangeRule::RandomByTime);
   EXPECT_TRUE(c.WallpaperConfig.Paths.isEmpty());  // the images folder is a first-run offer only
 }
 
 TEST_F(ConfigStoreTest, EverythingSurvivesASaveAndLoad) {
   Config c(QSize(1024, 768));
   c.WallpaperConfig.Paths = {"/a", "/b"};
-  c.WallpaperConfig.ChangeRule = 1;
+  c.WallpaperConfig.ChangeRule = WallpaperChangeRule::RandomOnStartup;
   c.WallpaperConfig.ChangeDelay = 0;
   c.WallpaperConfig.BackgroundColor = 0x123456;
   c.WallpaperConfig.StretchToFit = false;
   c.WallpaperConfig.Recursive = true;
   c.WallpaperConfig.SelFile = "x.jpg";
   c.WallpaperConfig.LastTimeWallpaperChanged = 45000.25;
-  c.CalendarConfig.Style = 2;
+  c.CalendarConfig.Style = CalendarStyle::Horizontal;
   c.CalendarConfig.Font = "DejaVu Sans";
   c.CalendarConfig.ColorDayNames = 0xABCDEF;
   PopupReminder r;
   r.Name = "Dentist";
   r.Text = "Line one\nline \"two\"";
   r.DateTime = 37986.5;
-  r.Recur = 3;
+  r.Recur = Recurrence::Monthly;
   c.RemindersConfig.Reminders = {r};
   c.ProgramConfig.ExitAfterSet = true;
   c.ProgramConfig.EnableSounds = false;
@@ -120,26 +121,26 @@ TEST_F(ConfigStoreTest, EverythingSurvivesASaveAndLoad) {
   c.EmailConfig.IntervalMinutes = 5;
   c.EmailConfig.OnlyOnce = true;
   c.EmailConfig.Sound = "/s.wav";
-  c.ColorRemConfig.ColorReminders = {{46000, 2}, {46001, 0}};
+  c.ColorRemConfig.ColorReminders = {{46000, DotColor::Green}, {46001, DotColor::Red}};
   Save(c);
 
   const Config d = Load();
   EXPECT_EQ(d.WallpaperConfig.Paths, c.WallpaperConfig.Paths);
-  EXPECT_EQ(d.WallpaperConfig.ChangeRule, 1);
+  EXPECT_EQ(d.WallpaperConfig.ChangeRule, WallpaperChangeRule::RandomOnStartup);
   EXPECT_EQ(d.WallpaperConfig.ChangeDelay, 0);
   EXPECT_EQ(d.WallpaperConfig.BackgroundColor, 0x123456u);
   EXPECT_FALSE(d.WallpaperConfig.StretchToFit);
   EXPECT_TRUE(d.WallpaperConfig.Recursive);
   EXPECT_EQ(d.WallpaperConfig.SelFile, "x.jpg");
   EXPECT_DOUBLE_EQ(d.WallpaperConfig.LastTimeWallpaperChanged, 45000.25);
-  EXPECT_EQ(d.CalendarConfig.Style, 2);
+  EXPECT_EQ(d.CalendarConfig.Style, CalendarStyle::Horizontal);
   EXPECT_EQ(d.CalendarConfig.Font, "DejaVu Sans");
   EXPECT_EQ(d.CalendarConfig.ColorDayNames, 0xABCDEFu);
   ASSERT_EQ(d.RemindersConfig.Reminders.size(), 1);
   EXPECT_EQ(d.RemindersConfig.Reminders[0].Name, "Dentist");
   EXPECT_EQ(d.RemindersConfig.Reminders[0].Text, r.Text);
   EXPECT_DOUBLE_EQ(d.RemindersConfig.Reminders[0].DateTime, 37986.5);
-  EXPECT_EQ(d.RemindersConfig.Reminders[0].Recur, 3);
+  EXPECT_EQ(d.RemindersConfig.Reminders[0].Recur, Recurrence::Monthly);
   EXPECT_TRUE(d.ProgramConfig.ExitAfterSet);
   EXPECT_FALSE(d.ProgramConfig.EnableSounds);
   EXPECT_EQ(d.ProgramConfig.LastYear, 2026);
@@ -152,7 +153,7 @@ TEST_F(ConfigStoreTest, EverythingSurvivesASaveAndLoad) {
   EXPECT_EQ(d.EmailConfig.Sound, "/s.wav");
   ASSERT_EQ(d.ColorRemConfig.ColorReminders.size(), 2);
   EXPECT_EQ(d.ColorRemConfig.ColorReminders[1].date, 46001);
-  EXPECT_EQ(d.ColorRemConfig.ColorReminders[0].style, 2);
+  EXPECT_EQ(d.ColorRemConfig.ColorReminders[0].style, DotColor::Green);
 }
 
 // The fields of a record, walked through its table.
@@ -182,6 +183,9 @@ void AwayFromDefault(R& record, const ConfigField<R>& f) {
           record.*m = def == MailSecurity::StartTls ? MailSecurity::SslTls : MailSecurity::StartTls;
         if constexpr (std::is_same_v<T, MailProtocol>)
           record.*m = def == MailProtocol::Imap ? MailProtocol::Pop3 : MailProtocol::Imap;
+        if constexpr (std::is_enum_v<T> && !std::is_same_v<T, MailSecurity> &&
+                      !std::is_same_v<T, MailProtocol>)
+          record.*m = static_cast<T>(static_cast<int>(def) != 0 ? 0 : 1);
       },
       f.member);
 }
@@ -338,7 +342,7 @@ TEST_F(ConfigStoreTest, StoredLayoutAndEncodings) {
   r.DateTime = 37986.5;
   c.RemindersConfig.Reminders = {r};
   c.EmailConfig.Accounts = {EmailAccount{"Work", "s", "u", "p", false}};
-  c.ColorRemConfig.ColorReminders = {{37986, 1}};
+  c.ColorRemConfig.ColorReminders = {{37986, DotColor::Yellow}};
   Save(c);
   QFile f(home.configFile());
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -437,7 +441,7 @@ INSTANTIATE_TEST_SUITE_P(
                   [](const Config& c) {
                     QStringList out;
                     for (const auto& d : c.ColorRemConfig.ColorReminders)
-                      out << QString("%1/%2").arg(d.date).arg(d.style);
+                      out << QString("%1/%2").arg(d.date).arg(static_cast<int>(d.style));
                     return out;
                   },
                   {"5/0", "0/2"}},
@@ -465,7 +469,7 @@ TEST_P(RecurDayAcrossARestart, KeepsTheDayOfTheMonth) {
   const RestartCase& k = GetParam();
   Config c(QSize(1024, 768));
   PopupReminder r;
-  r.Recur = k.recur;
+  r.Recur = static_cast<Recurrence>(k.recur);
   r.DateTime = DateTimeToDays(QDateTime(k.start, QTime(10, 7)));
   c.RemindersConfig.Reminders = {r};
   for (const QDate& expected : k.next) {
@@ -551,6 +555,66 @@ TEST_F(ConfigStoreTest, ShrunkenListsLeaveTheirOldEntriesBehind) {
   ASSERT_EQ(d.RemindersConfig.Reminders.size(), 2);
   EXPECT_EQ(d.RemindersConfig.Reminders[1].Name, "R2");
   EXPECT_EQ(d.WallpaperConfig.Paths, QStringList{"/1"});
+}
+
+// The choices are stored as numbers, as files of every earlier version hold them. Each number
+// reads as its choice; a number that names none (a later version's, or a hand edit) is kept as
+// it is, never drawn or acted on as a choice, and written back unchanged.
+TEST_F(ConfigStoreTest, ChoicesReadFromTheirStoredNumbersAndAreWrittenBackAsTheyWere) {
+  struct Case {
+    QString section, value;
+    int stored;
+    std::function<int(const Config&)> read;
+    int expected;  // the choice's number, as the record holds it
+  };
+  const auto rule = [](const Config& c) { return static_cast<int>(c.WallpaperConfig.ChangeRule); };
+  const auto style = [](const Config& c) { return static_cast<int>(c.CalendarConfig.Style); };
+  const auto week = [](const Config& c) { return static_cast<int>(c.CalendarConfig.FirstWeekDay); };
+  const auto language = [](const Config& c) { return static_cast<int>(c.CalendarConfig.Language); };
+  const auto recur = [](const Config& c) {
+    return static_cast<int>(c.RemindersConfig.Reminders.value(0).Recur);
+  };
+  const auto dot = [](const Config& c) {
+    return static_cast<int>(c.ColorRemConfig.ColorReminders.value(0).style);
+  };
+  const Case cases[] = {
+      {"Wallpaper", "ChangeRule", 0, rule, static_cast<int>(WallpaperChangeRule::Never)},
+      {"Wallpaper", "ChangeRule", 1, rule, static_cast<int>(WallpaperChangeRule::RandomOnStartup)},
+      {"Wallpaper", "ChangeRule", 2, rule, static_cast<int>(WallpaperChangeRule::RandomByTime)},
+      {"Wallpaper", "ChangeRule", 7, rule, 7},
+      {"Calendar", "Style", 1, style, static_cast<int>(CalendarStyle::Vertical)},
+      {"Calendar", "Style", 2, style, static_cast<int>(CalendarStyle::Horizontal)},
+      {"Calendar", "Style", 9, style, 9},
+      {"Calendar", "FirstWeekDay", 0, week, static_cast<int>(WeekStart::Sunday)},
+      {"Calendar", "FirstWeekDay", 5, week, 5},
+      {"Calendar", "Language", 0, language, static_cast<int>(CalendarLanguage::Local)},
+      {"Calendar", "Language", -1, language, -1},
+      {"Popup Reminder 1", "Recur", 4, recur, static_cast<int>(Recurrence::Yearly)},
+      {"Popup Reminder 1", "Recur", 6, recur, 6},
+      {"ColorReminders", "style0", 1, dot, static_cast<int>(DotColor::Yellow)},
+      {"ColorReminders", "style0", 3, dot, 3},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE((k.value + " " + QString::number(k.stored)).toStdString());
+    // One reminder and one dot, each with the value under test when it is theirs.
+    QMap<QString, QString> sections{
+        {"Base", "\"OK\"=dword:00000001\n"},
+        {"Reminders", "\"Reminder Count\"=dword:00000001\n"},
+        {"Popup Reminder 1", "\"Name\"=\"Dentist\"\n"},
+        {"ColorReminders", "\"ColorRemCount\"=dword:00000001\n\"date0\"=dword:00009462\n"}};
+    sections[k.section] +=
+        "\"" + k.value + "\"=" + QString::asprintf("dword:%08x\n", static_cast<unsigned>(k.stored));
+    QString body;
+    for (auto it = sections.cbegin(); it != sections.cend(); ++it)
+      body += Section(it.key()) + it.value() + "\n";
+    WriteFile(body);
+    const Config loaded = Load();
+    EXPECT_EQ(k.read(loaded), k.expected);
+    Save(loaded);
+    const std::optional<RegValue> stored = Stored(k.section, k.value);
+    EXPECT_EQ(stored, RegDword(static_cast<uint32_t>(k.stored)));
+    EXPECT_EQ(k.read(Load()), k.expected);
+  }
 }
 
 TEST_F(ConfigStoreTest, TypedReadRulesApplyToFields) {

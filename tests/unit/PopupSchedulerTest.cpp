@@ -62,7 +62,7 @@ class PopupReminders : public ::testing::Test {
     PopupReminder r = NewPopupReminder(NowDays(fakes.clock));
     r.Name = name;
     r.DateTime = DateTimeToDays(when);
-    r.Recur = recur;
+    r.Recur = static_cast<Recurrence>(recur);
     Reminders() << r;
   }
   void Tick(const QDateTime& now) {
@@ -178,7 +178,7 @@ TEST_F(PopupReminders, SnoozeCountsFromTheRemindersOwnTime) {
   EXPECT_TRUE(Reminders().isEmpty());
   ASSERT_EQ(Names(Snoozed()), QStringList{"Dentist"});
   EXPECT_EQ(When(Snoozed()[0]), At(10, 12));
-  EXPECT_EQ(Snoozed()[0].Recur, 0);
+  EXPECT_EQ(Snoozed()[0].Recur, Recurrence::None);
 
   popup.answer = nullptr;  // Close
   Tick(At(10, 11, 59));
@@ -351,10 +351,10 @@ TEST_F(PopupReminders, SnoozingARecurringReminderSnoozesThisOccurrence) {
   Tick(At(10, 5));
   ASSERT_EQ(Names(Reminders()), QStringList{"Pills"});
   EXPECT_EQ(When(Reminders()[0]), QDateTime(QDate(2026, 4, 15), QTime(10, 7)));
-  EXPECT_EQ(Reminders()[0].Recur, 3);
+  EXPECT_EQ(Reminders()[0].Recur, Recurrence::Monthly);
   ASSERT_EQ(Names(Snoozed()), QStringList{"Pills"});
   EXPECT_EQ(When(Snoozed()[0]), At(10, 22));
-  EXPECT_EQ(Snoozed()[0].Recur, 0);
+  EXPECT_EQ(Snoozed()[0].Recur, Recurrence::None);
 }
 
 struct CatchUpCase {

@@ -26,7 +26,7 @@ class RecurrenceSteps : public ::testing::TestWithParam<StepCase> {};
 TEST_P(RecurrenceSteps, MovesOnOneOccurrenceAtATime) {
   const StepCase& c = GetParam();
   PopupReminder r;
-  r.Recur = c.recur;
+  r.Recur = static_cast<Recurrence>(c.recur);
   r.DateTime = DateTimeToDays(c.start);
   for (const QDateTime& expected : c.next) {
     // "Now" is the occurrence itself, as when its popup is closed in its slot.
@@ -58,7 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Recurrence, ADateSetAnewOnAMonthEndBringsItsOwnDay) {
   // Cut short to 30 April, then moved by the user to 15 May: the 31st no longer counts.
   PopupReminder r;
-  r.Recur = 3;
+  r.Recur = Recurrence::Monthly;
   r.DateTime = DateTimeToDays(At(2026, 3, 31));
   MoveToNextOccurrence(r, r.DateTime);
   ASSERT_EQ(DaysToDateTime(r.DateTime), At(2026, 4, 30));
@@ -70,7 +70,7 @@ TEST(Recurrence, ADateSetAnewOnAMonthEndBringsItsOwnDay) {
 TEST(Recurrence, NonRecurringReminderNeverMoves) {
   for (int recur : {0, 5, -1}) {
     PopupReminder r;
-    r.Recur = recur;
+    r.Recur = static_cast<Recurrence>(recur);
     r.DateTime = DateTimeToDays(At(2026, 3, 1));
     MoveToNextOccurrence(r, DateTimeToDays(At(2026, 3, 15)));
     EXPECT_EQ(DaysToDateTime(r.DateTime), At(2026, 3, 1)) << recur;
@@ -96,7 +96,7 @@ TEST_P(UnusableDates, NeverMoveOnAndComeBeforeEverySlot) {
   EXPECT_FALSE(IsUsableDate(stored));
   for (int recur = 1; recur <= 4; ++recur) {
     PopupReminder r;
-    r.Recur = recur;
+    r.Recur = static_cast<Recurrence>(recur);
     r.DateTime = stored;
     MoveToNextOccurrence(r, DateTimeToDays(At(2026, 3, 15)));
     EXPECT_EQ(std::memcmp(&r.DateTime, &stored, sizeof stored), 0) << recur;
@@ -126,7 +126,7 @@ TEST(Recurrence, AReminderLeftBehindForCenturiesLandsOnItsNextOccurrence) {
                {2, At(1900, 1, 1), At(2026, 3, 16)}};
   for (const auto& c : cases) {
     PopupReminder r;
-    r.Recur = c.recur;
+    r.Recur = static_cast<Recurrence>(c.recur);
     r.DateTime = DateTimeToDays(c.start);
     MoveToNextOccurrence(r, DateTimeToDays(At(2026, 3, 15, 10, 0)));
     EXPECT_EQ(DaysToDateTime(r.DateTime), c.expected) << c.recur;

@@ -74,7 +74,7 @@ class ReminderClock : public ::testing::Test {
     PopupReminder r = NewPopupReminder(NowDays(fakes.clock));
     r.Name = name;
     r.DateTime = wall;
-    r.Recur = recur;
+    r.Recur = static_cast<Recurrence>(recur);
     fakes.config.RemindersConfig.Reminders << r;
     return fakes.config.RemindersConfig.Reminders.last();
   }
