@@ -128,7 +128,7 @@ void TFormMain::FormCreate() {
   scheduler_.steps.RemoveEmailTrayIcon = [] { RemoveEmailTrayIcon(); };
   scheduler_.steps.AnnounceNewMail = [this] {
     // Outside the tick: a box about a failed check must not hold the ticks that follow.
-    QTimer::singleShot(0, this, [this] { ReportMailCheckErrors(config_.EmailConfig, services_); });
+    QTimer::singleShot(0, this, [this] { mailErrors_.Report(config_.EmailConfig, services_); });
     AnnounceNewMail(this, config_, services_);
   };
   scheduler_.steps.EditReminder = [this](int index) { ShowReminderForEdit(index); };

@@ -15,6 +15,7 @@
 
 #include "agenda/Agenda.h"
 #include "app/Scheduler.h"
+#include "mail/MailErrors.h"
 #include "pages/PageTable.h"
 #include "wallpaper/ChangeRules.h"
 
@@ -161,6 +162,7 @@ class TFormMain : public QWidget {
   Composer composer_;
   ChangeRuleMemory wallpaperMemory_;
   std::unique_ptr<SettingsAutosave> autosave_;
+  MailErrorReports mailErrors_;
   std::unique_ptr<IReminderPopup> reminderPopup_;  // the window's, marking the tray icon
   int currentSlot_ = -1;
   bool closed_ = false;

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QSet>
 #include <cstdio>
 
 #include "mail/MailCheck.h"
@@ -10,16 +9,6 @@
 #include "settings/Config.h"
 
 namespace {
-struct Reports {
-  QSet<QString> failing;  // accounts reported and not yet checked successfully since
-  QSet<QString> printed;  // lines already on standard error in this run
-};
-
-Reports& TheReports() {
-  static Reports reports;
-  return reports;
-}
-
 void PlayErrorSound(const QString& chosen, IDesktop& desktop) {
   if (!chosen.isEmpty()) {
     desktop.PlaySound(chosen);
@@ -55,27 +44,26 @@ QString MailFailureReason(const MailProbeResult& r) {
   return QStringLiteral("the server refused the check (%1)").arg(r.detail);
 }
 
-void ReportMailCheckErrors(const EmailConfigT& e, const Services& services) {
+void MailErrorReports::Report(const EmailConfigT& e, const Services& services) {
   // Taken before any box opens: the ticks that run inside a box find nothing left.
   const QList<MailProbeResult> results = TakeMailCheckResults();
   if (results.isEmpty()) return;
-  Reports& reports = TheReports();
   QList<MailProbeResult> fresh;
   for (const MailProbeResult& r : results) {
     if (r.ok) {
-      reports.failing.remove(r.key);
+      failing_.remove(r.key);
       continue;
     }
     const QString reason = MailFailureReason(r);
     QString line = QStringLiteral("Quillatorne: checking the mail of \"%1\" failed: %2")
                        .arg(r.account, reason);
     if (!reason.contains(r.detail)) line += QStringLiteral(" [%1]").arg(r.detail);
-    if (!reports.printed.contains(line)) {
-      reports.printed.insert(line);
+    if (!printed_.contains(line)) {
+      printed_.insert(line);
       std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
     }
-    if (reports.failing.contains(r.key)) continue;
-    reports.failing.insert(r.key);
+    if (failing_.contains(r.key)) continue;
+    failing_.insert(r.key);
     fresh << r;
   }
   if (fresh.isEmpty()) return;
@@ -87,5 +75,3 @@ void ReportMailCheckErrors(const EmailConfigT& e, const Services& services) {
                             QStringLiteral("Email Checker Error"), MB_OK | MB_ICONERROR);
   }
 }
-
-void ResetMailErrorReports() { TheReports() = Reports(); }

@@ -20,7 +20,6 @@ class MailErrors : public testing::Test {
  protected:
   void SetUp() override {
     fakes.config = Config(QSize(1024, 768));
-    ResetMailErrorReports();
     fakes.config.EmailConfig.EnableCheck = true;
     // The scripted servers speak only the counting conversation: no UIDL, no TOP.
     fakes.config.EmailConfig.ShowSenders = false;
@@ -28,7 +27,6 @@ class MailErrors : public testing::Test {
   }
   void TearDown() override {
     EXPECT_TRUE(WaitForMailCheck(60000));
-    ResetMailErrorReports();
   }
   void AddAccount(const QString& name, const QByteArray& server,
                   MailSecurity security = MailSecurity::None) {
@@ -45,7 +43,7 @@ class MailErrors : public testing::Test {
   void CheckAndReport() {
     StartMailCheck(fakes.config, fakes.services, false, -1);
     ASSERT_TRUE(WaitForMailCheck(60000));
-    ReportMailCheckErrors(fakes.config.EmailConfig, fakes.services);
+    reports.Report(fakes.config.EmailConfig, fakes.services);
   }
   QStringList Boxes() const {
     QStringList texts;
@@ -53,6 +51,7 @@ class MailErrors : public testing::Test {
     return texts;
   }
   FakeServices fakes;
+  MailErrorReports reports;  // the program keeps one for its run
 };
 
 struct ReasonCase {
@@ -187,8 +186,8 @@ TEST_F(MailErrors, ATickInsideTheBoxReportsNothingTwice) {
   int nested = 0;
   fakes.messages.answer = [&](const FakeMessageBoxes::Call&) {
     ++nested;
-    ReportMailCheckErrors(fakes.config.EmailConfig,
-                          fakes.services);  // the tick keeps running under a modal box
+    // The tick keeps running under a modal box.
+    reports.Report(fakes.config.EmailConfig, fakes.services);
     return IDOK;
   };
   CheckAndReport();
@@ -197,7 +196,7 @@ TEST_F(MailErrors, ATickInsideTheBoxReportsNothingTwice) {
 }
 
 TEST_F(MailErrors, NothingToReportWhileNoCheckHasEnded) {
-  ReportMailCheckErrors(fakes.config.EmailConfig, fakes.services);
+  reports.Report(fakes.config.EmailConfig, fakes.services);
   EXPECT_TRUE(Boxes().isEmpty());
   EXPECT_TRUE(fakes.desktop.sounds.isEmpty());
 }
