@@ -70,13 +70,13 @@ MailPush::MailPush(std::function<Wanted()> wanted, std::function<bool()> check,
       makeClient_(std::move(makeClient)),
       timing_(timing) {
   // The watchers leave their news in a flag that this thread looks at: a flag every sanitizer
-  // can follow, where an event posted across threads is synchronised inside Qt.
-  auto* news = new QTimer(this);
-  news->setInterval(timing_.newsMs);
-  connect(news, &QTimer::timeout, this, [this] {
+  // can follow, where an event posted across threads is synchronised inside Qt. Only while
+  // there are watchers: the program idles with no timer of ours running.
+  newsTimer_ = new QTimer(this);
+  newsTimer_->setInterval(timing_.newsMs);
+  connect(newsTimer_, &QTimer::timeout, this, [this] {
     if (news_.exchange(false)) Arrived();
   });
-  news->start();
   // A check asked for while another ran starts when that one ends.
   connect(&MailChecks(), &MailCheckEvents::ended, this, [this] {
     if (pending_) Arrived();
@@ -114,6 +114,12 @@ void MailPush::Look() {
   watchers_.clear();  // joins those no longer wanted
   watchers_ = std::move(kept);
   if (!wanted.enabled) pending_ = false;
+  if (watchers_.empty()) {
+    newsTimer_->stop();
+    if (news_.exchange(false)) Arrived();  // what the last ones heard before they went
+  } else if (!newsTimer_->isActive()) {
+    newsTimer_->start();
+  }
 }
 
 QList<MailPush::State> MailPush::States() const {

@@ -28,7 +28,7 @@ class MailPush : public QObject {
     int longestPauseMs = 10 * 60000;  // the pause doubles up to this
     int renewMs = 29 * 60000;         // IDLE is ended and begun again before servers drop it
     int lookMs = 5000;                // how often the wanted accounts are looked at
-    int newsMs = 250;                 // how often the watchers' news is looked at
+    int newsMs = 1000;  // how often the watchers' news is looked at, only while there are any
   };
   enum class State { Connecting, Idling, NoIdle, Paused };
 
@@ -59,6 +59,7 @@ class MailPush : public QObject {
   Timing timing_;
   std::vector<std::unique_ptr<Watcher>> watchers_;
   QTimer* timer_ = nullptr;
+  QTimer* newsTimer_ = nullptr;
   std::atomic<bool> news_{false};  // a watcher heard of new mail
   bool pending_ = false;           // news came while another check ran
   int checksAsked_ = 0;
