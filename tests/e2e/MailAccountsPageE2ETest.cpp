@@ -103,7 +103,7 @@ class AccountsPageE2E : public ::testing::Test {
     // Past "Show" to the protocol, then the security.
     Keys({"Tab", "Tab", protocolKey, "Tab", securityKey});
     EXPECT_EQ(AtspiBecomes("enabled", "Save", "1"), QStringLiteral("1"));
-    ASSERT_TRUE(AtspiWhenReady("press", "Save"));
+    ASSERT_TRUE(AtspiWhenReady("press", "Save")) << lastError.toStdString();
     EXPECT_TRUE(WaitUntil([&] { return Atspi("items", "Accounts") == name; }, 10000))
         << Atspi("items", "Accounts").value_or("(no list)").toStdString();
   }
@@ -163,7 +163,7 @@ TEST_F(AccountsPageE2E, AddSaveCheckAndHide) {
   // The test server speaks plain POP3: the first protocol and the first security.
   AddAccount("Carol", dovecot.address(), "carol", "carol-pw", "Home", "Home");
 
-  ASSERT_TRUE(AtspiWhenReady("press", "Check Selected"));
+  ASSERT_TRUE(AtspiWhenReady("press", "Check Selected")) << lastError.toStdString();
   QString props;
   EXPECT_TRUE(Announced("\"You have 5 email message(s) waiting!\"", &props))
       << props.toStdString() << run.stderrText().toStdString();
@@ -207,7 +207,7 @@ TEST_F(AccountsPageE2E, ImapAccountAnnouncesWhoWrote) {
   // no TLS (the first security). An IMAP account given to POP3 would announce nothing.
   AddAccount("Dora", dovecot.imapAddress(), "dora", "dora-pw", "End", "Home");
 
-  ASSERT_TRUE(AtspiWhenReady("press", "Check Selected"));
+  ASSERT_TRUE(AtspiWhenReady("press", "Check Selected")) << lastError.toStdString();
   QString props;
   // Only the unseen message counts, and the box says who wrote and about what.
   EXPECT_TRUE(Announced("You have 1 email message(s) waiting!", &props))
