@@ -74,8 +74,17 @@ TEST(SwayBoxesE2E, BoxesFloatOverTheMainWindowAndGiveTheFocusBack) {
         << "no focused box: " << QJsonDocument(tree).toJson().toStdString();
     EXPECT_EQ(ToplevelInLog(program.Log(), box).parentTitle, main);
     EXPECT_TRUE(SwaySession::IsFloating(tree, box));
-    // One title bar each: sway's over the box, none over the main window's own header.
-    EXPECT_EQ(SwaySession::FindView(tree, box)["border"].toString(), QStringLiteral("normal"));
+    // One title bar each: sway's over the box, none over the main window's own header. The
+    // decoration is agreed on after the box is mapped: a look right away may be too early.
+    QString border;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+          tree = session.Tree();
+          border = SwaySession::FindView(tree, box)["border"].toString();
+          return border == QLatin1String("normal");
+        },
+        5000))
+        << "sway's border: " << border.toStdString();
     EXPECT_EQ(SwaySession::FindView(tree, main)["deco_rect"].toObject()["height"].toInt(), 0);
     EXPECT_TRUE(Rect(SwaySession::FindView(tree, main))
                     .contains(Rect(SwaySession::FindView(tree, box)).center()));
