@@ -57,7 +57,7 @@ DesktopTrayIcon::DesktopTrayIcon(const QString& id, QObject* parent, const QStri
   blink_->setInterval(kBlinkMs);
   connect(blink_, &QTimer::timeout, this, [this] {
     blinkOn_ = !blinkOn_;
-    if (classic_) classic_->setIcon(ClassicPicture());
+    classic_->setIcon(ClassicPicture());
   });
   grace_->setSingleShot(true);
   grace_->setInterval(kNoTrayGraceMs);
@@ -84,7 +84,7 @@ void DesktopTrayIcon::setIcon(const QIcon& icon) {
 void DesktopTrayIcon::setAttentionIcon(const QIcon& icon) {
   attentionIcon_ = icon;
   sni_->setAttentionIcon(icon);
-  if (classic_) classic_->setIcon(ClassicPicture());
+  Blink();
 }
 
 void DesktopTrayIcon::setToolTip(const QString& text) {
@@ -100,16 +100,25 @@ void DesktopTrayIcon::setMenu(QMenu* menu) {
 
 void DesktopTrayIcon::SetNeedsAttention(bool on) {
   sni_->SetNeedsAttention(on);
-  // A classic tray has no such state: the icon itself blinks, starting on the attention
-  // picture.
-  blinkOn_ = on;
-  if (on && !attentionIcon_.isNull()) blink_->start();
-  else blink_->stop();
+  Blink();
+}
+
+void DesktopTrayIcon::Blink() {
+  // A classic tray has no attention state: the icon itself blinks, starting on the attention
+  // picture. A panel that reads the status needs no timer of ours.
+  const bool wanted = classic_ && needsAttention() && !attentionIcon_.isNull();
+  if (wanted && !blink_->isActive()) {
+    blinkOn_ = true;
+    blink_->start();
+  } else if (!wanted) {
+    blinkOn_ = false;
+    blink_->stop();
+  }
   if (classic_) classic_->setIcon(ClassicPicture());
 }
 
 QIcon DesktopTrayIcon::ClassicPicture() const {
-  return needsAttention() && blinkOn_ && !attentionIcon_.isNull() ? attentionIcon_ : icon_;
+  return blinkOn_ ? attentionIcon_ : icon_;
 }
 
 bool DesktopTrayIcon::needsAttention() const { return sni_->needsAttention(); }
@@ -145,9 +154,9 @@ bool DesktopTrayIcon::ClassicTrayAvailable() {
   if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;
   if (!classic_) {
     classic_ = new QSystemTrayIcon(this);
-    classic_->setIcon(ClassicPicture());
     classic_->setToolTip(toolTip_);
     connect(classic_, &QSystemTrayIcon::activated, this, &DesktopTrayIcon::activated);
+    Blink();
   }
   return true;
 }

@@ -57,6 +57,8 @@ class DesktopTrayIcon : public QObject {
  private:
   void Place();
   bool ClassicTrayAvailable();
+  // Starts or stops the classic icon's blinking to match the attention state.
+  void Blink();
   // The picture the classic icon shows now.
   QIcon ClassicPicture() const;
 
@@ -71,7 +73,7 @@ class DesktopTrayIcon : public QObject {
   int looks_ = 0;  // looks for a classic tray that found none
   QTimer* grace_ = nullptr;
   QTimer* blink_ = nullptr;  // runs only while a classic icon asks for attention
-  bool blinkOn_ = false;
+  bool blinkOn_ = false;  // the classic icon shows the attention picture
   bool wanted_ = false;
   bool toldNoTray_ = false;
 };
