@@ -85,6 +85,9 @@ SessionBus::SessionBus(Services services) {
           "<allow own=\"*\"/></policy></busconfig>\n");
     args = {QStringLiteral("--config-file=") + config_};
   }
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  if (runtime_.isValid()) env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime_.path());
+  bus_.setProcessEnvironment(env);
   bus_.start(QStringLiteral("dbus-daemon"),
              args + QStringList{QStringLiteral("--nofork"), QStringLiteral("--print-address")});
   if (bus_.waitForStarted(5000) && bus_.waitForReadyRead(5000))

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QProcess>
 #include <QString>
+#include <QTemporaryDir>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -28,6 +29,9 @@ class XvfbDisplay {
 };
 
 // A D-Bus session of our own (the accessibility bus starts from it); ends with the object.
+// Services it starts get a runtime folder of their own: without one the accessibility bus
+// puts its socket under $HOME/.cache, shared with every other test's bus, and the first
+// test to end deletes it from under the others.
 class SessionBus {
  public:
   // Bare: no service can be started on demand, only what the test starts is on the bus.
@@ -38,6 +42,7 @@ class SessionBus {
   QString address() const { return address_; }
 
  private:
+  QTemporaryDir runtime_;
   QProcess bus_;
   QString address_;
   QString config_;
