@@ -27,24 +27,43 @@ bool WaitUntil(const std::function<bool()>& cond, int timeoutMs) {
   return true;
 }
 
+namespace {
+// Display numbers for our servers. Xvfb's own choice (-displayfd alone) takes the lowest free
+// number, the one another test's server has just given up: that server's clean-up can then
+// remove the socket of the new one. Each test process walks a range of its own instead.
+int NextDisplayNumber() {
+  constexpr int kFirst = 100, kCount = 4000;
+  static int next = static_cast<int>(::getpid() * 37 % kCount);
+  return kFirst + (next++ % kCount);
+}
+}  // namespace
+
 XvfbDisplay::XvfbDisplay(int width, int height) {
-  // -displayfd makes Xvfb pick a free display and tell us its number.
-  xvfb_.setProgram(QStringLiteral("Xvfb"));
-  xvfb_.setArguments({QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                      QStringLiteral("0"), QStringLiteral("%1x%2x24").arg(width).arg(height),
-                      QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-  xvfb_.setProcessChannelMode(QProcess::SeparateChannels);
-  xvfb_.start();
-  if (!xvfb_.waitForStarted(5000)) return;
-  QByteArray out;
-  WaitUntil(
-      [&] {
-        out += xvfb_.readAllStandardOutput();
-        return out.contains('\n') || xvfb_.state() == QProcess::NotRunning;
-      },
-      10000);
-  const QByteArray number = out.trimmed();
-  if (!number.isEmpty()) display_ = QStringLiteral(":") + QString::fromLatin1(number);
+  for (int attempt = 0; attempt < 20 && display_.isEmpty(); ++attempt) {
+    const QString display = QStringLiteral(":%1").arg(NextDisplayNumber());
+    // -displayfd tells when the server is ready; a number in use ends it at once.
+    xvfb_.setProgram(QStringLiteral("Xvfb"));
+    xvfb_.setArguments({display, QStringLiteral("-displayfd"), QStringLiteral("1"),
+                        QStringLiteral("-screen"), QStringLiteral("0"),
+                        QStringLiteral("%1x%2x24").arg(width).arg(height),
+                        QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    xvfb_.setProcessChannelMode(QProcess::SeparateChannels);
+    xvfb_.start();
+    if (!xvfb_.waitForStarted(5000)) return;
+    QByteArray out;
+    WaitUntil(
+        [&] {
+          out += xvfb_.readAllStandardOutput();
+          return out.contains('\n') || xvfb_.state() == QProcess::NotRunning;
+        },
+        10000);
+    if (xvfb_.state() == QProcess::Running && !out.trimmed().isEmpty()) {
+      display_ = display;
+    } else {
+      xvfb_.kill();
+      xvfb_.waitForFinished(1000);
+    }
+  }
 }
 
 XvfbDisplay::~XvfbDisplay() {
@@ -115,7 +134,15 @@ std::optional<QStringList> AtspiUser::Run(const QStringList& args) const {
   return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-ProgramRun::ProgramRun(const XvfbDisplay& display, const TempHome& home) {
+QString XvfbDisplay::Describe() const {
+  const QString state = xvfb_.state() == QProcess::NotRunning
+                            ? QStringLiteral("ended with %1").arg(xvfb_.exitCode())
+                            : QStringLiteral("running");
+  return QStringLiteral("Xvfb on %1: %2; it printed:\n%3")
+      .arg(display_, state, QString::fromLocal8Bit(xvfb_.readAllStandardError()));
+}
+
+ProgramRun::ProgramRun(const XvfbDisplay& display, const TempHome& home) : display_(display) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert(QStringLiteral("DISPLAY"), display.display());
   env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
@@ -170,7 +197,10 @@ int ProgramRun::Terminate(int timeoutMs) {
 
 QString ProgramRun::stderrText() {
   err_ += process_.readAllStandardError();
-  return QString::fromLocal8Bit(err_);
+  QString text = QString::fromLocal8Bit(err_);
+  if (text.contains(QStringLiteral("could not connect to display")))
+    text += QStringLiteral("\n[") + display_.Describe() + QStringLiteral("]\n");
+  return text;
 }
 
 bool ProgramRun::WaitForStderr(const QString& text, int timeoutMs) {

@@ -22,9 +22,11 @@ class XvfbDisplay {
   QString display() const { return display_; }  // ":N"
   // The root window's contents, as `xwd -root` shows them.
   QImage GrabRoot() const;
+  // Whether the server still runs, and what it printed: for a client that could not connect.
+  QString Describe() const;
 
  private:
-  QProcess xvfb_;
+  mutable QProcess xvfb_;
   QString display_;
 };
 
@@ -79,6 +81,7 @@ class ProgramRun {
   QProcess& process() { return process_; }
 
  private:
+  const XvfbDisplay& display_;
   QProcess process_;
   QByteArray err_;
 };
