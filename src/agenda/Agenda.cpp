@@ -191,6 +191,21 @@ QList<AgendaAlarmDue> Agenda::DueAlarms(const QDateTime& now) {
   return due;
 }
 
+QDateTime Agenda::NextAlarm(const QDateTime& now) const {
+  QDateTime next;
+  const auto consider = [&](const QDateTime& at) {
+    if (at > now && (!next.isValid() || at < next)) next = at;
+  };
+  for (const AgendaAlarmDue& s : snoozed_) consider(s.at);
+  const QList<AgendaCalendarState>& states = service_.Calendars();
+  for (int i = 0; i < states.size() && i < followed_.size(); ++i) {
+    if (!followed_[i].Alarms) continue;
+    for (const AgendaEvent& e : states[i].events)
+      for (const QDateTime& at : e.alarms) consider(at);
+  }
+  return next;
+}
+
 void Agenda::Snooze(const AgendaAlarmDue& alarm, const QDateTime& until) {
   snoozed_ << AgendaAlarmDue{until, alarm.event};
 }

@@ -53,6 +53,8 @@ class Agenda : public QObject {
   // from calendars with alarms on, for events not yet over; snoozed ones when due again.
   QList<AgendaAlarmDue> DueAlarms(const QDateTime& now);
   void Snooze(const AgendaAlarmDue& alarm, const QDateTime& until);
+  // The first alarm after `now`, snoozed ones included; invalid when none is ahead.
+  QDateTime NextAlarm(const QDateTime& now) const;
 
   // One line per followed calendar: how many events it has now, or why its fetch failed.
   QString Status() const;

@@ -1,5 +1,8 @@
 #pragma once
+#include <QTime>
+#include <QtGlobal>
 #include <functional>
+#include <initializer_list>
 
 struct DynamicConfigT;
 
@@ -16,6 +19,15 @@ struct TickSteps {
   // The user chose Edit in a reminder popup: show the window on that reminder.
   std::function<void(int)> EditReminder;
 };
+
+// The tick's beat. Every second while something is going on (the window or a popup open, a
+// mail check running); else the program sleeps until the next half minute of the wall clock or
+// the first deadline it knows of (`dueInMs`, where 0 or less is one already handled by the beat),
+// whichever comes first. The half minutes keep what is due by the minute on time (reminders,
+// the day change, alarms) and the clock watched at least once a minute, so a reminder's time
+// is never taken for one passed while the program was not looking.
+constexpr int kBusyTickMs = 1000;
+int NextTickMs(bool busy, const QTime& wallTime, std::initializer_list<qint64> dueInMs);
 
 class Scheduler {
  public:

@@ -18,6 +18,7 @@
 #include "mail/MailCheck.h"
 #include "mail/MailErrors.h"
 #include "mail/MailNotify.h"
+#include "mail/MailPasswords.h"
 #include "mail/MailPush.h"
 #include "pages/SettingsPage.h"
 #include "pages/TFrameAgenda.h"
@@ -144,7 +145,12 @@ void TFormMain::FormCreate() {
       [this] {
         return MailPush::Wanted{config_.EmailConfig.EnableCheck, config_.EmailConfig.Accounts};
       },
-      [this] { return StartMailCheck(config_, services_, false, -1); }, services_.imapClient, this);
+      [this] {
+        const bool started = StartMailCheck(config_, services_, false, -1);
+        if (started) TickSoon();  // its announcement comes with the tick
+        return started;
+      },
+      services_.imapClient, this);
   // Its threads end before the program does, not with whatever destroys the window.
   connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
     delete mailPush_;
@@ -152,7 +158,8 @@ void TFormMain::FormCreate() {
   });
 
   TimerIDLE = new QTimer(this);
-  TimerIDLE->setInterval(1000);
+  TimerIDLE->setTimerType(Qt::PreciseTimer);  // it sleeps until deadlines, which must not slip
+  TimerIDLE->setInterval(kBusyTickMs);
   connect(TimerIDLE, &QTimer::timeout, this, &TFormMain::TimerIDLETimer);
   TimerEXIT = new QTimer(this);
   TimerEXIT->setInterval(10000);
@@ -342,6 +349,7 @@ void TFormMain::ToggleMainWindow() {
     }
   }
   d.WindowVisible = !d.WindowVisible;
+  TickSoon();
   // Menus exported to some panels are not asked before they show; keep the caption right.
   if (MI_ShowHide) PopupMenu_MainPopup();
 }
@@ -434,9 +442,13 @@ void TFormMain::MI_ShowHideClick() {
   if (!ModalWindowOpen()) ToggleMainWindow();
 }
 
-void TFormMain::MI_CheckEmailClick() { StartMailCheck(config_, services_, false, -1); }
+void TFormMain::MI_CheckEmailClick() {
+  if (StartMailCheck(config_, services_, false, -1)) TickSoon();
+}
 
 void TFormMain::ShowErrors(const WallpaperErrors& errors) {
+  // A change by hand starts the timed rule's delay again.
+  TickSoon();
   ShowWallpaperErrors(errors, *services_.messages);
 }
 
@@ -461,12 +473,32 @@ void TFormMain::MI_CloseClick() {
 }
 
 void TFormMain::TimerIDLETimer() {
+  // A popup or box opened by this tick runs its own loop, and the ticks go on in it each second.
+  if (++tickDepth_ == 1 && !closed_) TimerIDLE->start(kBusyTickMs);
+  // A check that ends during this tick is announced by the next one.
+  const bool mailWasRunning = config_.DynamicConfig.EmailCheckRunning;
   if (agenda_) agenda_->Tick(config_.AgendaConfig, services_.clock->Now());
   scheduler_.TimerIDLETimer();
-  // What changed in memory this second reaches the file now, not at the next "Hide".
+  // What changed in memory since the last tick reaches the file now, not at the next "Hide".
   if (!closed_) autosave_->Poll();
   // Keeps a menu the panel shows (and never asks us about) current.
   PopupMenu_MainPopup();
+  if (--tickDepth_ > 0 || closed_) return;
+  const auto& d = config_.DynamicConfig;
+  const bool busy = d.WindowVisible || ModalWindowOpen() || showingAlarm_ || mailWasRunning ||
+                    d.EmailCheckRunning || d.NoNewMail ||
+                    (config_.EmailConfig.EnableCheck && MailPasswordsPending());
+  const QDateTime now = services_.clock->Now();
+  const QDateTime alarm = agenda_ ? agenda_->NextAlarm(now) : QDateTime();
+  TimerIDLE->start(NextTickMs(
+      busy, now.time(),
+      {MsUntilTimedChange(config_, wallpaperMemory_, services_.clock->ElapsedMs()),
+       MsUntilTimedMailCheck(config_, NowDays(*services_.clock)),
+       alarm.isValid() ? now.msecsTo(alarm) : -1}));
+}
+
+void TFormMain::TickSoon() {
+  if (tickDepth_ == 0 && !closed_ && TimerIDLE) TimerIDLE->start(kBusyTickMs);
 }
 
 void TFormMain::AgendaFetched() {

@@ -67,6 +67,9 @@ class TFormMain : public QWidget {
   void setReminderSelector(IReminderSelector* page) { reminderSelector_ = page; }
 
   void TimerIDLETimer();
+  // Something happened outside the tick (a click, a command, pushed mail): the tick beats each
+  // second again until it is handled, and then sleeps as long as it can.
+  void TickSoon();
   void TimerEXITTimer();
   void Timer_MinimizeTimer();
 
@@ -170,4 +173,5 @@ class TFormMain : public QWidget {
   std::unique_ptr<Agenda> agenda_;
   QList<AgendaAlarmDue> alarmQueue_;
   bool showingAlarm_ = false;
+  int tickDepth_ = 0;  // ticks running: more than one while a popup's own loop ticks
 };

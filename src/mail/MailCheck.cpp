@@ -1,7 +1,9 @@
 #include "mail/MailCheck.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <climits>
+#include <cmath>
 #include <mutex>
 #include <utility>
 
@@ -287,13 +289,20 @@ MailCheckEvents& MailChecks() {
   return *events;
 }
 
+qint64 MsUntilTimedMailCheck(const Config& config, double nowDays) {
+  const auto& e = config.EmailConfig;
+  if (!e.EnableCheck) return -1;
+  const double left = config.DynamicConfig.LastEmailCheck + e.IntervalMinutes / 1440.0 - nowDays;
+  if (!(left > 0)) return 0;
+  return static_cast<qint64>(std::min(std::ceil(left * 86400000.0), 1e15));
+}
+
 bool StartMailCheck(Config& config, const Services& services, bool timed, int accountIndex) {
   const auto& e = config.EmailConfig;
   auto& d = config.DynamicConfig;
   if (!e.EnableCheck) return false;
   if (d.EmailCheckRunning) return false;
-  if (timed && !(NowDays(*services.clock) >= d.LastEmailCheck + e.IntervalMinutes / 1440.0))
-    return false;
+  if (timed && MsUntilTimedMailCheck(config, NowDays(*services.clock)) != 0) return false;
   // Passwords still on their way from the keyring would make the check fail for nothing.
   if (timed && MailPasswordsPending()) return false;
 

@@ -20,6 +20,8 @@ struct DynamicConfigT;
 // returns at once, true when a check started. The check publishes into the shared values of
 // config.DynamicConfig.
 bool StartMailCheck(Config& config, const Services& services, bool timed, int accountIndex);
+// How long until the timed check is due: 0 when it is, -1 when checking is off.
+qint64 MsUntilTimedMailCheck(const Config& config, double nowDays);
 
 // News of the checks for what shows them, delivered through the user-interface thread's
 // event loop, so nothing has to poll EmailCheckRunning.

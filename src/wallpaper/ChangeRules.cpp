@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QHash>
+#include <algorithm>
 #include <exception>
 
 #include "platform/DateTime.h"
@@ -116,18 +117,10 @@ Picked PickAndApply(Run& run, bool random) {
 }
 
 void CheckTimedChangeNow(Run& run) {
-  const auto& w = run.config.WallpaperConfig;
-  if (w.ChangeRule != WallpaperChangeRule::RandomByTime) return;
-  // Time that has passed, not two wall-clock readings apart: daylight saving, a new time zone
-  // or a clock set back must neither stop the changes nor bunch them up.
-  const qint64 delay = static_cast<qint64>(ChangeDelaySeconds(w.ChangeDelay)) * 1000;
-  const qint64 now = run.services.clock->ElapsedMs();
-  const qint64 lastSet = run.config.DynamicConfig.LastSetElapsedMs;
-  if (lastSet >= 0 && now - lastSet <= delay) return;
-  qint64& failedAt = run.memory.timedFailedAt;
-  if (failedAt >= 0 && now - failedAt < delay) return;
+  if (MsUntilTimedChange(run.config, run.memory, run.services.clock->ElapsedMs()) != 0) return;
   // Nothing installed (every picture fails): wait a whole delay, not just until the next tick.
-  failedAt = PickAndApply(run, true) == Picked::Failed ? run.services.clock->ElapsedMs() : -1;
+  run.memory.timedFailedAt =
+      PickAndApply(run, true) == Picked::Failed ? run.services.clock->ElapsedMs() : -1;
 }
 
 // The daily refresh of the current image, or of the selected one; a picture known to fail
@@ -192,6 +185,21 @@ WallpaperErrors ChooseStartupWallpaper(Config& config, const Services& services,
       CheckDayChangeNow(run);
     }
   });
+}
+
+qint64 MsUntilTimedChange(const Config& config, const ChangeRuleMemory& memory, qint64 elapsedMs) {
+  const auto& w = config.WallpaperConfig;
+  if (w.ChangeRule != WallpaperChangeRule::RandomByTime) return -1;
+  // Time that has passed, not two wall-clock readings apart: daylight saving, a new time zone
+  // or a clock set back must neither stop the changes nor bunch them up.
+  const qint64 delay = static_cast<qint64>(ChangeDelaySeconds(w.ChangeDelay)) * 1000;
+  qint64 due = elapsedMs;
+  const qint64 lastSet = config.DynamicConfig.LastSetElapsedMs;
+  if (lastSet >= 0) due = std::max(due, lastSet + delay + 1);  // a whole delay has gone by
+  // After a change that installed nothing, a whole delay from the failure, the delay as set
+  // now, so a shorter one counts.
+  if (memory.timedFailedAt >= 0) due = std::max(due, memory.timedFailedAt + delay);
+  return due - elapsedMs;
 }
 
 WallpaperErrors CheckTimedChange(Config& config, const Services& services,

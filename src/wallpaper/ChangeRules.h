@@ -41,6 +41,9 @@ WallpaperErrors ChooseStartupWallpaper(Config& config, const Services& services,
                                        ChangeRuleMemory& memory);
 WallpaperErrors CheckTimedChange(Config& config, const Services& services,
                                  ChangeRuleMemory& memory);
+// How long until the timed rule changes the wallpaper, on the clock that does not jump: 0 when
+// it is due now, -1 when the rule is not the timed one.
+qint64 MsUntilTimedChange(const Config& config, const ChangeRuleMemory& memory, qint64 elapsedMs);
 WallpaperErrors CheckDayChange(Config& config, const Services& services, ChangeRuleMemory& memory);
 // Recomposes the current image (the date or the settings changed); asked for by the user, so
 // a failure is always returned.

@@ -17,7 +17,9 @@
 
 #include "MainWindowFixture.h"
 #include "app/CommandLine.h"
+#include "app/Scheduler.h"
 #include "app/SingleInstance.h"
+#include "platform/DateTime.h"
 #include "platform/DesktopTrayIcon.h"
 #include "reminders/TForm_Reminder.h"
 #include "support/E2E.h"
@@ -463,4 +465,64 @@ TEST_F(MainWindowTest, OnlyTheShownPageRunsItsRefreshTimer) {
   EXPECT_TRUE(refreshed.contains(kPopupRemindersPage));
   form->ToggleMainWindow();
   EXPECT_THAT(SlotsWithTimersRunning(*form), ::testing::IsEmpty());
+}
+
+// Hidden with nothing going on, the tick sleeps until the next half minute of the wall clock or
+// the first deadline it knows of; with the window shown it beats each second.
+struct TickCase {
+  const char* name;
+  QTime wall;
+  qint64 timedChangeInMs;  // -1: the wallpaper is not changed by time
+  qint64 mailInMs;         // -1: mail is not checked
+  bool shown;
+  int expectedMs;
+};
+class TickBeatTest : public MainWindowTest, public ::testing::WithParamInterface<TickCase> {};
+
+TEST_P(TickBeatTest, TheTickSleepsUntilWhatComesFirst) {
+  const TickCase& c = GetParam();
+  auto& config = fake.config;
+  fake.clock.now = QDateTime(QDate(2026, 3, 15), c.wall);
+  fake.clock.elapsedMs = qint64(24) * 3600 * 1000;  // up a day: longer than any delay
+  const qint64 delay = qint64(ChangeDelaySeconds(config.WallpaperConfig.ChangeDelay)) * 1000;
+  config.WallpaperConfig.ChangeRule =
+      c.timedChangeInMs < 0 ? WallpaperChangeRule::Never : WallpaperChangeRule::RandomByTime;
+  config.DynamicConfig.LastSetElapsedMs = fake.clock.elapsedMs - delay - 1 + c.timedChangeInMs;
+  config.EmailConfig.EnableCheck = c.mailInMs >= 0;
+  config.DynamicConfig.LastEmailCheck =
+      NowDays(fake.clock) - config.EmailConfig.IntervalMinutes / 1440.0 + c.mailInMs / 86400000.0;
+  if (c.shown) form->ToggleMainWindow();
+
+  form->TimerIDLETimer();
+
+  EXPECT_TRUE(form->TimerIDLE->isActive());
+  EXPECT_NEAR(form->TimerIDLE->interval(), c.expectedMs, 2);
+  EXPECT_EQ(config.DynamicConfig.EmailCheckRunning, false) << "no check was due";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TickBeatTest,
+    ::testing::Values(TickCase{"OnTheMinute", QTime(10, 0), -1, -1, false, 30020},
+                      TickCase{"IntoTheHalfMinute", QTime(10, 0, 47, 500), -1, -1, false, 12520},
+                      TickCase{"TimedChangeFirst", QTime(10, 0, 0), 4000, -1, false, 4020},
+                      TickCase{"TimedChangeLater", QTime(10, 0, 20), 60000, -1, false, 10020},
+                      TickCase{"MailFirst", QTime(10, 0, 0), 90000, 3000, false, 3020},
+                      TickCase{"WindowShown", QTime(10, 0, 0), 4000, 3000, true, 1000}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MainWindowTest, AChangeByHandOrAShownWindowMakesTheSleepingTickBeatAgain) {
+  fake.config.EmailConfig.EnableCheck = false;
+  form->TimerIDLETimer();
+  ASSERT_GT(form->TimerIDLE->interval(), kBusyTickMs);
+  form->MI_RefreshClick();
+  EXPECT_EQ(form->TimerIDLE->interval(), kBusyTickMs);
+  form->TimerIDLETimer();
+  ASSERT_GT(form->TimerIDLE->interval(), kBusyTickMs);
+  form->ToggleMainWindow();
+  EXPECT_EQ(form->TimerIDLE->interval(), kBusyTickMs);
+  form->TimerIDLETimer();
+  EXPECT_EQ(form->TimerIDLE->interval(), kBusyTickMs);
+  form->ToggleMainWindow();
+  form->TimerIDLETimer();
+  EXPECT_GT(form->TimerIDLE->interval(), kBusyTickMs);
 }
