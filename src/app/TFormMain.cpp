@@ -478,6 +478,8 @@ void TFormMain::TimerIDLETimer() {
   // A check that ends during this tick is announced by the next one.
   const bool mailWasRunning = config_.DynamicConfig.EmailCheckRunning;
   if (agenda_) agenda_->Tick(config_.AgendaConfig, services_.clock->Now());
+  // Accounts edited on their page, or passwords come from the keyring, are watched from now.
+  if (mailPush_) mailPush_->Look();
   scheduler_.TimerIDLETimer();
   // What changed in memory since the last tick reaches the file now, not at the next "Hide".
   if (!closed_) autosave_->Poll();

@@ -84,7 +84,7 @@ MailPush::MailPush(std::function<Wanted()> wanted, std::function<bool()> check,
   timer_ = new QTimer(this);
   timer_->setInterval(timing_.lookMs);
   connect(timer_, &QTimer::timeout, this, &MailPush::Look);
-  timer_->start();
+  if (timing_.lookMs > 0) timer_->start();
   Look();
 }
 

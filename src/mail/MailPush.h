@@ -27,7 +27,7 @@ class MailPush : public QObject {
     int firstPauseMs = 15000;         // after a loss, before the first new attempt
     int longestPauseMs = 10 * 60000;  // the pause doubles up to this
     int renewMs = 29 * 60000;         // IDLE is ended and begun again before servers drop it
-    int lookMs = 5000;                // how often the wanted accounts are looked at
+    int lookMs = 0;  // how often the wanted accounts are looked at; 0: only when asked (Look)
     int newsMs = 1000;  // how often the watchers' news is looked at, only while there are any
   };
   enum class State { Connecting, Idling, NoIdle, Paused };
@@ -42,7 +42,7 @@ class MailPush : public QObject {
       : MailPush(std::move(wanted), std::move(check), std::move(makeClient), Timing(), parent) {}
   ~MailPush() override;
 
-  // Starts and stops watchers to match what is wanted; runs by itself every lookMs.
+  // Starts and stops watchers to match what is wanted; runs by itself every lookMs, if set.
   void Look();
   // The state of each account's watcher, in the order of the accounts.
   QList<State> States() const;
