@@ -90,9 +90,9 @@ Agenda::Agenda(QString folder, QObject* parent) : QObject(parent), folder_(std::
   connect(&service_, &AgendaService::Finished, this, &Agenda::Arrived);
 }
 
-void Agenda::Start(const AgendaConfigT& settings, const QDateTime& now) {
+void Agenda::Start(const AgendaConfigT& settings, const QDateTime& now, bool fetch) {
   Run(settings, now, false);
-  Run(settings, now, true);
+  if (fetch) Run(settings, now, true);
 }
 
 void Agenda::Tick(const AgendaConfigT& settings, const QDateTime& now) {

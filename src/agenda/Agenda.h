@@ -39,8 +39,8 @@ class Agenda : public QObject {
   // folder: where copies of the calendars and the alarm record are kept.
   explicit Agenda(QString folder, QObject* parent = nullptr);
 
-  // The copies at once (no network), then a fetch.
-  void Start(const AgendaConfigT& settings, const QDateTime& now);
+  // The copies at once (no network), then a fetch unless told to leave it to Tick.
+  void Start(const AgendaConfigT& settings, const QDateTime& now, bool fetch = true);
   // On every tick: a fetch every RefreshMinutes, and the copies read again when the day
   // changes.
   void Tick(const AgendaConfigT& settings, const QDateTime& now);

@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
+#include <utility>
 
 #include "agenda/AgendaAlarmPopup.h"
 #include "app/AttentionPopup.h"
@@ -31,6 +32,7 @@
 #include "reminders/TForm_Reminder.h"
 #include "settings/Config.h"
 #include "settings/ConfigStore.h"
+#include "settings/PasswordKeeper.h"
 #include "settings/SettingsAutosave.h"
 #include "wallpaper/ChangeRules.h"
 #include "wallpaper/Compose.h"
@@ -77,7 +79,10 @@ TFormMain::TFormMain(Config& config, Services& services, RegistryStore& store, Q
   FormCreate();
 }
 
-TFormMain::~TFormMain() = default;
+TFormMain::~TFormMain() {
+  // The services outlive the window; its keeper does not.
+  if (services_.passwords == passwords_.get()) services_.passwords = givenPasswords_;
+}
 
 void TFormMain::FormCreate() {
   setWindowTitle(QStringLiteral("Quillatorne"));
@@ -97,9 +102,11 @@ void TFormMain::FormCreate() {
 
   BuildWindow();
 
-  LoadSettings(store_, config_, services_.keyring);
+  passwords_ = std::make_unique<PasswordKeeper>(services_.keyring);
+  givenPasswords_ = std::exchange(services_.passwords, passwords_.get());
+  LoadSettings(store_, config_, passwords_.get());
   autosave_ = std::make_unique<SettingsAutosave>(
-      config_, [this] { return SaveSettings(store_, config_, services_.keyring); });
+      config_, [this] { return SaveSettings(store_, config_, passwords_.get()); });
   autosave_->MarkSaved();
   const auto& program = config_.ProgramConfig;
   FormCaption->setTexts(
@@ -137,7 +144,9 @@ void TFormMain::FormCreate() {
   agenda_ = std::make_unique<Agenda>(AgendaFolder());
   connect(agenda_.get(), &Agenda::Fetched, this, &TFormMain::AgendaFetched);
   connect(agenda_.get(), &Agenda::Failed, this, &TFormMain::AgendaFailed);
-  agenda_->Start(config_.AgendaConfig, services_.clock->Now());
+  // Calendars whose passwords are still on their way from the keyring are fetched by the
+  // first tick after they have arrived; their copies are on the calendar at once.
+  agenda_->Start(config_.AgendaConfig, services_.clock->Now(), !passwords_->Pending());
 
   // IMAP servers with IDLE tell of new mail between the timed checks.
   mailPush_ = new MailPush(
@@ -461,7 +470,7 @@ void TFormMain::MI_CloseClick() {
 }
 
 void TFormMain::TimerIDLETimer() {
-  if (agenda_) agenda_->Tick(config_.AgendaConfig, services_.clock->Now());
+  if (agenda_ && !passwords_->Pending()) agenda_->Tick(config_.AgendaConfig, services_.clock->Now());
   scheduler_.TimerIDLETimer();
   // What changed in memory this second reaches the file now, not at the next "Hide".
   if (!closed_) autosave_->Poll();
@@ -570,7 +579,7 @@ void TFormMain::HideFromOutside() {
 }
 
 bool TFormMain::SaveNow() {
-  if (!SaveSettings(store_, config_, services_.keyring)) return false;
+  if (!SaveSettings(store_, config_, passwords_.get())) return false;
   // The next tick has nothing new to write.
   if (autosave_) autosave_->MarkSaved();
   return true;

@@ -5,11 +5,11 @@
 #include <mutex>
 #include <utility>
 
-#include "mail/MailPasswords.h"
 #include "mail/MailSeenState.h"
 #include "mail/Pop3Client.h"
 #include "platform/Services.h"
 #include "settings/Config.h"
+#include "settings/PasswordKeeper.h"
 
 namespace {
 // The one worker of the program. The trigger never waits for a running check; the object
@@ -295,7 +295,7 @@ bool StartMailCheck(Config& config, const Services& services, bool timed, int ac
   if (timed && !(NowDays(*services.clock) >= d.LastEmailCheck + e.IntervalMinutes / 1440.0))
     return false;
   // Passwords still on their way from the keyring would make the check fail for nothing.
-  if (timed && MailPasswordsPending()) return false;
+  if (timed && services.passwords && services.passwords->Pending()) return false;
 
   Worker& w = TheWorker();
   // The previous check has published everything; its thread is at its very end.
