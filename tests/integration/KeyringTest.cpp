@@ -70,9 +70,7 @@ TEST_F(SecretServiceStore, APasswordLeavesTheFileForTheKeyringAndComesBackOnLoad
   ASSERT_TRUE(Until([&] { return StoredPassword().isEmpty(); })) << StoredPassword().toStdString();
 
   // A new run: the file holds no password, the keyring gives it back without a wait.
-  fakes.config = Config(QSize(1024, 768));
-  fakes.NewRun();
-  store.Load();
+  store.LoadAsNewRun();
   ASSERT_EQ(fakes.config.EmailConfig.Accounts.size(), 1);
   EXPECT_TRUE(fakes.config.EmailConfig.Accounts[0].Password.isEmpty());
   ASSERT_TRUE(Until([this] { return !fakes.passwords->Pending(); }));
@@ -100,9 +98,7 @@ TEST_F(SecretServiceStore, TwoAccountsOnOneMailboxKeepTheirOwnPasswordsAcrossARe
   // The save, and one more once both passwords had arrived.
   EXPECT_EQ(file.writes(), 2);
 
-  fakes.config = Config(QSize(1024, 768));
-  fakes.NewRun();
-  store.Load();
+  store.LoadAsNewRun();
   ASSERT_TRUE(Until([this] { return !fakes.passwords->Pending(); }));
   ASSERT_EQ(fakes.config.EmailConfig.Accounts.size(), 2);
   EXPECT_EQ(fakes.config.EmailConfig.Accounts[0].Password, "at home");
@@ -133,9 +129,7 @@ TEST_F(SecretServiceStore, CalendarPasswordsMoveInBesideTheMailAccountsOldEntrie
     SCOPED_TRACE(run);
     RegistryFile reread(home.configFile());
     store.Open(reread);
-    fakes.config = Config(QSize(1024, 768));
-    fakes.NewRun();
-    store.Load();
+    store.LoadAsNewRun();
     ASSERT_TRUE(Until([this] { return !fakes.passwords->Pending(); }));
     ASSERT_EQ(fakes.config.AgendaConfig.Calendars.size(), 1);
     EXPECT_EQ(fakes.config.AgendaConfig.Calendars[0].Password, "calendar pw");

@@ -34,6 +34,12 @@ void FakeMainStore::Open(IRegistryBackend& backend) {
 
 void FakeMainStore::Load() { LoadSettings(*store_, fakes_.config, fakes_.services.passwords); }
 
+void FakeMainStore::LoadAsNewRun() {
+  fakes_.config = Config(fakes_.desktop.screen);
+  fakes_.NewRun();
+  Load();
+}
+
 bool FakeMainStore::Save() { return SaveSettings(*store_, fakes_.config, fakes_.services.passwords); }
 
 quint64 FakeNotifications::Notify(const DesktopNotification& n) {

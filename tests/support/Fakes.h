@@ -125,6 +125,8 @@ class FakeMainStore {
   RegistryStore& get() { return *store_; }
   void Load();
   bool Save();
+  // A new run of the program: an empty record, a new password keeper, the store loaded.
+  void LoadAsNewRun();
 
  private:
   FakeServices& fakes_;

@@ -17,7 +17,7 @@ class AgendaPasswords : public testing::Test {
   void SetUp() override {
     store.Open(file);
     fakes.services.keyring = &keyring;
-    Reload();
+    store.LoadAsNewRun();
   }
   static AgendaCalendar Calendar(const QString& user, const QString& password) {
     AgendaCalendar c;
@@ -30,12 +30,6 @@ class AgendaPasswords : public testing::Test {
     QStringList passwords;
     for (const AgendaCalendar& c : fakes.config.AgendaConfig.Calendars) passwords << c.Password;
     return passwords;
-  }
-  // Loads the file afresh into an empty record, as a new run does.
-  void Reload() {
-    fakes.config = Config(QSize(1024, 768));
-    fakes.NewRun();
-    store.Load();
   }
   static void Settle() {
     for (int i = 0; i < 10; ++i) QCoreApplication::processEvents();
@@ -76,7 +70,7 @@ TEST_F(AgendaPasswords, EachCalendarHasItsOwnEntryApartFromTheMailAccountsAndCom
   EXPECT_EQ(keyring.entries,
             (QHash<QString, QString>{{mailKey, "mail-pw"}, {first, "work-pw"}, {second, "home-pw"}}));
 
-  Reload();
+  store.LoadAsNewRun();
   EXPECT_EQ(Passwords(), (QStringList{"", ""}));  // not waited for
   EXPECT_TRUE(fakes.passwords->Pending());
   Settle();
@@ -99,7 +93,7 @@ TEST_F(AgendaPasswords, PasswordsOfAnOlderFileMoveIntoTheKeyringWithNothingLost)
   keyring.entries.insert(QStringLiteral("ann@pop"), QStringLiteral("mail-pw"));
   RegistryFile old(home.configFile());
   store.Open(old);
-  Reload();
+  store.LoadAsNewRun();
   EXPECT_EQ(Passwords(), (QStringList{"cal-pw"}));
   Settle();
   EXPECT_EQ(fakes.config.EmailConfig.Accounts[0].Password, "mail-pw");
@@ -114,7 +108,7 @@ TEST_F(AgendaPasswords, PasswordsOfAnOlderFileMoveIntoTheKeyringWithNothingLost)
 
   RegistryFile again(home.configFile());
   store.Open(again);
-  Reload();
+  store.LoadAsNewRun();
   Settle();
   EXPECT_EQ(Passwords(), (QStringList{"cal-pw"}));
   EXPECT_EQ(fakes.config.EmailConfig.Accounts[0].Password, "mail-pw");
@@ -130,14 +124,14 @@ TEST_F(AgendaPasswords, WithoutAKeyringOrWhenItFailsThePasswordStaysInTheFile) {
     SCOPED_TRACE(c.name);
     keyring.available = c.available;
     keyring.writesFail = c.writesFail;
-    Reload();
+    store.LoadAsNewRun();
     fakes.config.AgendaConfig.Calendars = {Calendar("ann", "cal-pw")};
     ASSERT_TRUE(store.Save());
     Settle();
     ASSERT_TRUE(store.Save());
     Settle();
     EXPECT_EQ(StoredCalendarPassword(home.configFile()), "cal-pw");
-    Reload();
+    store.LoadAsNewRun();
     Settle();
     EXPECT_EQ(Passwords(), (QStringList{"cal-pw"}));
   }

@@ -38,11 +38,7 @@ class MailAccountStore : public testing::Test {
     return passwords;
   }
   // Loads the file afresh into an empty record, as a new run does.
-  void Reload() {
-    fakes.config = Config(QSize(1024, 768));
-    fakes.NewRun();
-    store.Load();
-  }
+  void Reload() { store.LoadAsNewRun(); }
   static void Settle() {
     for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
   }
