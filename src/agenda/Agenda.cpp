@@ -2,13 +2,18 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLocale>
 #include <QStringList>
 #include <algorithm>
+#include <exception>
 
 #include "agenda/AgendaCopy.h"
 #include "agenda/AgendaViewBuilder.h"
 #include "platform/Paths.h"
+#include "platform/ReplacedFile.h"
 
 namespace {
 // Alarms are looked for this far beyond what the calendar shows.
@@ -18,6 +23,48 @@ constexpr int kAlarmDaysAhead = 2;
 constexpr qint64 kMissedAlarmSecs = 24 * 3600;
 
 QString Key(const AgendaCalendar& c) { return c.URL + QLatin1Char('\n') + c.User; }
+
+// The alarms waiting to be shown, kept beside the record of those handled.
+QString WaitingFile(const QString& folder) { return folder + QStringLiteral("/alarms-waiting"); }
+// More are not kept: a calendar cannot make the file grow without end.
+constexpr int kMaxWaiting = 500;
+
+QString Stamp(const QDateTime& t) { return t.toString(Qt::ISODateWithMs); }
+QDateTime FromStamp(const QJsonValue& v) {
+  return QDateTime::fromString(v.toString(), Qt::ISODateWithMs);
+}
+
+QJsonObject ToJson(const AgendaAlarmDue& a) {
+  const AgendaEvent& e = a.event;
+  return QJsonObject{{QStringLiteral("at"), Stamp(a.at)},
+                     {QStringLiteral("uid"), e.uid},
+                     {QStringLiteral("summary"), e.summary},
+                     {QStringLiteral("location"), e.location},
+                     {QStringLiteral("start"), Stamp(e.start)},
+                     {QStringLiteral("end"), Stamp(e.end)},
+                     {QStringLiteral("allDay"), e.allDay},
+                     {QStringLiteral("firstDay"), e.firstDay.toString(Qt::ISODate)},
+                     {QStringLiteral("lastDay"), e.lastDay.toString(Qt::ISODate)}};
+}
+
+// Nothing from an entry that is not whole.
+std::optional<AgendaAlarmDue> FromJson(const QJsonObject& o) {
+  AgendaAlarmDue a;
+  a.at = FromStamp(o.value(QStringLiteral("at")));
+  AgendaEvent& e = a.event;
+  e.uid = o.value(QStringLiteral("uid")).toString();
+  e.summary = o.value(QStringLiteral("summary")).toString();
+  e.location = o.value(QStringLiteral("location")).toString();
+  e.start = FromStamp(o.value(QStringLiteral("start")));
+  e.end = FromStamp(o.value(QStringLiteral("end")));
+  e.allDay = o.value(QStringLiteral("allDay")).toBool();
+  e.firstDay = QDate::fromString(o.value(QStringLiteral("firstDay")).toString(), Qt::ISODate);
+  e.lastDay = QDate::fromString(o.value(QStringLiteral("lastDay")).toString(), Qt::ISODate);
+  if (!a.at.isValid() || !e.start.isValid() || !e.end.isValid() || !e.firstDay.isValid() ||
+      !e.lastDay.isValid())
+    return std::nullopt;
+  return a;
+}
 }  // namespace
 
 QString AgendaFolder() { return DataDirectory() + QStringLiteral("/agenda"); }
@@ -90,9 +137,9 @@ Agenda::Agenda(QString folder, QObject* parent) : QObject(parent), folder_(std::
   connect(&service_, &AgendaService::Finished, this, &Agenda::Arrived);
 }
 
-void Agenda::Start(const AgendaConfigT& settings, const QDateTime& now) {
+void Agenda::Start(const AgendaConfigT& settings, const QDateTime& now, bool fetch) {
   Run(settings, now, false);
-  Run(settings, now, true);
+  if (fetch) Run(settings, now, true);
 }
 
 void Agenda::Tick(const AgendaConfigT& settings, const QDateTime& now) {
@@ -157,15 +204,41 @@ void Agenda::SetHandledUpTo(const QDateTime& t) {
     f.write(t.toUTC().toString(Qt::ISODate).toLatin1());
 }
 
+QList<AgendaAlarmDue>& Agenda::Waiting() {
+  if (unshown_) return *unshown_;
+  unshown_.emplace();
+  QFile f(WaitingFile(folder_));
+  if (f.open(QIODevice::ReadOnly) && f.size() < 4 * 1024 * 1024) {
+    const QJsonArray entries = QJsonDocument::fromJson(f.readAll()).array();
+    for (const QJsonValue& v : entries) {
+      std::optional<AgendaAlarmDue> a = FromJson(v.toObject());
+      if (!a || unshown_->size() >= kMaxWaiting) continue;
+      a->id = nextId_++;
+      *unshown_ << *a;
+    }
+  }
+  return *unshown_;
+}
+
+void Agenda::SaveWaiting() {
+  QJsonArray entries;
+  for (const AgendaAlarmDue& a : Waiting()) entries << ToJson(a);
+  const QByteArray bytes = QJsonDocument(entries).toJson(QJsonDocument::Compact);
+  try {
+    ReplacedFile out(WaitingFile(folder_));
+    out.Write(bytes.constData(), size_t(bytes.size()));
+    out.Commit();
+  } catch (const std::exception& e) {
+    qWarning("Agenda: cannot keep the alarms waiting to be shown: %s", e.what());
+  }
+}
+
 QList<AgendaAlarmDue> Agenda::DueAlarms(const QDateTime& now) {
   QList<AgendaAlarmDue> due;
-  for (auto it = snoozed_.begin(); it != snoozed_.end();) {
-    if (it->at <= now) {
-      due << *it;
-      it = snoozed_.erase(it);
-    } else {
-      ++it;
-    }
+  for (const AgendaAlarmDue& a : Waiting()) {
+    if (a.at > now || handedOut_.contains(a.id)) continue;
+    due << a;
+    handedOut_.insert(a.id);
   }
   // Nothing read yet: the alarms wait for the calendars, and the record stays.
   if (followed_.isEmpty() && service_.Calendars().isEmpty()) return due;
@@ -175,6 +248,7 @@ QList<AgendaAlarmDue> Agenda::DueAlarms(const QDateTime& now) {
   if (!since.isValid()) since = now;
   if (since < oldest) since = oldest;
   if (since > now) since = now;  // the clock went back
+  QList<AgendaAlarmDue> fresh;
   const QList<AgendaCalendarState>& states = service_.Calendars();
   for (int i = 0; i < states.size() && i < followed_.size(); ++i) {
     if (!followed_[i].Alarms) continue;
@@ -182,21 +256,30 @@ QList<AgendaAlarmDue> Agenda::DueAlarms(const QDateTime& now) {
       const QDateTime over = e.end > e.start ? e.end : e.start;
       if (over < now) continue;
       for (const QDateTime& at : e.alarms)
-        if (at > since && at <= now) due << AgendaAlarmDue{at, e};
+        if (at > since && at <= now) fresh << AgendaAlarmDue{at, e, nextId_++};
     }
   }
+  // They wait on disk until shown, written before the record says they went off.
+  for (const AgendaAlarmDue& a : std::as_const(fresh)) {
+    if (Waiting().size() >= kMaxWaiting) break;
+    Waiting() << a;
+    handedOut_.insert(a.id);
+  }
+  if (!fresh.isEmpty()) SaveWaiting();
+  due << fresh;
   std::sort(due.begin(), due.end(),
             [](const AgendaAlarmDue& a, const AgendaAlarmDue& b) { return a.at < b.at; });
   SetHandledUpTo(now);
   return due;
 }
 
-QDateTime Agenda::NextAlarm(const QDateTime& now) const {
+QDateTime Agenda::NextAlarm(const QDateTime& now) {
   QDateTime next;
   const auto consider = [&](const QDateTime& at) {
     if (at > now && (!next.isValid() || at < next)) next = at;
   };
-  for (const AgendaAlarmDue& s : snoozed_) consider(s.at);
+  for (const AgendaAlarmDue& a : Waiting())
+    if (!handedOut_.contains(a.id)) consider(a.at);
   const QList<AgendaCalendarState>& states = service_.Calendars();
   for (int i = 0; i < states.size() && i < followed_.size(); ++i) {
     if (!followed_[i].Alarms) continue;
@@ -206,8 +289,16 @@ QDateTime Agenda::NextAlarm(const QDateTime& now) const {
   return next;
 }
 
+void Agenda::Shown(const AgendaAlarmDue& alarm) {
+  handedOut_.remove(alarm.id);
+  if (Waiting().removeIf([&](const AgendaAlarmDue& a) { return a.id == alarm.id; }) > 0)
+    SaveWaiting();
+}
+
 void Agenda::Snooze(const AgendaAlarmDue& alarm, const QDateTime& until) {
-  snoozed_ << AgendaAlarmDue{until, alarm.event};
+  Shown(alarm);
+  Waiting() << AgendaAlarmDue{until, alarm.event, nextId_++};
+  SaveWaiting();
 }
 
 QString Agenda::Status() const {

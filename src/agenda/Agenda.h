@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QObject>
 #include <QSet>
+#include <optional>
 
 #include "agenda/AgendaView.h"
 #include "agenda/AgendaWorker.h"
@@ -12,8 +13,9 @@
 
 // An agenda alarm that has gone off.
 struct AgendaAlarmDue {
-  QDateTime at;  // when it went off
+  QDateTime at;  // when it went off (a snoozed one: when it is due again)
   AgendaEvent event;
+  quint64 id = 0;  // for the run: which one the window showed
 };
 
 // Where the copies of the calendars and the alarm record are kept.
@@ -39,8 +41,8 @@ class Agenda : public QObject {
   // folder: where copies of the calendars and the alarm record are kept.
   explicit Agenda(QString folder, QObject* parent = nullptr);
 
-  // The copies at once (no network), then a fetch.
-  void Start(const AgendaConfigT& settings, const QDateTime& now);
+  // The copies at once (no network), then a fetch unless told to leave it to Tick.
+  void Start(const AgendaConfigT& settings, const QDateTime& now, bool fetch = true);
   // On every tick: a fetch every RefreshMinutes, and the copies read again when the day
   // changes.
   void Tick(const AgendaConfigT& settings, const QDateTime& now);
@@ -51,10 +53,16 @@ class Agenda : public QObject {
   AgendaView View(const AgendaConfigT& settings, const QDateTime& now) const;
   // Alarms gone off since the last call (or the last run: the record is kept on disk),
   // from calendars with alarms on, for events not yet over; snoozed ones when due again.
+  // Each is handed out once; until it is shown it waits on disk too, so that an alarm not
+  // shown by the end of a run (say, behind another one's window) comes at the next start.
   QList<AgendaAlarmDue> DueAlarms(const QDateTime& now);
+  // The alarm's window opens: it is done with, whatever the answer (never shown twice).
+  void Shown(const AgendaAlarmDue& alarm);
+  // Back at `until`, in this run or, kept on disk, in a later one (at once when that time has
+  // passed while the program was not running).
   void Snooze(const AgendaAlarmDue& alarm, const QDateTime& until);
   // The first alarm after `now`, snoozed ones included; invalid when none is ahead.
-  QDateTime NextAlarm(const QDateTime& now) const;
+  QDateTime NextAlarm(const QDateTime& now);
 
   // One line per followed calendar: how many events it has now, or why its fetch failed.
   QString Status() const;
@@ -72,6 +80,8 @@ class Agenda : public QObject {
   void Arrived();
   QDateTime HandledUpTo();
   void SetHandledUpTo(const QDateTime& t);
+  QList<AgendaAlarmDue>& Waiting();
+  void SaveWaiting();
 
   QString folder_;
   AgendaService service_;
@@ -82,5 +92,8 @@ class Agenda : public QObject {
   QDate lastDay_;
   QHash<QString, QString> failing_;  // source -> reason told
   QDateTime handledUpTo_;
-  QList<AgendaAlarmDue> snoozed_;
+  // Alarms due, or snoozed, and not shown yet; read from disk at the first need.
+  std::optional<QList<AgendaAlarmDue>> unshown_;
+  QSet<quint64> handedOut_;  // of those, the ones DueAlarms has given this run
+  quint64 nextId_ = 1;
 };

@@ -15,6 +15,7 @@ PopupReminder AgendaAlarmReminder(const AgendaAlarmDue& due) {
 
 AgendaAlarmAnswer ShowAgendaAlarm(Agenda& agenda, const AgendaAlarmDue& due, IReminderPopup& popup,
                                   INotifications* notifications, const QDateTime& now) {
+  agenda.Shown(due);
   const std::optional<ReminderResult> result = popup.Show(AgendaAlarmReminder(due), notifications);
   if (!result) return AgendaAlarmAnswer::Gone;
   switch (result->answer) {

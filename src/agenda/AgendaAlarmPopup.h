@@ -16,6 +16,7 @@ enum class AgendaAlarmAnswer { Done, Edit, Gone };
 
 // Shows the alarm (in the notification centre too, when given one, as reminders are) and
 // acts on the answer: Snooze hands it back to the agenda for later; Edit is for the caller
-// (it opens the Agenda page); Gone: the program is ending.
+// (it opens the Agenda page); Gone: the program is ending. Once its window has opened the
+// alarm is done with, answered or not: no later run shows it again.
 AgendaAlarmAnswer ShowAgendaAlarm(Agenda& agenda, const AgendaAlarmDue& due, IReminderPopup& popup,
                                   INotifications* notifications, const QDateTime& now);

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <stdexcept>
@@ -12,7 +13,7 @@
 
 namespace {
 // The data follows a one-line header of JSON, so one rename replaces both together.
-constexpr qsizetype kMaxHeader = 64 * 1024;
+constexpr qsizetype kMaxHeader = 8 * 1024 * 1024;
 constexpr qint64 kMaxCopy = 64 * 1024 * 1024;
 }  // namespace
 
@@ -38,6 +39,22 @@ bool LoadAgendaCopy(const QString& path, AgendaCopy& copy) {
   copy.from = QDate::fromString(o.value(QStringLiteral("from")).toString(), Qt::ISODate);
   copy.to = QDate::fromString(o.value(QStringLiteral("to")).toString(), Qt::ISODate);
   copy.data = f.readAll();
+  // Resources that do not add up to the data are no resources: the next fetch asks for all.
+  qsizetype total = 0;
+  for (const QJsonValue& v : o.value(QStringLiteral("resources")).toArray()) {
+    const QJsonObject r = v.toObject();
+    const AgendaResource resource{r.value(QStringLiteral("href")).toString(),
+                                  r.value(QStringLiteral("etag")).toString(),
+                                  qsizetype(r.value(QStringLiteral("size")).toInteger(-1))};
+    if (resource.href.isEmpty() || resource.size < 0) total = -1;
+    if (total < 0) break;
+    total += resource.size;
+    copy.resources << resource;
+  }
+  if (total != (copy.resources.isEmpty() ? 0 : copy.data.size())) {
+    copy.resources.clear();
+    copy.ctag.clear();
+  }
   return true;
 }
 
@@ -50,6 +67,14 @@ bool SaveAgendaCopy(const QString& path, const AgendaCopy& copy, QString* error)
                 {QStringLiteral("fileSize"), copy.fileSize},
                 {QStringLiteral("from"), copy.from.toString(Qt::ISODate)},
                 {QStringLiteral("to"), copy.to.toString(Qt::ISODate)}};
+  if (!copy.resources.isEmpty()) {
+    QJsonArray resources;
+    for (const AgendaResource& r : copy.resources)
+      resources << QJsonObject{{QStringLiteral("href"), r.href},
+                               {QStringLiteral("etag"), r.etag},
+                               {QStringLiteral("size"), qint64(r.size)}};
+    o.insert(QStringLiteral("resources"), resources);
+  }
   const QByteArray header = QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n';
   try {
     // Calendars are private: the folder is the user's alone.

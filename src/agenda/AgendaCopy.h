@@ -3,7 +3,16 @@
 // wallpaper at login before the network is up, and so unchanged calendars cost nothing.
 #include <QByteArray>
 #include <QDate>
+#include <QList>
 #include <QString>
+
+// One event resource of a CalDAV calendar as the server last gave it.
+struct AgendaResource {
+  QString href;
+  QString etag;
+  qsizetype size = 0;  // of its part of the copy's data
+  bool operator==(const AgendaResource&) const = default;
+};
 
 struct AgendaCopy {
   QByteArray data;  // one or more VCALENDARs, one after another
@@ -14,6 +23,9 @@ struct AgendaCopy {
   qint64 fileStamp = -1;  // a local file's modification time (ms) ...
   qint64 fileSize = -1;   // ... and size
   QDate from, to;         // the days a CalDAV answer covers
+  // A CalDAV calendar's resources, in the order their parts follow one another in `data`;
+  // they let a fetch ask only for what changed.
+  QList<AgendaResource> resources;
   bool operator==(const AgendaCopy&) const = default;
 };
 

@@ -4,6 +4,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QTimeZone>
@@ -178,6 +179,7 @@ AgendaFetcher::Answer AgendaFetcher::Send(const QByteArray& verb, const QString&
     a.error = reply->errorString().isEmpty() ? QStringLiteral("No answer") : reply->errorString();
   if (a.error.isEmpty()) {
     a.body = reply->readAll();
+    outcome.received += a.body.size();
     a.etag = reply->rawHeader("ETag");
     a.lastModified = reply->rawHeader("Last-Modified");
   }
@@ -245,6 +247,89 @@ void AgendaFetcher::FetchIcs(const QString& url, const QString& user, const QStr
   copy.lastModified = QString::fromUtf8(a.lastModified);
 }
 
+void AgendaFetcher::SyncCalDav(const QString& url, const QString& user, const QString& password,
+                               QDate from, QDate to, const QString& ctag, AgendaCopy& copy,
+                               AgendaFetchOutcome& out) {
+  const QList<QPair<QByteArray, QByteArray>> headers = {
+      {"Depth", "1"}, {"Content-Type", "application/xml; charset=utf-8"}};
+  // Which events the days hold, by their tags only: a small answer however large they are.
+  const QByteArray query =
+      "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+      "<c:calendar-query xmlns:d=\"DAV:\" xmlns:c=\"urn:ietf:params:xml:ns:caldav\">"
+      "<d:prop><d:getetag/></d:prop>"
+      "<c:filter><c:comp-filter name=\"VCALENDAR\"><c:comp-filter name=\"VEVENT\">"
+      "<c:time-range start=\"" +
+      UtcStamp(from.addDays(-1)) + "\" end=\"" + UtcStamp(to.addDays(2)) +
+      "\"/></c:comp-filter></c:comp-filter></c:filter></c:calendar-query>";
+  const Answer tags = Send("REPORT", url, headers, query, user, password, out);
+  if (!tags.error.isEmpty() || tags.status != 207) {
+    out.error = tags.error.isEmpty() ? HttpReason(tags.status) : tags.error;
+    return;
+  }
+  // What the copy holds of each resource, by its address.
+  QHash<QString, QByteArray> kept;
+  QHash<QString, QString> keptTags;
+  qsizetype offset = 0;
+  for (const AgendaResource& r : std::as_const(copy.resources)) {
+    kept.insert(r.href, copy.data.mid(offset, r.size));
+    keptTags.insert(r.href, r.etag);
+    offset += r.size;
+  }
+  QList<DavResponse> listed;
+  QByteArray wanted;
+  for (const DavResponse& r : ParseMultistatus(tags.body)) {
+    if (r.href.isEmpty()) continue;
+    listed << r;
+    // A resource without a tag cannot be known unchanged: it is asked for every time.
+    if (r.etag.isEmpty() || keptTags.value(r.href) != r.etag || !kept.contains(r.href))
+      wanted += "<d:href>" + r.href.toHtmlEscaped().toUtf8() + "</d:href>";
+  }
+  // The new and changed ones, in one request.
+  QHash<QString, DavResponse> fetched;
+  if (!wanted.isEmpty()) {
+    const QByteArray multiget =
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+        "<c:calendar-multiget xmlns:d=\"DAV:\" xmlns:c=\"urn:ietf:params:xml:ns:caldav\">"
+        "<d:prop><d:getetag/><c:calendar-data/></d:prop>" +
+        wanted + "</c:calendar-multiget>";
+    const Answer got = Send("REPORT", url, headers, multiget, user, password, out);
+    if (!got.error.isEmpty() || got.status != 207) {
+      out.error = got.error.isEmpty() ? HttpReason(got.status) : got.error;
+      return;
+    }
+    for (const DavResponse& r : ParseMultistatus(got.body))
+      if (!r.calendarData.isEmpty()) fetched.insert(r.href, r);
+    out.downloaded = int(fetched.size());
+  }
+  // The copy anew, in the server's order; resources no longer listed are gone from it, and
+  // one that went between the two requests is left out until the next fetch.
+  AgendaCopy fresh;
+  bool whole = true;
+  for (const DavResponse& r : std::as_const(listed)) {
+    AgendaResource resource{r.href, r.etag, 0};
+    QByteArray part;
+    if (const auto it = fetched.constFind(r.href); it != fetched.cend()) {
+      part = it->calendarData;
+      if (!it->etag.isEmpty()) resource.etag = it->etag;
+    } else if (kept.contains(r.href)) {
+      part = kept.value(r.href);
+    } else {
+      whole = false;
+      continue;
+    }
+    if (!part.endsWith('\n')) part += "\r\n";
+    resource.size = part.size();
+    fresh.data += part;
+    fresh.resources << resource;
+  }
+  out.changed = fresh.data != copy.data;
+  // Without the collection's tag the next fetch asks again, for what is missing.
+  if (whole) fresh.ctag = ctag;
+  fresh.from = from;
+  fresh.to = to;
+  copy = fresh;
+}
+
 AgendaFetchOutcome AgendaFetcher::Fetch(const QString& source, const QString& user,
                                         const QString& password, QDate from, QDate to,
                                         AgendaCopy& copy) {
@@ -284,36 +369,6 @@ AgendaFetchOutcome AgendaFetcher::Fetch(const QString& source, const QString& us
   if (!ctag.isEmpty() && ctag == copy.ctag && copy.from.isValid() && copy.from <= from &&
       copy.to >= to)
     return out;
-  const QByteArray query =
-      "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
-      "<c:calendar-query xmlns:d=\"DAV:\" xmlns:c=\"urn:ietf:params:xml:ns:caldav\">"
-      "<d:prop><d:getetag/><c:calendar-data/></d:prop>"
-      "<c:filter><c:comp-filter name=\"VCALENDAR\"><c:comp-filter name=\"VEVENT\">"
-      "<c:time-range start=\"" +
-      UtcStamp(from.addDays(-1)) + "\" end=\"" + UtcStamp(to.addDays(2)) +
-      "\"/></c:comp-filter></c:comp-filter></c:filter></c:calendar-query>";
-  const Answer report =
-      Send("REPORT", url, {{"Depth", "1"}, {"Content-Type", "application/xml; charset=utf-8"}},
-           query, user, password, out);
-  if (!report.error.isEmpty()) {
-    out.error = report.error;
-    return out;
-  }
-  if (report.status != 207) {
-    out.error = HttpReason(report.status);
-    return out;
-  }
-  QByteArray data;
-  for (const DavResponse& r : ParseMultistatus(report.body)) {
-    if (r.calendarData.isEmpty()) continue;
-    data += r.calendarData;
-    if (!data.endsWith('\n')) data += "\r\n";
-  }
-  out.changed = data != copy.data;
-  copy = AgendaCopy();
-  copy.data = data;
-  copy.ctag = ctag;
-  copy.from = from;
-  copy.to = to;
+  SyncCalDav(url, user, password, from, to, ctag, copy, out);
   return out;
 }

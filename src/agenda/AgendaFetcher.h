@@ -1,7 +1,8 @@
 #pragma once
 // Brings a followed calendar's copy up to date, blocking, on the thread that calls it: a
 // local file when it changed on disk, an .ics address with a conditional GET, a CalDAV
-// collection with its ctag first and a calendar-query REPORT only when that changed.
+// collection with its ctag first and, only when that changed, its events' ETags, then the
+// events that are new or changed with one calendar-multiget.
 #include <QByteArray>
 #include <QDate>
 #include <QList>
@@ -24,6 +25,8 @@ struct AgendaFetchOutcome {
   bool changed = false;  // the copy holds new data
   QString error;         // not empty: the copy is as it was
   int requests = 0;      // sent to the server
+  qint64 received = 0;   // bytes of the answers' bodies
+  int downloaded = 0;    // CalDAV event resources the server sent whole
 };
 
 class AgendaFetcher {
@@ -49,6 +52,10 @@ class AgendaFetcher {
   AgendaFetchOutcome FetchFile(const QString& source, AgendaCopy& copy);
   void FetchIcs(const QString& url, const QString& user, const QString& password, AgendaCopy& copy,
                 AgendaFetchOutcome& outcome);
+  // A CalDAV calendar's events of the days [from, to]: their tags, then those the copy lacks
+  // or holds older; `ctag` is the collection's tag for the copy to keep.
+  void SyncCalDav(const QString& url, const QString& user, const QString& password, QDate from,
+                  QDate to, const QString& ctag, AgendaCopy& copy, AgendaFetchOutcome& outcome);
 
   QNetworkAccessManager& network_;
   const std::atomic<bool>* abandon_;

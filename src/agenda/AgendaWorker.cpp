@@ -26,13 +26,15 @@ QList<AgendaCalendarState> AgendaWorker::Run(const AgendaJob& job) {
     // A local file is read in any case: it needs no network.
     const bool local = AgendaSourceKindOf(c.url) == AgendaSourceKind::File;
     if ((job.network || local) && !(abandon_ && abandon_->load())) {
+      const AgendaCopy before = copy;
       const AgendaFetchOutcome out =
           fetcher.Fetch(c.url, c.user, c.password, job.from, job.to, copy);
       state.error = out.error;
       state.changed = out.changed;
       state.requests = out.requests;
       QString saveError;
-      if (out.changed && !SaveAgendaCopy(path, copy, &saveError))
+      // Also when only what the source said about the data changed (a CalDAV tag).
+      if (!(copy == before) && !SaveAgendaCopy(path, copy, &saveError))
         qWarning("Agenda: cannot keep a copy of %s: %s", qPrintable(c.url), qPrintable(saveError));
     }
     if (!copy.data.isEmpty()) {

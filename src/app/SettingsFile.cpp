@@ -1,18 +1,19 @@
 #include "app/SettingsFile.h"
 
-#include "mail/MailPasswords.h"
 #include "platform/Paths.h"
+#include "settings/PasswordKeeper.h"
 
-void LoadSettings(const RegistryStore& store, Config& config, IKeyring* keyring) {
+void LoadSettings(const RegistryStore& store, Config& config, PasswordKeeper* passwords) {
   LoadConfig(store, config, ProgramDirectory());
-  FetchMailPasswords(config.EmailConfig.Accounts, keyring);
+  if (passwords) passwords->Fetch(config);
 }
 
-bool SaveSettings(RegistryStore& store, Config& config, IKeyring* keyring) {
-  KeyMailPasswords(config.EmailConfig.Accounts, keyring);
-  const auto forFile = [&store, &config, keyring](const EmailAccount& a) {
-    return AccountForFile(a, keyring,
-                          [&store, &config, keyring] { SaveSettings(store, config, keyring); });
+bool SaveSettings(RegistryStore& store, Config& config, PasswordKeeper* passwords) {
+  if (!passwords) return SaveConfig(store, config);
+  passwords->GiveKeys(config);
+  const auto forFile = [&store, &config, passwords](QString& password, QString& key) {
+    passwords->ForFile(password, key,
+                       [&store, &config, passwords] { SaveSettings(store, config, passwords); });
   };
   return SaveConfig(store, config, forFile);
 }

@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
+#include <utility>
 
 #include "agenda/AgendaAlarmPopup.h"
 #include "app/AttentionPopup.h"
@@ -18,7 +19,6 @@
 #include "mail/MailCheck.h"
 #include "mail/MailErrors.h"
 #include "mail/MailNotify.h"
-#include "mail/MailPasswords.h"
 #include "mail/MailPush.h"
 #include "pages/SettingsPage.h"
 #include "pages/TFrameAgenda.h"
@@ -32,6 +32,7 @@
 #include "reminders/TForm_Reminder.h"
 #include "settings/Config.h"
 #include "settings/ConfigStore.h"
+#include "settings/PasswordKeeper.h"
 #include "settings/SettingsAutosave.h"
 #include "wallpaper/ChangeRules.h"
 #include "wallpaper/Compose.h"
@@ -78,7 +79,10 @@ TFormMain::TFormMain(Config& config, Services& services, RegistryStore& store, Q
   FormCreate();
 }
 
-TFormMain::~TFormMain() = default;
+TFormMain::~TFormMain() {
+  // The services outlive the window; its keeper does not.
+  if (services_.passwords == passwords_.get()) services_.passwords = givenPasswords_;
+}
 
 void TFormMain::FormCreate() {
   setWindowTitle(QStringLiteral("Quillatorne"));
@@ -98,9 +102,11 @@ void TFormMain::FormCreate() {
 
   BuildWindow();
 
-  LoadSettings(store_, config_, services_.keyring);
+  passwords_ = std::make_unique<PasswordKeeper>(services_.keyring);
+  givenPasswords_ = std::exchange(services_.passwords, passwords_.get());
+  LoadSettings(store_, config_, passwords_.get());
   autosave_ = std::make_unique<SettingsAutosave>(
-      config_, [this] { return SaveSettings(store_, config_, services_.keyring); });
+      config_, [this] { return SaveSettings(store_, config_, passwords_.get()); });
   autosave_->MarkSaved();
   const auto& program = config_.ProgramConfig;
   FormCaption->setTexts(
@@ -138,7 +144,9 @@ void TFormMain::FormCreate() {
   agenda_ = std::make_unique<Agenda>(AgendaFolder());
   connect(agenda_.get(), &Agenda::Fetched, this, &TFormMain::AgendaFetched);
   connect(agenda_.get(), &Agenda::Failed, this, &TFormMain::AgendaFailed);
-  agenda_->Start(config_.AgendaConfig, services_.clock->Now());
+  // Calendars whose passwords are still on their way from the keyring are fetched by the
+  // first tick after they have arrived; their copies are on the calendar at once.
+  agenda_->Start(config_.AgendaConfig, services_.clock->Now(), !passwords_->Pending());
 
   // IMAP servers with IDLE tell of new mail between the timed checks.
   mailPush_ = new MailPush(
@@ -477,7 +485,8 @@ void TFormMain::TimerIDLETimer() {
   if (++tickDepth_ == 1 && !closed_) TimerIDLE->start(kBusyTickMs);
   // A check that ends during this tick is announced by the next one.
   const bool mailWasRunning = config_.DynamicConfig.EmailCheckRunning;
-  if (agenda_) agenda_->Tick(config_.AgendaConfig, services_.clock->Now());
+  if (agenda_ && !passwords_->Pending())
+    agenda_->Tick(config_.AgendaConfig, services_.clock->Now());
   // Accounts edited on their page, or passwords come from the keyring, are watched from now.
   if (mailPush_) mailPush_->Look();
   scheduler_.TimerIDLETimer();
@@ -488,8 +497,7 @@ void TFormMain::TimerIDLETimer() {
   if (--tickDepth_ > 0 || closed_) return;
   const auto& d = config_.DynamicConfig;
   const bool busy = d.WindowVisible || ModalWindowOpen() || showingAlarm_ || mailWasRunning ||
-                    d.EmailCheckRunning || d.NoNewMail ||
-                    (config_.EmailConfig.EnableCheck && MailPasswordsPending());
+                    d.EmailCheckRunning || d.NoNewMail || passwords_->Pending();
   const QDateTime now = services_.clock->Now();
   const QDateTime alarm = agenda_ ? agenda_->NextAlarm(now) : QDateTime();
   TimerIDLE->start(NextTickMs(
@@ -604,7 +612,7 @@ void TFormMain::HideFromOutside() {
 }
 
 bool TFormMain::SaveNow() {
-  if (!SaveSettings(store_, config_, services_.keyring)) return false;
+  if (!SaveSettings(store_, config_, passwords_.get())) return false;
   // The next tick has nothing new to write.
   if (autosave_) autosave_->MarkSaved();
   return true;

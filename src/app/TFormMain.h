@@ -25,6 +25,7 @@ class RegistryStore;
 class DesktopTrayIcon;
 class ElFormCaption;
 class MailPush;
+class PasswordKeeper;
 class ElSideBar;
 class GradientPanel;
 class IReminderPopup;
@@ -158,6 +159,8 @@ class TFormMain : public QWidget {
   Config& config_;
   Services& services_;
   RegistryStore& store_;
+  std::unique_ptr<PasswordKeeper> passwords_;  // handed down as services_.passwords
+  PasswordKeeper* givenPasswords_ = nullptr;   // what services_.passwords was before
   Scheduler scheduler_;
   MailPush* mailPush_ = nullptr;
   std::array<SettingsPage*, kPageSlots> pages_{};

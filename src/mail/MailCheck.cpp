@@ -7,11 +7,11 @@
 #include <mutex>
 #include <utility>
 
-#include "mail/MailPasswords.h"
 #include "mail/MailSeenState.h"
 #include "mail/Pop3Client.h"
 #include "platform/Services.h"
 #include "settings/Config.h"
+#include "settings/PasswordKeeper.h"
 
 namespace {
 // The one worker of the program. The trigger never waits for a running check; the object
@@ -304,7 +304,7 @@ bool StartMailCheck(Config& config, const Services& services, bool timed, int ac
   if (d.EmailCheckRunning) return false;
   if (timed && MsUntilTimedMailCheck(config, NowDays(*services.clock)) != 0) return false;
   // Passwords still on their way from the keyring would make the check fail for nothing.
-  if (timed && MailPasswordsPending()) return false;
+  if (timed && services.passwords && services.passwords->Pending()) return false;
 
   Worker& w = TheWorker();
   // The previous check has published everything; its thread is at its very end.

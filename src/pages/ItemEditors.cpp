@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 
 #include "platform/DateTime.h"
+#include "widgets/ColorCombo.h"
 
 namespace editors {
 void Show(QCheckBox* box, bool on) { box->setChecked(on); }
@@ -45,6 +46,12 @@ void Read(const QPlainTextEdit* edit, QString& text) { text = edit->toPlainText(
 void Blank(QPlainTextEdit* edit) { edit->clear(); }
 void WhenChanged(QPlainTextEdit* edit, QObject* context, std::function<void()> changed) {
   QObject::connect(edit, &QPlainTextEdit::textChanged, context, std::move(changed));
+}
+
+void Show(ColorCombo* combo, Color colour) { combo->setColor(colour); }
+void Read(const ColorCombo* combo, Color& colour) { colour = combo->color(); }
+void WhenChanged(ColorCombo* combo, QObject* context, std::function<void()> changed) {
+  QObject::connect(combo, &ColorCombo::colorChanged, context, std::move(changed));
 }
 
 void Show(QDateTimeEdit* edit, double days) { edit->setDateTime(DaysToDateTime(days)); }

@@ -6,7 +6,9 @@
 #include <type_traits>
 
 #include "pages/SettingsPage.h"
+#include "settings/Config.h"
 
+class ColorCombo;
 class QCheckBox;
 class QComboBox;
 class QDateTimeEdit;
@@ -50,6 +52,10 @@ void Show(QPlainTextEdit* edit, const QString& text);
 void Read(const QPlainTextEdit* edit, QString& text);
 void Blank(QPlainTextEdit* edit);
 void WhenChanged(QPlainTextEdit* edit, QObject* context, std::function<void()> changed);
+// A colour of the basic ones or the user's own.
+void Show(ColorCombo* combo, Color colour);
+void Read(const ColorCombo* combo, Color& colour);
+void WhenChanged(ColorCombo* combo, QObject* context, std::function<void()> changed);
 // A date-time as a day number (DateTime.h); blank is day 0.
 void Show(QDateTimeEdit* edit, double days);
 void Read(const QDateTimeEdit* edit, double& days);

@@ -13,6 +13,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "platform/Services.h"
+#include "settings/PasswordKeeper.h"
 #include "widgets/ColorCombo.h"
 
 namespace {
@@ -23,7 +25,9 @@ QString ItemText(const AgendaCalendar& c) {
 }  // namespace
 
 TFrameAgenda::TFrameAgenda(Config& config, Services& services, QWidget* parent)
-    : SettingsPage(config, services, parent) {
+    : SettingsPage(config, services, parent),
+      editors_(
+          this, [this] { return Selected(); }, ItemEditors<AgendaCalendar>::Writes::AtOnce) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(8, 8, 8, 8);
 
@@ -55,6 +59,9 @@ TFrameAgenda::TFrameAgenda(Config& config, Services& services, QWidget* parent)
   form->addRow(QStringLiteral("&Password:"), Edit_Password);
   form->addRow(QStringLiteral("C&olour:"), Combo_Color);
   layout->addLayout(form);
+  Label_PasswordStorage = new QLabel(this);
+  Label_PasswordStorage->setWordWrap(true);
+  layout->addWidget(Label_PasswordStorage);
   Check_Enabled = new QCheckBox(QStringLiteral("Enabled"), this);
   Check_Alarms = new QCheckBox(QStringLiteral("Alarms as popup reminders"), this);
   auto* checks = new QHBoxLayout;
@@ -102,15 +109,29 @@ TFrameAgenda::TFrameAgenda(Config& config, Services& services, QWidget* parent)
   Bind(Spin_ListDays, a.ListDays);
   Bind(Spin_RefreshMinutes, a.RefreshMinutes);
 
+  // With none selected, the colour a new calendar starts with.
+  editors_.Bind(Edit_URL, &AgendaCalendar::URL);
+  editors_.Bind(Edit_User, &AgendaCalendar::User);
+  editors_.Bind(Edit_Password, &AgendaCalendar::Password);
+  editors_.Bind(Combo_Color, &AgendaCalendar::MarkColor, AgendaCalendar().MarkColor);
+  editors_.Bind(Check_Enabled, &AgendaCalendar::Enabled);
+  editors_.Bind(Check_Alarms, &AgendaCalendar::Alarms);
+  editors_.edited = [this] {
+    AgendaCalendar& c = *Selected();
+    // Spaces around a pasted address are no part of it.
+    c.URL = c.URL.trimmed();
+    if (QListWidgetItem* item = List_Calendars->currentItem()) item->setText(ItemText(c));
+  };
   connect(List_Calendars, &QListWidget::currentRowChanged, this, [this] { FillSelected(); });
   connect(Button_Add, &QPushButton::clicked, this, &TFrameAgenda::Button_AddClick);
   connect(Button_Remove, &QPushButton::clicked, this, &TFrameAgenda::Button_RemoveClick);
   connect(Button_Refresh, &QPushButton::clicked, this, &TFrameAgenda::Button_RefreshClick);
-  for (QLineEdit* e : {Edit_URL, Edit_User, Edit_Password})
-    connect(e, &QLineEdit::textEdited, this, [this] { StoreSelected(); });
-  for (QCheckBox* c : {Check_Enabled, Check_Alarms})
-    connect(c, &QCheckBox::toggled, this, [this] { StoreSelected(); });
-  connect(Combo_Color, &QComboBox::currentIndexChanged, this, [this] { StoreSelected(); });
+  // The page is filled at start-up, before the keyring has answered: a password that arrives
+  // shows (one typed meanwhile is the calendar's already, and stays).
+  if (services.passwords)
+    connect(services.passwords, &PasswordKeeper::arrived, this, [this] {
+      if (!editors_.ShowsSelected()) editors_.Fill();
+    });
   // The source, user or password typed: fetch once the typing has paused.
   auto* settle = new QTimer(this);
   settle->setSingleShot(true);
@@ -120,13 +141,15 @@ TFrameAgenda::TFrameAgenda(Config& config, Services& services, QWidget* parent)
   LoadFromConfig();
 }
 
-int TFrameAgenda::selected() const {
+AgendaCalendar* TFrameAgenda::Selected() {
   const int row = List_Calendars->currentRow();
-  return row >= 0 && row < config.AgendaConfig.Calendars.size() ? row : -1;
+  auto& calendars = config.AgendaConfig.Calendars;
+  return row >= 0 && row < calendars.size() ? &calendars[row] : nullptr;
 }
 
 void TFrameAgenda::LoadFromConfig() {
   SettingsPage::LoadFromConfig();
+  Label_PasswordStorage->setText(PasswordKeeper::StorageNote(services.passwords));
   LoadGuard guard(this);
   FillList();
 }
@@ -143,32 +166,11 @@ void TFrameAgenda::FillList() {
 }
 
 void TFrameAgenda::FillSelected() {
-  LoadGuard guard(this);
-  const int i = selected();
-  const AgendaCalendar c = i >= 0 ? config.AgendaConfig.Calendars[i] : AgendaCalendar();
+  const bool any = Selected() != nullptr;
   for (QWidget* w : std::initializer_list<QWidget*>{Edit_URL, Edit_User, Edit_Password, Combo_Color,
                                                     Check_Enabled, Check_Alarms, Button_Remove})
-    w->setEnabled(i >= 0);
-  Edit_URL->setText(i >= 0 ? c.URL : QString());
-  Edit_User->setText(i >= 0 ? c.User : QString());
-  Edit_Password->setText(i >= 0 ? c.Password : QString());
-  Combo_Color->setColor(c.MarkColor);
-  Check_Enabled->setChecked(i >= 0 && c.Enabled);
-  Check_Alarms->setChecked(i >= 0 && c.Alarms);
-}
-
-void TFrameAgenda::StoreSelected() {
-  const int i = selected();
-  if (loading() || i < 0) return;
-  AgendaCalendar& c = config.AgendaConfig.Calendars[i];
-  c.URL = Edit_URL->text().trimmed();
-  c.User = Edit_User->text();
-  c.Password = Edit_Password->text();
-  c.MarkColor = Combo_Color->color();
-  c.Enabled = Check_Enabled->isChecked();
-  c.Alarms = Check_Alarms->isChecked();
-  if (QListWidgetItem* item = List_Calendars->item(i)) item->setText(ItemText(c));
-  emit settingsChanged();
+    w->setEnabled(any);
+  editors_.Fill();
 }
 
 void TFrameAgenda::Button_AddClick() {
@@ -180,8 +182,8 @@ void TFrameAgenda::Button_AddClick() {
 }
 
 void TFrameAgenda::Button_RemoveClick() {
-  const int i = selected();
-  if (i < 0) return;
+  const int i = List_Calendars->currentRow();
+  if (!Selected()) return;
   config.AgendaConfig.Calendars.removeAt(i);
   FillList();
   emit settingsChanged();

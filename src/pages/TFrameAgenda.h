@@ -2,6 +2,7 @@
 // The calendars the agenda follows: a list with Add, Remove and Refresh, the selected
 // calendar's source, user, password, colour and switches, and the options of the list under
 // the month.
+#include "pages/ItemEditors.h"
 #include "pages/SettingsPage.h"
 
 class QCheckBox;
@@ -32,6 +33,7 @@ class TFrameAgenda : public SettingsPage {
   QCheckBox* Check_ShowList = nullptr;
   QSpinBox* Spin_ListDays = nullptr;
   QSpinBox* Spin_RefreshMinutes = nullptr;
+  QLabel* Label_PasswordStorage = nullptr;
   QLabel* Label_Status = nullptr;
 
   void Button_AddClick();
@@ -47,6 +49,7 @@ class TFrameAgenda : public SettingsPage {
  private:
   void FillList();
   void FillSelected();
-  void StoreSelected();
-  int selected() const;
+  AgendaCalendar* Selected();
+
+  ItemEditors<AgendaCalendar> editors_;
 };

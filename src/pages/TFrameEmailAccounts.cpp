@@ -3,8 +3,8 @@
 #include <QStyle>
 
 #include "mail/MailCheck.h"
-#include "mail/MailPasswords.h"
 #include "platform/Services.h"
+#include "settings/PasswordKeeper.h"
 #include "widgets/AccessibleComboBox.h"
 
 TFrameEmailAccounts::TFrameEmailAccounts(Config& config, Services& services, QWidget* parent)
@@ -66,8 +66,9 @@ TFrameEmailAccounts::TFrameEmailAccounts(Config& config, Services& services, QWi
   }
   connect(ui.Button_ShowPassword, &QToolButton::toggled, this, &TFrameEmailAccounts::ShowPassword);
   // The page is filled at start-up, before the keyring has answered.
-  connect(&MailPasswordEvents(), &MailPasswordNews::arrived, this,
-          &TFrameEmailAccounts::PasswordsArrived);
+  if (services.passwords)
+    connect(services.passwords, &PasswordKeeper::arrived, this,
+            &TFrameEmailAccounts::PasswordsArrived);
 
   RefreshTimer = new QTimer(this);
   RefreshTimer->setInterval(1000);
@@ -79,7 +80,7 @@ TFrameEmailAccounts::TFrameEmailAccounts(Config& config, Services& services, QWi
 }
 
 void TFrameEmailAccounts::LoadFromConfig() {
-  ui.Label_PasswordStorage->setText(PasswordStorageNote(services.keyring));
+  ui.Label_PasswordStorage->setText(PasswordKeeper::StorageNote(services.passwords));
   {
     LoadGuard guard(this);
     ui.List_Accounts->clear();

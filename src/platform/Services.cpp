@@ -15,7 +15,7 @@ Services ProductionServices() {
   static SecretServiceKeyring keyring;
   // Lives with the application: it withdraws its notifications over the bus when it goes.
   static auto* notifications = new DesktopNotifications(QCoreApplication::instance());
-  return Services{&clock, &random, &desktop, &messages, &keyring, notifications, {}, {}};
+  return Services{&clock, &random, &desktop, &messages, &keyring, notifications, nullptr, {}, {}};
 }
 
 double NowDays(const IClock& clock) { return DateTimeToDays(clock.Now()); }

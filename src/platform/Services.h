@@ -70,6 +70,7 @@ class IMessageBoxes {
 
 class IKeyring;        // platform/Keyring.h
 class INotifications;  // platform/DesktopNotifications.h
+class PasswordKeeper;  // settings/PasswordKeeper.h
 class Pop3Client;      // mail/Pop3Client.h
 class ImapClient;      // mail/ImapClient.h
 
@@ -84,6 +85,8 @@ struct Services {
   IMessageBoxes* messages = nullptr;
   IKeyring* keyring = nullptr;              // none: passwords stay in the settings file
   INotifications* notifications = nullptr;  // none: windows only
+  // Where passwords go, given by the main window; none: they stay in the record as it is.
+  PasswordKeeper* passwords = nullptr;
   Pop3ClientFactory mailClient;             // none: the real POP3 client
   ImapClientFactory imapClient;             // none: the real IMAP client
 };

@@ -132,6 +132,8 @@ struct AgendaCalendar {
   Color MarkColor = 0xE08030;  // stored as "Color n"
   bool Enabled = true;
   bool Alarms = false;
+  // The keyring entry holding its password, its own for good; empty until it has one.
+  QString PasswordKey{};
 };
 
 struct AgendaConfigT {

@@ -154,6 +154,7 @@ ConfigFields<AgendaCalendar> AgendaCalendarFields() {
       {"Color ", &C::MarkColor, Color(0xE08030)},
       {"Enabled ", &C::Enabled, true},
       {"Alarms ", &C::Alarms, false},
+      {"PasswordKey ", &C::PasswordKey},
   };
   return fields;
 }

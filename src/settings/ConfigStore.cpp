@@ -246,7 +246,7 @@ void LoadStored(const RegistryStore& s, Config& c) {
   ReadFields(s, kAgenda, AgendaOptionFields(), c.AgendaConfig);
 }
 
-void SaveAll(RegistryStore& s, const Config& c, const AccountForFileFn& forFile) {
+void SaveAll(RegistryStore& s, const Config& c, const PasswordForFileFn& forFile) {
   s.WriteBool(kBase, QStringLiteral("OK"), true);
 
   const auto& w = c.WallpaperConfig;
@@ -263,14 +263,18 @@ void SaveAll(RegistryStore& s, const Config& c, const AccountForFileFn& forFile)
 
   const auto& e = c.EmailConfig;
   // The file keeps a password only until the keyring holds it.
-  QList<EmailAccount> accounts;
-  for (const EmailAccount& a : e.Accounts) accounts << (forFile ? forFile(a) : a);
+  QList<EmailAccount> accounts = e.Accounts;
+  if (forFile)
+    for (EmailAccount& a : accounts) forFile(a.Password, a.PasswordKey);
   SaveList(s, kAccountList, AccountFields(), accounts);
   WriteFields(s, MailOptionsSection(e), MailOptionFields(), e);
 
   SaveList(s, kColorDotList, ColorDotFields(), c.ColorRemConfig.ColorReminders);
 
-  SaveList(s, kAgendaList, AgendaCalendarFields(), c.AgendaConfig.Calendars);
+  QList<AgendaCalendar> calendars = c.AgendaConfig.Calendars;
+  if (forFile)
+    for (AgendaCalendar& a : calendars) forFile(a.Password, a.PasswordKey);
+  SaveList(s, kAgendaList, AgendaCalendarFields(), calendars);
   WriteFields(s, kAgenda, AgendaOptionFields(), c.AgendaConfig);
 }
 
@@ -305,13 +309,13 @@ void LoadConfig(const RegistryStore& store, Config& config, const QString& progr
   if (QFileInfo(images).isDir()) config.WallpaperConfig.Paths.append(images);
 }
 
-bool SaveConfig(RegistryStore& store, const Config& config, const AccountForFileFn& forFile) {
+bool SaveConfig(RegistryStore& store, const Config& config, const PasswordForFileFn& forFile) {
   store.backend().BeginUpdate();
   SaveAll(store, config, forFile);
   return store.backend().EndUpdate();
 }
 
-QByteArray ConfigSnapshot(const Config& config, const AccountForFileFn& forFile) {
+QByteArray ConfigSnapshot(const Config& config, const PasswordForFileFn& forFile) {
   RecordingBackend recording;
   RegistryStore store(recording);
   store.OpenKey(QString::fromLatin1(kProductKey));

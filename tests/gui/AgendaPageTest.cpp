@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -12,6 +13,7 @@
 
 #include "pages/TFrameAgenda.h"
 #include "settings/Config.h"
+#include "support/FakeKeyring.h"
 #include "support/Fakes.h"
 
 namespace {
@@ -133,6 +135,32 @@ TEST_F(AgendaPage, RemoveSelectsTheNeighbourAndTheLastLeavesBlankEditors) {
   EXPECT_EQ(Editors(), QStringLiteral("|||off|-"));
   EXPECT_FALSE(p.Edit_URL->isEnabled());
   EXPECT_FALSE(p.Button_Remove->isEnabled());
+}
+
+// At start-up the page is filled before the keyring has answered: the password shows when it
+// arrives, and an edit made meanwhile does not write the empty one over it.
+TEST_F(AgendaPage, APasswordFromTheKeyringShowsWhenItArrives) {
+  FakeKeyring keyring;
+  keyring.entries.insert(QStringLiteral("calendar one"), QStringLiteral("from-keyring"));
+  fake.services.keyring = &keyring;
+  fake.NewRun();
+  AgendaCalendar c = Calendar("/a");
+  c.Password.clear();
+  c.PasswordKey = QStringLiteral("calendar one");
+  fake.config.AgendaConfig.Calendars = {c, Calendar("/b")};
+  TFrameAgenda& p = Page();
+  EXPECT_EQ(p.Label_PasswordStorage->text(), "Passwords are kept in the desktop's keyring.");
+  fake.passwords->Fetch(fake.config);
+  EXPECT_TRUE(fake.passwords->Pending());
+  p.Check_Alarms->click();
+  EXPECT_TRUE(p.Edit_Password->text().isEmpty());
+  for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+  ASSERT_FALSE(fake.passwords->Pending());
+  EXPECT_EQ(p.Edit_Password->text(), QStringLiteral("from-keyring"));
+  EXPECT_EQ(fake.config.AgendaConfig.Calendars[0].Password, QStringLiteral("from-keyring"));
+  EXPECT_TRUE(fake.config.AgendaConfig.Calendars[0].Alarms);
+  fake.services.keyring = nullptr;
+  fake.NewRun();
 }
 
 TEST_F(AgendaPage, TypingAsksForOneFetchOnceItPauses) {

@@ -8,7 +8,6 @@
 #include <QTest>
 
 #include "mail/MailCheck.h"
-#include "mail/MailPasswords.h"
 #include "pages/TFrameEmailAccounts.h"
 #include "settings/Config.h"
 #include "support/E2E.h"
@@ -46,7 +45,7 @@ class MailAccountsPage : public ::testing::Test {
   void TearDown() override {
     AbandonMailCheck();
     EXPECT_TRUE(WaitForMailCheck(60000));
-    ResetMailPasswords();
+    fake.NewRun();
   }
   // The page over the test's record, which the mail checks it starts read as well.
   TFrameEmailAccounts& Page() {
@@ -221,6 +220,7 @@ TEST_F(MailAccountsPage, OneLineSaysWhereThePasswordsAreKept) {
       "No keyring is running: passwords are kept in the settings file, readable only by you.");
   FakeKeyring keyring;
   fake.services.keyring = &keyring;
+  fake.NewRun();
   page_->LoadFromConfig();
   EXPECT_EQ(page_->ui.Label_PasswordStorage->text(),
             "Passwords are kept in the desktop's keyring.");
@@ -228,6 +228,7 @@ TEST_F(MailAccountsPage, OneLineSaysWhereThePasswordsAreKept) {
   page_->LoadFromConfig();
   EXPECT_TRUE(page_->ui.Label_PasswordStorage->text().startsWith("No keyring is running"));
   fake.services.keyring = nullptr;
+  fake.NewRun();
 }
 
 TEST_F(MailAccountsPage, SelectingAnotherLineDiscardsUnsavedEdits) {
@@ -297,27 +298,28 @@ TEST_F(MailAccountsPage, APasswordFromTheKeyringShowsWhenItArrives) {
   for (const Case& c : {Case{"", "home-pw"}, Case{"mine", "mine"}}) {
     SCOPED_TRACE(c.typed);
     page_.reset();
-    ResetMailPasswords();
     FakeKeyring keyring;
     fake.services.keyring = &keyring;
+    fake.NewRun();
     fake.config.EmailConfig.Accounts = {Account("Home"), Account("Work")};
     for (EmailAccount& a : fake.config.EmailConfig.Accounts) {
       a.PasswordKey = a.Name;
       keyring.entries.insert(a.Name, a.Password);
       a.Password.clear();
     }
-    FetchMailPasswords(fake.config.EmailConfig.Accounts, fake.services.keyring);
+    fake.passwords->Fetch(fake.config);
     auto& ui = Page().ui;
     EXPECT_TRUE(ui.Edit_Password->text().isEmpty());
     EXPECT_FALSE(ui.Button_Save->isEnabled());
     QTest::keyClicks(ui.Edit_Password, c.typed);
     for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
-    ASSERT_FALSE(MailPasswordsPending());
+    ASSERT_FALSE(fake.passwords->Pending());
     EXPECT_EQ(ui.Edit_Password->text(), c.shown);
     EXPECT_TRUE(ui.Button_Save->isEnabled());
     ui.List_Accounts->setCurrentRow(1);
     EXPECT_EQ(ui.Edit_Password->text(), "work-pw");
     fake.services.keyring = nullptr;
+    fake.NewRun();
   }
 }
 

@@ -7,6 +7,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <cstdio>
+#include <functional>
 
 #include "agenda/Agenda.h"
 #include "agenda/AgendaFetcher.h"
@@ -91,25 +93,85 @@ TEST_F(AgendaCalDav, MarksLandOnExactlyTheRightDays) {
   EXPECT_EQ(Days(copy), (QList<int>{2, 10, 14, 15, 16, 18, 23, 30}));
 }
 
-TEST_F(AgendaCalDav, UnchangedCalendarCostsOneRequestAndAnAddedEventAppears) {
+TEST_F(AgendaCalDav, UnchangedCalendarCostsOneRequest) {
   AgendaCopy copy;
-  ASSERT_TRUE(Fetch(copy).error.isEmpty());
+  const AgendaFetchOutcome first = Fetch(copy);
+  ASSERT_TRUE(first.error.isEmpty()) << first.error.toStdString();
+  EXPECT_EQ(first.downloaded, 4);
   const int before = server_->RequestCount();
   const AgendaFetchOutcome again = Fetch(copy);
   EXPECT_TRUE(again.error.isEmpty()) << again.error.toStdString();
   EXPECT_FALSE(again.changed);
   EXPECT_EQ(again.requests, 1);
+  EXPECT_EQ(again.downloaded, 0);
   EXPECT_EQ(server_->RequestCount() - before, 1);
-
-  ASSERT_TRUE(
-      server_->Put("dentist", Resource("BEGIN:VEVENT\nUID:dentist\nDTSTAMP:20260101T000000Z\n"
-                                       "DTSTART;TZID=Europe/Berlin:20260326T083000\n"
-                                       "DURATION:PT30M\nSUMMARY:Dentist\nEND:VEVENT\n")));
-  const AgendaFetchOutcome added = Fetch(copy);
-  EXPECT_TRUE(added.changed);
-  EXPECT_EQ(Days(copy), (QList<int>{2, 10, 14, 15, 16, 18, 23, 26, 30}));
-  EXPECT_EQ(Fetch(copy).requests, 1);
 }
+
+// A change on the server costs the collection's tag, the events' tags and, for a new or
+// changed event, that one event: never the whole range again.
+struct ServerChange {
+  const char* name;
+  std::function<bool(RadicaleServer&)> change;
+  int requests;    // the tag, the events' tags, and a multiget when anything is to fetch
+  int downloaded;  // events sent whole
+  QList<int> days;
+};
+void PrintTo(const ServerChange& c, std::ostream* os) { *os << c.name; }
+
+class AgendaCalDavChange : public AgendaCalDav, public testing::WithParamInterface<ServerChange> {};
+
+TEST_P(AgendaCalDavChange, CostsOnlyWhatChanged) {
+  AgendaCopy copy;
+  const AgendaFetchOutcome first = Fetch(copy);
+  ASSERT_TRUE(first.error.isEmpty()) << first.error.toStdString();
+  ASSERT_TRUE(GetParam().change(*server_));
+  const int before = server_->RequestCount();
+  const AgendaFetchOutcome out = Fetch(copy);
+  ASSERT_TRUE(out.error.isEmpty()) << out.error.toStdString();
+  EXPECT_TRUE(out.changed);
+  EXPECT_EQ(out.requests, GetParam().requests);
+  EXPECT_EQ(server_->RequestCount() - before, GetParam().requests);
+  EXPECT_EQ(out.downloaded, GetParam().downloaded);
+  EXPECT_LT(out.received, first.received);
+  std::printf("[ figures  ] %s: %d requests, %lld bytes received (the first fetch: %d, %lld)\n",
+              GetParam().name, out.requests, static_cast<long long>(out.received), first.requests,
+              static_cast<long long>(first.received));
+  EXPECT_EQ(Days(copy), GetParam().days);
+
+  // What the copy kept on disk gives the same next time, at the cost of the tag alone.
+  QTemporaryDir dir;
+  const QString path = dir.path() + "/copy.ics";
+  ASSERT_TRUE(SaveAgendaCopy(path, copy, nullptr));
+  AgendaCopy loaded;
+  ASSERT_TRUE(LoadAgendaCopy(path, loaded));
+  EXPECT_EQ(loaded, copy);
+  const AgendaFetchOutcome after = Fetch(loaded);
+  EXPECT_EQ(after.requests, 1);
+  EXPECT_FALSE(after.changed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, AgendaCalDavChange,
+    testing::Values(
+        ServerChange{"added",
+                     [](RadicaleServer& s) {
+                       return s.Put("dentist",
+                                    Resource("BEGIN:VEVENT\nUID:dentist\nDTSTAMP:20260101T000000Z\n"
+                                             "DTSTART;TZID=Europe/Berlin:20260326T083000\n"
+                                             "DURATION:PT30M\nSUMMARY:Dentist\nEND:VEVENT\n"));
+                     },
+                     3, 1, QList<int>{2, 10, 14, 15, 16, 18, 23, 26, 30}},
+        ServerChange{"moved",
+                     [](RadicaleServer& s) {
+                       return s.Put("tokyo",
+                                    Resource("BEGIN:VEVENT\nUID:tokyo\nDTSTAMP:20260102T000000Z\n"
+                                             "DTSTART;TZID=Asia/Tokyo:20260312T050000\n"
+                                             "DURATION:PT1H\nSUMMARY:Call Tokyo\nEND:VEVENT\n"));
+                     },
+                     3, 1, QList<int>{2, 11, 14, 15, 16, 18, 23, 30}},
+        ServerChange{"removed", [](RadicaleServer& s) { return s.Delete("holiday"); }, 2, 0,
+                     QList<int>{2, 10, 18, 23, 30}}),
+    [](const testing::TestParamInfo<ServerChange>& info) { return std::string(info.param.name); });
 
 TEST_F(AgendaCalDav, WrongPasswordIsAnErrorAndKeepsTheCopy) {
   AgendaCopy copy;

@@ -8,7 +8,6 @@
 #include <memory>
 #include <optional>
 
-#include "mail/MailPasswords.h"
 #include "platform/Keyring.h"
 #include "platform/RegistryFile.h"
 #include "support/AccountsFile.h"
@@ -27,9 +26,10 @@ class SecretServiceStore : public testing::Test {
   void SetUp() override {
     ASSERT_TRUE(service->ok()) << service->error().toStdString();
     fakes.services.keyring = &keyring;
+    fakes.NewRun();
     store.Open(file);
   }
-  void TearDown() override { ResetMailPasswords(); }
+  void TearDown() override { fakes.NewRun(); }
   QString StoredPassword(int n = 1) const { return ::StoredPassword(home.configFile(), n); }
   // Runs the event loop until the condition holds (the keyring answers through it).
   static bool Until(const std::function<bool()>& condition) {
@@ -50,6 +50,7 @@ class SecretServiceStore : public testing::Test {
   }
   FakeServices fakes;
   FakeMainStore store{fakes};
+  NoRegistry parked;  // the store's backend between two runs' files
   SecretServiceKeyring keyring;
   TempHome home;
   RegistryFile file{home.configFile()};
@@ -58,7 +59,7 @@ class SecretServiceStore : public testing::Test {
 SecretService* SecretServiceStore::service = nullptr;
 
 TEST_F(SecretServiceStore, APasswordLeavesTheFileForTheKeyringAndComesBackOnLoad) {
-  ASSERT_TRUE(PasswordsInKeyring(fakes.services.keyring));
+  ASSERT_TRUE(fakes.passwords->InKeyring());
   EmailAccount a = NewEmailAccount();
   a.Server = QStringLiteral("pop.example.com:995");
   a.User = QStringLiteral("ann");
@@ -69,12 +70,10 @@ TEST_F(SecretServiceStore, APasswordLeavesTheFileForTheKeyringAndComesBackOnLoad
   ASSERT_TRUE(Until([&] { return StoredPassword().isEmpty(); })) << StoredPassword().toStdString();
 
   // A new run: the file holds no password, the keyring gives it back without a wait.
-  fakes.config = Config(QSize(1024, 768));
-  ResetMailPasswords();
-  store.Load();
+  store.LoadAsNewRun();
   ASSERT_EQ(fakes.config.EmailConfig.Accounts.size(), 1);
   EXPECT_TRUE(fakes.config.EmailConfig.Accounts[0].Password.isEmpty());
-  ASSERT_TRUE(Until([] { return !MailPasswordsPending(); }));
+  ASSERT_TRUE(Until([this] { return !fakes.passwords->Pending(); }));
   EXPECT_EQ(fakes.config.EmailConfig.Accounts[0].Password, a.Password);
 
   // Saving again keeps the file free of it.
@@ -85,7 +84,7 @@ TEST_F(SecretServiceStore, APasswordLeavesTheFileForTheKeyringAndComesBackOnLoad
 // Each arrival used to save the file, and each save wrote the other password over the one
 // entry the two accounts shared, for as long as the program ran.
 TEST_F(SecretServiceStore, TwoAccountsOnOneMailboxKeepTheirOwnPasswordsAcrossARestart) {
-  ASSERT_TRUE(PasswordsInKeyring(fakes.services.keyring));
+  ASSERT_TRUE(fakes.passwords->InKeyring());
   for (const char* password : {"at home", "on the road"}) {
     EmailAccount a = NewEmailAccount();
     a.Server = QStringLiteral("pop.example.org:995");
@@ -99,10 +98,8 @@ TEST_F(SecretServiceStore, TwoAccountsOnOneMailboxKeepTheirOwnPasswordsAcrossARe
   // The save, and one more once both passwords had arrived.
   EXPECT_EQ(file.writes(), 2);
 
-  fakes.config = Config(QSize(1024, 768));
-  ResetMailPasswords();
-  store.Load();
-  ASSERT_TRUE(Until([] { return !MailPasswordsPending(); }));
+  store.LoadAsNewRun();
+  ASSERT_TRUE(Until([this] { return !fakes.passwords->Pending(); }));
   ASSERT_EQ(fakes.config.EmailConfig.Accounts.size(), 2);
   EXPECT_EQ(fakes.config.EmailConfig.Accounts[0].Password, "at home");
   EXPECT_EQ(fakes.config.EmailConfig.Accounts[1].Password, "on the road");
@@ -115,6 +112,36 @@ TEST_F(SecretServiceStore, TwoAccountsOnOneMailboxKeepTheirOwnPasswordsAcrossARe
   EXPECT_TRUE(Until([&] { return Holds(gone) == false; }));
   EXPECT_EQ(Holds(kept), true);
   EXPECT_EQ(file.writes(), 3);
+}
+
+// A file from before the calendars' passwords were kept in the keyring: the mail account's
+// password under its old entry ("user@server") stays readable, and the calendar's password
+// moves from the file to an entry of its own and comes back in the next run.
+TEST_F(SecretServiceStore, CalendarPasswordsMoveInBesideTheMailAccountsOldEntries) {
+  bool written = false;
+  keyring.Write(QStringLiteral("eve@mail.example.net"), QStringLiteral("old mail pw"),
+                [&](bool ok) { written = ok; });
+  ASSERT_TRUE(Until([&] { return written; }));
+  home.write(QStringLiteral(".config/Quillatorne/settings.reg"),
+             OlderSettingsFile("eve", "mail.example.net", "https://mail.example.net/dav/eve/cal/",
+                               "calendar pw"));
+  for (int run = 0; run < 2; ++run) {
+    SCOPED_TRACE(run);
+    RegistryFile reread(home.configFile());
+    store.Open(reread);
+    store.LoadAsNewRun();
+    ASSERT_TRUE(Until([this] { return !fakes.passwords->Pending(); }));
+    ASSERT_EQ(fakes.config.AgendaConfig.Calendars.size(), 1);
+    EXPECT_EQ(fakes.config.AgendaConfig.Calendars[0].Password, "calendar pw");
+    EXPECT_EQ(fakes.config.EmailConfig.Accounts[0].Password, "old mail pw");
+    EXPECT_EQ(fakes.config.EmailConfig.Accounts[0].PasswordKey, "eve@mail.example.net");
+    ASSERT_TRUE(store.Save());
+    ASSERT_TRUE(Until([&] { return StoredCalendarPassword(home.configFile()).isEmpty(); }));
+    const QString key = StoredCalendarKey(home.configFile());
+    EXPECT_TRUE(key.startsWith(QStringLiteral("calendar "))) << key.toStdString();
+    EXPECT_EQ(Holds(key), true);
+    store.Open(parked);
+  }
 }
 
 TEST_F(SecretServiceStore, AnUnknownEntryIsNotFound) {

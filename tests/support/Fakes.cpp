@@ -1,7 +1,6 @@
 #include "support/Fakes.h"
 
 #include "app/SettingsFile.h"
-#include "mail/MailPasswords.h"
 
 bool FakeDesktop::InstallWallpaper(const QString& bmpPath, const QImage&, QString* error) {
   installed << bmpPath;
@@ -17,19 +16,31 @@ int FakeMessageBoxes::Show(const QString& text, const QString& caption, unsigned
 
 FakeServices::FakeServices() {
   keyring.available = false;
-  ResetMailPasswords();
+  NewRun();
 }
 
-FakeServices::~FakeServices() { ResetMailPasswords(); }
+FakeServices::~FakeServices() = default;
+
+PasswordKeeper& FakeServices::NewRun() {
+  passwords = std::make_unique<PasswordKeeper>(services.keyring);
+  services.passwords = passwords.get();
+  return *passwords;
+}
 
 void FakeMainStore::Open(IRegistryBackend& backend) {
   store_.emplace(backend);
   store_->OpenKey(QString::fromLatin1(kProductKey));
 }
 
-void FakeMainStore::Load() { LoadSettings(*store_, fakes_.config, fakes_.services.keyring); }
+void FakeMainStore::Load() { LoadSettings(*store_, fakes_.config, fakes_.services.passwords); }
 
-bool FakeMainStore::Save() { return SaveSettings(*store_, fakes_.config, fakes_.services.keyring); }
+void FakeMainStore::LoadAsNewRun() {
+  fakes_.config = Config(fakes_.desktop.screen);
+  fakes_.NewRun();
+  Load();
+}
+
+bool FakeMainStore::Save() { return SaveSettings(*store_, fakes_.config, fakes_.services.passwords); }
 
 quint64 FakeNotifications::Notify(const DesktopNotification& n) {
   if (!available) return 0;

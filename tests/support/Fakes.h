@@ -8,11 +8,13 @@
 #include <QList>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "platform/DesktopNotifications.h"
 #include "platform/Services.h"
 #include "settings/Config.h"
+#include "settings/PasswordKeeper.h"
 #include "settings/RegistryStore.h"
 #include "support/FakeKeyring.h"
 
@@ -107,6 +109,11 @@ class FakeServices {
   // client, which tests point at a server of their own.
   Services services{&clock, &random, &desktop, &messages, &keyring, &notifications};
   Config config{desktop.screen};
+  // The run's password keeper, on services.keyring, handed down as services.passwords.
+  std::unique_ptr<PasswordKeeper> passwords;
+  // A new run of the program: a new keeper on services.keyring (the one it has now), which
+  // knows nothing of the last; answers to the last one are dropped.
+  PasswordKeeper& NewRun();
 };
 
 // The program's settings store as a test opens it: on a backend the test keeps, loaded and
@@ -118,6 +125,8 @@ class FakeMainStore {
   RegistryStore& get() { return *store_; }
   void Load();
   bool Save();
+  // A new run of the program: an empty record, a new password keeper, the store loaded.
+  void LoadAsNewRun();
 
  private:
   FakeServices& fakes_;

@@ -74,6 +74,11 @@ bool RadicaleServer::Put(const QString& name, const QByteArray& ics) {
   return status == 201 || status == 204;
 }
 
+bool RadicaleServer::Delete(const QString& name) {
+  const int status = Request("DELETE", calendarUrl() + name + ".ics", {});
+  return status == 200 || status == 204;
+}
+
 int RadicaleServer::RequestCount() const {
   QFile log(dir_.path() + "/log");
   if (!log.open(QIODevice::ReadOnly)) return -1;

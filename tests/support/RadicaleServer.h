@@ -18,6 +18,8 @@ class RadicaleServer {
   QString calendarUrl() const;
   // Stores an event resource (a whole VCALENDAR) under name.ics; false on failure.
   bool Put(const QString& name, const QByteArray& ics);
+  // Removes the event resource name.ics; false on failure.
+  bool Delete(const QString& name);
   // The requests the server answered so far, one line each, as its log tells them.
   int RequestCount() const;
   void Stop();

@@ -5,7 +5,6 @@
 #include <QFileInfo>
 
 #include "mail/MailCheck.h"
-#include "mail/MailPasswords.h"
 #include "platform/RegistryFile.h"
 #include "support/AccountsFile.h"
 #include "support/FakeKeyring.h"
@@ -39,11 +38,7 @@ class MailAccountStore : public testing::Test {
     return passwords;
   }
   // Loads the file afresh into an empty record, as a new run does.
-  void Reload() {
-    fakes.config = Config(QSize(1024, 768));
-    ResetMailPasswords();
-    store.Load();
-  }
+  void Reload() { store.LoadAsNewRun(); }
   static void Settle() {
     for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
   }
@@ -127,24 +122,26 @@ TEST_F(MailAccountStore, WithoutASecretServiceThePasswordStaysInThePrivateFile) 
   keyring.available = false;
   for (IKeyring* k : {static_cast<IKeyring*>(nullptr), static_cast<IKeyring*>(&keyring)}) {
     fakes.services.keyring = k;
+    fakes.NewRun();
     fakes.config.EmailConfig.Accounts = {Account("secret", MailSecurity::SslTls)};
     ASSERT_TRUE(store.Save());
     Settle();
-    EXPECT_FALSE(PasswordsInKeyring(fakes.services.keyring));
+    EXPECT_FALSE(fakes.passwords->InKeyring());
     EXPECT_EQ(StoredPassword(), "secret");
     EXPECT_EQ(QFileInfo(home.configFile()).permissions(),
               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
                   QFileDevice::WriteUser);
   }
   EXPECT_TRUE(keyring.entries.isEmpty());
-  EXPECT_TRUE(PasswordStorageNote(fakes.services.keyring).contains("settings file"));
+  EXPECT_TRUE(PasswordKeeper::StorageNote(fakes.passwords.get()).contains("settings file"));
 }
 
 TEST_F(MailAccountStore, APasswordInTheFileMovesToTheKeyringAndComesBack) {
   FakeKeyring keyring;
   fakes.services.keyring = &keyring;
-  EXPECT_TRUE(PasswordsInKeyring(fakes.services.keyring));
-  EXPECT_TRUE(PasswordStorageNote(fakes.services.keyring).contains("keyring"));
+  fakes.NewRun();
+  EXPECT_TRUE(fakes.passwords->InKeyring());
+  EXPECT_TRUE(PasswordKeeper::StorageNote(fakes.passwords.get()).contains("keyring"));
   fakes.config.EmailConfig.Accounts = {Account("secret", MailSecurity::SslTls),
                                        Account("", MailSecurity::None)};
   fakes.config.EmailConfig.Accounts[1].User = QStringLiteral("bob");
@@ -159,9 +156,9 @@ TEST_F(MailAccountStore, APasswordInTheFileMovesToTheKeyringAndComesBack) {
   Reload();
   EXPECT_TRUE(
       fakes.config.EmailConfig.Accounts[0].Password.isEmpty());  // not yet: never waited for
-  EXPECT_TRUE(MailPasswordsPending());
+  EXPECT_TRUE(fakes.passwords->Pending());
   Settle();
-  EXPECT_FALSE(MailPasswordsPending());
+  EXPECT_FALSE(fakes.passwords->Pending());
   EXPECT_EQ(fakes.config.EmailConfig.Accounts[0].Password, "secret");
   EXPECT_TRUE(fakes.config.EmailConfig.Accounts[1].Password.isEmpty());
 }
@@ -170,6 +167,7 @@ TEST_F(MailAccountStore, AFailedKeyringWriteKeepsThePasswordInTheFile) {
   FakeKeyring keyring;
   keyring.writesFail = true;
   fakes.services.keyring = &keyring;
+  fakes.NewRun();
   fakes.config.EmailConfig.Accounts = {Account("secret", MailSecurity::SslTls)};
   ASSERT_TRUE(store.Save());
   Settle();
@@ -181,6 +179,7 @@ TEST_F(MailAccountStore, AFailedKeyringWriteKeepsThePasswordInTheFile) {
 TEST_F(MailAccountStore, AChangedPasswordReplacesTheKeyringCopy) {
   FakeKeyring keyring;
   fakes.services.keyring = &keyring;
+  fakes.NewRun();
   fakes.config.EmailConfig.Accounts = {Account("old", MailSecurity::SslTls)};
   ASSERT_TRUE(store.Save());
   Settle();
@@ -197,8 +196,9 @@ TEST_F(MailAccountStore, APasswordTypedBeforeTheKeyringAnswersIsKept) {
   FakeKeyring keyring;
   keyring.entries.insert(QStringLiteral("ann@pop.example.com"), QStringLiteral("stored"));
   fakes.services.keyring = &keyring;
+  fakes.NewRun();
   fakes.config.EmailConfig.Accounts = {Account("", MailSecurity::SslTls)};
-  FetchMailPasswords(fakes.config.EmailConfig.Accounts, fakes.services.keyring);
+  fakes.passwords->Fetch(fakes.config);
   fakes.config.EmailConfig.Accounts[0].Password = QStringLiteral("typed");
   Settle();
   EXPECT_EQ(fakes.config.EmailConfig.Accounts[0].Password, "typed");
@@ -207,9 +207,10 @@ TEST_F(MailAccountStore, APasswordTypedBeforeTheKeyringAnswersIsKept) {
 TEST_F(MailAccountStore, TimedChecksWaitForPasswordsOnTheirWay) {
   FakeKeyring keyring;
   fakes.services.keyring = &keyring;
+  fakes.NewRun();
   fakes.config.EmailConfig.EnableCheck = true;
   fakes.config.EmailConfig.Accounts = {Account("", MailSecurity::SslTls)};
-  FetchMailPasswords(fakes.config.EmailConfig.Accounts, fakes.services.keyring);
+  fakes.passwords->Fetch(fakes.config);
   StartMailCheck(fakes.config, fakes.services, true, -1);
   EXPECT_FALSE(fakes.config.DynamicConfig.EmailCheckRunning);
   Settle();
@@ -223,6 +224,7 @@ TEST_F(MailAccountStore, TimedChecksWaitForPasswordsOnTheirWay) {
 TEST_F(MailAccountStore, TwoAccountsOnOneMailboxKeepTheirOwnPasswordsWithTwoWrites) {
   FakeKeyring keyring;
   fakes.services.keyring = &keyring;
+  fakes.NewRun();
   fakes.config.EmailConfig.Accounts = {Account("first", MailSecurity::SslTls),
                                        Account("second", MailSecurity::SslTls)};
   ASSERT_TRUE(store.Save());
@@ -261,6 +263,7 @@ TEST_F(MailAccountStore, TwoOldAccountsOnOneMailboxPartWaysWithoutLosingTheEntry
   FakeKeyring keyring;
   keyring.entries.insert(QStringLiteral("ann@pop"), QStringLiteral("shared"));
   fakes.services.keyring = &keyring;
+  fakes.NewRun();
   Reload();
   // The first keeps the entry where it is; the second gets one of its own.
   EXPECT_EQ(fakes.config.EmailConfig.Accounts[0].PasswordKey, "ann@pop");
@@ -300,6 +303,7 @@ class MailAccountKeyring : public MailAccountStore,
 TEST_P(MailAccountKeyring, KeepsAnEntryForEachAccountAndNoMore) {
   FakeKeyring keyring;
   fakes.services.keyring = &keyring;
+  fakes.NewRun();
   fakes.config.EmailConfig.Accounts = {Account("first", MailSecurity::SslTls),
                                        Account("second", MailSecurity::SslTls),
                                        Account("third", MailSecurity::SslTls)};
