@@ -22,6 +22,7 @@
 #include "pages/SettingsPage.h"
 #include "pages/TFrameAgenda.h"
 #include "platform/DesktopTrayIcon.h"
+#include "platform/MonitorWatch.h"
 #include "platform/Services.h"
 #include "platform/WindowActivation.h"
 #include "reminders/PopupScheduler.h"
@@ -133,6 +134,9 @@ void TFormMain::FormCreate() {
   };
   scheduler_.steps.EditReminder = [this](int index) { ShowReminderForEdit(index); };
   scheduler_.steps.CheckAgendaAlarms = [this] { CheckAgendaAlarms(); };
+
+  monitors_ = services_.desktop->Monitors();
+  connect(new MonitorWatch(this), &MonitorWatch::changed, this, &TFormMain::MonitorsChanged);
 
   agenda_ = std::make_unique<Agenda>(AgendaFolder());
   connect(agenda_.get(), &Agenda::Fetched, this, &TFormMain::AgendaFetched);
@@ -467,6 +471,15 @@ void TFormMain::TimerIDLETimer() {
   if (!closed_) autosave_->Poll();
   // Keeps a menu the panel shows (and never asks us about) current.
   PopupMenu_MainPopup();
+}
+
+void TFormMain::MonitorsChanged() {
+  MonitorList now = services_.desktop->Monitors();
+  if (now == monitors_) return;
+  monitors_ = std::move(now);
+  // The same photograph, composed again for the monitors there are now.
+  RunAutomaticChange(wallpaperMemory_, *services_.messages,
+                     [this] { return RedrawWallpaper(config_, services_, wallpaperMemory_); });
 }
 
 void TFormMain::AgendaFetched() {
