@@ -26,14 +26,6 @@ QImage Halves(int width, int height) {
   return image;
 }
 
-// The share of pixels where the two differ by more than a little in some channel.
-double DifferingShare(const QImage& a, const QImage& b) {
-  if (a.size() != b.size() || a.isNull()) return 1.0;
-  qint64 differing = 0;
-  for (int y = 0; y < a.height(); ++y)
-    for (int x = 0; x < a.width(); ++x) differing += !Near(a.pixel(x, y), b.pixel(x, y), 24);
-  return static_cast<double>(differing) / (static_cast<double>(a.width()) * a.height());
-}
 
 // The pixels that are neither of the photograph's two colours nor a blend of them where they
 // meet: the calendar's.
