@@ -63,6 +63,11 @@ for _ in $(seq 100); do
 done
 [ -n "$sock" ] || { cat "$dir/sway.log"; exit 1; }
 session=(WAYLAND_DISPLAY=wayland-1 SWAYSOCK="$sock" XDG_CURRENT_DESKTOP=sway)
+# Until sway has set both outputs up.
+for _ in $(seq 100); do
+  [ "$(as_user "${session[@]}" swaymsg -r -t get_outputs | grep -c '"active": true')" = 2 ] && break
+  sleep 0.1
+done
 
 started "$dir/program.pid" env "${session[@]}" QT_QPA_PLATFORM=wayland dbus-run-session -- \
   "$program" >"$dir/program.log" 2>&1 &
