@@ -5,8 +5,9 @@ cd "$(dirname "$0")/.."
 JOBS="${JOBS:-$(nproc)}"
 
 # The mail checker shares state between its worker thread and the user-interface thread,
-# large pictures are decoded in bands and the PNG copy is written on two threads: those tests
-# run again under ThreadSanitizer (a build of its own, unit and integration tests only).
+# large pictures are decoded in bands, the monitors composed side by side and the PNG copy
+# written on two threads: those tests run again under ThreadSanitizer (a build of its own, unit
+# and integration tests only).
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILLATORNE_TSAN=ON -DQUILLATORNE_SANITIZE=OFF
 cmake --build build-tsan -j "$JOBS" --target unit_tests integration_tests
 # The keyring tests talk to the Secret Service through Qt's D-Bus thread and libsecret's

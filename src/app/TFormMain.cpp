@@ -23,6 +23,7 @@
 #include "pages/SettingsPage.h"
 #include "pages/TFrameAgenda.h"
 #include "platform/DesktopTrayIcon.h"
+#include "platform/MonitorWatch.h"
 #include "platform/Services.h"
 #include "platform/WindowActivation.h"
 #include "reminders/PopupScheduler.h"
@@ -140,6 +141,9 @@ void TFormMain::FormCreate() {
   };
   scheduler_.steps.EditReminder = [this](int index) { ShowReminderForEdit(index); };
   scheduler_.steps.CheckAgendaAlarms = [this] { CheckAgendaAlarms(); };
+
+  monitors_ = services_.desktop->Monitors();
+  connect(new MonitorWatch(this), &MonitorWatch::changed, this, &TFormMain::MonitorsChanged);
 
   agenda_ = std::make_unique<Agenda>(AgendaFolder());
   connect(agenda_.get(), &Agenda::Fetched, this, &TFormMain::AgendaFetched);
@@ -509,6 +513,15 @@ void TFormMain::TimerIDLETimer() {
 
 void TFormMain::TickSoon() {
   if (tickDepth_ == 0 && !closed_ && TimerIDLE) TimerIDLE->start(kBusyTickMs);
+}
+
+void TFormMain::MonitorsChanged() {
+  MonitorList now = services_.desktop->Monitors();
+  if (now == monitors_) return;
+  monitors_ = std::move(now);
+  // The same photograph, composed again for the monitors there are now.
+  RunAutomaticChange(wallpaperMemory_, *services_.messages,
+                     [this] { return RedrawWallpaper(config_, services_, wallpaperMemory_); });
 }
 
 void TFormMain::AgendaFetched() {

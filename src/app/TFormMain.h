@@ -167,6 +167,9 @@ class TFormMain : public QWidget {
   IReminderSelector* reminderSelector_ = nullptr;
   Composer composer_;
   ChangeRuleMemory wallpaperMemory_;
+  // The monitors the wallpaper was last drawn for; a change to them draws it again.
+  MonitorList monitors_;
+  void MonitorsChanged();
   std::unique_ptr<SettingsAutosave> autosave_;
   MailErrorReports mailErrors_;
   std::unique_ptr<IReminderPopup> reminderPopup_;  // the window's, marking the tray icon

@@ -10,6 +10,8 @@
 #include <functional>
 #include <memory>
 
+#include "platform/Monitors.h"
+
 class IClock {
  public:
   virtual ~IClock() = default;
@@ -33,9 +35,19 @@ class IDesktop {
   virtual ~IDesktop() = default;
   // The primary screen in device pixels.
   virtual QSize ScreenSize() const = 0;
+  // Every monitor in device pixels, the primary marked; by default the primary screen alone.
+  virtual MonitorList Monitors() const {
+    return {Monitor{QString(), QRect(QPoint(0, 0), ScreenSize()), true}};
+  }
   // Makes the file the desktop wallpaper; the image is the same picture, for desktops
   // that need another file format. Returns false with a reason on failure.
   virtual bool InstallWallpaper(const QString& bmpPath, const QImage& image, QString* error) = 0;
+  // Gives each monitor its own picture (the primary's first); a desktop that shows one
+  // picture on all monitors gets the primary's.
+  virtual bool InstallWallpapers(const QList<MonitorPicture>& pictures, QString* error) {
+    if (pictures.isEmpty()) return true;
+    return InstallWallpaper(pictures.first().file, pictures.first().image, error);
+  }
   // Whether the desktop keeps the wallpaper from one session to the next; one that does not
   // shows its own background after every login until it is told again.
   virtual bool KeepsWallpaper() const { return true; }

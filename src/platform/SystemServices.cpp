@@ -43,14 +43,38 @@ int MsvcRandom::Next() {
 }
 
 QSize QtDesktop::ScreenSize() const {
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  if (!screen) return QSize(1024, 768);
-  const qreal ratio = screen->devicePixelRatio();
-  return QSize(qRound(screen->size().width() * ratio), qRound(screen->size().height() * ratio));
+  const QSize size = PrimaryMonitor(Monitors()).rect.size();
+  return size.isEmpty() ? QSize(1024, 768) : size;
+}
+
+MonitorList QtDesktop::Monitors() const {
+  // Qt knows a Wayland output only by its layout size and a scale rounded up to a whole number;
+  // sway tells each output's mode.
+  if (DetectDesktop(QProcessEnvironment::systemEnvironment()) == DesktopKind::Sway) {
+    QString outputs, error;
+    if (RunProgram(QStringLiteral("swaymsg"), {"-r", "-t", "get_outputs"}, &outputs, &error)) {
+      const MonitorList monitors = SwayMonitors(outputs);
+      if (!monitors.isEmpty()) return monitors;
+    }
+  }
+  QList<LogicalMonitor> screens;
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    const qreal ratio = screen->devicePixelRatio();
+    const QRect geometry = screen->geometry();
+    screens << LogicalMonitor{
+        screen->name(), geometry,
+        QSize(qRound(geometry.width() * ratio), qRound(geometry.height() * ratio))};
+  }
+  const QScreen* primary = QGuiApplication::primaryScreen();
+  return PlaceInDevicePixels(screens, primary ? primary->name() : QString());
 }
 
 bool QtDesktop::InstallWallpaper(const QString& bmpPath, const QImage& image, QString* error) {
   return InstallDesktopWallpaper(bmpPath, image, error);
+}
+
+bool QtDesktop::InstallWallpapers(const QList<MonitorPicture>& pictures, QString* error) {
+  return InstallMonitorWallpapers(pictures, error);
 }
 
 bool QtDesktop::KeepsWallpaper() const {

@@ -20,7 +20,10 @@ class MsvcRandom : public IRandom {
 class QtDesktop : public IDesktop {
  public:
   QSize ScreenSize() const override;
+  // sway's outputs at their modes where sway runs, else Qt's screens.
+  MonitorList Monitors() const override;
   bool InstallWallpaper(const QString& bmpPath, const QImage& image, QString* error) override;
+  bool InstallWallpapers(const QList<MonitorPicture>& pictures, QString* error) override;
   bool KeepsWallpaper() const override;
   QRect AvailableArea() const override;
   bool ShellOpen(const QString& target) override;

@@ -13,6 +13,7 @@
 #include <QJsonObject>
 #include <QPointer>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
@@ -21,6 +22,7 @@
 #include <exception>
 
 #include "platform/DesktopPortal.h"
+#include "wallpaper/MonitorLayout.h"
 #include "wallpaper/PngWriter.h"
 
 namespace {
@@ -86,23 +88,28 @@ DesktopKind KindFromName(QString name) {
   return DesktopKind::Unknown;
 }
 
-// A name the desktop has not shown before: desktops ignore a re-set of the path they show.
-QString FreshCopyName(const QString& dir, const QString& suffix) {
+// A name the desktop has not shown before: desktops ignore a re-set of the path they show. The
+// copies of monitors other than the primary carry the monitor's name.
+QString FreshCopyName(const QString& dir, const QString& monitor, const QString& suffix) {
   static qint64 last = 0;
   qint64 stamp = QDateTime::currentMSecsSinceEpoch();
   if (stamp <= last) stamp = last + 1;
   last = stamp;
-  return dir + QStringLiteral("/Quillatorne-%1.%2").arg(stamp).arg(suffix);
+  const QString part = monitor.isEmpty() ? QString() : SafeFileNamePart(monitor) + QLatin1Char('-');
+  return dir + QStringLiteral("/Quillatorne-%1%2.%3").arg(part).arg(stamp).arg(suffix);
 }
 
-QStringList OtherCopies(const QString& dir, const QString& keep) {
+// The copies made for the desktop on earlier changes, but those to keep.
+QStringList OtherCopies(const QString& dir, const QStringList& keep) {
+  static const QRegularExpression copy(QStringLiteral("^Quillatorne-(.+-)?\\d{10,}\\.(png|bmp)$"));
+  QStringList keepNames;
+  for (const QString& k : keep) keepNames << QFileInfo(k).fileName();
   QStringList result;
   const QDir d(dir);
   for (const QString& name :
        d.entryList({QStringLiteral("Quillatorne-*.png"), QStringLiteral("Quillatorne-*.bmp")},
                    QDir::Files)) {
-    const QString full = d.filePath(name);
-    if (QFileInfo(full).fileName() != QFileInfo(keep).fileName()) result << full;
+    if (copy.match(name).hasMatch() && !keepNames.contains(name)) result << d.filePath(name);
   }
   return result;
 }
@@ -132,41 +139,64 @@ bool Installed(const InstallerMachine& m, const QString& program) {
   return !m.installed || m.installed(program);
 }
 
+// What a desktop is told to show: a file on one output, or on every output (no name).
+struct Shown {
+  QString output;
+  QString file;
+};
+
 // Hyprland's own wallpaper daemon, when it runs.
-bool TellHyprpaper(const InstallerMachine& m, const QString& file, QString* error) {
+bool TellHyprpaper(const InstallerMachine& m, const QList<Shown>& shown, QString* error) {
   const QString hyprctl = QStringLiteral("hyprctl");
   if (!Installed(m, hyprctl)) {
     *error = QStringLiteral("hyprctl is not installed");
     return false;
   }
-  if (!m.run(hyprctl, {"hyprpaper", "preload", file}, nullptr, error) ||
-      !m.run(hyprctl, {"hyprpaper", "wallpaper", QLatin1Char(',') + file}, nullptr, error))
-    return false;
+  for (const Shown& s : shown) {
+    if (!m.run(hyprctl, {"hyprpaper", "preload", s.file}, nullptr, error) ||
+        !m.run(hyprctl, {"hyprpaper", "wallpaper", s.output + QLatin1Char(',') + s.file}, nullptr,
+               error))
+      return false;
+  }
   QString ignored;
   m.run(hyprctl, {"hyprpaper", "unload", "unused"}, nullptr, &ignored);
   return true;
 }
 
 // A compositor with no tool of its own: swww (awww since its rename), else swaybg, which draws
-// the background for as long as it runs, on every output; as the last resort the desktop
-// portal, whose backend for the desktop may know a way.
-bool TellOtherCompositor(const InstallerMachine& m, const QString& file, QString* error) {
+// the background for as long as it runs, each output its own picture; as the last resort the
+// desktop portal, whose backend for the desktop may know a way (one picture for all).
+bool TellOtherCompositor(const InstallerMachine& m, const QList<Shown>& shown, QString* error) {
   QStringList tried;
   for (const QString& daemonClient : {QStringLiteral("awww"), QStringLiteral("swww")}) {
     if (!Installed(m, daemonClient)) continue;
     QString why;
-    if (m.run(daemonClient, {"img", file}, nullptr, &why)) return true;
+    bool all = true;
+    for (const Shown& s : shown) {
+      QStringList args{QStringLiteral("img")};
+      if (!s.output.isEmpty()) args << QStringLiteral("-o") << s.output;
+      if (!m.run(daemonClient, args << s.file, nullptr, &why)) {
+        all = false;
+        break;
+      }
+    }
+    if (all) return true;
     tried << daemonClient + QStringLiteral(": ") + why;
   }
   const bool swaybg = Installed(m, QStringLiteral("swaybg"));
   if (swaybg && m.keepRunning) {
+    QStringList args;
+    for (const Shown& s : shown) {
+      if (!s.output.isEmpty()) args << QStringLiteral("-o") << s.output;
+      args << QStringLiteral("-m") << QStringLiteral("fill") << QStringLiteral("-i") << s.file;
+    }
     QString why;
-    if (m.keepRunning(QStringLiteral("swaybg"), {"-m", "fill", "-i", file}, &why)) return true;
+    if (m.keepRunning(QStringLiteral("swaybg"), args, &why)) return true;
     tried << QStringLiteral("swaybg: ") + why;
   }
   if (m.portal) {
     QString why;
-    if (m.portal(file, &why)) return true;
+    if (m.portal(shown.first().file, &why)) return true;
     tried << QStringLiteral("desktop portal: ") + why;
   }
   QStringList said;
@@ -180,27 +210,80 @@ bool TellOtherCompositor(const InstallerMachine& m, const QString& file, QString
   return false;
 }
 
-bool TellDesktop(const InstallerMachine& m, DesktopKind kind, const QString& file, QString* error) {
-  const QString uri = QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded);
+// XFCE keeps a picture per monitor and workspace: each monitor's keys get its picture; keys of
+// monitors it does not know (an old "monitor0") get the primary's. A monitor without keys yet
+// gets those of its first workspace.
+bool TellXfce(const InstallerMachine& m, const QList<Shown>& shown, QString* error) {
+  const QString xfconf = QStringLiteral("xfconf-query");
+  QString listing;
+  if (!m.run(xfconf, {"-c", "xfce4-desktop", "-l"}, &listing, error)) return false;
+  static const QRegularExpression key(
+      QStringLiteral("^/backdrop/screen\\d+/monitor([^/]+)/workspace\\d+/last-image$"));
+  QStringList properties;
+  QStringList monitorsWithKeys;
+  for (const QString& line : listing.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+    const QString p = line.trimmed();
+    if (!p.startsWith(QLatin1String("/backdrop/")) || !p.endsWith(QLatin1String("/last-image")))
+      continue;
+    properties << p;
+    const QRegularExpressionMatch match = key.match(p);
+    if (match.hasMatch()) monitorsWithKeys << match.captured(1);
+  }
+  const auto fileFor = [&](const QString& property) {
+    const QRegularExpressionMatch match = key.match(property);
+    for (const Shown& s : shown)
+      if (match.hasMatch() && !s.output.isEmpty() && s.output == match.captured(1)) return s.file;
+    return shown.first().file;
+  };
+  for (const QString& p : properties) {
+    if (!m.run(xfconf, {"-c", "xfce4-desktop", "-p", p, "-s", fileFor(p)}, nullptr, error))
+      return false;
+  }
+  for (const Shown& s : shown) {
+    // A fresh session has no backdrop properties yet, a new monitor none of its own.
+    if (!properties.isEmpty() && (s.output.isEmpty() || monitorsWithKeys.contains(s.output)))
+      continue;
+    const QString monitor = s.output.isEmpty() ? QStringLiteral("0") : s.output;
+    if (!m.run(xfconf,
+               {"-c", "xfce4-desktop", "-p",
+                QStringLiteral("/backdrop/screen0/monitor%1/workspace0/last-image").arg(monitor),
+                "-n", "-t", "string", "-s", s.file},
+               nullptr, error))
+      return false;
+  }
+  return true;
+}
+
+// The GNOME family shows one picture on all monitors: spanned, it is the whole desktop's.
+bool TellGnomeFamily(const InstallerMachine& m, const QString& schema, const QString& key,
+                     const QString& value, bool spanned, QString* error) {
   const QString gsettings = QStringLiteral("gsettings");
+  if (!m.run(gsettings, {"set", schema, key, value}, nullptr, error)) return false;
+  if (spanned &&
+      !m.run(gsettings, {"set", schema, "picture-options", "spanned"}, nullptr, error))
+    return false;
+  return true;
+}
+
+bool TellDesktop(const InstallerMachine& m, DesktopKind kind, const QList<Shown>& shown,
+                 bool spanned, QString* error) {
+  const QString& file = shown.first().file;
+  const QString uri = QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded);
   switch (kind) {
     case DesktopKind::Gnome: {
-      if (!m.run(gsettings, {"set", "org.gnome.desktop.background", "picture-uri", uri}, nullptr,
-                 error)) {
-        return false;
-      }
+      const QString schema = QStringLiteral("org.gnome.desktop.background");
+      if (!TellGnomeFamily(m, schema, "picture-uri", uri, spanned, error)) return false;
       // GNOME 42 and later show this one with a dark style; older ones lack the key.
       QString ignored;
-      m.run(gsettings, {"set", "org.gnome.desktop.background", "picture-uri-dark", uri}, nullptr,
+      m.run(QStringLiteral("gsettings"), {"set", schema, "picture-uri-dark", uri}, nullptr,
             &ignored);
       return true;
     }
     case DesktopKind::Cinnamon:
-      return m.run(gsettings, {"set", "org.cinnamon.desktop.background", "picture-uri", uri},
-                   nullptr, error);
+      return TellGnomeFamily(m, "org.cinnamon.desktop.background", "picture-uri", uri, spanned,
+                             error);
     case DesktopKind::Mate:
-      return m.run(gsettings, {"set", "org.mate.background", "picture-filename", file}, nullptr,
-                   error);
+      return TellGnomeFamily(m, "org.mate.background", "picture-filename", file, spanned, error);
     case DesktopKind::Plasma:
       return m.run(QStringLiteral("plasma-apply-wallpaperimage"), {file}, nullptr, error);
     case DesktopKind::Lxqt:
@@ -210,48 +293,49 @@ bool TellDesktop(const InstallerMachine& m, DesktopKind kind, const QString& fil
       return m.run(QStringLiteral("pcmanfm"), {QStringLiteral("--set-wallpaper=") + file}, nullptr,
                    error);
     case DesktopKind::Hyprland:
-      if (TellHyprpaper(m, file, error)) return true;
+      if (TellHyprpaper(m, shown, error)) return true;
       [[fallthrough]];  // no hyprpaper running: as any other compositor
     case DesktopKind::OtherWayland:
-      return TellOtherCompositor(m, file, error);
+      return TellOtherCompositor(m, shown, error);
     case DesktopKind::Sway: {
-      // swaymsg joins its arguments into one command, so the path is quoted.
-      QString quoted = file;
-      quoted.replace(QLatin1Char('"'), QStringLiteral("\\\""));
-      return m.run(QStringLiteral("swaymsg"),
-                   {"output", "*", "bg", QLatin1Char('"') + quoted + QLatin1Char('"'), "fill"},
-                   nullptr, error);
-    }
-    case DesktopKind::Xfce: {
-      const QString xfconf = QStringLiteral("xfconf-query");
-      QString listing;
-      if (!m.run(xfconf, {"-c", "xfce4-desktop", "-l"}, &listing, error)) return false;
-      QStringList properties;
-      for (const QString& line : listing.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        const QString p = line.trimmed();
-        if (p.startsWith(QLatin1String("/backdrop/")) && p.endsWith(QLatin1String("/last-image"))) {
-          properties << p;
-        }
-      }
-      if (properties.isEmpty()) {
-        // A fresh session has no backdrop properties yet: create the first monitor's.
-        return m.run(
-            xfconf,
-            {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitor0/workspace0/last-image", "-n",
-             "-t", "string", "-s", file},
-            nullptr, error);
-      }
-      // Every monitor and every workspace.
-      for (const QString& p : properties) {
-        if (!m.run(xfconf, {"-c", "xfce4-desktop", "-p", p, "-s", file}, nullptr, error))
+      // swaymsg joins its arguments into one command, so the names are quoted.
+      const auto quoted = [](QString text) {
+        text.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+        text.replace(QLatin1Char('"'), QStringLiteral("\\\""));
+        return QLatin1Char('"') + text + QLatin1Char('"');
+      };
+      for (const Shown& s : shown) {
+        const QString output = s.output.isEmpty() ? QStringLiteral("*") : quoted(s.output);
+        if (!m.run(QStringLiteral("swaymsg"), {"output", output, "bg", quoted(s.file), "fill"},
+                   nullptr, error))
           return false;
       }
       return true;
     }
+    case DesktopKind::Xfce:
+      return TellXfce(m, shown, error);
     default:
       *error = QStringLiteral("unknown desktop");
       return false;
   }
+}
+
+// Desktops that show each monitor its own picture.
+bool PerMonitor(DesktopKind kind) {
+  switch (kind) {
+    case DesktopKind::Sway:
+    case DesktopKind::Hyprland:
+    case DesktopKind::OtherWayland:
+    case DesktopKind::Xfce:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Desktops that take one picture for all monitors and can span it across them.
+bool Spans(DesktopKind kind) {
+  return kind == DesktopKind::Gnome || kind == DesktopKind::Cinnamon || kind == DesktopKind::Mate;
 }
 
 }  // namespace
@@ -513,23 +597,49 @@ InstallerMachine SystemInstallerMachine() {
   return m;
 }
 
-bool InstallWallpaperOn(const InstallerMachine& m, const QString& bmpPath, const QImage& image,
-                        QString* error) {
+bool InstallWallpapersOn(const InstallerMachine& m, const QList<MonitorPicture>& pictures,
+                         QString* error) {
+  if (pictures.isEmpty()) return true;
   QString reason;
   const DesktopKind kind = DetectDesktop(m.env);
   // Under a Wayland compositor the X root window (of XWayland) is never seen.
   const bool x11 = !m.env.value(QStringLiteral("DISPLAY")).isEmpty() &&
                    m.env.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty();
+  const bool several = pictures.size() > 1;
+  // One picture across all monitors, each region at its monitor's place, for the desktops
+  // that show a single one.
+  QImage spannedImage;
+  const auto spanned = [&]() -> const QImage& {
+    if (spannedImage.isNull()) spannedImage = SpannedPicture(pictures);
+    return spannedImage;
+  };
   if (kind != DesktopKind::Unknown) {
-    const QString dir = QFileInfo(bmpPath).absolutePath();
-    const QString copy =
-        FreshCopyName(dir, NeedsPng(kind) ? QStringLiteral("png") : QStringLiteral("bmp"));
-    if (MakeCopy(kind, bmpPath, image, copy, &reason) && TellDesktop(m, kind, copy, &reason)) {
-      // The desktop shows the new copy now; the older ones can go.
-      for (const QString& old : OtherCopies(dir, copy)) QFile::remove(old);
+    const QString dir = QFileInfo(pictures.first().file).absolutePath();
+    const QString suffix = NeedsPng(kind) ? QStringLiteral("png") : QStringLiteral("bmp");
+    const bool span = several && Spans(kind);
+    QList<Shown> shown;
+    QStringList made;
+    bool copied = true;
+    if (span) {
+      made << FreshCopyName(dir, QString(), suffix);
+      copied = MakeCopy(kind, QString(), spanned(), made.last(), &reason);
+      shown << Shown{QString(), made.last()};
+    } else {
+      const qsizetype count = several && PerMonitor(kind) ? pictures.size() : 1;
+      for (qsizetype i = 0; copied && i < count; ++i) {
+        const MonitorPicture& p = pictures[i];
+        made << FreshCopyName(dir, i == 0 ? QString() : p.monitor.name, suffix);
+        copied = MakeCopy(kind, p.file, p.image, made.last(), &reason);
+        // One monitor alone: every output, also one that comes later.
+        shown << Shown{count > 1 ? p.monitor.name : QString(), made.last()};
+      }
+    }
+    if (copied && TellDesktop(m, kind, shown, span, &reason)) {
+      // The desktop shows the new copies now; the older ones can go.
+      for (const QString& old : OtherCopies(dir, made)) QFile::remove(old);
       return true;
     }
-    QFile::remove(copy);
+    for (const QString& copy : made) QFile::remove(copy);
     reason = DesktopName(kind) + QStringLiteral(": ") + reason;
     // The desktop's own mechanism failed; on X11 the root window is still worth a try.
     if (!x11) {
@@ -541,12 +651,24 @@ bool InstallWallpaperOn(const InstallerMachine& m, const QString& bmpPath, const
     return false;
   }
   QString rootReason;
-  if (m.setRootPixmap(image, &rootReason)) return true;
+  // The root window spans all monitors.
+  if (m.setRootPixmap(several ? spanned() : pictures.first().image, &rootReason)) return true;
   if (error) {
     *error = reason.isEmpty() ? QStringLiteral("X11 root window: ") + rootReason
                               : reason + QStringLiteral("; X11 root window: ") + rootReason;
   }
   return false;
+}
+
+bool InstallWallpaperOn(const InstallerMachine& m, const QString& bmpPath, const QImage& image,
+                        QString* error) {
+  return InstallWallpapersOn(
+      m, {MonitorPicture{Monitor{QString(), image.rect(), true}, bmpPath, image}}, error);
+}
+
+bool InstallMonitorWallpapers(const QList<MonitorPicture>& pictures, QString* error) {
+  static const InstallerMachine machine = SystemInstallerMachine();
+  return InstallWallpapersOn(machine, pictures, error);
 }
 
 bool InstallDesktopWallpaper(const QString& bmpPath, const QImage& image, QString* error) {

@@ -6,8 +6,13 @@
 #include <QStringList>
 #include <functional>
 
+#include "platform/Monitors.h"
+
 // Makes the picture the desktop's wallpaper by whatever means the running desktop offers.
 bool InstallDesktopWallpaper(const QString& bmpPath, const QImage& image, QString* error);
+// Each monitor its own picture (the primary's first) where the desktop can show that, else one
+// picture spanning all monitors, else the primary's.
+bool InstallMonitorWallpapers(const QList<MonitorPicture>& pictures, QString* error);
 
 // The desktops we know how to tell about a new wallpaper.
 // OtherWayland: a compositor we do not know by name (river, Wayfire, labwc, niri, COSMIC...).
@@ -63,9 +68,14 @@ struct InstallerMachine {
 // The machine as it is: real programs (at most a few seconds each) and the X server.
 InstallerMachine SystemInstallerMachine();
 
-// The installer proper, with the machine given.
+// The installer proper, with the machine given: one picture for every monitor...
 bool InstallWallpaperOn(const InstallerMachine& machine, const QString& bmpPath,
                         const QImage& image, QString* error);
+// ... or one for each. sway, other wlroots compositors and XFCE show each monitor its own; the
+// GNOME family and the X11 root window get one picture across all, spanned; the others the
+// primary's.
+bool InstallWallpapersOn(const InstallerMachine& machine, const QList<MonitorPicture>& pictures,
+                         QString* error);
 
 // Sets the root window's background pixmap on the display of $DISPLAY and publishes it in
 // _XROOTPMAP_ID and ESETROOT_PMAP_ID, freeing the pixmap an earlier setter left behind.

@@ -149,18 +149,13 @@ void CheckDayChangeNow(Run& run) {
     RefreshNow(run, false);
   }
 }
-// The desktop came up with its own background: the last wallpaper goes back, the kept file
-// when it was drawn today for this screen, else drawn again from its picture.
+// The desktop came up with its own background: the last wallpaper goes back, the kept files
+// when they were drawn today for these monitors, else drawn again from its picture.
 void RestoreForgottenWallpaper(Run& run) {
-  const QString file = WallpaperFilePath();
-  QImage kept;
-  IDesktop& desktop = *run.services.desktop;
-  if (DrawnToday(run) && kept.load(file, "BMP") && kept.size() == desktop.ScreenSize()) {
-    InstallWallpaperFile(file, kept, desktop);
-  } else if (DrawnToday(run)) {
-    RefreshNow(run, false);
-  } else {
+  if (!DrawnToday(run)) {
     CheckDayChangeNow(run);
+  } else if (!InstallKeptWallpapers(*run.services.desktop)) {
+    RefreshNow(run, false);
   }
 }
 

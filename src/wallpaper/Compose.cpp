@@ -1,6 +1,9 @@
 #include "wallpaper/Compose.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QRect>
 #include <algorithm>
 #include <array>
@@ -17,6 +20,7 @@
 #include "wallpaper/BmpWriter.h"
 #include "wallpaper/JpegDecoder.h"
 #include "wallpaper/JpegShrink.h"
+#include "wallpaper/RunJobs.h"
 
 namespace {
 QRgb ColorToRgb(Color c) { return qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
@@ -85,6 +89,8 @@ struct Scene {
   const Config& config;
   QSize screen;
   QDate today;
+  bool calendar;  // the calendar goes on this monitor
+  bool Glass() const { return calendar && GlassOn(config); }
   CalendarBox Calendar(const QImage& canvas) const {
     return CalendarRect(canvas.width(), canvas.height(), config, today);
   }
@@ -92,7 +98,7 @@ struct Scene {
 
 // The glass for a picture already on the canvas at `picture`: its pixels under the calendar.
 void DarkenOnCanvas(const Scene& scene, QImage& canvas, const QRect& picture) {
-  if (!GlassOn(scene.config)) return;
+  if (!scene.Glass()) return;
   const CalendarBox box = scene.Calendar(canvas);
   if (box.isEmpty()) return;
   const QRect calendar(QPoint(box.left, box.top), QPoint(box.right - 1, box.bottom - 1));
@@ -124,7 +130,7 @@ void ComposeWhole(const Scene& scene, JpegDecoder& decoder, QImage& canvas,
   if (place.resample) image = ResampleHalftone(image, place.drawn.width(), place.drawn.height());
   // The copy onto the canvas is a plain row copy, so both must have the same layout.
   if (image.format() != QImage::Format_RGB32) image = image.convertToFormat(QImage::Format_RGB32);
-  if (GlassOn(scene.config))
+  if (scene.Glass())
     DarkenGlassArea(image, scene.Calendar(canvas), canvas.width(), canvas.height());
   Blit(canvas, image, place.position.x(), place.position.y());
 }
@@ -219,8 +225,8 @@ Placement PlaceImage(QSize image, int width, int height, QSize screen, const Wal
 }
 
 ComposeResult ComposeWallpaper(const QString& path, int width, int height, const Config& cfg,
-                               QSize screen, const QDate& today) {
-  const Scene scene{cfg, screen, today};
+                               QSize screen, const QDate& today, bool calendar) {
+  const Scene scene{cfg, screen, today, calendar};
   ComposeResult result;
   QImage canvas(std::max(width, 0), std::max(height, 0), QImage::Format_RGB32);
   if (width > 0 && height > 0 && canvas.isNull()) {
@@ -247,38 +253,96 @@ ComposeResult ComposeWallpaper(const QString& path, int width, int height, const
       return result;
     }
   }
-  if (cfg.CalendarConfig.ShowCalendar) DrawCalendar(canvas, width, height, cfg, today);
+  if (calendar && cfg.CalendarConfig.ShowCalendar) DrawCalendar(canvas, width, height, cfg, today);
   result.bitmap = std::move(canvas);
   return result;
 }
 
-void InstallWallpaperFile(const QString& file, const QImage& image, IDesktop& desktop) {
-  QString error;
-  if (!desktop.InstallWallpaper(file, image, &error)) {
-    // The picture is written; a desktop that would not take it is no reason to nag the user.
-    static bool told = false;
-    if (!told) {
-      told = true;
-      fprintf(stderr, "Quillatorne: the wallpaper could not be installed: %s\n",
-              qPrintable(error.isEmpty() ? QStringLiteral("unknown reason") : error));
-    }
+namespace {
+// A desktop that would not take the picture is noted on standard error once per run.
+void TellInstallFailed(const QString& error) {
+  static bool told = false;
+  if (told) return;
+  told = true;
+  fprintf(stderr, "Quillatorne: the wallpaper could not be installed: %s\n",
+          qPrintable(error.isEmpty() ? QStringLiteral("unknown reason") : error));
+}
+
+// The pictures of monitors that are gone: a monitor's file that no job writes now. The
+// desktop's own copies (with a time stamp in the name) are the installer's to tidy.
+void RemoveOtherMonitorFiles(const QList<MonitorJob>& jobs) {
+  if (jobs.isEmpty()) return;
+  static const QRegularExpression copy(QStringLiteral("-\\d{10,}\\.bmp$"));
+  const QFileInfo primary(jobs.first().file);
+  QStringList keep;
+  for (const MonitorJob& job : jobs) keep << QFileInfo(job.file).fileName();
+  const QDir dir = primary.dir();
+  for (const QString& name :
+       dir.entryList({primary.completeBaseName() + QStringLiteral("-*.bmp")}, QDir::Files)) {
+    if (!keep.contains(name) && !copy.match(name).hasMatch()) QFile::remove(dir.filePath(name));
   }
+}
+}  // namespace
+
+void InstallMonitorPictures(const QList<MonitorPicture>& pictures, IDesktop& desktop) {
+  QString error;
+  // The pictures are written; a desktop that would not take them is no reason to nag the user.
+  if (!desktop.InstallWallpapers(pictures, &error)) TellInstallFailed(error);
+}
+
+QList<MonitorJob> PlanWallpapers(const IDesktop& desktop) {
+  const MonitorList monitors = desktop.Monitors();
+  return PlanMonitorPictures(monitors, WallpaperFilePath(),
+                             monitors.isEmpty() ? desktop.ScreenSize() : QSize());
+}
+
+std::vector<ComposeResult> ComposeForMonitors(const QString& path, const Config& config,
+                                              const QList<MonitorJob>& jobs, const QDate& today,
+                                              bool parallel) {
+  std::vector<ComposeResult> results(size_t(jobs.size()));
+  const auto compose = [&](size_t i) {
+    const QSize size = jobs[qsizetype(i)].monitor.rect.size();
+    results[i] = ComposeWallpaper(path, size.width(), size.height(), config, size, today,
+                                  jobs[qsizetype(i)].calendar);
+  };
+  // The first job (the primary's, with the calendar) runs on this thread.
+  if (parallel) {
+    RunAll(results.size(), compose);
+  } else {
+    for (size_t i = 0; i < results.size(); ++i) compose(i);
+  }
+  return results;
+}
+
+bool InstallKeptWallpapers(IDesktop& desktop) {
+  QList<MonitorPicture> pictures;
+  for (const MonitorJob& job : PlanWallpapers(desktop)) {
+    QImage kept;
+    if (!kept.load(job.file, "BMP") || kept.size() != job.monitor.rect.size()) return false;
+    pictures << MonitorPicture{job.monitor, job.file, kept};
+  }
+  InstallMonitorPictures(pictures, desktop);
+  return true;
 }
 
 WallpaperError ApplyWallpaper(const QString& path, Config& config, const Services& services) {
   const QDate today = CalendarToday(*services.clock);
-  const QSize screen = services.desktop->ScreenSize();
-  ComposeResult composed =
-      ComposeWallpaper(path, screen.width(), screen.height(), config, screen, today);
-  if (!composed.bitmap) return composed.error;
-  const QString file = WallpaperFilePath();
-  try {
-    WriteBmpFile(*composed.bitmap, file);
-  } catch (const std::exception& e) {
-    return {WallpaperError::Write, path, QString::fromUtf8(e.what())};
+  const QList<MonitorJob> jobs = PlanWallpapers(*services.desktop);
+  std::vector<ComposeResult> composed = ComposeForMonitors(path, config, jobs, today, true);
+  for (const ComposeResult& result : composed)
+    if (!result.bitmap) return result.error;
+  QList<MonitorPicture> pictures;
+  for (qsizetype i = 0; i < jobs.size(); ++i) {
+    pictures << MonitorPicture{jobs[i].monitor, jobs[i].file, std::move(*composed[size_t(i)].bitmap)};
+    try {
+      WriteBmpFile(pictures.last().image, jobs[i].file);
+    } catch (const std::exception& e) {
+      return {WallpaperError::Write, path, QString::fromUtf8(e.what())};
+    }
   }
+  RemoveOtherMonitorFiles(jobs);
 
-  InstallWallpaperFile(file, *composed.bitmap, *services.desktop);
+  InstallMonitorPictures(pictures, *services.desktop);
   // Only a picture that made it to the disk is the current one, and only then is the
   // calendar on it today's.
   auto& program = config.ProgramConfig;

@@ -4,8 +4,10 @@
 #include <QSize>
 #include <QString>
 #include <optional>
+#include <vector>
 
 #include "calendar/Render.h"
+#include "wallpaper/MonitorLayout.h"
 
 struct Config;
 struct Services;
@@ -30,15 +32,26 @@ struct ComposeResult {
 
 // A new bitmap of that size: background, image and calendar as the settings say, for a screen
 // of that size on that day, or the reason there is none (missing image, a picture that cannot
-// be decoded, no memory).
+// be decoded, no memory). Without `calendar` (a monitor that does not show it) neither the
+// calendar nor its glass is drawn.
 ComposeResult ComposeWallpaper(const QString& path, int width, int height, const Config& config,
-                               QSize screen, const QDate& today);
-// Records the image in the settings, composes it at the screen's size, writes and installs
-// the wallpaper; what went wrong, if anything (nothing is installed then).
+                               QSize screen, const QDate& today, bool calendar = true);
+// The compositions of the desktop's monitors now: the primary's (to the wallpaper file) first.
+QList<MonitorJob> PlanWallpapers(const IDesktop& desktop);
+// The picture composed for each monitor at its own size, the calendar where the job says;
+// in parallel (the first job on this thread) or one after the other.
+std::vector<ComposeResult> ComposeForMonitors(const QString& path, const Config& config,
+                                              const QList<MonitorJob>& jobs, const QDate& today,
+                                              bool parallel);
+// Records the image in the settings, composes it for each monitor at its size, writes and
+// installs the pictures; what went wrong, if anything (nothing is installed then).
 WallpaperError ApplyWallpaper(const QString& path, Config& config, const Services& services);
-// Hands the written wallpaper file to the desktop; a desktop that refuses is noted on standard
-// error once per run, never in a box.
-void InstallWallpaperFile(const QString& file, const QImage& image, IDesktop& desktop);
+// Hands the written pictures to the desktop; a desktop that refuses is noted on standard error
+// once per run, never in a box.
+void InstallMonitorPictures(const QList<MonitorPicture>& pictures, IDesktop& desktop);
+// Installs the pictures written before, when there is one of the right size for every monitor
+// there is now; false (nothing installed) otherwise.
+bool InstallKeptWallpapers(IDesktop& desktop);
 // The message box for a failure: the missing-image box, or the general error report.
 void ShowWallpaperError(const WallpaperError& error, IMessageBoxes& boxes);
 

@@ -23,17 +23,6 @@ QImage Detailed(int width, int height) {
   return image;
 }
 
-// The share of pixels where the two differ by more than a little in some channel.
-double DifferingShare(const QImage& a, const QImage& b) {
-  if (a.size() != b.size() || a.isNull()) return 1.0;
-  qint64 differing = 0;
-  for (int y = 0; y < a.height(); ++y) {
-    for (int x = 0; x < a.width(); ++x) {
-      if (!Near(a.pixel(x, y), b.pixel(x, y), 24)) ++differing;
-    }
-  }
-  return static_cast<double>(differing) / (static_cast<double>(a.width()) * a.height());
-}
 
 QRect Rect(const QJsonObject& r) {
   return QRect(r["x"].toInt(), r["y"].toInt(), r["width"].toInt(), r["height"].toInt());

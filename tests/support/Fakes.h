@@ -42,13 +42,25 @@ class FakeRandom : public IRandom {
 class FakeDesktop : public IDesktop {
  public:
   QSize screen = QSize(1024, 768);
+  MonitorList monitors;  // none: the screen alone
   bool installResult = true;
   bool keepsWallpaper = true;
   QStringList installed;  // bmp paths handed to InstallWallpaper
   QStringList opened;
   QStringList sounds;
-  QSize ScreenSize() const override { return screen; }
+  QList<QList<MonitorPicture>> installedPictures;  // each InstallWallpapers call
+  QSize ScreenSize() const override {
+    return monitors.isEmpty() ? screen : PrimaryMonitor(monitors).rect.size();
+  }
+  MonitorList Monitors() const override {
+    return monitors.isEmpty() ? IDesktop::Monitors() : monitors;
+  }
   bool InstallWallpaper(const QString& bmpPath, const QImage&, QString* error) override;
+  // Also counts as the primary's picture handed to InstallWallpaper.
+  bool InstallWallpapers(const QList<MonitorPicture>& pictures, QString* error) override {
+    installedPictures << pictures;
+    return IDesktop::InstallWallpapers(pictures, error);
+  }
   bool KeepsWallpaper() const override { return keepsWallpaper; }
   bool ShellOpen(const QString& target) override {
     opened << target;

@@ -734,3 +734,42 @@ TEST(ExifOrientation, ReadsTheTagAndTakesAnythingBrokenForUpright) {
   EXPECT_EQ(read(farDirectory), 1);
   EXPECT_EQ(read(QByteArray()), 1);
 }
+
+TEST_F(Compose, ApplyGivesEachMonitorItsOwnPictureTheCalendarOnThePrimaryOnly) {
+  Mode(true, false);
+  fakes_.config.CalendarConfig.ShowCalendar = true;
+  fakes_.config.CalendarConfig.DrawGlass = true;
+  fakes_.desktop.monitors = {{"DP-1", QRect(0, 0, 300, 200), false},
+                             {"eDP 1", QRect(300, 0, 240, 320), true}};
+  // Left from a monitor that is gone, and the desktop's copy of an earlier change.
+  QDir().mkpath(home_.dataDir());
+  for (const char* name : {"Quillatorne-GONE.bmp", "Quillatorne-1765000000000.png"}) {
+    QFile f(home_.dataDir() + "/" + name);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  }
+  ASSERT_FALSE(ApplyWallpaper(Jpeg("g.jpg", Flat(64, 48, kGreen)), fakes_.config, fakes_.services));
+
+  EXPECT_THAT(QDir(home_.dataDir()).entryList(QDir::Files),
+              ElementsAre("Quillatorne-1765000000000.png", "Quillatorne-DP-1.bmp",
+                          "Quillatorne.bmp"));
+  ASSERT_EQ(fakes_.desktop.installedPictures.size(), 1);
+  const QList<MonitorPicture>& pictures = fakes_.desktop.installedPictures[0];
+  ASSERT_EQ(pictures.size(), 2);
+  EXPECT_EQ(pictures[0].monitor.name, "eDP 1");
+  EXPECT_EQ(pictures[0].file, WallpaperFilePath());
+  EXPECT_EQ(pictures[1].file, home_.dataDir() + "/Quillatorne-DP-1.bmp");
+  const auto notGreen = [](const QImage& image) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) count += !Near(image.pixel(x, y), kGreen);
+    return count;
+  };
+  for (const MonitorPicture& p : pictures) {
+    const QImage written(p.file);
+    EXPECT_EQ(written.size(), p.monitor.rect.size()) << p.monitor.name.toStdString();
+    EXPECT_EQ(written.convertToFormat(QImage::Format_RGB32), p.image) << p.monitor.name.toStdString();
+  }
+  // The calendar and its glass on the primary; the other picture untouched.
+  EXPECT_GT(notGreen(pictures[0].image), 1000);
+  EXPECT_EQ(notGreen(pictures[1].image), 0);
+}

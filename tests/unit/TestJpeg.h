@@ -149,6 +149,16 @@ inline bool Near(QRgb a, QRgb b, int tolerance = 4) {
          std::abs(qBlue(a) - qBlue(b)) <= tolerance;
 }
 
+// The share of pixels where the two differ by more than `tolerance` in some channel; all of
+// them when the sizes differ.
+inline double DifferingShare(const QImage& a, const QImage& b, int tolerance = 24) {
+  if (a.size() != b.size() || a.isNull()) return 1.0;
+  qint64 differing = 0;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x) differing += !Near(a.pixel(x, y), b.pixel(x, y), tolerance);
+  return static_cast<double>(differing) / (static_cast<double>(a.width()) * a.height());
+}
+
 // A picture with detail everywhere, as a photograph has: ramps, hard edges and noise.
 inline QImage Busy(int width, int height) {
   QImage image(width, height, QImage::Format_RGB32);

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -407,3 +408,134 @@ INSTANTIATE_TEST_SUITE_P(
                        ""}),
     [](const auto& info) { return std::string(info.param.name); });
 }  // namespace
+
+namespace {
+// Two monitors: the primary DP-1 (the fixture's picture) and HDMI-A-1 to its right, portrait.
+class TwoMonitorInstaller : public Installer {
+ protected:
+  void SetUp() override {
+    Installer::SetUp();
+    QImage side(20, 50, QImage::Format_RGB32);
+    side.fill(qRgb(220, 20, 20));
+    const QString sideFile = dir_.path() + "/Quillatorne-HDMI-A-1.bmp";
+    ASSERT_TRUE(side.save(sideFile, "BMP"));
+    pictures_ = {{{"DP-1", QRect(0, 0, 40, 30), true}, bmp_, picture_},
+                 {{"HDMI-A-1", QRect(40, 0, 20, 50), false}, sideFile, side}};
+    machine_.keepRunning = [this](const QString& program, const QStringList& args, QString*) {
+      kept_ << program + " " + args.join(' ');
+      return true;
+    };
+  }
+  bool InstallBoth() {
+    QString error;
+    const bool ok = InstallWallpapersOn(machine_, pictures_, &error);
+    EXPECT_TRUE(ok) << error.toStdString();
+    return ok;
+  }
+  // The desktop's copy of the monitor's picture from the last install: the primary's (or the
+  // spanned one) carries no monitor name.
+  QString CopyOf(const QString& monitor) const {
+    const QRegularExpression copy(QRegularExpression::anchoredPattern(
+        "Quillatorne-" + (monitor.isEmpty() ? QString() : monitor + "-") + "\\d{10,}\\.png"));
+    for (const QString& name : Copies())
+      if (copy.match(name).hasMatch()) return dir_.path() + "/" + name;
+    return QString();
+  }
+  QString Primary() const { return CopyOf(QString()); }
+  QList<MonitorPicture> pictures_;
+  QStringList kept_;
+};
+}  // namespace
+
+TEST_F(TwoMonitorInstaller, SwayGivesEachOutputItsOwnPicture) {
+  Desktop("sway");
+  ASSERT_TRUE(InstallBoth());
+  const QString primary = Primary(), side = CopyOf("HDMI-A-1");
+  EXPECT_EQ(QImage(primary).size(), QSize(40, 30));
+  EXPECT_EQ(QImage(side).size(), QSize(20, 50));
+  ASSERT_EQ(calls_.size(), 2);
+  EXPECT_THAT(calls_[0].args, ElementsAre("output", "\"DP-1\"", "bg", '"' + primary + '"', "fill"));
+  EXPECT_THAT(calls_[1].args, ElementsAre("output", "\"HDMI-A-1\"", "bg", '"' + side + '"', "fill"));
+  // Installed again: the copies of the first time go, each monitor's own picture stays.
+  ASSERT_TRUE(InstallBoth());
+  EXPECT_EQ(Copies().size(), 3);
+  EXPECT_TRUE(QFileInfo::exists(pictures_[1].file));
+  EXPECT_FALSE(QFileInfo::exists(primary));
+  EXPECT_FALSE(QFileInfo::exists(side));
+}
+
+TEST_F(TwoMonitorInstaller, OtherCompositorsToolsAreToldEachOutput) {
+  machine_.env.insert("XDG_CURRENT_DESKTOP", "river");
+  machine_.env.insert("WAYLAND_DISPLAY", "wayland-1");
+  machine_.installed = [](const QString& program) { return program == "swaybg"; };
+  ASSERT_TRUE(InstallBoth());
+  EXPECT_THAT(kept_, ElementsAre("swaybg -o DP-1 -m fill -i " + Primary() +
+                                 " -o HDMI-A-1 -m fill -i " + CopyOf("HDMI-A-1")));
+
+  machine_.installed = [](const QString& program) { return program == "swww"; };
+  calls_.clear();
+  ASSERT_TRUE(InstallBoth());
+  ASSERT_EQ(calls_.size(), 2);
+  EXPECT_THAT(calls_[0].args, ElementsAre("img", "-o", "DP-1", Primary()));
+  EXPECT_THAT(calls_[1].args, ElementsAre("img", "-o", "HDMI-A-1", CopyOf("HDMI-A-1")));
+}
+
+TEST_F(TwoMonitorInstaller, TheGnomeFamilyGetsOnePictureSpannedAcrossBoth) {
+  struct Case {
+    const char* desktop;
+    const char* schema;
+  };
+  for (const Case& c : {Case{"GNOME", "org.gnome.desktop.background"},
+                        Case{"X-Cinnamon", "org.cinnamon.desktop.background"},
+                        Case{"MATE", "org.mate.background"}}) {
+    SCOPED_TRACE(c.desktop);
+    calls_.clear();
+    machine_.env = QProcessEnvironment();
+    Desktop(c.desktop);
+    ASSERT_TRUE(InstallBoth());
+    const QString copy = Primary();
+    const QImage spanned(copy);
+    ASSERT_EQ(spanned.size(), QSize(60, 50));
+    EXPECT_EQ(spanned.pixel(0, 0), qRgb(10, 200, 30));
+    EXPECT_EQ(spanned.pixel(59, 49), qRgb(220, 20, 20));
+    EXPECT_EQ(spanned.pixel(0, 49), qRgb(0, 0, 0));
+    ASSERT_GE(calls_.size(), 2);
+    EXPECT_EQ(calls_[0].args[1], c.schema);
+    EXPECT_EQ(FileIn(calls_[0].args), copy);
+    EXPECT_THAT(calls_[1].args, ElementsAre("set", c.schema, "picture-options", "spanned"));
+  }
+}
+
+TEST_F(TwoMonitorInstaller, TheX11RootWindowGetsTheSpannedPicture) {
+  machine_.env.insert("DISPLAY", ":5");
+  ASSERT_TRUE(InstallBoth());
+  EXPECT_THAT(rootSets_, ElementsAre(QSize(60, 50)));
+}
+
+TEST_F(TwoMonitorInstaller, XfceSetsEachMonitorsKeysToItsPicture) {
+  Desktop("XFCE");
+  listing_ =
+      "/backdrop/screen0/monitor0/workspace0/last-image\n"
+      "/backdrop/screen0/monitorDP-1/workspace0/last-image\n"
+      "/backdrop/screen0/monitorDP-1/workspace1/last-image\n"
+      "/backdrop/screen0/monitorHDMI-A-1/workspace0/last-image\n";
+  ASSERT_TRUE(InstallBoth());
+  QStringList set;
+  for (const Call& c : calls_.mid(1)) set << c.args[3] + " " + QFileInfo(c.args.last()).fileName();
+  const QString primary = QFileInfo(Primary()).fileName();
+  const QString side = QFileInfo(CopyOf("HDMI-A-1")).fileName();
+  EXPECT_THAT(set, ElementsAre("/backdrop/screen0/monitor0/workspace0/last-image " + primary,
+                               "/backdrop/screen0/monitorDP-1/workspace0/last-image " + primary,
+                               "/backdrop/screen0/monitorDP-1/workspace1/last-image " + primary,
+                               "/backdrop/screen0/monitorHDMI-A-1/workspace0/last-image " + side));
+
+  // A monitor XFCE has no keys for yet gets those of its first workspace.
+  listing_ = "/backdrop/screen0/monitorDP-1/workspace0/last-image\n";
+  calls_.clear();
+  ASSERT_TRUE(InstallBoth());
+  ASSERT_EQ(calls_.size(), 3);
+  EXPECT_THAT(calls_[2].args,
+              ElementsAre("-c", "xfce4-desktop", "-p",
+                          "/backdrop/screen0/monitorHDMI-A-1/workspace0/last-image", "-n", "-t",
+                          "string", "-s", CopyOf("HDMI-A-1")));
+}
