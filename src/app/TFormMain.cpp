@@ -504,11 +504,11 @@ void TFormMain::TimerIDLETimer() {
                     d.EmailCheckRunning || d.NoNewMail || passwords_->Pending();
   const QDateTime now = services_.clock->Now();
   const QDateTime alarm = agenda_ ? agenda_->NextAlarm(now) : QDateTime();
-  TimerIDLE->start(NextTickMs(
-      busy, now.time(),
-      {MsUntilTimedChange(config_, wallpaperMemory_, services_.clock->ElapsedMs()),
-       MsUntilTimedMailCheck(config_, NowDays(*services_.clock)),
-       alarm.isValid() ? now.msecsTo(alarm) : -1}));
+  TimerIDLE->start(
+      NextTickMs(busy, now.time(),
+                 {MsUntilTimedChange(config_, wallpaperMemory_, services_.clock->ElapsedMs()),
+                  MsUntilTimedMailCheck(config_, NowDays(*services_.clock)),
+                  alarm.isValid() ? now.msecsTo(alarm) : -1}));
 }
 
 void TFormMain::TickSoon() {
@@ -553,10 +553,10 @@ void TFormMain::CheckAgendaAlarms() {
   showingAlarm_ = true;
   while (!alarmQueue_.isEmpty() && !closed_) {
     const AgendaAlarmDue due = alarmQueue_.takeFirst();
-    const AgendaAlarmAnswer answer =
-        ShowAgendaAlarm(*agenda_, due, *reminderPopup_,
-                        config_.RemindersConfig.DesktopNotifications ? services_.notifications : nullptr,
-                        services_.clock->Now());
+    const AgendaAlarmAnswer answer = ShowAgendaAlarm(
+        *agenda_, due, *reminderPopup_,
+        config_.RemindersConfig.DesktopNotifications ? services_.notifications : nullptr,
+        services_.clock->Now());
     if (answer == AgendaAlarmAnswer::Gone) break;
     if (answer == AgendaAlarmAnswer::Edit) {
       if (!config_.DynamicConfig.WindowVisible) ToggleMainWindow();
@@ -590,8 +590,7 @@ void TFormMain::AfterStartUp() {
                              QStringLiteral("Quillatorne"), MB_OK | MB_ICONWARNING);
   }
   if (!longMissed.isEmpty() && !closed_)
-    services_.messages->Show(longMissed, QStringLiteral("Quillatorne"),
-                             MB_OK | MB_ICONINFORMATION);
+    services_.messages->Show(longMissed, QStringLiteral("Quillatorne"), MB_OK | MB_ICONINFORMATION);
 }
 
 void TFormMain::TimerEXITTimer() {
