@@ -1,6 +1,7 @@
 #include "wallpaper/ChangeRules.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <algorithm>
@@ -127,7 +128,13 @@ void CheckTimedChangeNow(Run& run) {
 // is not retried.
 void RefreshNow(Run& run, bool explicitRequest) {
   const auto& c = run.config;
-  for (const QString& path : {c.ProgramConfig.LastImageFileName, c.DynamicConfig.SelectedImage}) {
+  // The selection as stored, too: the source page takes it up a moment after start-up, after
+  // the first run's start-up wallpaper has been drawn.
+  const QString stored = c.WallpaperConfig.SelPath.isEmpty() || c.WallpaperConfig.SelFile.isEmpty()
+                             ? QString()
+                             : QDir(c.WallpaperConfig.SelPath).filePath(c.WallpaperConfig.SelFile);
+  for (const QString& path :
+       {c.ProgramConfig.LastImageFileName, c.DynamicConfig.SelectedImage, stored}) {
     if (!FileExists(path)) continue;
     if (!explicitRequest && IsBad(run, path)) continue;
     Apply(run, path, explicitRequest);

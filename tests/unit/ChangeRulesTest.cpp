@@ -215,6 +215,16 @@ TEST_F(ChangeRules, RefreshFallsBackToTheSelectedImageThenDoesNothing) {
   EXPECT_THAT(fakes_.messages.calls, IsEmpty());
 }
 
+TEST_F(ChangeRules, AFirstRunDrawsTheStoredSelectionBeforeThePageHasTakenItUp) {
+  fakes_.config.WallpaperConfig.ChangeRule = WallpaperChangeRule::Never;
+  fakes_.config.WallpaperConfig.SelPath = folder_;
+  fakes_.config.WallpaperConfig.SelFile = QFileInfo(catalogue_[2]).fileName();
+  ASSERT_TRUE(fakes_.config.DynamicConfig.SelectedImage.isEmpty());
+  CheckDayChange();
+  EXPECT_EQ(LastImage(), catalogue_[2]);
+  EXPECT_EQ(fakes_.desktop.installed.size(), 1);
+}
+
 struct NextCase {
   int current;  // index into the catalogue; -1 a picture not in it
   bool upperCase;
