@@ -500,8 +500,9 @@ void TFormMain::TimerIDLETimer() {
   PopupMenu_MainPopup();
   if (--tickDepth_ > 0 || closed_) return;
   const auto& d = config_.DynamicConfig;
-  const bool busy = d.WindowVisible || ModalWindowOpen() || showingAlarm_ || mailWasRunning ||
-                    d.EmailCheckRunning || d.NoNewMail || passwords_->Pending();
+  // (Alarm windows open only inside a tick, so none is open once the outermost one ends.)
+  const bool busy = d.WindowVisible || ModalWindowOpen() || mailWasRunning || d.EmailCheckRunning ||
+                    d.NoNewMail || passwords_->Pending();
   const QDateTime now = services_.clock->Now();
   const QDateTime alarm = agenda_ ? agenda_->NextAlarm(now) : QDateTime();
   TimerIDLE->start(
